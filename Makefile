@@ -1,0 +1,32 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+BUILD_DIR ?= build
+EXAMPLE ?= examples/test.kdw
+
+.PHONY: all setup configure build test run examples format clean
+
+all: build
+
+setup:
+	@bash tools/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD_DIR) -G Ninja
+
+build: configure
+	@cmake --build $(BUILD_DIR)
+
+test: build
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2
+
+run: build
+	@$(BUILD_DIR)/src/cli/karnea-cli dump $(EXAMPLE)
+
+# Rewrites the example data files with the program's own writer.
+examples: build
+	@cmake --build $(BUILD_DIR) --target examples
+
+format:
+	@find src tests examples bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR)

@@ -1,0 +1,161 @@
+// Writes the example calibration and test files through the program's own
+// writer: karnea-make-examples DIR writes them into DIR; with --check it
+// compares the files in DIR with what it would write.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "records/diskfile.h"
+#include "records/documentfile.h"
+#include "records/encoding.h"
+#include "records/messages.h"
+#include "records/records.h"
+#include "records/textfields.h"
+#include "records/workspace.h"
+
+namespace {
+
+using namespace karnea;
+
+constexpr const char* kCalibrationName = "calibration.kcw";
+constexpr const char* kTestName = "test.kdw";
+
+// Membrane resistance of the probe in free air: a stiff start that flattens.
+double MembranePressure(double volume) {
+    return 72.0 * (1.0 - std::exp(-volume / 170.0)) + 0.025 * volume;
+}
+
+// The volume at which the membrane needs `pressure` (the curve rises steadily).
+double MembraneVolume(double pressure) {
+    double low = 0.0;
+    double high = 2000.0;
+    for (int i = 0; i < 60; ++i) {
+        const double mid = (low + high) / 2;
+        (MembranePressure(mid) < pressure ? low : high) = mid;
+    }
+    return low;
+}
+
+void SetCommonHeader(HeaderTexts& h) {
+    h[header::surveyName] = Sjis("緑ヶ丘地区 地盤調査業務");
+    h[header::dateYear] = "2026";
+    h[header::dateMonth] = "10";
+    h[header::dateDay] = "14";
+    h[header::engineer] = Sjis("山田 太郎");
+    h[header::fitMethod] = "1";
+    h[header::companyName] = Sjis("株式会社 みどり地質");
+    for (int n = header::coefficient0; n <= header::coefficient4; ++n) {
+        h[n] = "_";
+    }
+    h[header::measurementTime] = "0";
+}
+
+void FillCalibration(Workspace& ws) {
+    HeaderTexts& h = ws.calibrationHeader;
+    SetCommonHeader(h);
+    h[header::surveyNumber] = "CAL-2";
+    h[header::numberCaption] = Sjis("プローブ");
+    h[header::memo] = Sjis("キャリブレーション（気中膨張） ゴム膜交換後");
+    h[header::tableTitle] = Sjis("キャリブレーション測定表");
+    h[header::graphTitle] = Sjis("キャリブレーショングラフ");
+    h[header::pmAxisMin] = "0";
+    h[header::pmAxisMax] = "100";
+    h[header::vmAxisMin] = "0";
+    h[header::vmAxisMax] = "800";
+    // Pressure steps of 5 kN/m2 up to 90, the volume read at each.
+    int row = 1;
+    for (int pm = 0; pm <= 90; pm += 5, ++row) {
+        const double vm = std::round(MembraneVolume(pm) * 2.0) / 2.0;
+        CalibrationRow& r = ws.calibrationRows[row];
+        r[calibrationField::pm] = FormatText("%d", pm);
+        r[calibrationField::vm] = FormatText("%.1f", vm);
+        r[calibrationField::vmCopy] = FormatText("%g", vm);
+    }
+}
+
+// Volume 60 s after a pressure step: seating, a pseudo-elastic stretch, then
+// the plastic rise towards the limit pressure.
+double TestVolume(double pm) {
+    const double plastic = std::pow(std::max(0.0, pm - 350.0), 4) * 5e-8;
+    return 85.0 * (1.0 - std::exp(-pm / 40.0)) + 0.18 * pm + plastic;
+}
+
+void FillTest(Workspace& ws) {
+    HeaderTexts& h = ws.testHeader;
+    SetCommonHeader(h);
+    h[header::surveyNumber] = "B-1";
+    h[header::numberCaption] = Sjis("孔番");
+    h[header::depth] = "10.50";
+    h[header::waterLevel] = "2.30";
+    h[header::machineHeight] = "0.80";
+    h[header::poissonRatio] = "0.3";
+    h[header::soilName] = Sjis("砂混じりシルト");
+    h[header::nValue] = "8";
+    h[header::memo] = Sjis("ボーリング B-1 GL-10.50m");
+    h[header::volumeLossFlag] = "0";
+    h[header::calibrationFileName] = kCalibrationName;
+    h[header::tableTitle] = Sjis("孔内水平載荷試験 測定データ");
+    h[header::graphTitle] = Sjis("孔内水平載荷試験 結果");
+    h[header::show120InTable] = "1";
+    int row = 1;
+    for (int pm = 0; pm <= 650; pm += 25, ++row) {
+        const double v60 = TestVolume(pm);
+        const double creep = pm == 0 ? 0.0 : 0.4 + 0.002 * pm + 0.05 * (v60 - TestVolume(pm - 25));
+        TestRow& r = ws.testRows[row];
+        r[testField::pm] = FormatText("%d", pm);
+        r[testField::vol15] = FormatText("%.1f", std::max(0.0, v60 - 2.2 * creep));
+        r[testField::vol30] = FormatText("%.1f", std::max(0.0, v60 - creep));
+        r[testField::vol60] = FormatText("%.1f", v60);
+        r[testField::vol120] = FormatText("%.1f", v60 + 0.9 * creep);
+    }
+    ws.loadedCalibrationRows = ws.calibrationRows;
+}
+
+class PrintedMessages : public Messages {
+public:
+    void Show(std::string_view text) override {
+        std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+    }
+    bool AskYesNo(std::string_view) override { return false; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool check = argc == 3 && std::string(argv[1]) == "--check";
+    if (argc != 2 && !check) {
+        std::fprintf(stderr, "usage: karnea-make-examples [--check] DIR\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[argc - 1];
+    Workspace ws;
+    FillCalibration(ws);
+    FillTest(ws);
+    PrintedMessages messages;
+    const std::filesystem::path tempDir =
+        check ? std::filesystem::temp_directory_path() /
+                    ("karnea-examples-" + std::to_string(std::random_device{}()))
+              : dir;
+    std::filesystem::create_directories(tempDir);
+    bool ok = true;
+    for (const auto& [kind, name] :
+         {std::pair{kCalibrationDocument, kCalibrationName}, std::pair{kTestDocument, kTestName}}) {
+        ws.documentKind = kind;
+        const std::string path = (tempDir / name).string();
+        if (!SaveDocumentAs(ws, path, messages)) {
+            return 1;
+        }
+        if (check && ReadWholeFile(path) != ReadWholeFile((dir / name).string())) {
+            std::fprintf(stderr, "%s is not what the writer makes; run the 'examples' target\n",
+                         (dir / name).c_str());
+            ok = false;
+        }
+    }
+    if (check) {
+        std::filesystem::remove_all(tempDir);
+    }
+    return ok ? 0 : 1;
+}

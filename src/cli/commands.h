@@ -1,0 +1,18 @@
+// The commands of karnea-cli. Exit status: 0 success, 1 a failure reported
+// with the program's own message on standard error, 2 a usage error.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace karnea::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs the command line (without the program name).
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace karnea::cli

@@ -1,0 +1,147 @@
+#include "records/diskfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace karnea {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The file that a save really replaces: the end of a chain of symbolic links.
+fs::path SaveTarget(const std::string& path) {
+    std::error_code ec;
+    fs::path target(path);
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) {
+            return resolved;
+        }
+    }
+    return target;
+}
+
+void SyncFolder(const fs::path& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    if (!IsRegularFile(path)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        content.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+std::optional<std::string> ReadFileStart(const std::string& path, std::size_t maxBytes) {
+    if (!IsRegularFile(path)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string content(maxBytes, '\0');
+    in.read(content.data(), static_cast<std::streamsize>(maxBytes));
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    return content;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+    if (path.empty()) {
+        return false;
+    }
+    const fs::path target = SaveTarget(path);
+    std::error_code ec;
+    if (fs::is_directory(target, ec)) {
+        return false;
+    }
+    const fs::path folder = target.parent_path();
+    const std::string base = target.filename().string();
+
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    // A file the user may not write stays untouched, as it would with an
+    // in-place write.
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
+        return false;
+    }
+
+    int fd = -1;
+    fs::path temp;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder /
+               ("." + base + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes);
+    if (ok && exists) {
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+}  // namespace karnea

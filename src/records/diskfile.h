@@ -1,0 +1,25 @@
+// Reading and replacing whole files. The one place that talks to the
+// operating system's file calls directly.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace karnea {
+
+// The whole content of a regular file, or nothing when it cannot be opened or
+// read (missing, unreadable, a directory).
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// At most `maxBytes` from the start of a regular file, or nothing as above.
+std::optional<std::string> ReadFileStart(const std::string& path, std::size_t maxBytes);
+
+// Replaces the file at `path` with `bytes`: the bytes go to a new file beside
+// it, are flushed to disk, and only then take the target's name, so a failed
+// write leaves any previous file as it was. An existing file keeps its
+// permissions; a symbolic link keeps pointing where it did. Returns false on
+// any failure, with nothing changed.
+bool ReplaceFile(const std::string& path, const std::string& bytes);
+
+}  // namespace karnea

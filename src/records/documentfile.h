@@ -1,0 +1,52 @@
+// The file logic of the document commands New, Open, Save and Save As and of
+// the framework's own open path, without any dialog. Failures show the
+// program's message through `messages`, return a failure and leave the records
+// as they were.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace karnea {
+
+struct Workspace;
+class Messages;
+
+struct OpenedFile {
+    int version = 0;       // as DetectFileVersion gives it
+    int documentKind = 0;  // kTestDocument or kCalibrationDocument
+};
+
+// The new-document step: clears the record of the current kind and that
+// kind's last file name; the kind itself stays.
+void NewDocument(Workspace& ws);
+
+// The open command once the user has chosen `path`: checks the file, sets the
+// document kind from its first line, clears and fills that record, completes
+// it (coefficients, scale defaults) and remembers the path as the kind's last
+// file name. The caller then runs the settings load (record defaults) and
+// updates the views.
+std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages);
+
+// The framework's open path (recently used files): the same reading with its
+// own rules; files of the older version are refused.
+bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& messages);
+
+// The extension of a path's file name (after its last dot), or "".
+std::string ExtensionOf(std::string_view path);
+
+// Save: true when the document must go through Save As instead (no path, or
+// the title's extension does not suit the document kind).
+bool SaveNeedsSaveAs(int documentKind, std::string_view path, std::string_view title);
+
+// Save to the document's own path, in the layout its extension names.
+bool SaveDocument(Workspace& ws, const std::string& path, Messages& messages);
+
+// Save As to the path the user chose: the extension decides the layout (kcw
+// calibration, kdw test, none appends the document kind's extension). Returns
+// the path written, or nothing when nothing was written.
+std::optional<std::string> SaveDocumentAs(Workspace& ws, const std::string& chosenPath,
+                                          Messages& messages);
+
+}  // namespace karnea

@@ -1,0 +1,111 @@
+#include "records/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstddef>
+
+namespace karnea {
+namespace {
+
+// The one place that names the converter. "CP932" (not "SHIFT_JIS") keeps the
+// NEC and IBM extension rows, and keeps 0x5C as a backslash.
+constexpr const char* kCodePage = "CP932";
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok()) {
+            iconv_close(cd_);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much as possible. Returns false at an input sequence that
+    // cannot be converted, leaving `in` pointing at it.
+    bool run(const char*& in, std::size_t& inLeft, std::string& out) {
+        char buffer[256];
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            char* inPtr = const_cast<char*>(in);
+            const std::size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+            in = inPtr;
+            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+            if (rc == static_cast<std::size_t>(-1)) {
+                if (errno == E2BIG) {
+                    continue;
+                }
+                reset();
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+    iconv_t cd_;
+};
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    std::string out;
+    out.reserve(cp932.size() * 3 / 2);
+    Converter conv("UTF-8", kCodePage);
+    const char* in = cp932.data();
+    std::size_t left = cp932.size();
+    if (!conv.ok()) {
+        // Without the converter only ASCII can be shown faithfully.
+        for (unsigned char c : cp932) {
+            out += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xEF\xBF\xBD";
+        }
+        return out;
+    }
+    while (!conv.run(in, left, out)) {
+        out += "\xEF\xBF\xBD";
+        ++in;
+        --left;
+    }
+    return out;
+}
+
+std::optional<std::string> TryUtf8ToCp932(std::string_view utf8) {
+    Converter conv(kCodePage, "UTF-8");
+    if (!conv.ok()) {
+        return std::nullopt;
+    }
+    std::string out;
+    const char* in = utf8.data();
+    std::size_t left = utf8.size();
+    if (!conv.run(in, left, out)) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    std::string out;
+    Converter conv(kCodePage, "UTF-8");
+    if (!conv.ok()) {
+        return std::string(utf8);
+    }
+    const char* in = utf8.data();
+    std::size_t left = utf8.size();
+    while (!conv.run(in, left, out)) {
+        out += '?';
+        // Skip the whole offending UTF-8 sequence.
+        do {
+            ++in;
+            --left;
+        } while (left > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+    }
+    return out;
+}
+
+}  // namespace karnea

@@ -1,0 +1,29 @@
+// Conversion between the code page 932 texts held in records and files, and
+// UTF-8 used at the edges (user interface, command-line output).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace karnea {
+
+// CP932 bytes to UTF-8. Bytes that do not form a valid CP932 character become
+// U+FFFD, one replacement per offending byte; the input itself is never altered.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// UTF-8 to CP932, or nothing when the text holds a character that CP932 cannot
+// represent or is not valid UTF-8.
+std::optional<std::string> TryUtf8ToCp932(std::string_view utf8);
+
+// UTF-8 to CP932 for the program's own fixed texts, which are all representable.
+// An unrepresentable character becomes "?" so that a mistake shows instead of
+// silently truncating.
+std::string Utf8ToCp932(std::string_view utf8);
+
+// Shorthand for fixed texts of the program that reach records, files or pages.
+inline std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
+
+}  // namespace karnea

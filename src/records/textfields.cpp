@@ -1,0 +1,249 @@
+#include "records/textfields.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+#include "records/messages.h"
+
+namespace karnea {
+namespace {
+
+constexpr std::size_t kCsvLineLimit = 2600;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::size_t SkipBlanks(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    return i;
+}
+
+// Puts the decimal point back to "." when the process runs under a locale
+// with another separator.
+void FixDecimalPoint(std::string& text) {
+    const char* point = std::localeconv()->decimal_point;
+    if (point == nullptr || (point[0] == '.' && point[1] == '\0')) {
+        return;
+    }
+    const std::string_view local(point);
+    for (std::size_t at = text.find(local); at != std::string::npos;
+         at = text.find(local, at + 1)) {
+        text.replace(at, local.size(), ".");
+    }
+}
+
+std::string VFormat(const char* format, std::va_list args) {
+    std::va_list copy;
+    va_copy(copy, args);
+    char small[128];
+    const int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    std::string out;
+    if (n < 0) {
+        return out;
+    }
+    if (static_cast<std::size_t>(n) < sizeof small) {
+        out.assign(small, static_cast<std::size_t>(n));
+    } else {
+        std::vector<char> big(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(big.data(), big.size(), format, args);
+        out.assign(big.data(), static_cast<std::size_t>(n));
+    }
+    FixDecimalPoint(out);
+    return out;
+}
+
+}  // namespace
+
+double TextToDouble(std::string_view text) {
+    std::size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::size_t start = i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return 0.0;
+    }
+    std::size_t end = i;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            ++j;
+        }
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j])) {
+                ++j;
+            }
+            end = j;
+        }
+    }
+    double value = 0.0;
+    const char* first = text.data() + start;
+    const char* last = text.data() + end;
+    const auto result = std::from_chars(first, last, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too large gives infinity, too small gives zero, as the C conversion.
+        const std::string_view number(first, end - start);
+        const std::size_t e = number.find_first_of("eE");
+        const bool hugeExponent =
+            e != std::string_view::npos && TextToInt(number.substr(e + 1)) > 0;
+        const std::size_t intDigits = std::min(number.find('.'), e);
+        value = hugeExponent || intDigits > 300 ? HUGE_VAL : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+int TextToInt(std::string_view text) {
+    std::size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+int IsNumericText(std::string_view text) {
+    const std::size_t i = SkipBlanks(text);
+    if (i == text.size()) {
+        return -1;
+    }
+    return std::string_view("1234567890.+-").find(text[i]) != std::string_view::npos ? 1 : 0;
+}
+
+std::size_t NextCsvField(std::string_view line, std::string& out) {
+    out.clear();
+    int quotes = 0;
+    bool outside = true;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
+            ++quotes;
+            outside = quotes % 2 == 0;
+        } else if (c == ',' && outside) {
+            return i + 1;
+        } else if (c == '\n') {
+            return 0;
+        } else {
+            out += c;
+        }
+    }
+    return 0;
+}
+
+int GetCsvField(std::string_view line, int k, std::string& out, Messages& messages) {
+    out.clear();
+    if (line.empty()) {
+        return -1;
+    }
+    if (line.size() > kCsvLineLimit) {
+        messages.Show(msg::tooManyCsv);
+        line = line.substr(0, kCsvLineLimit);
+    }
+    std::string field;
+    int count = 0;
+    while (!line.empty()) {
+        const std::size_t next = NextCsvField(line, field);
+        if (++count == k) {
+            out = field;
+            return 1;
+        }
+        if (next == 0) {
+            break;
+        }
+        line.remove_prefix(next);
+    }
+    return 0;
+}
+
+std::string CsvField(std::string_view line, int k, Messages& messages) {
+    std::string out;
+    GetCsvField(line, k, out, messages);
+    return out;
+}
+
+int SignOf(int value) {
+    return (value > 0) - (value < 0);
+}
+
+std::string FormatScaledNumber(std::string_view text, double factor, int style) {
+    if (IsNumericText(text) != 1) {
+        return {};
+    }
+    static constexpr std::array<const char*, 4> kStyles = {"%g", "%.0f", "%.1f", "%.2f"};
+    if (style < 0 || style >= static_cast<int>(kStyles.size())) {
+        return {};
+    }
+    return FormatNumber(kStyles[static_cast<std::size_t>(style)], TextToDouble(text) * factor);
+}
+
+const char* DecimalsFormat(int n) {
+    return kDecimalsFormats[static_cast<std::size_t>(std::clamp(n, 0, 6))];
+}
+
+const char* HeaderDecimalsFormat(int n) {
+    static constexpr std::array<const char*, 7> kHeader = {"%1.0f", "%2.1f", "%3.2f", "%4.3f",
+                                                           "%5.4f", "%6.5f", "%f"};
+    return kHeader[static_cast<std::size_t>(std::clamp(n, 0, 6))];
+}
+
+std::string DecimalsPlusOneFormat(int n) {
+    return FormatText("%%.%df", std::clamp(n + 1, 0, 6));
+}
+
+std::string FormatText(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::string out = VFormat(format, args);
+    va_end(args);
+    return out;
+}
+
+std::string FormatNumber(std::string_view format, double value) {
+    const std::string fmt(format);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    return FormatText(fmt.c_str(), value);
+#pragma GCC diagnostic pop
+}
+
+}  // namespace karnea

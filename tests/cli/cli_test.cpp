@@ -1,0 +1,145 @@
+// karnea-cli as a black box: standard output, standard error, exit status and
+// the files it writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/testsupport.h"
+#include "records/datafile.h"
+#include "records/workspace.h"
+
+namespace karnea {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+const std::string kExamples = KARNEA_EXAMPLES_DIR;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+CliRun RunCli(const std::vector<std::string>& args) {
+    ScratchDir dir;
+    std::string command = Quote(KARNEA_CLI);
+    for (const std::string& a : args) {
+        command += " " + Quote(a);
+    }
+    command += " >" + Quote(dir.file("out")) + " 2>" + Quote(dir.file("err")) + " </dev/null";
+    const int raw = std::system(command.c_str());
+    CliRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadBytes(dir.file("out"));
+    run.err = ReadBytes(dir.file("err"));
+    return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(Cli, HelpAndUsageErrors) {
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(Contains(help.out, "dump FILE"));
+    EXPECT_TRUE(Contains(help.out, "convert IN -o OUT"));
+    EXPECT_EQ(RunCli({"convert", "--help"}).status, 0);
+
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"frobnicate"},
+                                                 {"dump"},
+                                                 {"dump", "a", "b"},
+                                                 {"convert", "a"},
+                                                 {"convert", "a", "-o"},
+                                                 {"dump", "a", "--bogus", "x"},
+                                                 {"convert", "a", "-o", "b", "--output=c"}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_TRUE(Contains(run.err, "karnea-cli")) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(Cli, DumpShowsTheRecordsAsJson) {
+    const CliRun run = RunCli({"dump", kExamples + "/test.kdw"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(Contains(run.out, "\"kind\": \"test\""));
+    EXPECT_TRUE(Contains(run.out, "\"version\": 301"));
+    EXPECT_TRUE(Contains(run.out, "\"name\": \"soilName\",\n      \"text\": \"砂混じりシルト\""));
+    EXPECT_TRUE(Contains(run.out, "\"number\": 14,\n      \"name\": null"));
+    EXPECT_TRUE(Contains(run.out, "\"loadedCalibrationRows\""));
+    EXPECT_TRUE(Contains(run.out, "\"testCoefficients\""));
+
+    const CliRun cal = RunCli({"dump", kExamples + "/calibration.kcw"});
+    ASSERT_EQ(cal.status, 0) << cal.err;
+    EXPECT_TRUE(Contains(cal.out, "\"kind\": \"calibration\""));
+    EXPECT_TRUE(Contains(cal.out, "\"calibrationRows\""));
+    EXPECT_TRUE(Contains(cal.out, "キャリブレーション測定表"));
+}
+
+TEST(Cli, DumpEscapesAndReplacesWhatJsonCannotHold) {
+    ScratchDir dir;
+    Workspace ws;
+    ws.testHeader[1] = std::string("q\"b\\s\x01\x80\x87\x75", 9);
+    WriteBytes(dir.file("odd.kdw"), WriteTestFile(ws));
+    const CliRun run = RunCli({"dump", dir.file("odd.kdw")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "\"text\": \"q\\\"b\\\\s\\u0001\xEF\xBF\xBD㎡\""));
+}
+
+TEST(Cli, FailuresGiveTheProgramsMessage) {
+    ScratchDir dir;
+    const CliRun missing = RunCli({"dump", dir.file("nope.kdw")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "ファイルが見つかりません\n( " + dir.file("nope.kdw") + " )\n");
+    EXPECT_EQ(missing.out, "");
+
+    WriteBytes(dir.file("junk.kdw"), "junk");
+    const CliRun junk = RunCli({"convert", dir.file("junk.kdw"), "-o", dir.file("x.kdw")});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_EQ(junk.err, "カルネアのデータではありません\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.kdw")));
+
+    const CliRun ext = RunCli({"convert", kExamples + "/test.kdw", "-o", dir.file("x.txt")});
+    EXPECT_EQ(ext.status, 1);
+    EXPECT_EQ(ext.err, "拡張子を KCW(kcw) または KDW(kdw)にして下さい\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.txt")));
+}
+
+TEST(Cli, ConvertWritesByTheOutputExtension) {
+    ScratchDir dir;
+    const std::string example = kExamples + "/test.kdw";
+    // Read then written again: every byte the same.
+    CliRun run = RunCli({"convert", example, "-o", dir.file("same.kdw")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("same.kdw")), ReadBytes(example));
+    const std::string calibration = kExamples + "/calibration.kcw";
+    run = RunCli({"convert", calibration, "--output", dir.file("same")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("same.kcw")), ReadBytes(calibration));
+
+    // A test saved as kcw writes the (empty) calibration record of the run.
+    run = RunCli({"convert", example, "-o", dir.file("other.kcw")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(Workspace{}));
+}
+
+}  // namespace
+}  // namespace karnea

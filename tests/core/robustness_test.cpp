@@ -1,0 +1,154 @@
+// Arbitrary bytes offered as data files: refused with the program's message
+// and the records untouched, or read by the rules; never a crash or a hang.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "core/testsupport.h"
+#include "records/datafile.h"
+#include "records/documentfile.h"
+#include "records/messages.h"
+#include "records/workspace.h"
+
+namespace karnea {
+namespace {
+
+using test::ScratchDir;
+using test::WriteBytes;
+
+std::string ValidTestFile() {
+    Workspace ws;
+    ws.testHeader[header::surveyName] = "\x92\xB2\x8D\xB8";
+    ws.testHeader[header::depth] = "10.5";
+    for (int r = 1; r <= 20; ++r) {
+        ws.testRows[r][testField::pm] = std::to_string(r * 25);
+        ws.testRows[r][testField::vol60] = std::to_string(r * 7);
+    }
+    for (int r = 1; r <= 10; ++r) {
+        ws.loadedCalibrationRows[r][calibrationField::pm] = std::to_string(r);
+    }
+    return WriteTestFile(ws);
+}
+
+// Opens `bytes` as a file; checks that a refusal changed nothing and that what
+// was read can be written and read back to the same bytes.
+void OpenArbitrary(const ScratchDir& dir, const std::string& bytes, const std::string& name) {
+    const std::string path = dir.file(name);
+    WriteBytes(path, bytes);
+    Workspace ws;
+    ws.documentKind = kTestDocument;
+    ws.testHeader[1] = "before";
+    ws.calibrationHeader[1] = "before";
+    RecordedMessages m;
+    if (!OpenDataFile(ws, path, m)) {
+        ASSERT_FALSE(m.shown.empty());
+        EXPECT_EQ(ws.testHeader[1], "before");
+        EXPECT_EQ(ws.calibrationHeader[1], "before");
+        EXPECT_EQ(ws.documentKind, kTestDocument);
+        return;
+    }
+    const FileLayout layout =
+        ws.documentKind == kTestDocument ? FileLayout::test : FileLayout::calibration;
+    if (!FindUnwritableText(ws, layout).empty()) {
+        return;  // the save would be refused with a message
+    }
+    const std::string written = WriteDataFile(ws, layout);
+    const std::string again = dir.file("again");
+    WriteBytes(again, written);
+    Workspace back;
+    RecordedMessages m2;
+    ASSERT_TRUE(OpenDataFile(back, again, m2));
+    EXPECT_EQ(WriteDataFile(back, layout), written);
+}
+
+TEST(Robustness, RandomBytes) {
+    ScratchDir dir;
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 200; ++i) {
+        std::string bytes(random() % 3000, '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(random());
+        }
+        OpenArbitrary(dir, bytes, "random.kdw");
+    }
+}
+
+TEST(Robustness, DamagedValidFiles) {
+    ScratchDir dir;
+    const std::string valid = ValidTestFile();
+    std::mt19937 random(42);
+    const std::string inserts[] = {
+        "\n",    "\r",   std::string(1, '\0'), "$$", ",", "\"", "$$A\n", "$$C\n",
+        "$$Z\n", "\x81", "\xEF\xBB\xBF"};
+    for (int i = 0; i < 300; ++i) {
+        std::string bytes = valid;
+        const int edits = 1 + static_cast<int>(random() % 8);
+        for (int e = 0; e < edits && !bytes.empty(); ++e) {
+            const std::size_t at = random() % bytes.size();
+            switch (random() % 4) {
+                case 0:
+                    bytes[at] = static_cast<char>(random());
+                    break;
+                case 1:
+                    bytes.insert(at, inserts[random() % std::size(inserts)]);
+                    break;
+                case 2:
+                    bytes.erase(at, random() % 50);
+                    break;
+                default:
+                    bytes.resize(at);  // truncated
+            }
+        }
+        OpenArbitrary(dir, bytes, "damaged.kdw");
+    }
+}
+
+TEST(Robustness, OddFiles) {
+    ScratchDir dir;
+    const std::string valid = ValidTestFile();
+    // A UTF-8 byte-order mark before the marker still names a test file.
+    OpenArbitrary(dir, "\xEF\xBB\xBF" + valid, "bom.kdw");
+    // UTF-16 is not a data file.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : valid.substr(0, 200)) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    OpenArbitrary(dir, utf16, "utf16.kdw");
+    // Lone CRs as line ends: one long line.
+    std::string crOnly = valid;
+    for (char& c : crOnly) {
+        if (c == '\n') {
+            c = '\r';
+        }
+    }
+    OpenArbitrary(dir, crOnly, "cr.kdw");
+    OpenArbitrary(dir, std::string(1000, '\0'), "nul.kdw");
+    OpenArbitrary(dir, "$$_KCVARDO300", "markeronly.kcw");
+}
+
+TEST(Robustness, HugeLinesAreKeptOrCutButNeverHang) {
+    ScratchDir dir;
+    const std::string huge(10 * 1024 * 1024, 'x');
+    // A 10 MB header text is kept whole and written back whole.
+    const std::string headerFile = "$$_KDVARDO300\r\n$$Z\r\n" + huge + "\r\n";
+    WriteBytes(dir.file("h.kdw"), headerFile);
+    Workspace ws;
+    RecordedMessages m;
+    ASSERT_TRUE(OpenDataFile(ws, dir.file("h.kdw"), m));
+    EXPECT_EQ(ws.testHeader[1].size(), huge.size());
+    EXPECT_TRUE(m.shown.empty());
+
+    // A 10 MB row line is cut at 2600 bytes, with the message for each field.
+    const std::string rowFile = "$$_KDVARDO300\r\n$$A\r\n1," + huge + "\r\n";
+    WriteBytes(dir.file("r.kdw"), rowFile);
+    ASSERT_TRUE(OpenDataFile(ws, dir.file("r.kdw"), m));
+    EXPECT_EQ(ws.testRows[1][1], "1");
+    EXPECT_EQ(ws.testRows[1][2].size(), 2598u);
+    EXPECT_EQ(m.shown.size(), 10u);
+    EXPECT_EQ(m.shown[0], "too many csv");
+}
+
+}  // namespace
+}  // namespace karnea

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs, once, every Debian package that building, testing and running the
+# program needs and that a fresh Debian 12 machine with a C++ toolchain lacks.
+set -euo pipefail
+
+packages=(
+    # build and test
+    cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales
+    # desktop program
+    qt6-base-dev qt6-translations-l10n
+    # Japanese faces that stand in for the faces the settings name
+    fonts-ipafont-mincho fonts-ipafont-gothic fontconfig
+    # a display for the desktop program on machines without one
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
