@@ -57,7 +57,7 @@ std::optional<OpenedFile> OpenAsOpenCommand(Workspace& ws, const std::string& pa
 void WriteHeader(JsonWriter& json, const HeaderTexts& h) {
     json.beginArray();
     for (int n = 1; n <= kHeaderTextCount; ++n) {
-        json.beginObject();
+        json.beginObject(true);
         json.key("number");
         json.value(n);
         json.key("name");
@@ -86,7 +86,7 @@ void WriteRows(JsonWriter& json, const Rows& rows) {
     }
     json.beginArray();
     for (int r = 1; r <= last; ++r) {
-        json.beginArray();
+        json.beginArray(true);
         for (const std::string& field : rows[r]) {
             json.value(Cp932ToUtf8(field));
         }
@@ -96,7 +96,7 @@ void WriteRows(JsonWriter& json, const Rows& rows) {
 }
 
 void WriteCoefficients(JsonWriter& json, const Coefficients& c) {
-    json.beginArray();
+    json.beginArray(true);
     for (double v : c) {
         json.value(v);
     }

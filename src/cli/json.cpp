@@ -1,5 +1,6 @@
 #include "cli/json.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "records/textfields.h"
@@ -41,7 +42,7 @@ std::string JsonEscape(std::string_view utf8) {
 
 void JsonWriter::newline() {
     out_ += '\n';
-    out_.append(hasItems_.size() * 2, ' ');
+    out_.append(open_.size() * 2, ' ');
 }
 
 void JsonWriter::beforeValue() {
@@ -49,49 +50,49 @@ void JsonWriter::beforeValue() {
         afterKey_ = false;
         return;
     }
-    if (!hasItems_.empty()) {
-        if (hasItems_.back()) {
-            out_ += ',';
-        }
-        hasItems_.back() = true;
+    if (open_.empty()) {
+        return;
+    }
+    Open& current = open_.back();
+    if (current.hasItems) {
+        out_ += current.inlineItems ? ", " : ",";
+    }
+    current.hasItems = true;
+    if (!current.inlineItems) {
         newline();
     }
 }
 
-void JsonWriter::beginObject() {
+void JsonWriter::close(char bracket) {
+    const Open closing = open_.back();
+    open_.pop_back();
+    if (closing.hasItems && !closing.inlineItems) {
+        newline();
+    }
+    out_ += bracket;
+    if (open_.empty()) {
+        out_ += '\n';
+    }
+}
+
+void JsonWriter::beginObject(bool inlineItems) {
     beforeValue();
     out_ += '{';
-    hasItems_.push_back(false);
+    open_.push_back({false, inlineItems});
 }
 
 void JsonWriter::endObject() {
-    const bool had = hasItems_.back();
-    hasItems_.pop_back();
-    if (had) {
-        newline();
-    }
-    out_ += '}';
-    if (hasItems_.empty()) {
-        out_ += '\n';
-    }
+    close('}');
 }
 
-void JsonWriter::beginArray() {
+void JsonWriter::beginArray(bool inlineItems) {
     beforeValue();
     out_ += '[';
-    hasItems_.push_back(false);
+    open_.push_back({false, inlineItems});
 }
 
 void JsonWriter::endArray() {
-    const bool had = hasItems_.back();
-    hasItems_.pop_back();
-    if (had) {
-        newline();
-    }
-    out_ += ']';
-    if (hasItems_.empty()) {
-        out_ += '\n';
-    }
+    close(']');
 }
 
 void JsonWriter::key(std::string_view name) {
@@ -100,7 +101,6 @@ void JsonWriter::key(std::string_view name) {
     out_ += ": ";
     afterKey_ = true;
 }
-
 void JsonWriter::value(std::string_view text) {
     beforeValue();
     out_ += JsonEscape(text);
@@ -113,7 +113,14 @@ void JsonWriter::value(int number) {
 
 void JsonWriter::value(double number) {
     beforeValue();
-    out_ += std::isfinite(number) ? FormatText("%.17g", number) : "null";
+    if (!std::isfinite(number)) {
+        out_ += "null";
+        return;
+    }
+    // The shortest text that reads back as the same double.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    out_.append(buffer, result.ptr);
 }
 
 void JsonWriter::null() {

@@ -10,9 +10,10 @@ namespace karnea::cli {
 
 class JsonWriter {
 public:
-    void beginObject();
+    // An inline object or array keeps its items on one line.
+    void beginObject(bool inlineItems = false);
     void endObject();
-    void beginArray();
+    void beginArray(bool inlineItems = false);
     void endArray();
     // The key of the next value inside an object.
     void key(std::string_view name);
@@ -27,9 +28,13 @@ public:
 private:
     void beforeValue();
     void newline();
+    void close(char bracket);
     std::string out_;
-    // One entry per open container: whether it already holds an item.
-    std::vector<bool> hasItems_;
+    struct Open {
+        bool hasItems = false;
+        bool inlineItems = false;
+    };
+    std::vector<Open> open_;
     bool afterKey_ = false;
 };
 

@@ -82,8 +82,9 @@ TEST(Cli, DumpShowsTheRecordsAsJson) {
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(Contains(run.out, "\"kind\": \"test\""));
     EXPECT_TRUE(Contains(run.out, "\"version\": 301"));
-    EXPECT_TRUE(Contains(run.out, "\"name\": \"soilName\",\n      \"text\": \"砂混じりシルト\""));
-    EXPECT_TRUE(Contains(run.out, "\"number\": 14,\n      \"name\": null"));
+    EXPECT_TRUE(Contains(run.out,
+                         "{\"number\": 12, \"name\": \"soilName\", \"text\": \"砂混じりシルト\"}"));
+    EXPECT_TRUE(Contains(run.out, "{\"number\": 14, \"name\": null, \"text\": \"\"}"));
     EXPECT_TRUE(Contains(run.out, "\"loadedCalibrationRows\""));
     EXPECT_TRUE(Contains(run.out, "\"testCoefficients\""));
 
@@ -139,6 +140,39 @@ TEST(Cli, ConvertWritesByTheOutputExtension) {
     run = RunCli({"convert", example, "-o", dir.file("other.kcw")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(Workspace{}));
+}
+
+// Hand-made files covering the reader's edge cases: the dump and the file that
+// convert writes are compared with the expected results in tests/data/expected
+// (KARNEA_UPDATE_EXPECTED=1 rewrites them after a deliberate change).
+TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {
+    const std::filesystem::path data = KARNEA_TEST_DATA_DIR;
+    const bool update = std::getenv("KARNEA_UPDATE_EXPECTED") != nullptr;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(data / "files")) {
+        const std::string name = entry.path().filename().string();
+        const std::string input = entry.path().string();
+        ScratchDir dir;
+        const std::string converted = dir.file("out" + entry.path().extension().string());
+        const CliRun dump = RunCli({"dump", input});
+        ASSERT_EQ(dump.status, 0) << name << dump.err;
+        const CliRun convert = RunCli({"convert", input, "-o", converted});
+        ASSERT_EQ(convert.status, 0) << name << convert.err;
+        const std::string expectedJson = (data / "expected" / (name + ".json")).string();
+        const std::string expectedFile = (data / "expected" / name).string();
+        if (update) {
+            WriteBytes(expectedJson, dump.out);
+            WriteBytes(expectedFile, ReadBytes(converted));
+        }
+        EXPECT_EQ(dump.out, ReadBytes(expectedJson)) << name;
+        EXPECT_EQ(ReadBytes(converted), ReadBytes(expectedFile)) << name;
+        // What the writer wrote comes back byte for byte.
+        const std::string again = dir.file("again" + entry.path().extension().string());
+        ASSERT_EQ(RunCli({"convert", converted, "-o", again}).status, 0);
+        EXPECT_EQ(ReadBytes(again), ReadBytes(converted)) << name;
+        ++files;
+    }
+    EXPECT_GE(files, 3);
 }
 
 }  // namespace
