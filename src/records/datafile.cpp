@@ -25,13 +25,20 @@ bool IsNumber(std::string_view text) {
     return IsNumericText(text) > 0;
 }
 
-void AppendHeader(std::string& out, const HeaderTexts& h) {
+// The marker line and the header section that both layouts begin with.
+std::string StartFile(std::string_view marker, const HeaderTexts& h) {
+    std::string out;
+    out.reserve(8192);
+    out += marker;
+    out += kCrLf;
+    out += "$$Z\r\n";
     for (const std::string& text : h) {
         out += text;
         if (!text.ends_with(kCrLf)) {
             out += kCrLf;
         }
     }
+    return out;
 }
 
 // A field holding a comma is quoted so that it reads back as one field.
@@ -175,12 +182,7 @@ int DetectFileVersion(std::string_view firstLine) {
 }
 
 std::string WriteTestFile(const Workspace& ws) {
-    std::string out;
-    out.reserve(8192);
-    out += kTestMarker;
-    out += kCrLf;
-    out += "$$Z\r\n";
-    AppendHeader(out, ws.testHeader);
+    std::string out = StartFile(kTestMarker, ws.testHeader);
     out += "$$A\r\n";
     ForWrittenRows(ws.testRows, KeepTestRow, [&](int, const TestRow& row) { AppendRow(out, row); });
     out += "$$C\r\n";
@@ -190,12 +192,7 @@ std::string WriteTestFile(const Workspace& ws) {
 }
 
 std::string WriteCalibrationFile(const Workspace& ws) {
-    std::string out;
-    out.reserve(4096);
-    out += kCalibrationMarker;
-    out += kCrLf;
-    out += "$$Z\r\n";
-    AppendHeader(out, ws.calibrationHeader);
+    std::string out = StartFile(kCalibrationMarker, ws.calibrationHeader);
     out += "$$C\r\n";
     ForWrittenRows(ws.calibrationRows, KeepCalibrationRow,
                    [&](int, const CalibrationRow& row) { AppendRow(out, row); });

@@ -47,21 +47,23 @@ void ClearRecordOfKind(Workspace& ws, int kind) {
     }
 }
 
-void ReadAllLines(Workspace& ws, int version, int kind, std::string_view content,
-                  Messages& messages) {
+// Reads an accepted current-version file into the record of its kind: sets
+// the document kind, clears the record, feeds every line, and completes the
+// record after the last line. Returns the kind.
+int ReadCurrentVersion(Workspace& ws, int version, std::string_view content, Messages& messages) {
+    const int kind = version == kCalibrationVersion ? kCalibrationDocument : kTestDocument;
+    ws.documentKind = kind;
+    ClearRecordOfKind(ws, kind);
     ForEachLine(content, [&](std::string_view line) {
         ReadDataLine(ws, version, KindLetter(kind), line, messages);
     });
-}
-
-// What every reading of a current-version file does after the last line.
-void CompleteCurrentVersion(Workspace& ws, int kind) {
     if (kind == kCalibrationDocument) {
         LoadCalibrationCoefficients(ws);
         ApplyCalibrationScaleDefaults(ws);
     } else {
         LoadTestCoefficients(ws);
     }
+    return kind;
 }
 
 std::optional<FileLayout> LayoutOfExtension(std::string_view extension) {
@@ -119,11 +121,7 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
         messages.Show(FormatMessage(msg::fileNotFound, path));
         return std::nullopt;
     }
-    const int kind = version == kCalibrationVersion ? kCalibrationDocument : kTestDocument;
-    ws.documentKind = kind;
-    ClearRecordOfKind(ws, kind);
-    ReadAllLines(ws, version, kind, *content, messages);
-    CompleteCurrentVersion(ws, kind);
+    const int kind = ReadCurrentVersion(ws, version, *content, messages);
     (kind == kCalibrationDocument ? ws.lastCalibrationFileName : ws.lastTestFileName) = path;
     return OpenedFile{version, kind};
 }
@@ -152,12 +150,7 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
         messages.Show(msg::oldVersionUseOpen);
         return false;
     }
-    const int kind = version == kCalibrationVersion ? kCalibrationDocument : kTestDocument;
-    ws.documentKind = kind;
-    ClearRecordOfKind(ws, kind);
-    ReadAllLines(ws, version, kind, *content, messages);
-    CompleteCurrentVersion(ws, kind);
-    if (kind == kTestDocument) {
+    if (ReadCurrentVersion(ws, version, *content, messages) == kTestDocument) {
         ws.lastTestFileName = "*.kcw";
     } else {
         ws.lastCalibrationFileName = "*.kdw";
