@@ -1,6 +1,8 @@
-// Writes the example calibration and test files through the program's own
-// writer: karnea-make-examples DIR writes them into DIR; with --check it
-// compares the files in DIR with what it would write.
+// Writes the example calibration and test files the way an engineer makes
+// them with the program: readings typed, the curve fitted, the calibration
+// attached in the test header, the test reduced and analysed, each saved with
+// the program's own writer. karnea-make-examples DIR writes them into DIR;
+// with --check it compares the files in DIR with what it would write.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +10,10 @@
 #include <random>
 #include <string>
 
+#include "analysis/reduction.h"
+#include "entry/analysisdialog.h"
+#include "entry/calibrationcommands.h"
+#include "entry/testheaderdialog.h"
 #include "records/diskfile.h"
 #include "records/documentfile.h"
 #include "records/encoding.h"
@@ -15,6 +21,7 @@
 #include "records/records.h"
 #include "records/textfields.h"
 #include "records/workspace.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -47,20 +54,16 @@ void SetCommonHeader(HeaderTexts& h) {
     h[header::engineer] = Sjis("山田 太郎");
     h[header::fitMethod] = "1";
     h[header::companyName] = Sjis("株式会社 みどり地質");
-    for (int n = header::coefficient0; n <= header::coefficient4; ++n) {
-        h[n] = "_";
-    }
     h[header::measurementTime] = "0";
 }
 
-void FillCalibration(Workspace& ws) {
+void MakeCalibration(Workspace& ws, Messages& messages) {
+    ws.documentKind = kCalibrationDocument;
     HeaderTexts& h = ws.calibrationHeader;
     SetCommonHeader(h);
     h[header::surveyNumber] = "CAL-2";
     h[header::numberCaption] = Sjis("プローブ");
     h[header::memo] = Sjis("キャリブレーション（気中膨張） ゴム膜交換後");
-    h[header::tableTitle] = Sjis("キャリブレーション測定表");
-    h[header::graphTitle] = Sjis("キャリブレーショングラフ");
     h[header::pmAxisMin] = "0";
     h[header::pmAxisMax] = "100";
     h[header::vmAxisMin] = "0";
@@ -72,8 +75,10 @@ void FillCalibration(Workspace& ws) {
         CalibrationRow& r = ws.calibrationRows[row];
         r[calibrationField::pm] = FormatText("%d", pm);
         r[calibrationField::vm] = FormatText("%.1f", vm);
-        r[calibrationField::vmCopy] = FormatText("%g", vm);
+        r[calibrationField::vmCopy] = r[calibrationField::vm];
     }
+    NormalizeCalibrationRows(ws);
+    RefitCalibration(ws, messages);
 }
 
 // Volume 60 s after a pressure step: seating, a pseudo-elastic stretch, then
@@ -83,7 +88,8 @@ double TestVolume(double pm) {
     return 85.0 * (1.0 - std::exp(-pm / 40.0)) + 0.18 * pm + plastic;
 }
 
-void FillTest(Workspace& ws) {
+void MakeTest(Workspace& ws, Messages& messages) {
+    ws.documentKind = kTestDocument;
     HeaderTexts& h = ws.testHeader;
     SetCommonHeader(h);
     h[header::surveyNumber] = "B-1";
@@ -95,8 +101,6 @@ void FillTest(Workspace& ws) {
     h[header::soilName] = Sjis("砂混じりシルト");
     h[header::nValue] = "8";
     h[header::memo] = Sjis("ボーリング B-1 GL-10.50m");
-    h[header::volumeLossFlag] = "0";
-    h[header::calibrationFileName] = kCalibrationName;
     h[header::tableTitle] = Sjis("孔内水平載荷試験 測定データ");
     h[header::graphTitle] = Sjis("孔内水平載荷試験 結果");
     h[header::show120InTable] = "1";
@@ -111,13 +115,32 @@ void FillTest(Workspace& ws) {
         r[testField::vol60] = FormatText("%.1f", v60);
         r[testField::vol120] = FormatText("%.1f", v60 + 0.9 * creep);
     }
-    ws.loadedCalibrationRows = ws.calibrationRows;
+
+    // The test header dialog: depth, water level and machine height typed,
+    // the calibration opened, OK; then the reduction.
+    TestHeaderDialogModel heads(ws);
+    heads.DepthLostFocus(ws, messages);
+    heads.WaterLevelLostFocus(ws, messages);
+    heads.MachineHeightLostFocus(ws);
+    heads.OpenCalibration(ws, kCalibrationName, messages);
+    heads.Accept(messages);
+    heads.Store(ws);
+    RecomputeTestRows(ws, messages);
+
+    // The analysis: Po at the start of the straight part, Pf at its end, Pl
+    // at the last step.
+    h[header::poRow] = "6";
+    h[header::pfRow] = "18";
+    h[header::plRow] = "27";
+    AnalysisDialogModel analysis(ws);
+    analysis.UpdateLines(ws);
+    analysis.Accept(ws);
 }
 
 class PrintedMessages : public Messages {
 public:
     void Show(std::string_view text) override {
-        std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
     bool AskYesNo(std::string_view) override { return false; }
 };
@@ -130,32 +153,41 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: karnea-make-examples [--check] DIR\n");
         return 2;
     }
-    const std::filesystem::path dir = argv[argc - 1];
-    Workspace ws;
-    FillCalibration(ws);
-    FillTest(ws);
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::absolute(argv[argc - 1]);
+    const fs::path outDir = check
+                                ? fs::temp_directory_path() /
+                                      ("karnea-examples-" + std::to_string(std::random_device{}()))
+                                : dir;
+    fs::create_directories(outDir);
+    // The test names its calibration file as the dialog was given it.
+    fs::current_path(outDir);
+
     PrintedMessages messages;
-    const std::filesystem::path tempDir =
-        check ? std::filesystem::temp_directory_path() /
-                    ("karnea-examples-" + std::to_string(std::random_device{}()))
-              : dir;
-    std::filesystem::create_directories(tempDir);
-    bool ok = true;
-    for (const auto& [kind, name] :
-         {std::pair{kCalibrationDocument, kCalibrationName}, std::pair{kTestDocument, kTestName}}) {
-        ws.documentKind = kind;
-        const std::string path = (tempDir / name).string();
-        if (!SaveDocumentAs(ws, path, messages)) {
-            return 1;
-        }
-        if (check && ReadWholeFile(path) != ReadWholeFile((dir / name).string())) {
-            std::fprintf(stderr, "%s is not what the writer makes; run the 'examples' target\n",
-                         (dir / name).c_str());
-            ok = false;
-        }
+    Workspace ws;
+    ApplyStandardSettings(ws.settings);
+    ApplyRecordDefaults(ws);
+    MakeCalibration(ws, messages);
+    if (!SaveDocumentAs(ws, kCalibrationName, messages)) {
+        return 1;
     }
+    MakeTest(ws, messages);
+    ApplyRecordDefaults(ws);
+    if (!SaveDocumentAs(ws, kTestName, messages)) {
+        return 1;
+    }
+
+    bool ok = true;
     if (check) {
-        std::filesystem::remove_all(tempDir);
+        for (const char* name : {kCalibrationName, kTestName}) {
+            if (ReadWholeFile((outDir / name).string()) != ReadWholeFile((dir / name).string())) {
+                std::fprintf(stderr, "%s is not what the program makes; run 'make examples'\n",
+                             (dir / name).c_str());
+                ok = false;
+            }
+        }
+        fs::current_path(dir);
+        fs::remove_all(outDir);
     }
     return ok ? 0 : 1;
 }

@@ -6,12 +6,18 @@
 #include <optional>
 #include <string_view>
 
+#include "analysis/reduction.h"
 #include "cli/json.h"
+#include "entry/analysisdialog.h"
+#include "entry/calibrationcommands.h"
+#include "entry/testheaderdialog.h"
 #include "records/documentfile.h"
 #include "records/encoding.h"
 #include "records/messages.h"
 #include "records/records.h"
+#include "records/textfields.h"
 #include "records/workspace.h"
+#include "settings/settings.h"
 
 namespace karnea::cli {
 namespace {
@@ -33,6 +39,9 @@ private:
 struct Arguments {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
+
+    bool has(const std::string& name) const { return options.count(name) != 0; }
+    const std::string& at(const std::string& name) const { return options.at(name); }
 };
 
 struct Command {
@@ -40,18 +49,54 @@ struct Command {
     std::string_view usage;
     std::string_view summary;
     std::size_t positionals;
-    // Long names of the options that take a value; "output" is also "-o".
+    // Long names of the options that take a value ("output" is also "-o"),
+    // of those that are required, and of the flags without value.
     std::vector<std::string_view> options;
     std::vector<std::string_view> required;
+    std::vector<std::string_view> flags;
     std::function<int(const Arguments&, std::ostream&, Messages&)> run;
 };
 
-// Opens a data file as the open command does. The settings load that follows
-// every open in the program (record defaults) belongs here once settings exist.
-std::optional<OpenedFile> OpenAsOpenCommand(Workspace& ws, const std::string& path,
-                                            Messages& messages) {
-    ws.documentKind = kTestDocument;  // as at program start
-    return OpenDataFile(ws, path, messages);
+// The program as it starts: the test pages, the first settings load and the
+// calibration scale defaults of the view's first update.
+Workspace StartProgram(const Arguments& args, Messages& messages) {
+    Workspace ws;
+    ws.documentKind = kTestDocument;
+    if (args.has("settings")) {
+        ws.settings.fixedFolder = args.at("settings");
+    }
+    LoadSettings(ws, false, messages);
+    ApplyCalibrationScaleDefaults(ws);
+    return ws;
+}
+
+// Opens a data file as the open command does, followed by the settings load
+// of the view's update.
+bool OpenAsOpenCommand(Workspace& ws, const std::string& path, Messages& messages,
+                       OpenedFile* opened = nullptr) {
+    const std::optional<OpenedFile> result = OpenDataFile(ws, path, messages);
+    if (!result) {
+        return false;
+    }
+    if (opened != nullptr) {
+        *opened = *result;
+    }
+    LoadSettings(ws, false, messages);
+    return true;
+}
+
+// Opens IN, carries out `steps` (false: the command stops, nothing written),
+// and saves OUT as Save As does.
+int OpenStepsSave(const Arguments& args, Messages& messages,
+                  const std::function<bool(Workspace&)>& steps) {
+    Workspace ws = StartProgram(args, messages);
+    if (!OpenAsOpenCommand(ws, args.positional[0], messages)) {
+        return kExitFailure;
+    }
+    if (!steps(ws)) {
+        return kExitFailure;
+    }
+    return SaveDocumentAs(ws, args.at("output"), messages) ? kExitOk : kExitFailure;
 }
 
 void WriteHeader(JsonWriter& json, const HeaderTexts& h) {
@@ -104,20 +149,20 @@ void WriteCoefficients(JsonWriter& json, const Coefficients& c) {
 }
 
 int RunDump(const Arguments& args, std::ostream& out, Messages& messages) {
-    Workspace ws;
-    const std::optional<OpenedFile> opened = OpenAsOpenCommand(ws, args.positional[0], messages);
-    if (!opened) {
+    Workspace ws = StartProgram(args, messages);
+    OpenedFile opened;
+    if (!OpenAsOpenCommand(ws, args.positional[0], messages, &opened)) {
         return kExitFailure;
     }
-    const bool test = opened->documentKind == kTestDocument;
+    const bool test = opened.documentKind == kTestDocument;
     JsonWriter json;
     json.beginObject();
     json.key("kind");
     json.value(test ? "test" : "calibration");
     json.key("documentKind");
-    json.value(opened->documentKind);
+    json.value(opened.documentKind);
     json.key("version");
-    json.value(opened->version);
+    json.value(opened.version);
     if (test) {
         json.key("testHeader");
         WriteHeader(json, ws.testHeader);
@@ -141,32 +186,186 @@ int RunDump(const Arguments& args, std::ostream& out, Messages& messages) {
 }
 
 int RunConvert(const Arguments& args, std::ostream&, Messages& messages) {
-    Workspace ws;
-    if (!OpenAsOpenCommand(ws, args.positional[0], messages)) {
-        return kExitFailure;
-    }
-    return SaveDocumentAs(ws, args.options.at("output"), messages) ? kExitOk : kExitFailure;
+    return OpenStepsSave(args, messages, [](Workspace&) { return true; });
+}
+
+int RunReduce(const Arguments& args, std::ostream&, Messages& messages) {
+    return OpenStepsSave(args, messages, [&](Workspace& ws) {
+        ws.documentKind = kTestDocument;
+        RecomputeTestRows(ws, messages);
+        return true;
+    });
+}
+
+int RunHeads(const Arguments& args, std::ostream&, Messages& messages) {
+    return OpenStepsSave(args, messages, [&](Workspace& ws) {
+        ws.documentKind = kTestDocument;
+        TestHeaderDialogModel dialog(ws);
+        dialog.DepthLostFocus(ws, messages);
+        dialog.WaterLevelLostFocus(ws, messages);
+        dialog.MachineHeightLostFocus(ws);
+        dialog.Accept(messages);
+        dialog.Store(ws);
+        RecomputeTestRows(ws, messages);
+        return true;
+    });
+}
+
+int RunAttach(const Arguments& args, std::ostream&, Messages& messages) {
+    return OpenStepsSave(args, messages, [&](Workspace& ws) {
+        ws.documentKind = kTestDocument;
+        TestHeaderDialogModel dialog(ws);
+        if (!dialog.OpenCalibration(ws, args.at("calibration"), messages)) {
+            return false;
+        }
+        dialog.Accept(messages);
+        dialog.Store(ws);
+        RecomputeTestRows(ws, messages);
+        return true;
+    });
+}
+
+int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
+    return OpenStepsSave(args, messages, [&](Workspace& ws) {
+        ws.documentKind = kTestDocument;
+        const std::pair<const char*, int> rows[] = {
+            {"po", header::poRow}, {"pf", header::pfRow}, {"pl", header::plRow}};
+        for (const auto& [option, number] : rows) {
+            if (args.has(option)) {
+                ws.testHeader[number] = FormatText("%d", std::stoi(args.at(option)));
+            }
+        }
+        AnalysisDialogModel dialog(ws);
+        if (args.has("pl-value")) {
+            dialog.pBox[AnalysisDialogModel::pl] = Utf8ToCp932(args.at("pl-value"));
+        }
+        if (args.has("sign")) {
+            dialog.signIndex = std::stoi(args.at("sign"));
+        }
+        if (args.has("hide-pl")) {
+            dialog.hidePl = true;
+        } else if (args.has("show-pl")) {
+            dialog.hidePl = false;
+        }
+        dialog.UpdateLines(ws);
+        if (const std::optional<std::string> refusal = dialog.Refusal()) {
+            messages.Show(*refusal);
+            return false;
+        }
+        dialog.Accept(ws);
+        return true;
+    });
+}
+
+int RunFit(const Arguments& args, std::ostream&, Messages& messages) {
+    return OpenStepsSave(args, messages, [&](Workspace& ws) {
+        ws.documentKind = kCalibrationDocument;
+        NormalizeCalibrationRows(ws);
+        RefitCalibration(ws, messages);
+        return true;
+    });
 }
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"dump",
-         "dump FILE",
-         "print the records read from a data file as JSON (UTF-8)",
+         "dump FILE [--settings DIR]",
+         "open FILE as the open command does and print the records as JSON (UTF-8)",
          1,
+         {"settings"},
          {},
          {},
          RunDump},
         {"convert",
-         "convert IN -o OUT",
-         "open IN as the open command does and save OUT as Save As does (kcw: calibration "
-         "layout, kdw: test layout, no extension: the kind's own)",
+         "convert IN -o OUT [--settings DIR]",
+         "open IN (also older df and cf files) and save OUT as Save As does (kcw: "
+         "calibration layout, kdw: test layout, no extension: the kind's own)",
          1,
+         {"output", "settings"},
          {"output"},
-         {"output"},
+         {},
          RunConvert},
+        {"reduce",
+         "reduce IN -o OUT [--settings DIR]",
+         "reduce every test row with the header's Pz, as after the test header dialog",
+         1,
+         {"output", "settings"},
+         {"output"},
+         {},
+         RunReduce},
+        {"heads",
+         "heads IN -o OUT [--settings DIR]",
+         "the test header dialog closed with OK: signs, Pw and Pz, defaults, then the "
+         "reduction",
+         1,
+         {"output", "settings"},
+         {"output"},
+         {},
+         RunHeads},
+        {"attach",
+         "attach IN --calibration CAL -o OUT [--settings DIR]",
+         "the test header dialog with CAL opened as its calibration file, then the reduction",
+         1,
+         {"output", "settings", "calibration"},
+         {"output", "calibration"},
+         {},
+         RunAttach},
+        {"analyse",
+         "analyse IN [--po R] [--pf R] [--pl R] [--pl-value P] [--sign 0|1|2|3] "
+         "[--hide-pl|--show-pl] -o OUT [--settings DIR]",
+         "the analysis dialog: choose the Po, Pf and Pl rows, update the calculation lines, "
+         "OK",
+         1,
+         {"output", "settings", "po", "pf", "pl", "pl-value", "sign"},
+         {"output"},
+         {"hide-pl", "show-pl"},
+         RunAnalyse},
+        {"fit",
+         "fit IN -o OUT [--settings DIR]",
+         "the calibration rows normalised and the curve fitted again, as after the "
+         "calibration readings dialog",
+         1,
+         {"output", "settings"},
+         {"output"},
+         {},
+         RunFit},
     };
     return commands;
+}
+
+bool IsInteger(const std::string& text) {
+    std::size_t i = text.size() > 1 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (i >= text.size() || text.size() > 9) {
+        return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Checks of option values that make a usage error.
+std::optional<std::string> CheckValues(const Arguments& args) {
+    for (const char* option : {"po", "pf", "pl"}) {
+        if (args.has(option) && !IsInteger(args.at(option))) {
+            return "--" + std::string(option) + " needs a row number";
+        }
+    }
+    if (args.has("sign")) {
+        const std::string& sign = args.at("sign");
+        if (sign.size() != 1 || sign[0] < '0' || sign[0] > '3') {
+            return "--sign is one of 0, 1, 2, 3";
+        }
+    }
+    if (args.has("hide-pl") && args.has("show-pl")) {
+        return "--hide-pl and --show-pl exclude each other";
+    }
+    if (args.has("pl-value") && !TryUtf8ToCp932(args.at("pl-value"))) {
+        return "--pl-value holds characters that data files cannot store";
+    }
+    return std::nullopt;
 }
 
 void PrintHelp(std::ostream& out) {
@@ -213,6 +412,14 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
         } else {
             return "unknown option '" + arg + "'";
         }
+        if (!value &&
+            std::find(command.flags.begin(), command.flags.end(), name) != command.flags.end()) {
+            if (parsed.options.count(name) != 0) {
+                return "option '" + arg + "' given twice";
+            }
+            parsed.options[name] = "";
+            continue;
+        }
         if (std::find(command.options.begin(), command.options.end(), name) ==
             command.options.end()) {
             return "unknown option '" + arg + "' for '" + std::string(command.name) + "'";
@@ -236,7 +443,7 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
             return "usage: karnea-cli " + std::string(command.usage);
         }
     }
-    return std::nullopt;
+    return CheckValues(parsed);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "records/datafile.h"
 
 #include "records/messages.h"
+#include "records/olderfile.h"
 #include "records/textfields.h"
 #include "records/workspace.h"
 
@@ -229,15 +230,11 @@ void ReadDataLine(Workspace& ws, int version, char kindLetter, std::string_view 
     } else if (line.ends_with('\n')) {
         line.remove_suffix(1);
     }
-    // Version 200 files are imported only by the open command, through the
-    // older-version readers; until those exist the open command refuses them.
-    if (version < kCalibrationVersion) {
-        return;
-    }
-    if (kindLetter == kCalibrationKindLetter) {
-        ReadCalibrationLine(ws, line, messages);
-    } else {
-        ReadTestLine(ws, line, messages);
+    const bool calibration = kindLetter == kCalibrationKindLetter;
+    if (version == kOlderVersion) {
+        (calibration ? ReadOldCalibrationLine : ReadOldTestLine)(ws, line, messages);
+    } else if (version >= kCalibrationVersion) {
+        (calibration ? ReadCalibrationLine : ReadTestLine)(ws, line, messages);
     }
 }
 

@@ -96,6 +96,25 @@ std::optional<std::string> ReadFileStart(const std::string& path, std::size_t ma
     return content;
 }
 
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
+    const std::optional<std::string> content = ReadWholeFile(path);
+    if (!content) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+    std::string_view rest = *content;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (end != std::string_view::npos && line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
     if (path.empty()) {
         return false;

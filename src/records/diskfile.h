@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace karnea {
 
@@ -14,6 +15,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // At most `maxBytes` from the start of a regular file, or nothing as above.
 std::optional<std::string> ReadFileStart(const std::string& path, std::size_t maxBytes);
+
+// The lines of a text file without their line ends (LF or CR LF); a last
+// line without line end counts. Nothing when the file cannot be read.
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 
 // Replaces the file at `path` with `bytes`: the bytes go to a new file beside
 // it, are flushed to disk, and only then take the target's name, so a failed

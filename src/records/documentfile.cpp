@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/calibration.h"
 #include "records/datafile.h"
 #include "records/diskfile.h"
 #include "records/messages.h"
@@ -47,23 +48,33 @@ void ClearRecordOfKind(Workspace& ws, int kind) {
     }
 }
 
-// Reads an accepted current-version file into the record of its kind: sets
-// the document kind, clears the record, feeds every line, and completes the
-// record after the last line. Returns the kind.
-int ReadCurrentVersion(Workspace& ws, int version, std::string_view content, Messages& messages) {
-    const int kind = version == kCalibrationVersion ? kCalibrationDocument : kTestDocument;
+// Reads an accepted file into the record of `kind`: sets the document kind,
+// clears the record, feeds every line, and completes the record after the
+// last line.
+void ReadAcceptedFile(Workspace& ws, int version, int kind, std::string_view content,
+                      Messages& messages) {
     ws.documentKind = kind;
     ClearRecordOfKind(ws, kind);
+    if (version == kOlderVersion) {
+        ResetOldReaders(ws);
+    }
     ForEachLine(content, [&](std::string_view line) {
         ReadDataLine(ws, version, KindLetter(kind), line, messages);
     });
     if (kind == kCalibrationDocument) {
-        LoadCalibrationCoefficients(ws);
+        if (version == kOlderVersion) {
+            FitCalibrationPolynomial(ws, false, messages);
+        } else {
+            LoadCalibrationCoefficients(ws);
+        }
         ApplyCalibrationScaleDefaults(ws);
     } else {
         LoadTestCoefficients(ws);
     }
-    return kind;
+}
+
+int KindOfVersion(int version) {
+    return version == kCalibrationVersion ? kCalibrationDocument : kTestDocument;
 }
 
 std::optional<FileLayout> LayoutOfExtension(std::string_view extension) {
@@ -110,9 +121,7 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
         return std::nullopt;
     }
     const int version = DetectFileVersion(FirstLine(*start));
-    // Older-version files are imported only once their readers exist; until
-    // then nothing of them is read.
-    if (!AcceptedVersion(version) || version == kOlderVersion) {
+    if (!AcceptedVersion(version)) {
         messages.Show(msg::notDataFile);
         return std::nullopt;
     }
@@ -121,7 +130,11 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
         messages.Show(FormatMessage(msg::fileNotFound, path));
         return std::nullopt;
     }
-    const int kind = ReadCurrentVersion(ws, version, *content, messages);
+    // An older file is a calibration when its name ends in "cf".
+    const int kind = version == kOlderVersion
+                         ? (EndsWithIgnoringCase(path, "cf") ? kCalibrationDocument : kTestDocument)
+                         : KindOfVersion(version);
+    ReadAcceptedFile(ws, version, kind, *content, messages);
     (kind == kCalibrationDocument ? ws.lastCalibrationFileName : ws.lastTestFileName) = path;
     return OpenedFile{version, kind};
 }
@@ -150,7 +163,9 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
         messages.Show(msg::oldVersionUseOpen);
         return false;
     }
-    if (ReadCurrentVersion(ws, version, *content, messages) == kTestDocument) {
+    const int kind = KindOfVersion(version);
+    ReadAcceptedFile(ws, version, kind, *content, messages);
+    if (kind == kTestDocument) {
         ws.lastTestFileName = "*.kcw";
     } else {
         ws.lastCalibrationFileName = "*.kdw";

@@ -142,6 +142,46 @@ int TextToInt(std::string_view text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+long TextToLongAnyBase(std::string_view text) {
+    std::size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    const auto hexDigit = [](char c) {
+        return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        hexDigit(text[i + 2])) {
+        base = 16;
+        i += 2;
+    } else if (i < text.size() && text[i] == '0') {
+        base = 8;
+    }
+    constexpr long long kLimit = 2147483648LL;
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit = 0;
+        if (IsDigit(c)) {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            break;
+        }
+        if (digit >= base) {
+            break;
+        }
+        value = std::min(value * base + digit, kLimit);
+    }
+    return static_cast<long>(std::clamp(negative ? -value : value, -kLimit, kLimit - 1));
+}
+
 int IsNumericText(std::string_view text) {
     const std::size_t i = SkipBlanks(text);
     if (i == text.size()) {
@@ -244,6 +284,52 @@ std::string FormatNumber(std::string_view format, double value) {
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
     return FormatText(fmt.c_str(), value);
 #pragma GCC diagnostic pop
+}
+
+}  // namespace karnea
+
+namespace karnea {
+
+std::string FormatDerived(std::string_view format, double value) {
+    std::string text = FormatNumber(format, std::isfinite(value) ? value : 0.0);
+    if (!text.empty() && text[0] == '-' &&
+        text.find_first_of("123456789", 1) == std::string::npos &&
+        text.find_first_of("0", 1) != std::string::npos) {
+        text.erase(0, 1);
+    }
+    return text;
+}
+
+std::string FormatValues(std::string_view templ, std::initializer_list<double> values) {
+    std::string out;
+    auto next = values.begin();
+    for (std::size_t i = 0; i < templ.size(); ++i) {
+        if (templ[i] != '%') {
+            out += templ[i];
+            continue;
+        }
+        if (i + 1 < templ.size() && templ[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < templ.size() &&
+               std::string_view("-+ #0123456789.").find(templ[end]) != std::string_view::npos) {
+            ++end;
+        }
+        if (end >= templ.size()) {
+            out.append(templ.substr(i));
+            break;
+        }
+        const std::string_view spec = templ.substr(i, end - i + 1);
+        if (std::string_view("fFgGeE").find(templ[end]) != std::string_view::npos &&
+            next != values.end()) {
+            out += FormatDerived(spec, *next++);
+        }
+        i = end;
+    }
+    return out;
 }
 
 }  // namespace karnea

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ double TextToDouble(std::string_view text);
 // Plain text-to-integer: the same with decimal digits only; saturates at the
 // limits of int.
 int TextToInt(std::string_view text);
+
+// Text to a 32-bit integer in any base, as the C conversion with base 0:
+// "0x" hexadecimal, a leading zero octal, else decimal; saturates.
+long TextToLongAnyBase(std::string_view text);
 
 // 1 when the first non-blank character is one of "1234567890.+-", 0 when it is
 // another character, -1 for an empty or blank text.
@@ -60,5 +65,14 @@ std::string DecimalsPlusOneFormat(int n);
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The same for a format chosen at run time (decimals tables); one double.
 std::string FormatNumber(std::string_view format, double value);
+
+// A derived number with a run-time format, never written as a negative zero
+// ("-0", "-0.00" become "0", "0.00"), nor as "inf" or "nan" (written as 0).
+std::string FormatDerived(std::string_view format, double value);
+
+// Formats the numbers of a template such as "Po=%4.2f-%4.2f" one conversion
+// at a time with FormatDerived; "%%" gives "%". Conversions without a value
+// left give nothing.
+std::string FormatValues(std::string_view templ, std::initializer_list<double> values);
 
 }  // namespace karnea

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "records/datafile.h"
+#include "records/olderfile.h"
 #include "records/records.h"
+#include "settings/settings.h"
 
 namespace karnea {
 
@@ -33,6 +35,19 @@ struct Workspace {
     // State of the data file readers; see DataReaderState.
     DataReaderState testReader;
     DataReaderState calibrationReader;
+    OldReaderState oldTestReader;
+    OldReaderState oldCalibrationReader;
+
+    // The program-wide settings.
+    Settings settings;
+
+    // The page view: the page shown (from 1), the kind drawn last, whether a
+    // page is being drawn for the printer, and the default printer's paper.
+    int CurrentPage = 1;
+    int lastDrawnKind = kCalibrationDocument;
+    int PrintingNow = 0;
+    int PaperWidthMm = 280;
+    int PaperHeightMm = 280;
 };
 
 }  // namespace karnea

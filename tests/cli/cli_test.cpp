@@ -5,12 +5,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/testsupport.h"
 #include "records/datafile.h"
 #include "records/workspace.h"
+#include "settings/settings.h"
 
 namespace karnea {
 namespace {
@@ -20,6 +22,30 @@ using test::ScratchDir;
 using test::WriteBytes;
 
 const std::string kExamples = KARNEA_EXAMPLES_DIR;
+
+// Every run sees a settings folder with the standard settings, found the way
+// the program finds it (KARNEA_HOME and the default installation folder).
+class StandardSettingsHome : public ::testing::Environment {
+public:
+    void SetUp() override {
+        home_ = std::make_unique<ScratchDir>();
+        Settings s;
+        ApplyStandardSettings(s);
+        s.settingsFolder = home_->file("VardoXQ/Kvar5");
+        std::filesystem::create_directories(s.settingsFolder);
+        for (int role = 1; role <= kFontRoleCount; ++role) {
+            s.fonts[static_cast<std::size_t>(role - 1)] = StandardFont(role);
+        }
+        SaveSettings(s, s.settingsFolder + "/Sys.ndx");
+        SaveFontFiles(s);
+        setenv("KARNEA_HOME", home_->path().c_str(), 1);
+    }
+    void TearDown() override { home_.reset(); }
+
+private:
+    std::unique_ptr<ScratchDir> home_;
+};
+const auto* const kHome = ::testing::AddGlobalTestEnvironment(new StandardSettingsHome);
 
 struct CliRun {
     int status = -1;
@@ -136,10 +162,15 @@ TEST(Cli, ConvertWritesByTheOutputExtension) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadBytes(dir.file("same.kcw")), ReadBytes(calibration));
 
-    // A test saved as kcw writes the (empty) calibration record of the run.
+    // A test saved as kcw writes the calibration record of the run: empty but
+    // for the defaults of the settings load.
     run = RunCli({"convert", example, "-o", dir.file("other.kcw")});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(Workspace{}));
+    Workspace fresh;
+    ApplyStandardSettings(fresh.settings);
+    ApplyRecordDefaults(fresh);
+    ApplyCalibrationScaleDefaults(fresh);
+    EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(fresh));
 }
 
 // Hand-made files covering the reader's edge cases: the dump and the file that

@@ -89,7 +89,6 @@ TEST(OpenCommand, RefusedFilesLeaveEverythingAsItWas) {
     ScratchDir dir;
     WriteBytes(dir.file("empty.kdw"), "");
     WriteBytes(dir.file("text.kdw"), "hello\r\n$$Z\r\n");
-    WriteBytes(dir.file("old.df"), "0,100,10\r\nh,,3,4\r\n");
     WriteBytes(dir.file("long.kdw"), "$$_KDVARDO300" + std::string(40, ' ') + "\r\n$$Z\r\nx\r\n");
     const Workspace before = Filled();
 
@@ -102,7 +101,6 @@ TEST(OpenCommand, RefusedFilesLeaveEverythingAsItWas) {
         {dir.path().string(), "ファイルが見つかりません\n( " + dir.path().string() + " )"},
         {dir.file("empty.kdw"), kNotDataFile},
         {dir.file("text.kdw"), kNotDataFile},
-        {dir.file("old.df"), kNotDataFile},
         {dir.file("long.kdw"), kNotDataFile},
     };
     for (const Case& c : cases) {

@@ -1,0 +1,136 @@
+// The program-wide settings: where their files live, what "Sys.ndx", the six
+// font files and the folder memory hold, and the load that also fills the
+// record defaults. Texts are CP932, as in the files and on the pages.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace karnea {
+
+struct Workspace;
+class Messages;
+
+inline constexpr int kFontRoleCount = 6;
+
+// One page font: size in points, face, colour 0x00BBGGRR, underline (stored only).
+struct FontSetting {
+    double size = 0.0;
+    std::string face;
+    long colour = 0;
+    int underline = 0;
+};
+
+struct Settings {
+    // Location. On this platform the drive stays empty and the folder is an
+    // absolute path; `systemDrive` is the base folder that stands for the root
+    // of the system drive.
+    std::string installDrive;
+    std::string installFolder;
+    std::string settingsFolder;
+    std::string systemDrive;
+    std::string settingsFilePath;
+    std::string engineerMasterPath;
+
+    // Where the location is looked for. `baseFolder` empty: KARNEA_HOME, else
+    // $XDG_CONFIG_HOME/karnea, else ~/.config/karnea. `fixedFolder` non-empty:
+    // the settings folder itself, without a location file.
+    std::string baseFolder;
+    std::string fixedFolder;
+
+    // "Sys.ndx", by line.
+    std::string defaultNumberCaption;  // 1
+    int volumeUnit = 0;                // 2
+    std::string defaultTableTitle;     // 3
+    int pwDecimals = 0;                // 4
+    int pzDecimals = 0;                // 5
+    int pmDecimals = 0;                // 6
+    int pressureDecimals = 0;          // 7
+    int volumeDecimals = 0;            // 8
+    int showSiCoefficient = 0;         // 10
+    std::string defaultGraphTitle;     // 11
+    std::string modulusName;           // 12
+    std::string modulusSymbol;         // 13
+    int rotateAxisNames = 0;           // 14
+    int reservedSetting15 = 0;         // 15
+    int pointDecimals = 0;             // 16
+    int dvDecimals = 0;                // 17
+    int emDecimals = 0;                // 18
+    int aDecimals = 0;                 // 19
+    int hidePointLetters = 0;          // 20
+    int frameLineWidth = 0;            // 25
+    int ruleLineWidth = 0;             // 26
+    int gridLineWidth = 0;             // 27
+    int gridDashLength = 0;            // 28
+    int gridGapLength = 0;             // 29
+    double initialVolumeV0 = 0.0;      // 30
+    double compressionA = 0.0;         // 31
+    std::string siCoefficient;         // 33
+    int graphTopMargin = 0;            // 34
+    int graphLeftMargin = 0;           // 35
+    std::string engineerMasterLine;    // 36, written for information
+    std::string defaultCompanyName;    // 39
+    std::string contactAddress;        // 40
+    int enterKeyMode = 0;              // 41
+    int reservedSetting42 = 0;         // 42
+    int gridMonochrome = 0;            // 45
+    std::string gridColour;            // 46
+    int reservedSetting47 = 0;         // 47
+    int reservedSetting48 = 0;         // 48
+    int tableTopMargin = 0;            // 49
+    int tableLeftMargin = 0;           // 50
+
+    // Font roles 1..6 at index 0..5: title, heading, data table, graph,
+    // calculation, page.
+    std::array<FontSetting, kFontRoleCount> fonts{};
+
+    // Whether the location was found, and the general settings and the fonts
+    // read, in this run.
+    bool locationFound = false;
+    bool generalLoaded = false;
+    bool fontsLoaded = false;
+};
+
+// The base folder when none is set: KARNEA_HOME, $XDG_CONFIG_HOME/karnea or
+// ~/.config/karnea.
+std::string DefaultBaseFolder();
+
+// Finds the settings folder (first call of a run only), reads "Sys.ndx" and
+// the font files when not yet read (again after `reset`), normalises the SI
+// coefficient and V0, and applies the record defaults.
+void LoadSettings(Workspace& ws, bool reset, Messages& messages);
+
+// Every setting of "Sys.ndx" to its standard value.
+void ApplyStandardSettings(Settings& s);
+
+// The record defaults that every settings load applies.
+void ApplyRecordDefaults(Workspace& ws);
+
+// Writes "Sys.ndx" to `path`; false when the file cannot be written.
+bool SaveSettings(const Settings& s, const std::string& path);
+
+// Writes the six font files; a file that cannot be written is skipped.
+void SaveFontFiles(const Settings& s);
+
+// The standard face, size and colour of a font role 1..6 (as the font
+// dialog's standard button sets them).
+FontSetting StandardFont(int role);
+
+// The first line of a file without its line end; empty when the file is
+// missing or the line has at most one character.
+std::string ReadFirstLine(const std::string& path);
+
+// The folder memory of the open dialogs ("FileV.ndx"): line 1 is the folder
+// last opened, line 2 is carried along.
+struct FolderMemory {
+    std::string folder;
+    std::string carried;
+};
+FolderMemory ReadFolderMemory(const Settings& s);
+bool WriteFolderMemory(const Settings& s, const FolderMemory& memory);
+
+// Paths of the files in the settings folder.
+std::string FontFilePath(const Settings& s, int role);
+std::string FolderMemoryPath(const Settings& s);
+
+}  // namespace karnea
