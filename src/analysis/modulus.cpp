@@ -50,6 +50,7 @@ AnalysisResult ComputeModulus(const Workspace& ws, const AnalysisChoice& choice)
     r.usableRows = UsableRowCount(ws);
     r.onePlusNu = 1.0 + TextToDouble(h[header::poissonRatio]);
     r.pw = TextToDouble(h[header::pw]);
+    r.plGiven = !choice.plP.empty();
     const int n = r.usableRows;
     if (n <= 0) {
         return r;
@@ -62,7 +63,6 @@ AnalysisResult ComputeModulus(const Workspace& ws, const AnalysisChoice& choice)
     r.pfP = TextToDouble(choice.pfP);
     r.poEffective = r.poP - r.pw;
     r.pfEffective = r.pfP - r.pw;
-    r.plGiven = !choice.plP.empty();
     if (r.plGiven) {
         r.pl = TextToDouble(choice.plP);
     }
