@@ -253,7 +253,11 @@ std::string FormatScaledNumber(std::string_view text, double factor, int style) 
     if (style < 0 || style >= static_cast<int>(kStyles.size())) {
         return {};
     }
-    return FormatNumber(kStyles[static_cast<std::size_t>(style)], TextToDouble(text) * factor);
+    const double value = TextToDouble(text) * factor;
+    if (!std::isfinite(value)) {
+        return {};
+    }
+    return FormatDerived(kStyles[static_cast<std::size_t>(style)], value);
 }
 
 const char* DecimalsFormat(int n) {

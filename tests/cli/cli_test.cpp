@@ -11,6 +11,7 @@
 
 #include "core/testsupport.h"
 #include "records/datafile.h"
+#include "records/encoding.h"
 #include "records/workspace.h"
 #include "settings/settings.h"
 
@@ -171,6 +172,128 @@ TEST(Cli, ConvertWritesByTheOutputExtension) {
     ApplyRecordDefaults(fresh);
     ApplyCalibrationScaleDefaults(fresh);
     EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(fresh));
+}
+
+// The example test was made by the same steps the batch commands carry out,
+// so running them again changes nothing.
+TEST(CliBatch, StepsRepeatedOnTheExamplesChangeNothing) {
+    ScratchDir dir;
+    const std::string test = kExamples + "/test.kdw";
+    const std::string calibration = kExamples + "/calibration.kcw";
+    for (const std::string command : {"reduce", "heads", "analyse"}) {
+        const CliRun run = RunCli({command, test, "-o", dir.file(command + ".kdw")});
+        ASSERT_EQ(run.status, 0) << command << run.err;
+        EXPECT_EQ(run.err, "") << command;
+        EXPECT_EQ(ReadBytes(dir.file(command + ".kdw")), ReadBytes(test)) << command;
+    }
+    const CliRun fit = RunCli({"fit", calibration, "-o", dir.file("fit.kcw")});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_EQ(ReadBytes(dir.file("fit.kcw")), ReadBytes(calibration));
+}
+
+// The header text of a written test file, as UTF-8.
+std::string HeaderText(const std::string& path, int number) {
+    std::string line;
+    int n = -2;  // the marker and "$$Z" come first
+    for (const char c : ReadBytes(path)) {
+        if (c == '\n') {
+            if (n++ == number - 1) {
+                return Cp932ToUtf8(line.substr(0, line.size() - 1));
+            }
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    return "";
+}
+
+TEST(CliBatch, AnalyseOptions) {
+    ScratchDir dir;
+    const std::string test = kExamples + "/test.kdw";
+    const std::string out = dir.file("a.kdw");
+    CliRun run = RunCli(
+        {"analyse", test, "--po", "3", "--pf", "0", "--pl-value", "", "--sign", "3", "-o", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(HeaderText(out, header::poRow), "3");
+    EXPECT_EQ(HeaderText(out, header::pfRow), "13");  // none chosen: half the usable rows
+    EXPECT_EQ(HeaderText(out, header::plLine), "Pl=");
+    EXPECT_EQ(HeaderText(out, header::emLine).rfind("Ｅm=2*1.30*(", 0), 0u);
+
+    run = RunCli({"analyse", test, "--hide-pl", "-o", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(HeaderText(out, header::plLine), "");
+    EXPECT_EQ(HeaderText(out, header::hidePl), "1");
+
+    EXPECT_EQ(RunCli({"analyse", test, "--sign", "4", "-o", out}).status, 2);
+    EXPECT_EQ(RunCli({"analyse", test, "--po", "x", "-o", out}).status, 2);
+    EXPECT_EQ(RunCli({"analyse", test, "--hide-pl", "--show-pl", "-o", out}).status, 2);
+
+    // A V step the dialog would refuse ends the command.
+    Workspace ws;
+    ws.testHeader[header::vAxisStep] = "50000";
+    WriteBytes(dir.file("step.kdw"), WriteTestFile(ws));
+    run = RunCli({"analyse", dir.file("step.kdw"), "-o", dir.file("refused.kdw")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "0.1 から 10000"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("refused.kdw")));
+}
+
+TEST(CliBatch, AttachReadsTheCalibrationAsGiven) {
+    ScratchDir dir;
+    Workspace ws;
+    ws.testHeader[header::depth] = "-5";
+    ws.testHeader[header::machineHeight] = "1";
+    ws.testHeader[header::pz] = "60";
+    ws.testHeader[header::fitMethod] = "0";
+    ws.testRows[1][testField::pm] = "100";
+    ws.testRows[1][testField::vol30] = "150";
+    ws.testRows[1][testField::vol60] = "160";
+    WriteBytes(dir.file("t.kdw"), WriteTestFile(ws));
+    const std::string cal = kExamples + "/calibration.kcw";
+
+    const CliRun run =
+        RunCli({"attach", dir.file("t.kdw"), "--calibration", cal, "-o", dir.file("out.kdw")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(HeaderText(dir.file("out.kdw"), header::calibrationFileName), cal);
+    EXPECT_NE(HeaderText(dir.file("out.kdw"), header::coefficient0), "");
+
+    for (const std::string& bad : {dir.file("t.kdw"), dir.file("missing.kcw")}) {
+        const CliRun refused =
+            RunCli({"attach", dir.file("t.kdw"), "--calibration", bad, "-o", dir.file("no.kdw")});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_FALSE(refused.err.empty());
+        EXPECT_FALSE(std::filesystem::exists(dir.file("no.kdw")));
+    }
+}
+
+TEST(CliBatch, MessagesThatDoNotStopTheCommand) {
+    ScratchDir dir;
+    Workspace ws;
+    ws.testRows[1][testField::pm] = "100";
+    WriteBytes(dir.file("nocal.kdw"), WriteTestFile(ws));
+    // No loaded calibration, and a settings folder without settings.
+    const CliRun run = RunCli({"reduce", dir.file("nocal.kdw"), "--settings", dir.file("empty"),
+                               "-o", dir.file("out.kdw")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "ファイルが見つかりません\n( " + dir.file("empty") + "/Sys.ndx )\n" +
+                           "ファイルが見つかりません\n( " + dir.file("empty") + "/Font1.ndx )\n" +
+                           "CALのデータが異常です\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out.kdw")));
+}
+
+TEST(CliBatch, ConvertImportsOlderFiles) {
+    ScratchDir dir;
+    std::string old = "0,100,10\r\n";
+    for (int i = 1; i <= 10; ++i) {
+        old += "a,b," + std::to_string(i) + ",\r\n";
+    }
+    old += "1.5\r\n";
+    WriteBytes(dir.file("old.df"), old);
+    const CliRun run = RunCli({"convert", dir.file("old.df"), "-o", dir.file("new")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(HeaderText(dir.file("new.kdw"), header::pz), "400");
+    EXPECT_EQ(HeaderText(dir.file("new.kdw"), header::conversionStamp), "300 VARDO");
 }
 
 // Hand-made files covering the reader's edge cases: the dump and the file that

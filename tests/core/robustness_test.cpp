@@ -9,7 +9,9 @@
 #include "records/datafile.h"
 #include "records/documentfile.h"
 #include "records/messages.h"
+#include "records/textfields.h"
 #include "records/workspace.h"
+#include "settings/settings.h"
 
 namespace karnea {
 namespace {
@@ -148,6 +150,62 @@ TEST(Robustness, HugeLinesAreKeptOrCutButNeverHang) {
     EXPECT_EQ(ws.testRows[1][2].size(), 2598u);
     EXPECT_EQ(m.shown.size(), 10u);
     EXPECT_EQ(m.shown[0], "too many csv");
+}
+
+TEST(Robustness, OlderFilesOfAnyContent) {
+    ScratchDir dir;
+    std::mt19937 random(7);
+    const std::string pieces[] = {
+        "1.5",      "-",        ",",   "\"",    "\r\n",         "\n",
+        "\x94\x4E", "\x8C\x8E", "abc", "1e999", "0,100,10\r\n", std::string(1, '\0')};
+    for (int i = 0; i < 200; ++i) {
+        std::string bytes = "0,100,10\r\n";
+        const int count = static_cast<int>(random() % 400);
+        for (int p = 0; p < count; ++p) {
+            bytes += pieces[random() % std::size(pieces)];
+        }
+        for (const char* name : {"old.df", "old.cf"}) {
+            WriteBytes(dir.file(name), bytes);
+            Workspace ws;
+            ws.settings.siCoefficient = "100.0";
+            RecordedMessages m;
+            ASSERT_TRUE(OpenDataFile(ws, dir.file(name), m));
+            for (const HeaderTexts* h : {&ws.testHeader, &ws.calibrationHeader}) {
+                for (int c = header::coefficient0; c <= header::coefficient4; ++c) {
+                    EXPECT_EQ((*h)[c].find("nan"), std::string::npos);
+                }
+            }
+        }
+    }
+}
+
+TEST(Robustness, SettingsFilesOfAnyContent) {
+    ScratchDir dir;
+    std::mt19937 random(11);
+    for (int i = 0; i < 100; ++i) {
+        for (const char* name : {"Sys.ndx", "Font1.ndx", "Font3.ndx", "FileV.ndx"}) {
+            std::string bytes(random() % 2000, '\0');
+            for (char& c : bytes) {
+                const unsigned r = random() % 16;
+                c = r < 4   ? '\n'
+                    : r < 8 ? static_cast<char>('0' + random() % 10)
+                            : static_cast<char>(random());
+            }
+            WriteBytes(dir.file(name), bytes);
+        }
+        Workspace ws;
+        ws.settings.fixedFolder = dir.path().string();
+        RecordedMessages m;
+        LoadSettings(ws, false, m);
+        EXPECT_GE(TextToDouble(ws.settings.siCoefficient), 10);
+        EXPECT_GE(ws.settings.initialVolumeV0, 0.1);
+        for (const FontSetting& f : ws.settings.fonts) {
+            EXPECT_GT(f.size, 1);
+            EXPECT_LE(f.size, 400);
+            EXPECT_GT(f.face.size(), 1u);
+        }
+        ReadFolderMemory(ws.settings);
+    }
 }
 
 }  // namespace
