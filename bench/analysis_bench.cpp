@@ -18,12 +18,6 @@ namespace {
 
 using namespace karnea;
 
-class Quiet : public Messages {
-public:
-    void Show(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
-
 void FillCalibration(CalibrationRows& rows) {
     for (int r = 1; r <= kCalibrationRowCount; ++r) {
         const double v = r * 18.0;
@@ -53,7 +47,7 @@ Workspace FullTest() {
 void BM_ReadAndReduceFullTest(benchmark::State& state) {
     const std::string file = WriteTestFile(FullTest());
     Workspace ws;
-    Quiet quiet;
+    SilentMessages quiet;
     for (auto _ : state) {
         ClearTestRecord(ws);
         ForEachLine(file, [&](std::string_view line) {
@@ -69,7 +63,7 @@ BENCHMARK(BM_ReadAndReduceFullTest);
 
 void BM_ReduceFullTest(benchmark::State& state) {
     Workspace ws = FullTest();
-    Quiet quiet;
+    SilentMessages quiet;
     for (auto _ : state) {
         RecomputeTestRows(ws, quiet);
         benchmark::DoNotOptimize(ws.testRows[120][testField::p]);
@@ -81,7 +75,7 @@ BENCHMARK(BM_ReduceFullTest);
 void BM_FitFortyPoints(benchmark::State& state) {
     Workspace ws;
     FillCalibration(ws.calibrationRows);
-    Quiet quiet;
+    SilentMessages quiet;
     for (auto _ : state) {
         benchmark::DoNotOptimize(FitCalibrationPolynomial(ws, false, quiet));
     }
@@ -91,7 +85,7 @@ BENCHMARK(BM_FitFortyPoints);
 
 void BM_AnalyseFullTest(benchmark::State& state) {
     Workspace ws = FullTest();
-    Quiet quiet;
+    SilentMessages quiet;
     RecomputeTestRows(ws, quiet);
     ws.testHeader[header::poRow] = "20";
     ws.testHeader[header::pfRow] = "80";

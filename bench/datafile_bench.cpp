@@ -17,12 +17,6 @@ namespace {
 
 using namespace karnea;
 
-class Quiet : public Messages {
-public:
-    void Show(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
-
 Workspace FullTest() {
     Workspace ws;
     ws.documentKind = kTestDocument;
@@ -59,7 +53,7 @@ BENCHMARK(BM_WriteFullTest);
 void BM_OpenFullTest(benchmark::State& state) {
     const std::string path = ScratchFile("full.kdw", WriteTestFile(FullTest()));
     Workspace ws;
-    Quiet quiet;
+    SilentMessages quiet;
     for (auto _ : state) {
         benchmark::DoNotOptimize(OpenDataFile(ws, path, quiet));
     }
@@ -70,7 +64,7 @@ BENCHMARK(BM_OpenFullTest);
 void BM_SaveFullTest(benchmark::State& state) {
     Workspace ws = FullTest();
     const std::string path = ScratchFile("save.kdw", "");
-    Quiet quiet;
+    SilentMessages quiet;
     for (auto _ : state) {
         benchmark::DoNotOptimize(SaveDocumentAs(ws, path, quiet));
     }
@@ -84,7 +78,7 @@ void BM_OpenLongLine(benchmark::State& state) {
         ScratchFile("long.kdw", "$$_KDVARDO300\r\n$$Z\r\n" + std::string(size, 'x') +
                                     "\r\n$$A\r\n1," + std::string(size, '2') + "\r\n");
     Workspace ws;
-    Quiet quiet;
+    SilentMessages quiet;
     for (auto _ : state) {
         benchmark::DoNotOptimize(OpenDataFile(ws, path, quiet));
     }

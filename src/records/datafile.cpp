@@ -10,14 +10,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// Version detection looks at a line of at most 31 bytes, so no message can
-// arise from splitting it.
-class NoMessages : public Messages {
-public:
-    void Show(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
-
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
@@ -171,7 +163,8 @@ int DetectFileVersion(std::string_view firstLine) {
     if (Contains(firstLine, "$$_KDVARDO3")) {
         return kTestVersion;
     }
-    NoMessages none;
+    // A line of at most 31 bytes gives no message when it is split.
+    SilentMessages none;
     std::string field2;
     std::string field3;
     GetCsvField(firstLine, 2, field2, none);

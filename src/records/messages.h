@@ -19,6 +19,13 @@ public:
     virtual bool AskYesNo(std::string_view text) = 0;
 };
 
+// Shows nothing and answers No.
+class SilentMessages : public Messages {
+public:
+    void Show(std::string_view) override {}
+    bool AskYesNo(std::string_view) override { return false; }
+};
+
 // Keeps every message; answers questions with a fixed reply.
 class RecordedMessages : public Messages {
 public:
