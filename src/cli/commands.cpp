@@ -8,6 +8,8 @@
 
 #include "analysis/reduction.h"
 #include "cli/json.h"
+#include "cli/render.h"
+#include "cli/session.h"
 #include "entry/analysisdialog.h"
 #include "entry/calibrationcommands.h"
 #include "entry/testheaderdialog.h"
@@ -22,28 +24,6 @@
 namespace karnea::cli {
 namespace {
 
-// Messages of the core go to standard error; questions are answered No.
-class StreamMessages : public Messages {
-public:
-    explicit StreamMessages(std::ostream& err) : err_(err) {}
-    void Show(std::string_view text) override { err_ << text << '\n'; }
-    bool AskYesNo(std::string_view text) override {
-        err_ << text << " (No)\n";
-        return false;
-    }
-
-private:
-    std::ostream& err_;
-};
-
-struct Arguments {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
-
-    bool has(const std::string& name) const { return options.count(name) != 0; }
-    const std::string& at(const std::string& name) const { return options.at(name); }
-};
-
 struct Command {
     std::string_view name;
     std::string_view usage;
@@ -56,34 +36,6 @@ struct Command {
     std::vector<std::string_view> flags;
     std::function<int(const Arguments&, std::ostream&, Messages&)> run;
 };
-
-// The program as it starts: the test pages, the first settings load and the
-// calibration scale defaults of the view's first update.
-Workspace StartProgram(const Arguments& args, Messages& messages) {
-    Workspace ws;
-    ws.documentKind = kTestDocument;
-    if (args.has("settings")) {
-        ws.settings.fixedFolder = args.at("settings");
-    }
-    LoadSettings(ws, false, messages);
-    ApplyCalibrationScaleDefaults(ws);
-    return ws;
-}
-
-// Opens a data file as the open command does, followed by the settings load
-// of the view's update.
-bool OpenAsOpenCommand(Workspace& ws, const std::string& path, Messages& messages,
-                       OpenedFile* opened = nullptr) {
-    const std::optional<OpenedFile> result = OpenDataFile(ws, path, messages);
-    if (!result) {
-        return false;
-    }
-    if (opened != nullptr) {
-        *opened = *result;
-    }
-    LoadSettings(ws, false, messages);
-    return true;
-}
 
 // Opens IN, carries out `steps` (false: the command stops, nothing written),
 // and saves OUT as Save As does.
@@ -320,6 +272,15 @@ const std::vector<Command>& Commands() {
          {"output"},
          {"hide-pl", "show-pl"},
          RunAnalyse},
+        {"render",
+         "render IN -o OUT [--format pdf|png|ops] [--pages LIST] [--dpi N] [--settings DIR]",
+         "draw pages (default all) on A4: one PDF, one PNG a page (OUT holds %d when more "
+         "than one), or the drawing operations as text (OUT - for standard output)",
+         1,
+         {"output", "settings", "format", "pages", "dpi"},
+         {"output"},
+         {},
+         RunRender},
         {"fit",
          "fit IN -o OUT [--settings DIR]",
          "the calibration rows normalised and the curve fitted again, as after the "
@@ -361,6 +322,11 @@ std::optional<std::string> CheckValues(const Arguments& args) {
     }
     if (args.has("hide-pl") && args.has("show-pl")) {
         return "--hide-pl and --show-pl exclude each other";
+    }
+    if (args.has("format") || args.has("pages") || args.has("dpi")) {
+        if (auto problem = CheckRenderOptions(args)) {
+            return problem;
+        }
     }
     if (args.has("pl-value") && !TryUtf8ToCp932(args.at("pl-value"))) {
         return "--pl-value holds characters that data files cannot store";

@@ -5,11 +5,15 @@
 
 namespace karnea {
 
-int PageCount(Workspace& ws) {
+int PageCountOf(const Workspace& ws) {
     const int rows = ws.documentKind == kCalibrationDocument
                          ? CountCalibrationRows(ws, calibrationField::pm)
                          : CountTestRows(ws, testField::pm);
-    const int count = rows / 40 + 2;
+    return rows / 40 + 2;
+}
+
+int PageCount(Workspace& ws) {
+    const int count = PageCountOf(ws);
     if (ws.CurrentPage > count) {
         ws.CurrentPage = 1;
     }

@@ -9,4 +9,7 @@ struct Workspace;
 // counted on Pm). Brings CurrentPage back to 1 when it lies beyond the count.
 int PageCount(Workspace& ws);
 
+// The same count without touching CurrentPage.
+int PageCountOf(const Workspace& ws);
+
 }  // namespace karnea

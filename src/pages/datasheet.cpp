@@ -1,0 +1,115 @@
+#include "pages/datasheet.h"
+
+#include <array>
+
+#include "pages/pagecomposer.h"
+#include "records/encoding.h"
+#include "records/records.h"
+#include "records/textfields.h"
+#include "records/workspace.h"
+
+namespace karnea {
+namespace {
+
+constexpr int kRowsPerPage = 40;
+constexpr double kRowStepFactor = 0.02247191011235955;
+
+struct Column {
+    int field;
+    const char* caption;
+    bool volume;
+    double left8, right8;  // 8-column layout; left8 < 0: not shown
+    double left9, right9;
+};
+
+constexpr std::array<Column, 9> kColumns = {{
+    {1, "セル圧力Pm", false, 5, 26, 5, 26},
+    {2, "V15”", true, 26, 46, 26, 41},
+    {3, "V30”", true, 46, 66, 41, 56},
+    {4, "V60”", true, 66, 86, 56, 71},
+    {5, "V120”", true, -1, -1, 71, 86},
+    {6, "Pm+Pz", false, 86, 104, 86, 104},
+    {7, "Pi", false, 104, 122, 104, 122},
+    {8, "P", false, 122, 140.5, 122, 140.5},
+    {9, "ΔV", true, 140.5, 156, 140.5, 156},
+}};
+
+}  // namespace
+
+std::string RowValue(const Workspace& ws, int row, int field) {
+    if (field < 1 || field > 9 || row < 1 || row > kTestRowCount) {
+        return {};
+    }
+    const std::string& text = ws.testRows[row][field];
+    if (IsNumericText(text) <= 0) {
+        return {};
+    }
+    const Settings& s = ws.settings;
+    const int decimals = field == 1                 ? s.pmDecimals
+                         : field >= 6 && field <= 8 ? s.pressureDecimals
+                                                    : s.volumeDecimals;
+    return FormatDerived(DecimalsFormat(decimals), TextToDouble(text));
+}
+
+void DrawDataSheet(PageComposer& page, int pageIndex) {
+    const Workspace& ws = page.ws();
+    const Settings& s = ws.settings;
+    const int outer = s.frameLineWidth;
+    const int rule = s.ruleLineWidth;
+    page.DrawLineMm(5, 5, 156, 5, outer);
+    page.DrawLineMm(5, 190, 156, 190, outer);
+    page.DrawLineMm(5, 5, 5, 190, outer);
+    page.DrawLineMm(156, 5, 156, 190, outer);
+    page.DrawLineMm(5, 12.5, 156, 12.5, rule);
+    page.DrawLineMm(5, 20, 156, 20, rule);
+    page.DrawLineMm(26, 5, 26, 190, rule);
+    page.DrawLineMm(86, 5, 86, 190, rule);
+
+    if (s.showSiCoefficient != 0 && IsNumericText(s.siCoefficient) > 0) {
+        page.SetAlign(TextAlign::rightBottom);
+        page.DrawTextMm(155, 4, Sjis("1kgf/c㎡＝") + s.siCoefficient + Sjis("kN/㎡"));
+    }
+    const int layout = TextToInt(ws.testHeader[header::show120InTable]);
+    if (layout != 0 && layout != 1) {
+        return;
+    }
+    const bool nine = layout == 1;
+    const auto shown = [&](const Column& c) { return nine || c.left8 >= 0; };
+
+    page.SetAlign(TextAlign::leftTop);
+    const std::string volumeUnit = s.volumeUnit == 1 ? "cm3" : "ml";
+    const std::string pressureUnit = Sjis("kN/㎡");
+    for (const Column& c : kColumns) {
+        if (!shown(c)) {
+            continue;
+        }
+        const double left = nine ? c.left9 : c.left8;
+        const double right = nine ? c.right9 : c.right8;
+        page.DrawTextInBoxMm(left, 12.5, right, 20, c.volume ? volumeUnit : pressureUnit);
+        page.DrawTextInBoxMm(left, 5, right, 12.5, Sjis(c.caption));
+    }
+
+    page.SetAlign(TextAlign::rightBottom);
+    const double step = (190 - 20) * kRowStepFactor;
+    double y = 20;
+    for (int r = 1; r <= kRowsPerPage; ++r) {
+        const int row = kRowsPerPage * (pageIndex - 1) + r;
+        if (row > kTestRowCount) {
+            break;
+        }
+        if ((r - 1) % 5 == 0) {
+            y += step / 2;
+        }
+        y += step;
+        for (const Column& c : kColumns) {
+            if (!shown(c)) {
+                continue;
+            }
+            const double right = nine ? c.right9 : c.right8;
+            const bool narrow = nine && c.field >= 2 && c.field <= 5;
+            page.DrawTextMm(right - (narrow ? 3 : 4), y - 0.5, RowValue(ws, row, c.field));
+        }
+    }
+}
+
+}  // namespace karnea

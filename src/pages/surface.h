@@ -1,0 +1,44 @@
+// What the pages need of a drawing surface. Coordinates are device units of
+// the target (pixels, y downwards); texts are CP932 as the records hold them;
+// colours are 0x00BBGGRR values as the settings hold them.
+#pragma once
+
+#include <string>
+
+namespace karnea {
+
+enum class TextAlign { leftTop, rightTop, centerTop, centerBottom, rightBottom };
+
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // Pixels per inch across and down.
+    virtual int DpiX() const = 0;
+    virtual int DpiY() const = 0;
+
+    // Selects a font whose character cell (ascent plus descent) is `height`
+    // device units; `angle` in degrees, 90 writes upwards. False when the font
+    // cannot be made (the previous one stays).
+    virtual bool SelectFont(const std::string& face, int height, int angle, long colour) = 0;
+    // Remembers the font in use, and selects it again.
+    virtual void SaveFont() = 0;
+    virtual void RestoreFont() = 0;
+
+    virtual void SetTextAlign(TextAlign align) = 0;
+    // Text at a reference point that the alignment names (top and bottom of
+    // the character cell, not the baseline).
+    virtual void DrawText(int x, int y, const std::string& text) = 0;
+    // Text on one line, centred both ways in the rectangle, not clipped.
+    virtual void DrawTextInBox(int left, int top, int right, int bottom,
+                               const std::string& text) = 0;
+    // A solid line; the width is in device pixels.
+    virtual void DrawLine(int x1, int y1, int x2, int y2, int width, long colour) = 0;
+    // A circle, not filled; width 0 draws the thinnest line the target has.
+    virtual void DrawCircle(int x, int y, int radius, int width, long colour) = 0;
+};
+
+// The colour as "#rrggbb".
+std::string ColourText(long colour);
+
+}  // namespace karnea

@@ -1,0 +1,225 @@
+#include "pages/testgraph.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "pages/pagecomposer.h"
+#include "records/encoding.h"
+#include "records/records.h"
+#include "records/textfields.h"
+#include "records/workspace.h"
+
+namespace karnea {
+namespace {
+
+constexpr int kMaxLabels = 101;
+
+bool IsNumber(std::string_view text) {
+    return IsNumericText(text) > 0;
+}
+
+// Decimals shown by the labels of an axis: the characters after the first
+// "." of its minimum or step text, whichever has more, at most 6.
+int LabelDecimals(const std::string& minimum, const std::string& step) {
+    const auto after = [](const std::string& text) {
+        const std::size_t dot = text.find('.');
+        return dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+    };
+    return std::min(std::max(after(minimum), after(step)), 6);
+}
+
+// Calls `each(v)` for v = lo, lo + step, ... while v <= hi, at most 101 times.
+template <typename Each>
+void ForEachLabel(double lo, double hi, double step, Each each) {
+    double v = lo;
+    for (int n = 0; n < kMaxLabels && v <= hi; ++n, v += step) {
+        each(v);
+    }
+}
+
+// The summary values print with the setting as it stands (kept in the list).
+const char* SummaryFormat(int decimals) {
+    return kDecimalsFormats[static_cast<std::size_t>(std::clamp(decimals, 0, 7))];
+}
+
+}  // namespace
+
+void DrawResultSummary(PageComposer& page) {
+    const Workspace& ws = page.ws();
+    const Settings& s = ws.settings;
+    const HeaderTexts& h = ws.testHeader;
+    const auto x = [](int i) { return 5 + 37.5 * i; };
+    const int outer = s.frameLineWidth;
+    const int rule = s.ruleLineWidth;
+
+    page.DrawLineMm(x(0), 44, x(0), 63, outer);
+    page.DrawLineMm(x(4), 44, x(4), 63, outer);
+    page.DrawLineMm(x(0), 44, x(4), 44, outer);
+    page.DrawLineMm(x(0), 63, x(4), 63, outer);
+    page.DrawLineMm(x(0), 55, x(4), 55, rule);
+    for (int i = 1; i <= 3; ++i) {
+        page.DrawLineMm(x(i), 44, x(i), 63, rule);
+    }
+    const std::array<std::string, 4> captions = {Sjis("初期圧力 Po"), Sjis("降伏圧力 Pf"),
+                                                 Sjis("極限圧力 Pl"),
+                                                 s.modulusName + " " + s.modulusSymbol};
+    for (int i = 0; i < 4; ++i) {
+        page.DrawTextInBoxMm(x(i), 44, x(i + 1), 49.5, captions[static_cast<std::size_t>(i)]);
+    }
+    const std::string unit = Sjis("kN/㎡");
+    for (int i = 0; i < 4; ++i) {
+        page.DrawTextInBoxMm(x(i), 49.5, x(i + 1), 55, unit);
+    }
+    const bool showPl = TextToInt(h[header::hidePl]) == 0;
+    const std::array<int, 4> values = {header::poEffective, header::pfEffective, header::plValue,
+                                       header::modulusValue};
+    for (int i = 0; i < 4; ++i) {
+        const std::string& text = h[values[static_cast<std::size_t>(i)]];
+        if (!IsNumber(text) || (i == 2 && !showPl)) {
+            continue;
+        }
+        const int decimals = i == 3 ? s.emDecimals : s.pointDecimals;
+        page.DrawTextInBoxMm(x(i), 55, x(i + 1), 63,
+                             FormatDerived(SummaryFormat(decimals), TextToDouble(text)));
+    }
+}
+
+void DrawTestGraph(PageComposer& page, double h) {
+    const Workspace& ws = page.ws();
+    const Settings& s = ws.settings;
+    const HeaderTexts& hd = ws.testHeader;
+    const int outer = s.frameLineWidth;
+    const int rule = s.ruleLineWidth;
+    const std::string unit = Sjis(s.volumeUnit == 1 ? "(cm3)" : "(ml)");
+    const long gridColour = GridColour(ws);
+    const auto number = [&](int n) { return TextToDouble(hd[n]); };
+    const double pMin = number(header::pAxisMin);
+    const double pMax = number(header::pAxisMax);
+    const double pStep = number(header::pAxisStep);
+    const double vMin = number(header::vAxisMin);
+    const double vMax = number(header::vAxisMax);
+    const double vStep = number(header::vAxisStep);
+    const double dvMin = number(header::dvAxisMin);
+    const double dvMax = number(header::dvAxisMax);
+    const double dvStep = number(header::dvAxisStep);
+
+    // Frame and grid.
+    page.DrawLineMm(20, 45, 140, 45, outer);
+    page.DrawLineMm(20, 165, 140, 165, outer);
+    page.DrawLineMm(20, 45, 20, 165, outer);
+    page.DrawLineMm(140, 45, 140, 165, outer);
+    const int n = TextToInt(hd[header::gridDivisionsP]);
+    if (n >= 2 && n <= 120) {
+        for (int i = 1; i < n; ++i) {
+            const double x = 20 + i * 120.0 / n;
+            page.DrawDashedLineMm(x, 45, x, 165, s.gridDashLength, s.gridGapLength, s.gridLineWidth,
+                                  gridColour);
+        }
+    }
+    const int m = TextToInt(hd[header::gridDivisionsV]);
+    if (m >= 2 && m <= 120) {
+        for (int j = 1; j < m; ++j) {
+            const double y = 165 - j * 120.0 / m;
+            page.DrawDashedLineMm(20, y, 140, y, s.gridDashLength, s.gridGapLength, s.gridLineWidth,
+                                  gridColour);
+        }
+    }
+
+    // Scales and axis names.
+    page.SetAlign(TextAlign::centerTop);
+    const char* pFormat =
+        DecimalsFormat(LabelDecimals(hd[header::pAxisMin], hd[header::pAxisStep]));
+    ForEachLabel(pMin, pMax, pStep, [&](double v) {
+        page.DrawTextMm(MapScale(v, pMin, pMax, 20, 140), 166, FormatDerived(pFormat, v));
+    });
+    page.DrawTextMm(80, 165 + 1.5 * h, Sjis("Ｐ (kN/㎡)"));
+    page.SetAlign(TextAlign::rightTop);
+    const char* vFormat =
+        DecimalsFormat(LabelDecimals(hd[header::vAxisMin], hd[header::vAxisStep]));
+    ForEachLabel(vMin, vMax, vStep, [&](double v) {
+        page.DrawTextMm(19, MapScale(v, vMin, vMax, 165, 45) - 0.5 * h, FormatDerived(vFormat, v));
+    });
+    page.SetAlign(TextAlign::leftTop);
+    ForEachLabel(dvMin, dvMax, dvStep, [&](double v) {
+        page.DrawTextMm(140, MapScale(v, dvMin, dvMax, 165, 45) - 0.5 * h,
+                        FormatText("%4d", TruncateToInt(std::floor(v + 0.01))));
+    });
+
+    // The readings: volume as a circle, creep as a cross, and the marks.
+    page.SetAlign(TextAlign::leftTop);
+    const int volumeField = StepVolumeField(hd);
+    const bool showMarks = s.hidePointLetters == 0;
+    const bool showPl = TextToInt(hd[header::hidePl]) == 0;
+    const int poRow = TextToInt(hd[header::poRow]);
+    const int pfRow = TextToInt(hd[header::pfRow]);
+    const int plRow = TextToInt(hd[header::plRow]);
+    for (int row = 1; row <= kTestRowCount; ++row) {
+        const TestRow& r = ws.testRows[row];
+        if (!IsNumber(r[volumeField]) || !IsNumber(r[testField::p])) {
+            break;
+        }
+        const double v = TextToDouble(r[volumeField]);
+        const double x = MapScale(TextToDouble(r[testField::p]), pMin, pMax, 20, 140);
+        const double y = MapScale(v, vMin, vMax, 165, 45);
+        const double yc = MapScale(TextToDouble(r[testField::dv]), dvMin, dvMax, 165, 45);
+        page.DrawCircleMm(x, y, 1, outer);
+        page.DrawCircleMm(x, y, 0.2, outer);
+        page.DrawLineMm(x - 1, yc + 1, x + 1, yc - 1, outer);
+        page.DrawLineMm(x - 1, yc - 1, x + 1, yc + 1, outer);
+        if (!showMarks) {
+            continue;
+        }
+        const auto markUp = [&](const std::string& text) {
+            const double top = std::max(y - 12, 44.0);
+            page.DrawLineMm(x, y - 1, x, top, rule);
+            page.DrawTextMm(x - 0.5 * h, top - h, text);
+        };
+        if (row == poRow) {
+            markUp(Sjis("Po’"));
+        }
+        if (row == pfRow) {
+            markUp(Sjis("Pf’"));
+        }
+        if (showPl && row == plRow) {
+            if (v > vMin + 0.85 * (vMax - vMin)) {
+                page.DrawLineMm(x, y + 1, x, y + 11, rule);
+                page.DrawTextMm(x - 0.5 * h, y + 14 - h, "Pl");
+            } else {
+                markUp("Pl");
+            }
+        }
+    }
+
+    const double xv = std::max(20 - 4 * h, 5.2);
+    const double yv = 105 + h;
+    const std::string vName = Sjis(" Ｖ");
+    const std::string dvName = Sjis("ΔＶ");
+    if (s.rotateAxisNames == 0) {
+        page.SetAlign(TextAlign::leftTop);
+        page.DrawTextMm(xv, yv, vName);
+        page.DrawTextMm(xv, yv + 1.5 * h, unit);
+        page.DrawTextMm(146, yv, dvName);
+        page.DrawTextMm(146, yv + 1.5 * h, unit);
+    } else {
+        page.SelectRoleFont(graphFont, 90);
+        page.DrawTextMm(xv, yv + 8, vName + unit);
+        page.DrawTextMm(150, yv + 8, dvName + unit);
+    }
+
+    // The calculation lines.
+    page.DrawLineMm(20, 5, 140, 5, outer);
+    page.DrawLineMm(20, 40, 140, 40, outer);
+    page.DrawLineMm(20, 5, 20, 40, outer);
+    page.DrawLineMm(140, 5, 140, 40, outer);
+    page.SelectRoleFont(calculationFont);
+    page.SetAlign(TextAlign::leftTop);
+    for (int k = 0; k < 6; ++k) {
+        if (header::poLine + k == header::plLine && !showPl) {
+            continue;
+        }
+        page.DrawTextMm(25, 5 + 2.5 + 5 * k, hd[header::poLine + k]);
+    }
+}
+
+}  // namespace karnea

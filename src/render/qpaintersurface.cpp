@@ -1,0 +1,152 @@
+#include "render/qpaintersurface.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPen>
+#include <array>
+#include <utility>
+
+#include "records/encoding.h"
+
+namespace karnea {
+namespace {
+
+QString ToQString(const std::string& cp932) {
+    return QString::fromStdString(Cp932ToUtf8(cp932));
+}
+
+// Windows faces the settings may name, and the faces that stand in for them.
+constexpr std::array<std::pair<const char*, const char*>, 4> kStandIns = {{
+    {"ＭＳ 明朝", "IPAMincho"},
+    {"ＭＳ Ｐ明朝", "IPAPMincho"},
+    {"ＭＳ ゴシック", "IPAGothic"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic"},
+}};
+
+constexpr const char* kDefaultStandIn = "IPAMincho";
+
+}  // namespace
+
+QColor ToQColor(long colour) {
+    const unsigned long c = static_cast<unsigned long>(colour);
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+QString ResolveFontFamily(const std::string& cp932Face) {
+    const QString face = ToQString(cp932Face);
+    if (QFontDatabase::hasFamily(face)) {
+        return face;
+    }
+    for (const auto& [windows, standIn] : kStandIns) {
+        if (face == QString::fromUtf8(windows)) {
+            return QString::fromUtf8(standIn);
+        }
+    }
+    return QString::fromUtf8(kDefaultStandIn);
+}
+
+QPainterSurface::QPainterSurface(QPainter& painter, int dpiX, int dpiY)
+    : painter_(painter), dpiX_(dpiX), dpiY_(dpiY) {
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    current_.font.setFamily(QString::fromUtf8(kDefaultStandIn));
+}
+
+bool QPainterSurface::SelectFont(const std::string& face, int height, int angle, long colour) {
+    if (height < 0) {
+        return false;
+    }
+    QFont font(ResolveFontFamily(face));
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setStyleStrategy(QFont::PreferOutline);
+    // The character cell (ascent plus descent) is `height` device pixels: size
+    // the em from the face's own metrics on this very device.
+    QPaintDevice* device = painter_.device();
+    const double deviceDpi = device != nullptr ? device->logicalDpiY() : dpiY_;
+    const double probeEm = 100.0;
+    font.setPointSizeF(probeEm * 72.0 / deviceDpi);
+    const QFontMetricsF probe(font, device);
+    const double cell = probe.ascent() + probe.descent();
+    const double em = cell > 0 ? height * probeEm / cell : height;
+    if (em > 0) {
+        font.setPointSizeF(em * 72.0 / deviceDpi);
+    } else {
+        font.setPointSizeF(0.01);
+    }
+    current_ = {font, angle, ToQColor(colour)};
+    return true;
+}
+
+void QPainterSurface::SaveFont() {
+    saved_.push_back(current_);
+}
+
+void QPainterSurface::RestoreFont() {
+    if (!saved_.empty()) {
+        current_ = saved_.back();
+        saved_.pop_back();
+    }
+}
+
+void QPainterSurface::DrawText(int x, int y, const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    const QString s = ToQString(text);
+    const QFontMetricsF fm(current_.font, painter_.device());
+    const double width = fm.horizontalAdvance(s);
+    double ox = 0;
+    if (align_ == TextAlign::rightTop || align_ == TextAlign::rightBottom) {
+        ox = -width;
+    } else if (align_ == TextAlign::centerTop || align_ == TextAlign::centerBottom) {
+        ox = -width / 2;
+    }
+    const bool bottom = align_ == TextAlign::centerBottom || align_ == TextAlign::rightBottom;
+    const double baseline = bottom ? -fm.descent() : fm.ascent();
+    painter_.save();
+    painter_.translate(x, y);
+    painter_.rotate(-current_.angle);
+    painter_.setFont(current_.font);
+    painter_.setPen(current_.colour);
+    painter_.drawText(QPointF(ox, baseline), s);
+    painter_.restore();
+}
+
+void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
+                                    const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    const QString s = ToQString(text);
+    const QFontMetricsF fm(current_.font, painter_.device());
+    const double x = (left + right) / 2.0 - fm.horizontalAdvance(s) / 2;
+    const double baseline = (top + bottom) / 2.0 - (fm.ascent() + fm.descent()) / 2 + fm.ascent();
+    painter_.save();
+    painter_.setFont(current_.font);
+    painter_.setPen(current_.colour);
+    painter_.drawText(QPointF(x, baseline), s);
+    painter_.restore();
+}
+
+void QPainterSurface::DrawLine(int x1, int y1, int x2, int y2, int width, long colour) {
+    if (width <= 0) {
+        return;
+    }
+    QPen pen(ToQColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter_.setPen(pen);
+    painter_.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void QPainterSurface::DrawCircle(int x, int y, int radius, int width, long colour) {
+    QPen pen(ToQColor(colour), std::max(width, 0));
+    pen.setCosmetic(width <= 0);
+    painter_.setPen(pen);
+    painter_.setBrush(Qt::NoBrush);
+    painter_.drawEllipse(QPointF(x, y), radius, radius);
+}
+
+}  // namespace karnea
