@@ -35,6 +35,8 @@ struct Command {
     std::vector<std::string_view> required;
     std::vector<std::string_view> flags;
     std::function<int(const Arguments&, std::ostream&, Messages&)> run;
+    // Checks of the command's own option values (a usage error when it fails).
+    std::function<std::optional<std::string>(const Arguments&)> check = {};
 };
 
 // Opens IN, carries out `steps` (false: the command stops, nothing written),
@@ -280,7 +282,8 @@ const std::vector<Command>& Commands() {
          {"output", "settings", "format", "pages", "dpi"},
          {"output"},
          {},
-         RunRender},
+         RunRender,
+         CheckRenderOptions},
         {"fit",
          "fit IN -o OUT [--settings DIR]",
          "the calibration rows normalised and the curve fitted again, as after the "
@@ -322,11 +325,6 @@ std::optional<std::string> CheckValues(const Arguments& args) {
     }
     if (args.has("hide-pl") && args.has("show-pl")) {
         return "--hide-pl and --show-pl exclude each other";
-    }
-    if (args.has("format") || args.has("pages") || args.has("dpi")) {
-        if (auto problem = CheckRenderOptions(args)) {
-            return problem;
-        }
     }
     if (args.has("pl-value") && !TryUtf8ToCp932(args.at("pl-value"))) {
         return "--pl-value holds characters that data files cannot store";
@@ -407,6 +405,11 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
     for (std::string_view name : command.required) {
         if (parsed.options.count(std::string(name)) == 0) {
             return "usage: karnea-cli " + std::string(command.usage);
+        }
+    }
+    if (command.check) {
+        if (std::optional<std::string> problem = command.check(parsed)) {
+            return problem;
         }
     }
     return CheckValues(parsed);

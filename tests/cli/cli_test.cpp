@@ -296,6 +296,56 @@ TEST(CliBatch, ConvertImportsOlderFiles) {
     EXPECT_EQ(HeaderText(dir.file("new.kdw"), header::conversionStamp), "300 VARDO");
 }
 
+TEST(CliRender, OperationsPdfAndPng) {
+    ScratchDir dir;
+    const std::string test = kExamples + "/test.kdw";
+    CliRun run = RunCli({"render", test, "-o", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("page 1 test 600 600\n", 0), 0u);
+    EXPECT_TRUE(Contains(run.out, "\npage 2 test 600 600\n"));
+    EXPECT_FALSE(Contains(run.out, "page 3"));
+
+    run = RunCli({"render", kExamples + "/calibration.kcw", "--pages", "2", "--dpi", "254", "-o",
+                  dir.file("cal.ops")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("cal.ops")).rfind("page 2 calibration 254 254\n", 0), 0u);
+
+    run = RunCli({"render", test, "-o", dir.file("test.pdf")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string pdf = ReadBytes(dir.file("test.pdf"));
+    EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+    EXPECT_TRUE(Contains(pdf, "/Count 2"));
+    EXPECT_TRUE(Contains(pdf, "IPAMincho"));
+
+    run = RunCli({"render", test, "--dpi", "50", "-o", dir.file("page-%d.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* name : {"page-1.png", "page-2.png"}) {
+        EXPECT_EQ(ReadBytes(dir.file(name)).substr(1, 3), "PNG") << name;
+    }
+    run = RunCli({"render", test, "--pages", "1", "-o", dir.file("one.png")});
+    EXPECT_EQ(run.status, 0) << run.err;
+}
+
+TEST(CliRender, RefusedRequests) {
+    ScratchDir dir;
+    const std::string test = kExamples + "/test.kdw";
+    CliRun run = RunCli({"render", test, "--pages", "3", "-o", "-"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "ページ 3 はありません\n");
+    EXPECT_EQ(run.out, "");
+    run = RunCli({"render", test, "-o", dir.file("many.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("many.png")));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"render", test, "--pages", "2-1", "-o", "-"},
+          {"render", test, "--pages", "x", "-o", "-"},
+          {"render", test, "--dpi", "0", "-o", "-"},
+          {"render", test, "-o", dir.file("page.txt")},
+          {"render", test, "--format", "pdf", "-o", "-"}}) {
+        EXPECT_EQ(RunCli(args).status, 2) << args[2];
+    }
+}
+
 // Hand-made files covering the reader's edge cases: the dump and the file that
 // convert writes are compared with the expected results in tests/data/expected
 // (KARNEA_UPDATE_EXPECTED=1 rewrites them after a deliberate change).

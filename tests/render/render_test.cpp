@@ -1,0 +1,121 @@
+// The QPainter surface keeps the device semantics the pages are laid out
+// for: the character cell of a font is its height, top and bottom alignment
+// refer to that cell, an angle of 90 writes upwards, Windows faces have
+// Japanese stand-ins.
+#include <gtest/gtest.h>
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "records/encoding.h"
+#include "render/qpaintersurface.h"
+
+namespace karnea {
+namespace {
+
+// The rows and columns that hold ink (not white).
+QRect InkBounds(const QImage& image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 160) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
+}
+
+QImage Draw(const std::function<void(QPainterSurface&)>& draw) {
+    QImage image(600, 600, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811);  // 300 dpi
+    image.setDotsPerMeterY(11811);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QPainterSurface surface(painter, 300, 300);
+    draw(surface);
+    painter.end();
+    return image;
+}
+
+const std::string kFace = Sjis("ＭＳ 明朝");
+const std::string kText = Sjis("測定深度 Pg");
+
+TEST(QPainterSurface, StandInFacesForWindowsFaces) {
+    EXPECT_EQ(ResolveFontFamily(Sjis("ＭＳ 明朝")), "IPAMincho");
+    EXPECT_EQ(ResolveFontFamily(Sjis("ＭＳ ゴシック")), "IPAGothic");
+    EXPECT_EQ(ResolveFontFamily(Sjis("ＭＳ Ｐゴシック")), "IPAPGothic");
+    EXPECT_EQ(ResolveFontFamily("No Such Face"), "IPAMincho");
+    EXPECT_EQ(ResolveFontFamily("IPAGothic"), "IPAGothic");
+}
+
+TEST(QPainterSurface, TextSitsInItsCellByTheAlignment) {
+    const int h = 60;
+    const QImage top = Draw([&](QPainterSurface& s) {
+        s.SelectFont(kFace, h, 0, 0);
+        s.SetTextAlign(TextAlign::leftTop);
+        s.DrawText(100, 200, kText);
+    });
+    const QRect a = InkBounds(top);
+    EXPECT_GE(a.top(), 200);
+    EXPECT_LE(a.bottom(), 200 + h);
+    EXPECT_GE(a.left(), 100);
+    EXPECT_LE(a.left(), 110);
+
+    const QImage bottom = Draw([&](QPainterSurface& s) {
+        s.SelectFont(kFace, h, 0, 0);
+        s.SetTextAlign(TextAlign::rightBottom);
+        s.DrawText(500, 300, kText);
+    });
+    const QRect b = InkBounds(bottom);
+    EXPECT_LE(b.bottom(), 300);
+    EXPECT_GE(b.top(), 300 - h);
+    EXPECT_LE(b.right(), 500);
+    EXPECT_GE(b.right(), 490);
+    // The same text, the same size wherever it is placed.
+    EXPECT_EQ(a.width(), b.width());
+}
+
+TEST(QPainterSurface, AngleNinetyWritesUpwards) {
+    const QImage image = Draw([&](QPainterSurface& s) {
+        s.SelectFont(kFace, 40, 90, 0);
+        s.SetTextAlign(TextAlign::leftTop);
+        s.DrawText(300, 500, kText);
+    });
+    const QRect r = InkBounds(image);
+    EXPECT_GT(r.height(), 3 * r.width());
+    EXPECT_LE(r.bottom(), 500);
+    EXPECT_GE(r.left(), 300);  // the top of the cell faces left
+    EXPECT_LE(r.right(), 340);
+}
+
+TEST(QPainterSurface, BoxesCentreAndLinesHaveTheirWidth) {
+    const QImage image = Draw([&](QPainterSurface& s) {
+        s.SelectFont(kFace, 40, 0, 0);
+        s.DrawTextInBox(100, 100, 500, 200, "kN");
+    });
+    const QRect r = InkBounds(image);
+    EXPECT_NEAR(r.center().x(), 300, 3);
+    EXPECT_NEAR(r.center().y(), 150, 6);
+
+    const QImage lines = Draw([&](QPainterSurface& s) {
+        s.DrawLine(100, 100, 100, 400, 0, 0);  // width 0 draws nothing
+        s.DrawLine(200, 100, 200, 400, 6, 0x0000FF);
+    });
+    const QRect l = InkBounds(lines);
+    EXPECT_GE(l.left(), 196);
+    EXPECT_LE(l.width(), 8);
+    EXPECT_EQ(QColor(lines.pixel(200, 250)), QColor(255, 0, 0));
+}
+
+}  // namespace
+}  // namespace karnea
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
