@@ -1,0 +1,274 @@
+#include "app/cmainframe.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/ctavapp.h"
+#include "app/ctavdoc.h"
+#include "app/recentfiles.h"
+#include "records/workspace.h"
+#include "view/ctavview.h"
+
+namespace karnea {
+namespace {
+
+// Commands whose dialogs are not part of the program yet: shown, disabled.
+constexpr int kLaterCommands[] = {32771, 32772, 32784, 32773, 32774, 32775, 32785,
+                                  32776, 32777, 32782, 32778, 32787, 32783};
+
+QIcon Icon(const char* name) {
+    return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTavApp& app) : app_(app) {
+    app_.ws().documentKind = kTestDocument;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const int width = static_cast<int>(std::trunc(area.width() * 0.86));
+    const int height = static_cast<int>(std::trunc(area.height() * 0.8));
+    resize(width, height);
+    move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
+    setWindowIcon(Icon("karnea"));
+    setCentralWidget(&app_.view());
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    setAcceptDrops(true);
+}
+
+QAction* CMainFrame::action(int command) const {
+    const auto found = actions_.find(command);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+QAction* CMainFrame::Add(QMenu* menu, int command, const QString& caption, const QString& status) {
+    auto* a = new QAction(caption, this);
+    a->setStatusTip(status);
+    if (menu != nullptr) {
+        menu->addAction(a);
+    }
+    actions_[command] = a;
+    return a;
+}
+
+void CMainFrame::BuildMenus() {
+    CTavDoc& doc = app_.doc();
+    CTavView& view = app_.view();
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    QMenu* file = fileMenu_;
+    Add(file, 57600, QStringLiteral("新規作成(&N)\tCtrl+N"), QStringLiteral("新規にﾌｧｲﾙを作成"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
+    Add(file, 57601, QStringLiteral("開く(&O)...\tCtrl+O"), QStringLiteral("既存のﾌｧｲﾙを開く"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    Add(file, 57603, QStringLiteral("上書き保存(&S)\tCtrl+S"),
+        QStringLiteral("作業中のﾌｧｲﾙを上書きして保存"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    Add(file, 57604, QStringLiteral("名前を付けて保存(&A)..."),
+        QStringLiteral("作業中のﾌｧｲﾙを新しい名前で保存"));
+    file->addSeparator();
+    Add(file, 57607, QStringLiteral("印刷(&P)...\tCtrl+P"), QStringLiteral("作業中のﾌｧｲﾙを印刷"))
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    Add(file, 57609, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"), QStringLiteral("印刷ｲﾒｰｼﾞを表示"));
+    Add(file, 57606, QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."),
+        QStringLiteral("ﾌﾟﾘﾝﾀ/印刷ｵﾌﾟｼｮﾝの変更"));
+    file->addSeparator();
+    recentPlaceholder_ =
+        Add(file, 57616, QStringLiteral("最近使ったﾌｧｲﾙ"), QStringLiteral("指定のﾌｧｲﾙを開く"));
+    recentSeparator_ = file->addSeparator();
+    Add(file, 57665, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"),
+        QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
+
+    QMenu* cal = menuBar()->addMenu(QStringLiteral("ＣＡＬ(&C)"));
+    Add(cal, 32771, QStringLiteral("見出し(&M)"),
+        QStringLiteral("調査名などのデータ　TABｷｰでカーソル移動"));
+    Add(cal, 32772, QStringLiteral("データ(&A)"),
+        QStringLiteral("測定データ　TABｷｰでカーソル移動"));
+    cal->addSeparator();
+    Add(cal, 32784, QStringLiteral("ページ(&P)"), QStringLiteral("キャリブレーション図表のページ"));
+
+    QMenu* test = menuBar()->addMenu(QStringLiteral("カルネア(P)"));
+    Add(test, 32773, QStringLiteral("見出し(&M)"),
+        QStringLiteral("見出し部分のデータ　TABｷｰでカーソル移動"));
+    Add(test, 32774, QStringLiteral("データ(&A)"), QStringLiteral("測定データ"));
+    Add(test, 32775, QStringLiteral("解析/目盛り(&N)"), QStringLiteral("降伏圧などの点を指定"));
+    test->addSeparator();
+    Add(test, 32785, QStringLiteral("ページ(&P)"), QStringLiteral("カルネア測定結果図表のページ"));
+
+    QMenu* show = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    QAction* toolBarToggle =
+        Add(show, 59392, QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"), QStringLiteral("ﾂｰﾙ ﾊﾞｰの 表示/非表示"));
+    QAction* statusToggle = Add(show, 59393, QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"),
+                                QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"));
+    toolBarToggle->setCheckable(true);
+    statusToggle->setCheckable(true);
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    Add(settings, 32776, QStringLiteral("様式/桁数(&Y)"), QStringLiteral("図表名、表示桁数など"));
+    Add(settings, 32777, QStringLiteral("線種/係数/マージン(L)"),
+        QStringLiteral("線の太さ、計算式用定数、ＳＩ換算係数、会社業者名"));
+    settings->addSeparator();
+    Add(settings, 32782, QStringLiteral("登録 技術者名(&R)"), QStringLiteral("技術者名の登録編集"));
+    Add(settings, 32778, QStringLiteral("フォント(&F)"), QStringLiteral("活字の書体、サイズ"));
+    settings->addSeparator();
+    Add(settings, 32787, QStringLiteral("キーの動作(&E)"),
+        QStringLiteral("Enterキー押し下げ時の動作"));
+    Add(settings, 32783, QStringLiteral("セットアップ(&S)"),
+        QStringLiteral("このプログラムのインストール先の表示、確認"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    Add(help, 57664, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
+        QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"));
+    Add(help, 57670, QStringLiteral("操作＆ヘルプ(&H)"), QString());
+
+    // Commands of the toolbar only.
+    Add(nullptr, 8101, QStringLiteral("グラフ"), QStringLiteral("グラフ"));
+    Add(nullptr, 8102, QStringLiteral("データ表"), QStringLiteral("データ表"));
+
+    for (int command : kLaterCommands) {
+        action(command)->setEnabled(false);
+    }
+    connect(action(57600), &QAction::triggered, &app_, &CTavApp::OnFileNew);
+    connect(action(57601), &QAction::triggered, &doc, &CTavDoc::OnFileOpen);
+    connect(action(57603), &QAction::triggered, &doc, &CTavDoc::OnFileSave);
+    connect(action(57604), &QAction::triggered, &doc, &CTavDoc::OnFileSaveAs);
+    connect(action(57607), &QAction::triggered, &app_, &CTavApp::OnFilePrint);
+    connect(action(57609), &QAction::triggered, &app_, &CTavApp::OnFilePrintPreview);
+    connect(action(57606), &QAction::triggered, &app_, &CTavApp::OnFilePrintSetup);
+    connect(action(57665), &QAction::triggered, this, &QWidget::close);
+    connect(action(57664), &QAction::triggered, this, [this] { ShowAboutBox(this); });
+    connect(action(57670), &QAction::triggered, &app_, &CTavApp::OnHelp);
+    connect(action(8101), &QAction::triggered, &view, &CTavView::ShowGraphPage);
+    connect(action(8102), &QAction::triggered, &view, &CTavView::ShowTablePage);
+    connect(&doc, &CTavDoc::titleChanged, this, [this] {
+        UpdateTitle();
+        UpdateRecentFiles();
+    });
+    UpdateRecentFiles();
+}
+
+void CMainFrame::BuildToolBar() {
+    toolBar_ = new QToolBar(QStringLiteral("ﾂｰﾙ ﾊﾞｰ"), this);
+    toolBar_->setObjectName(QStringLiteral("toolBar128"));
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setMovable(true);
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    const struct {
+        int command;
+        const char* icon;
+        const char* tip;
+    } buttons[] = {
+        {57600, "new", "新規ﾌｧｲﾙ"}, {57601, "open", "開く"},   {57603, "save", "保存"},
+        {0, nullptr, nullptr},      {57607, "print", "印刷"},  {57664, "about", "ﾊﾞｰｼﾞｮﾝ情報"},
+        {0, nullptr, nullptr},      {8101, "graph", "グラフ"}, {8102, "table", "データ表"}};
+    for (const auto& b : buttons) {
+        if (b.command == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* a = action(b.command);
+        a->setIcon(Icon(b.icon));
+        a->setToolTip(QString::fromUtf8(b.tip));
+        toolBar_->addAction(a);
+    }
+    QAction* toggle = action(59392);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, toolBar_, &QToolBar::setVisible);
+    connect(toolBar_, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    idle_ =
+        new QLabel(QStringLiteral("PageUp(RollUp), PageDown(RollDown) または↑↓ｷｰで改ページ"), bar);
+    bar->addWidget(idle_, 1);
+    // Key-state panes; the platform reports no lock states, so they stay dim.
+    for (const char* pane : {"ｶﾅ", "CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(QString::fromUtf8(pane), bar);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setEnabled(false);
+        bar->addPermanentWidget(label);
+    }
+    QAction* toggle = action(59393);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
+}
+
+void CMainFrame::UpdateRecentFiles() {
+    for (QAction* a : recentActions_) {
+        fileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions_.clear();
+    const QStringList& files = app_.recent().files();
+    recentPlaceholder_->setVisible(files.isEmpty());
+    recentPlaceholder_->setEnabled(false);
+    for (int i = 0; i < files.size(); ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
+        a->setStatusTip(QStringLiteral("指定のﾌｧｲﾙを開く"));
+        connect(a, &QAction::triggered, &app_, [this, i] { app_.OnOpenRecentFile(i); });
+        fileMenu_->insertAction(recentSeparator_, a);
+        recentActions_.push_back(a);
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(app_.doc().title() + QStringLiteral(" - Nob"));
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            app_.doc().OpenDocumentFile(url.toLocalFile());
+            activateWindow();
+            break;
+        }
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    app_.recent().Save();
+    QMainWindow::closeEvent(event);
+}
+
+void ShowAboutBox(QWidget* parent) {
+    QDialog box(parent);
+    box.setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    auto* icon = new QLabel(&box);
+    icon->setPixmap(Icon("karnea").pixmap(32, 32));
+    auto* line = new QLabel(QStringLiteral("カルネア Version 5 R100"), &box);
+    line->setAlignment(Qt::AlignCenter);
+    auto* ok = new QPushButton(QStringLiteral("OK"), &box);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addWidget(line, 1);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addLayout(top);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    box.exec();
+}
+
+}  // namespace karnea

@@ -1,0 +1,56 @@
+// The main window: menu bar, toolbar and status bar around the page view.
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+
+class QAction;
+class QMenu;
+class QLabel;
+
+namespace karnea {
+
+class CTavApp;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(CTavApp& app);
+
+    // The action of a command identifier (57600 new, 8101 graph page, ...).
+    QAction* action(int command) const;
+    QMenu* fileMenu() const { return fileMenu_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    QLabel* idleText() const { return idle_; }
+
+    // The recent-file entries of the file menu from the list.
+    void UpdateRecentFiles();
+    // "<title> - Nob".
+    void UpdateTitle();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* Add(QMenu* menu, int command, const QString& caption, const QString& status);
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+
+    CTavApp& app_;
+    std::map<int, QAction*> actions_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentPlaceholder_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    std::vector<QAction*> recentActions_;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* idle_ = nullptr;
+};
+
+// The About box.
+void ShowAboutBox(QWidget* parent);
+
+}  // namespace karnea

@@ -1,0 +1,177 @@
+#include "app/ctavapp.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPageSetupDialog>
+#include <QPrinterInfo>
+#include <QTimer>
+#include <QTranslator>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/cmainframe.h"
+#include "app/ctavdoc.h"
+#include "app/guiservices.h"
+#include "app/helpwindow.h"
+#include "pages/pagecount.h"
+#include "records/messages.h"
+#include "settings/settings.h"
+#include "view/ctavview.h"
+
+// The resources live in a static library and are registered by hand.
+static void InitKarneaResources() {
+    Q_INIT_RESOURCE(karnea);
+}
+
+namespace karnea {
+
+CTavApp::CTavApp(Messages& messages, FileChooser& chooser)
+    : messages_(messages), chooser_(chooser), printer_(QPrinter::HighResolution) {
+    InitKarneaResources();
+}
+
+CTavApp::~CTavApp() {
+    if (frame_) {
+        frame_->takeCentralWidget();
+    }
+    delete view_;
+}
+
+bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
+    QCommandLineParser parser;
+    const QCommandLineOption print(QStringLiteral("print"),
+                                   QStringLiteral("Print FILE on the default printer and quit."));
+    const QCommandLineOption quitAfterPaint(
+        QStringLiteral("quit-after-first-paint"),
+        QStringLiteral("Quit once the first page has been painted (start-up measurement)."));
+    parser.addOption(print);
+    parser.addOption(quitAfterPaint);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A kdw or kcw file."));
+    if (!parser.parse(QStringList{QStringLiteral("karnea")} + arguments) ||
+        parser.positionalArguments().size() > 1 ||
+        (parser.isSet(print) && parser.positionalArguments().isEmpty())) {
+        std::fprintf(stderr, "karnea: %s\nusage: karnea [--print] [FILE]\n",
+                     parser.errorText().toLocal8Bit().constData());
+        exitCode = 2;
+        return false;
+    }
+
+    recent_.Load();
+    view_ = new CTavView(ws_, messages_);
+    doc_ = std::make_unique<CTavDoc>(ws_, messages_, chooser_, recent_);
+    frame_ = std::make_unique<CMainFrame>(*this);
+    if (auto* box = dynamic_cast<BoxMessages*>(&messages_)) {
+        box->setParent(frame_.get());
+    }
+    if (auto* dialogs = dynamic_cast<DialogFileChooser*>(&chooser_)) {
+        dialogs->setParent(frame_.get());
+    }
+    connect(doc_.get(), &CTavDoc::documentChanged, view_, &CTavView::OnUpdate);
+
+    if (parser.positionalArguments().isEmpty()) {
+        ws_.CurrentPage = 1;
+        doc_->OnNewDocument();
+    } else if (!doc_->OpenDocumentFile(parser.positionalArguments().front())) {
+        exitCode = 1;
+        return false;
+    }
+    view_->OnInitialUpdate();
+    InstallHelpText(FromPath(ws_.settings.settingsFolder));
+
+    if (parser.isSet(print)) {
+        exitCode = PrintFileAndQuit(parser.positionalArguments().front()) ? 0 : 1;
+        return false;
+    }
+    if (parser.isSet(quitAfterPaint)) {
+        connect(view_, &CTavView::firstPaint, this,
+                [] { QTimer::singleShot(0, qApp, &QApplication::quit); });
+    }
+    frame_->setWindowTitle(QStringLiteral("カルネアv5"));
+    frame_->show();
+    view_->setFocus();
+    exitCode = 0;
+    return true;
+}
+
+bool CTavApp::PrintFileAndQuit(const QString& path) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        messages_.Show("印刷ｼﾞｮﾌﾞを開始できませんでした。");
+        return false;
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    std::vector<int> pages;
+    for (int p = 1, count = PageCount(ws_); p <= count; ++p) {
+        pages.push_back(p);
+    }
+    return view_->PrintPages(printer, pages, false, QFileInfo(path).fileName());
+}
+
+void CTavApp::OnFileNew() {
+    doc_->OnNewDocument();
+}
+
+void CTavApp::OnOpenRecentFile(int index) {
+    const QStringList files = recent_.files();
+    if (index < 0 || index >= files.size()) {
+        return;
+    }
+    if (!doc_->OpenDocumentFile(files[index])) {
+        recent_.Remove(index);
+        frame_->UpdateRecentFiles();
+    }
+}
+
+void CTavApp::OnFilePrint() {
+    view_->OnFilePrint(printer_, doc_->title());
+}
+
+void CTavApp::OnFilePrintPreview() {
+    view_->OnFilePrintPreview(printer_, recent_.previewPages);
+}
+
+void CTavApp::OnFilePrintSetup() {
+    QPageSetupDialog dialog(&printer_, frame_.get());
+    dialog.exec();
+}
+
+void CTavApp::OnHelp() {
+    CHelpDlg dialog(FromPath(ws_.settings.settingsFolder), messages_, frame_.get());
+    dialog.exec();
+    view_->viewport()->update();
+}
+
+int RunApplication(int argc, char** argv) {
+#ifdef Q_OS_LINUX
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        std::fprintf(stderr, "karnea: no display (run it on a desktop, or under xvfb-run)\n");
+        return 1;
+    }
+#endif
+    QApplication application(argc, argv);
+    // Number texts are written with "." whatever the desktop's locale says.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("Tav"));
+    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTranslator);
+    }
+    BoxMessages messages;
+    DialogFileChooser chooser;
+    CTavApp app(messages, chooser);
+    int exitCode = 0;
+    if (!app.Start(QApplication::arguments().mid(1), exitCode)) {
+        return exitCode;
+    }
+    return QApplication::exec();
+}
+
+}  // namespace karnea

@@ -1,0 +1,118 @@
+#include "app/ctavdoc.h"
+
+#include <QFileInfo>
+
+#include "app/guiservices.h"
+#include "app/recentfiles.h"
+#include "records/documentfile.h"
+#include "records/encoding.h"
+#include "records/records.h"
+#include "records/workspace.h"
+#include "settings/settings.h"
+
+namespace karnea {
+namespace {
+
+const QString kOpenFilter = QStringLiteral(
+    "カルネアVer3,4,5 (CAL、DATA)|*.kcw;*.kdw|旧Ver.2(*.cf *.df)|*.cf;*.df|すべて(*.*)|*.*||");
+const QString kCalibrationSaveFilter = QStringLiteral(
+    "CALデータ(*.KCW)|*.kcw;|CAL(*.KCW) カルネアﾃﾞｰﾀ(*.KDW)|*.kcw;*.kdw;|すべて(*.*)|*.*||");
+const QString kTestSaveFilter = QStringLiteral(
+    "カルネアデータ(*.KDW)|*.kdw;|カルネアﾃﾞｰﾀ(*.KDW) CAL(*.KCW)|*.kdw;*.kcw;|すべて(*.*)|*.*||");
+
+// The folder part of a chosen path, without a trailing "/"; the old folder
+// when the path has no folder part.
+std::string FolderOf(const std::string& path, const std::string& oldFolder) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) {
+        return slash == 0 ? std::string("/") : oldFolder;
+    }
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+CTavDoc::CTavDoc(Workspace& ws, Messages& messages, FileChooser& chooser, RecentFiles& recent)
+    : ws_(ws), messages_(messages), chooser_(chooser), recent_(recent) {}
+
+QString CTavDoc::title() const {
+    return path_.isEmpty() ? QStringLiteral("無題") : QFileInfo(path_).fileName();
+}
+
+void CTavDoc::SetPathName(const QString& path) {
+    path_ = QFileInfo(path).absoluteFilePath();
+    recent_.Add(path_);
+    emit titleChanged();
+}
+
+bool CTavDoc::OnNewDocument() {
+    path_.clear();
+    modified_ = false;
+    NewDocument(ws_);
+    emit titleChanged();
+    emit documentChanged();
+    return true;
+}
+
+void CTavDoc::OnFileOpen() {
+    const FolderMemory memory = ReadFolderMemory(ws_.settings);
+    const std::optional<QString> chosen = chooser_.ChooseOpen(FromPath(memory.folder), kOpenFilter);
+    if (!chosen) {
+        return;
+    }
+    const std::string path = ToPath(*chosen);
+    const std::string folder = FolderOf(path, memory.folder);
+    if (!OpenDataFile(ws_, path, messages_)) {
+        return;
+    }
+    emit documentChanged();
+    SetPathName(*chosen);
+    modified_ = false;
+    WriteFolderMemory(ws_.settings, {folder, memory.carried});
+}
+
+bool CTavDoc::OpenDocumentFile(const QString& path) {
+    if (!LoadDataFileFramework(ws_, ToPath(path), messages_)) {
+        return false;
+    }
+    SetPathName(path);
+    modified_ = false;
+    emit documentChanged();
+    return true;
+}
+
+void CTavDoc::OnFileSave() {
+    const QString name = title();
+    if (SaveNeedsSaveAs(ws_.documentKind, ToPath(path_),
+                        ToPath(path_.isEmpty() ? QString() : name))) {
+        OnFileSaveAs();
+        return;
+    }
+    if (SaveDocument(ws_, ToPath(path_), messages_)) {
+        SetPathName(path_);
+        modified_ = false;
+    }
+}
+
+void CTavDoc::OnFileSaveAs() {
+    const bool calibration = ws_.documentKind == kCalibrationDocument;
+    const QString extension = FromPath(ExtensionOf(ToPath(path_))).toLower();
+    QString initial = path_;
+    if (calibration && extension == QLatin1String("kdw")) {
+        initial = FromPath(ws_.lastCalibrationFileName);
+    } else if (!calibration && extension == QLatin1String("kcw")) {
+        initial = FromPath(ws_.lastTestFileName);
+    }
+    const std::optional<QString> chosen =
+        chooser_.ChooseSave(initial, calibration ? kCalibrationSaveFilter : kTestSaveFilter);
+    if (!chosen) {
+        return;
+    }
+    if (const std::optional<std::string> written =
+            SaveDocumentAs(ws_, ToPath(*chosen), messages_)) {
+        SetPathName(FromPath(*written));
+        modified_ = false;
+    }
+}
+
+}  // namespace karnea

@@ -1,0 +1,53 @@
+// The document: the path, title and modified flag of the open file, and the
+// file commands New, Open, Save and Save As with their dialogs. The data
+// itself lives in the workspace's records.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace karnea {
+
+struct Workspace;
+class Messages;
+class FileChooser;
+class RecentFiles;
+
+class CTavDoc : public QObject {
+    Q_OBJECT
+
+public:
+    CTavDoc(Workspace& ws, Messages& messages, FileChooser& chooser, RecentFiles& recent);
+
+    const QString& pathName() const { return path_; }
+    // The file name of the path, or "無題" for a new document.
+    QString title() const;
+    bool isModified() const { return modified_; }
+    void setModifiedFlag(bool modified) { modified_ = modified; }
+
+    // The new-document step: clears the record of the current kind.
+    bool OnNewDocument();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    // The framework's open path: recent files, the command line, dropped
+    // files. False when the file was refused (the document stays as it was).
+    bool OpenDocumentFile(const QString& path);
+
+signals:
+    // The records changed through a file command: the views update.
+    void documentChanged();
+    void titleChanged();
+
+private:
+    void SetPathName(const QString& path);
+
+    Workspace& ws_;
+    Messages& messages_;
+    FileChooser& chooser_;
+    RecentFiles& recent_;
+    QString path_;
+    bool modified_ = false;
+};
+
+}  // namespace karnea

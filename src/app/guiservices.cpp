@@ -1,0 +1,73 @@
+#include "app/guiservices.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace karnea {
+namespace {
+
+const QString& Caption() {
+    static const QString caption = QStringLiteral("Tav");
+    return caption;
+}
+
+}  // namespace
+
+void BoxMessages::Show(std::string_view text) {
+    QMessageBox::information(parent_, Caption(),
+                             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                             QMessageBox::Ok);
+}
+
+bool BoxMessages::AskYesNo(std::string_view text) {
+    return QMessageBox::question(
+               parent_, Caption(),
+               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString QtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) {
+            break;
+        }
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            if (p == QLatin1String("*.*")) {
+                p = QStringLiteral("*");
+            }
+        }
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> DialogFileChooser::ChooseOpen(const QString& folder, const QString& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent_, QString(), folder, QtFileFilter(filter), nullptr,
+                                     QFileDialog::DontUseNativeDialog);
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+std::optional<QString> DialogFileChooser::ChooseSave(const QString& initial,
+                                                     const QString& filter) {
+    const QString path =
+        QFileDialog::getSaveFileName(parent_, QString(), initial, QtFileFilter(filter), nullptr,
+                                     QFileDialog::DontUseNativeDialog);
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+std::string ToPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString FromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+}  // namespace karnea

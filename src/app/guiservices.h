@@ -1,0 +1,54 @@
+// What the desktop program asks of the user through the platform: message
+// boxes and file dialogs. Tests put recording or scripted versions in their
+// place.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "records/messages.h"
+
+class QWidget;
+
+namespace karnea {
+
+// Message boxes with the platform's (Japanese) buttons.
+class BoxMessages : public Messages {
+public:
+    explicit BoxMessages(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    void Show(std::string_view text) override;
+    bool AskYesNo(std::string_view text) override;
+
+private:
+    QWidget* parent_;
+};
+
+// The file dialogs of the file commands. Filters are in the program's
+// "name|patterns|...||" form.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual std::optional<QString> ChooseOpen(const QString& folder, const QString& filter) = 0;
+    virtual std::optional<QString> ChooseSave(const QString& initial, const QString& filter) = 0;
+};
+
+class DialogFileChooser : public FileChooser {
+public:
+    explicit DialogFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    std::optional<QString> ChooseOpen(const QString& folder, const QString& filter) override;
+    std::optional<QString> ChooseSave(const QString& initial, const QString& filter) override;
+
+private:
+    QWidget* parent_;
+};
+
+// "name|*.a;*.b|name2|*.c||" as Qt's "name (*.a *.b);;name2 (*.c)".
+QString QtFileFilter(const QString& filter);
+
+// A file system path as the core's byte string, and back.
+std::string ToPath(const QString& path);
+QString FromPath(const std::string& path);
+
+}  // namespace karnea

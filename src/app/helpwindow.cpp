@@ -1,0 +1,90 @@
+#include "app/helpwindow.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/guiservices.h"
+#include "records/diskfile.h"
+#include "records/encoding.h"
+#include "records/messages.h"
+#include "render/qpaintersurface.h"
+
+namespace karnea {
+namespace {
+
+constexpr std::string_view kCannotRun = "実行できませんでした";
+
+// Plain editors tried after the desktop's own handler, in this order.
+const char* const kEditors[] = {
+    "gnome-text-editor", "gedit",  "kate", "kwrite", "mousepad", "xed", "pluma",
+    "featherpad",        "leafpad"};
+
+}  // namespace
+
+void InstallHelpText(const QString& settingsFolder) {
+    const QString target = settingsFolder + QStringLiteral("/Help.txt");
+    if (QFile::exists(target) || !QDir().mkpath(settingsFolder)) {
+        return;
+    }
+    QFile shipped(QStringLiteral(":/Help.txt"));
+    if (shipped.open(QIODevice::ReadOnly)) {
+        ReplaceFile(ToPath(target), shipped.readAll().toStdString());
+    }
+}
+
+CHelpDlg::CHelpDlg(const QString& settingsFolder, Messages& messages, QWidget* parent)
+    : QDialog(parent),
+      path_(settingsFolder + QStringLiteral("/Help.txt")),
+      folder_(settingsFolder),
+      messages_(messages) {
+    setWindowTitle(QStringLiteral("操作＆ヘルプ"));
+    setModal(true);
+    list_ = new QListWidget(this);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont font(ResolveFontFamily(Sjis("ＭＳ ゴシック")));
+    font.setPointSize(10);
+    list_->setFont(font);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* print = new QPushButton(QStringLiteral("開いて印刷"), this);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(print, &QPushButton::clicked, this, [this] { OpenAndPrint(); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(print);
+    buttons->addWidget(ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addLayout(buttons);
+    resize(720, 520);
+
+    const auto lines = ReadTextLines(ToPath(path_));
+    if (!lines) {
+        messages_.Show(FormatMessage(msg::fileNotFound, ToPath(path_)));
+        return;
+    }
+    for (const std::string& line : *lines) {
+        list_->addItem(QString::fromStdString(Cp932ToUtf8(Sjis("　") + line)));
+    }
+}
+
+bool CHelpDlg::OpenAndPrint() {
+    if (QFile::exists(path_) && QDesktopServices::openUrl(QUrl::fromLocalFile(path_))) {
+        return true;
+    }
+    for (const char* editor : kEditors) {
+        if (QProcess::startDetached(QString::fromLatin1(editor), {path_}, folder_)) {
+            return true;
+        }
+    }
+    messages_.Show(kCannotRun);
+    return false;
+}
+
+}  // namespace karnea

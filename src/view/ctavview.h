@@ -1,0 +1,72 @@
+// The page view: one printable page at a time at the screen's resolution,
+// paging with PageUp, PageDown and the arrow keys, printing and preview
+// through the same page composer.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QString>
+#include <vector>
+
+class QPrinter;
+
+namespace karnea {
+
+struct Workspace;
+class Messages;
+
+// Scroll sizes of the page, in device units: the whole page, a page step and
+// a line step.
+inline constexpr int kScrollWidth = 831;
+inline constexpr int kScrollHeight = 1247;
+inline constexpr int kPageStepX = 103;
+inline constexpr int kPageStepY = 155;
+inline constexpr int kLineStepX = 25;
+inline constexpr int kLineStepY = 38;
+
+class CTavView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    CTavView(Workspace& ws, Messages& messages, QWidget* parent = nullptr);
+
+    // First update: the update, the scroll sizes and the calibration scale
+    // defaults.
+    void OnInitialUpdate();
+    // After a new or opened document: settings load, printer paper, repaint.
+    void OnUpdate();
+
+    // Toolbar グラフ and データ表.
+    void ShowGraphPage();
+    void ShowTablePage();
+
+    // File › Print and Print Preview.
+    void OnFilePrint(QPrinter& printer, const QString& documentName);
+    void OnFilePrintPreview(QPrinter& printer, int& previewPages);
+
+    // Prints `pages` on `printer` as the print command does, with the progress
+    // box when `progress` is set. False when the job could not start or was
+    // cancelled.
+    bool PrintPages(QPrinter& printer, const std::vector<int>& pages, bool progress,
+                    const QString& documentName);
+
+    // The default printer's paper into PaperWidthMm and PaperHeightMm.
+    void MeasurePrinterPaper();
+
+signals:
+    // After the first painted page (for start-up measurements).
+    void firstPaint();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void UpdateScrollBars();
+
+    Workspace& ws_;
+    Messages& messages_;
+    bool painted_ = false;
+};
+
+}  // namespace karnea
