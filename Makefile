@@ -19,7 +19,7 @@ test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j 2
 
 run: build
-	@$(BUILD_DIR)/src/cli/karnea-cli dump $(EXAMPLE)
+	@$(BUILD_DIR)/src/app/karnea $(EXAMPLE)
 
 # Rewrites the example data files with the program's own writer.
 examples: build
