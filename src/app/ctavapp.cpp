@@ -31,7 +31,7 @@ static void InitKarneaResources() {
 namespace karnea {
 
 CTavApp::CTavApp(Messages& messages, FileChooser& chooser)
-    : messages_(messages), chooser_(chooser), printer_(QPrinter::HighResolution) {
+    : messages_(messages), chooser_(chooser) {
     InitKarneaResources();
 }
 
@@ -71,8 +71,6 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     if (auto* dialogs = dynamic_cast<DialogFileChooser*>(&chooser_)) {
         dialogs->setParent(frame_.get());
     }
-    connect(doc_.get(), &CTavDoc::documentChanged, view_, &CTavView::OnUpdate);
-
     if (parser.positionalArguments().isEmpty()) {
         ws_.CurrentPage = 1;
         doc_->OnNewDocument();
@@ -80,7 +78,10 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
         exitCode = 1;
         return false;
     }
+    // The first document is followed by the view's initial update; later ones
+    // by an update.
     view_->OnInitialUpdate();
+    connect(doc_.get(), &CTavDoc::documentChanged, view_, &CTavView::OnUpdate);
     InstallHelpText(FromPath(ws_.settings.settingsFolder));
 
     if (parser.isSet(print)) {
@@ -112,6 +113,13 @@ bool CTavApp::PrintFileAndQuit(const QString& path) {
     return view_->PrintPages(printer, pages, false, QFileInfo(path).fileName());
 }
 
+QPrinter& CTavApp::printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *printer_;
+}
+
 void CTavApp::OnFileNew() {
     doc_->OnNewDocument();
 }
@@ -128,15 +136,15 @@ void CTavApp::OnOpenRecentFile(int index) {
 }
 
 void CTavApp::OnFilePrint() {
-    view_->OnFilePrint(printer_, doc_->title());
+    view_->OnFilePrint(printer(), doc_->title());
 }
 
 void CTavApp::OnFilePrintPreview() {
-    view_->OnFilePrintPreview(printer_, recent_.previewPages);
+    view_->OnFilePrintPreview(printer(), recent_.previewPages);
 }
 
 void CTavApp::OnFilePrintSetup() {
-    QPageSetupDialog dialog(&printer_, frame_.get());
+    QPageSetupDialog dialog(&printer(), frame_.get());
     dialog.exec();
 }
 

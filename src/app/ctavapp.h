@@ -36,7 +36,8 @@ public:
     CTavView& view() { return *view_; }
     CMainFrame& frame() { return *frame_; }
     RecentFiles& recent() { return recent_; }
-    QPrinter& printer() { return printer_; }
+    // The printer of Print, Preview and Printer Setup, made when first needed.
+    QPrinter& printer();
 
 public slots:
     void OnFileNew();
@@ -53,7 +54,7 @@ private:
     Messages& messages_;
     FileChooser& chooser_;
     RecentFiles recent_;
-    QPrinter printer_;
+    std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<CTavDoc> doc_;
     CTavView* view_ = nullptr;
     std::unique_ptr<CMainFrame> frame_;

@@ -56,9 +56,11 @@ QPainterSurface::QPainterSurface(QPainter& painter, int dpiX, int dpiY)
     current_.font.setFamily(QString::fromUtf8(kDefaultStandIn));
 }
 
-bool QPainterSurface::SelectFont(const std::string& face, int height, int angle, long colour) {
-    if (height < 0) {
-        return false;
+const QPainterSurface::PageFont& QPainterSurface::CellFont(const std::string& face, int height) {
+    const auto key = std::make_pair(face, height);
+    const auto found = fonts_.find(key);
+    if (found != fonts_.end()) {
+        return found->second;
     }
     QFont font(ResolveFontFamily(face));
     font.setHintingPreference(QFont::PreferNoHinting);
@@ -72,12 +74,19 @@ bool QPainterSurface::SelectFont(const std::string& face, int height, int angle,
     const QFontMetricsF probe(font, device);
     const double cell = probe.ascent() + probe.descent();
     const double em = cell > 0 ? height * probeEm / cell : height;
-    if (em > 0) {
-        font.setPointSizeF(em * 72.0 / deviceDpi);
-    } else {
-        font.setPointSizeF(0.01);
+    font.setPointSizeF(em > 0 ? em * 72.0 / deviceDpi : 0.01);
+    const QFontMetricsF metrics(font, device);
+    PageFont cellFont{font, 0, Qt::black, metrics.ascent(), metrics.descent()};
+    return fonts_.emplace(key, cellFont).first->second;
+}
+
+bool QPainterSurface::SelectFont(const std::string& face, int height, int angle, long colour) {
+    if (height < 0) {
+        return false;
     }
-    current_ = {font, angle, ToQColor(colour)};
+    current_ = CellFont(face, height);
+    current_.angle = angle;
+    current_.colour = ToQColor(colour);
     return true;
 }
 
@@ -97,16 +106,17 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
         return;
     }
     const QString s = ToQString(text);
-    const QFontMetricsF fm(current_.font, painter_.device());
-    const double width = fm.horizontalAdvance(s);
     double ox = 0;
-    if (align_ == TextAlign::rightTop || align_ == TextAlign::rightBottom) {
-        ox = -width;
-    } else if (align_ == TextAlign::centerTop || align_ == TextAlign::centerBottom) {
-        ox = -width / 2;
+    if (align_ != TextAlign::leftTop) {
+        const double width = QFontMetricsF(current_.font, painter_.device()).horizontalAdvance(s);
+        if (align_ == TextAlign::rightTop || align_ == TextAlign::rightBottom) {
+            ox = -width;
+        } else {
+            ox = -width / 2;
+        }
     }
     const bool bottom = align_ == TextAlign::centerBottom || align_ == TextAlign::rightBottom;
-    const double baseline = bottom ? -fm.descent() : fm.ascent();
+    const double baseline = bottom ? -current_.descent : current_.ascent;
     painter_.save();
     painter_.translate(x, y);
     painter_.rotate(-current_.angle);
@@ -124,7 +134,8 @@ void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
     const QString s = ToQString(text);
     const QFontMetricsF fm(current_.font, painter_.device());
     const double x = (left + right) / 2.0 - fm.horizontalAdvance(s) / 2;
-    const double baseline = (top + bottom) / 2.0 - (fm.ascent() + fm.descent()) / 2 + fm.ascent();
+    const double baseline =
+        (top + bottom) / 2.0 - (current_.ascent + current_.descent) / 2 + current_.ascent;
     painter_.save();
     painter_.setFont(current_.font);
     painter_.setPen(current_.colour);

@@ -4,7 +4,9 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pages/surface.h"
@@ -39,7 +41,12 @@ private:
         QFont font;
         int angle = 0;
         QColor colour = Qt::black;
+        double ascent = 0;
+        double descent = 0;
     };
+    // The font of a face and cell height with its metrics, made once per
+    // surface.
+    const PageFont& CellFont(const std::string& face, int height);
 
     QPainter& painter_;
     int dpiX_;
@@ -47,6 +54,7 @@ private:
     TextAlign align_ = TextAlign::leftTop;
     PageFont current_;
     std::vector<PageFont> saved_;
+    std::map<std::pair<std::string, int>, PageFont> fonts_;
 };
 
 // A 0x00BBGGRR colour as Qt's.

@@ -12,6 +12,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -78,8 +79,14 @@ void CTavView::OnInitialUpdate() {
 
 void CTavView::OnUpdate() {
     LoadSettings(ws_, false, messages_);
-    MeasurePrinterPaper();
     viewport()->update();
+    // Asking the print system for the default printer takes a while: at
+    // start-up the page is shown first. Printing measures again anyway.
+    if (painted_) {
+        MeasurePrinterPaper();
+    } else {
+        measureAfterPaint_ = true;
+    }
 }
 
 void CTavView::UpdateScrollBars() {
@@ -113,6 +120,10 @@ void CTavView::paintEvent(QPaintEvent*) {
     if (!painted_) {
         painted_ = true;
         emit firstPaint();
+        if (measureAfterPaint_) {
+            measureAfterPaint_ = false;
+            QTimer::singleShot(0, this, &CTavView::MeasurePrinterPaper);
+        }
     }
 }
 

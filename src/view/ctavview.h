@@ -67,6 +67,7 @@ private:
     Workspace& ws_;
     Messages& messages_;
     bool painted_ = false;
+    bool measureAfterPaint_ = false;
 };
 
 }  // namespace karnea
