@@ -238,11 +238,16 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
+    OpenDroppedFiles(event->mimeData()->urls());
+    event->acceptProposedAction();
+}
+
+void CMainFrame::OpenDroppedFiles(const QList<QUrl>& urls) {
+    for (const QUrl& url : urls) {
         if (url.isLocalFile()) {
             app_.doc().OpenDocumentFile(url.toLocalFile());
             activateWindow();
-            break;
+            return;
         }
     }
 }

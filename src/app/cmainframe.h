@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QUrl>
 #include <map>
 
 class QAction;
@@ -28,6 +29,9 @@ public:
     void UpdateRecentFiles();
     // "<title> - Nob".
     void UpdateTitle();
+    // Files dropped on the window: the first local one opens as a recent
+    // file would.
+    void OpenDroppedFiles(const QList<QUrl>& urls);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -321,6 +321,20 @@ private slots:
         QCOMPARE(again.app->recent().files().size(), 2);
     }
 
+    void droppedFilesAndThePrintSwitch() {
+        Program p;
+        p.app->frame().OpenDroppedFiles({QUrl(QStringLiteral("https://example.invalid/a.kdw")),
+                                         QUrl::fromLocalFile(Example("calibration.kcw"))});
+        QCOMPARE(p.app->doc().title(), QStringLiteral("calibration.kcw"));
+        QCOMPARE(p.app->ws().documentKind, kCalibrationDocument);
+
+        // No printer here: the print switch reports it and ends.
+        Program print({QStringLiteral("--print"), Example("test.kdw")});
+        QVERIFY(!print.started);
+        QCOMPARE(print.exitCode, 1);
+        QVERIFY(!print.app->frame().isVisible());
+    }
+
     void helpWindow() {
         RecordedMessages m;
         CHelpDlg help(home_.path() + QStringLiteral("/VardoXQ/Kvar5"), m);
@@ -330,6 +344,13 @@ private slots:
         CHelpDlg none(QStringLiteral("/no/such"), m);
         QCOMPARE(none.list()->count(), 0);
         QCOMPARE(m.shown.back(), std::string("ファイルが見つかりません\n( /no/such/Help.txt )"));
+
+        // Without any editor to start, the button says so.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        QVERIFY(!help.OpenAndPrint());
+        qputenv("PATH", path);
+        QCOMPARE(m.shown.back(), std::string("実行できませんでした"));
     }
 
 private:
