@@ -1,6 +1,7 @@
 #include "pages/calibrationpages.h"
 
 #include "analysis/calibration.h"
+#include "pages/datasheet.h"
 #include "pages/pagecomposer.h"
 #include "records/encoding.h"
 #include "records/records.h"
@@ -10,7 +11,6 @@
 namespace karnea {
 namespace {
 
-constexpr double kRowStepFactor = 0.02247191011235955;
 constexpr double kCurveStepFactor = 0.038461538461538464;
 
 const CalibrationRows* ReadingSet(const Workspace& ws, int selector) {
@@ -25,14 +25,6 @@ const CalibrationRows* ReadingSet(const Workspace& ws, int selector) {
 
 bool IsNumber(std::string_view text) {
     return IsNumericText(text) > 0;
-}
-
-void DrawSiNote(PageComposer& page, double x) {
-    const Settings& s = page.ws().settings;
-    if (s.showSiCoefficient != 0 && IsNumber(s.siCoefficient)) {
-        page.SetAlign(TextAlign::rightBottom);
-        page.DrawTextMm(x, 4, Sjis("1kgf/c㎡＝") + s.siCoefficient + Sjis("kN/㎡"));
-    }
 }
 
 }  // namespace
@@ -129,15 +121,8 @@ void DrawCalibrationGraph(PageComposer& page, double h, int selector) {
 void DrawCalibrationTable(PageComposer& page, double, int selector) {
     const Workspace& ws = page.ws();
     const Settings& s = ws.settings;
-    const int outer = s.frameLineWidth;
-    const int rule = s.ruleLineWidth;
-    page.DrawLineMm(5, 5, 155, 5, outer);
-    page.DrawLineMm(5, 190, 155, 190, outer);
-    page.DrawLineMm(5, 5, 5, 190, outer);
-    page.DrawLineMm(155, 5, 155, 190, outer);
-    page.DrawLineMm(5, 12.5, 155, 12.5, rule);
-    page.DrawLineMm(5, 20, 155, 20, rule);
-    page.DrawLineMm(75, 5, 75, 190, rule);
+    DrawSheetFrame(page, 155);
+    page.DrawLineMm(75, 5, 75, 190, s.ruleLineWidth);
     DrawSiNote(page, 154);
 
     page.SetAlign(TextAlign::leftTop);
@@ -147,16 +132,11 @@ void DrawCalibrationTable(PageComposer& page, double, int selector) {
     page.DrawTextInBoxMm(85, 12.5, 100, 20, s.volumeUnit == 1 ? "cm3" : "ml");
 
     page.SetAlign(TextAlign::rightBottom);
-    const double step = (190 - 20) * kRowStepFactor;
-    double y = 20;
-    for (int r = 1; r <= kCalibrationRowCount; ++r) {
-        if ((r - 1) % 5 == 0) {
-            y += step / 2;
-        }
-        y += step;
+    ForEachSheetRow([&](int r, double y) {
         page.DrawTextMm(25, y - 0.5, CalibrationCell(ws, r, 1, selector));
         page.DrawTextMm(95, y - 0.5, CalibrationCell(ws, r, 2, selector));
-    }
+        return true;
+    });
 }
 
 }  // namespace karnea

@@ -12,7 +12,6 @@ namespace karnea {
 namespace {
 
 constexpr int kRowsPerPage = 40;
-constexpr double kRowStepFactor = 0.02247191011235955;
 
 struct Column {
     int field;
@@ -51,24 +50,31 @@ std::string RowValue(const Workspace& ws, int row, int field) {
     return FormatDerived(DecimalsFormat(decimals), TextToDouble(text));
 }
 
+void DrawSheetFrame(PageComposer& page, double right) {
+    const Settings& s = page.ws().settings;
+    page.DrawLineMm(5, 5, right, 5, s.frameLineWidth);
+    page.DrawLineMm(5, 190, right, 190, s.frameLineWidth);
+    page.DrawLineMm(5, 5, 5, 190, s.frameLineWidth);
+    page.DrawLineMm(right, 5, right, 190, s.frameLineWidth);
+    page.DrawLineMm(5, 12.5, right, 12.5, s.ruleLineWidth);
+    page.DrawLineMm(5, 20, right, 20, s.ruleLineWidth);
+}
+
+void DrawSiNote(PageComposer& page, double x) {
+    const Settings& s = page.ws().settings;
+    if (s.showSiCoefficient != 0 && IsNumericText(s.siCoefficient) > 0) {
+        page.SetAlign(TextAlign::rightBottom);
+        page.DrawTextMm(x, 4, Sjis("1kgf/c㎡＝") + s.siCoefficient + Sjis("kN/㎡"));
+    }
+}
+
 void DrawDataSheet(PageComposer& page, int pageIndex) {
     const Workspace& ws = page.ws();
     const Settings& s = ws.settings;
-    const int outer = s.frameLineWidth;
-    const int rule = s.ruleLineWidth;
-    page.DrawLineMm(5, 5, 156, 5, outer);
-    page.DrawLineMm(5, 190, 156, 190, outer);
-    page.DrawLineMm(5, 5, 5, 190, outer);
-    page.DrawLineMm(156, 5, 156, 190, outer);
-    page.DrawLineMm(5, 12.5, 156, 12.5, rule);
-    page.DrawLineMm(5, 20, 156, 20, rule);
-    page.DrawLineMm(26, 5, 26, 190, rule);
-    page.DrawLineMm(86, 5, 86, 190, rule);
-
-    if (s.showSiCoefficient != 0 && IsNumericText(s.siCoefficient) > 0) {
-        page.SetAlign(TextAlign::rightBottom);
-        page.DrawTextMm(155, 4, Sjis("1kgf/c㎡＝") + s.siCoefficient + Sjis("kN/㎡"));
-    }
+    DrawSheetFrame(page, 156);
+    page.DrawLineMm(26, 5, 26, 190, s.ruleLineWidth);
+    page.DrawLineMm(86, 5, 86, 190, s.ruleLineWidth);
+    DrawSiNote(page, 155);
     const int layout = TextToInt(ws.testHeader[header::show120InTable]);
     if (layout != 0 && layout != 1) {
         return;
@@ -90,17 +96,11 @@ void DrawDataSheet(PageComposer& page, int pageIndex) {
     }
 
     page.SetAlign(TextAlign::rightBottom);
-    const double step = (190 - 20) * kRowStepFactor;
-    double y = 20;
-    for (int r = 1; r <= kRowsPerPage; ++r) {
+    ForEachSheetRow([&](int r, double y) {
         const int row = kRowsPerPage * (pageIndex - 1) + r;
         if (row > kTestRowCount) {
-            break;
+            return false;
         }
-        if ((r - 1) % 5 == 0) {
-            y += step / 2;
-        }
-        y += step;
         for (const Column& c : kColumns) {
             if (!shown(c)) {
                 continue;
@@ -109,7 +109,8 @@ void DrawDataSheet(PageComposer& page, int pageIndex) {
             const bool narrow = nine && c.field >= 2 && c.field <= 5;
             page.DrawTextMm(right - (narrow ? 3 : 4), y - 0.5, RowValue(ws, row, c.field));
         }
-    }
+        return true;
+    });
 }
 
 }  // namespace karnea
