@@ -177,6 +177,7 @@ bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool
                           const QString& documentName) {
     QPainter painter;
     if (!painter.begin(&printer)) {
+        messages_.Show("印刷ｼﾞｮﾌﾞを開始できませんでした。");
         return false;
     }
     std::unique_ptr<PrintProgress> box;
@@ -232,9 +233,7 @@ void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
     for (int p = from; p <= to; ++p) {
         pages.push_back(p);
     }
-    if (!PrintPages(printer, pages, true, documentName) && !printer.isValid()) {
-        messages_.Show("印刷ｼﾞｮﾌﾞを開始できませんでした。");
-    }
+    PrintPages(printer, pages, true, documentName);
     viewport()->update();
 }
 

@@ -44,8 +44,8 @@ public:
     void OnFilePrintPreview(QPrinter& printer, int& previewPages);
 
     // Prints `pages` on `printer` as the print command does, with the progress
-    // box when `progress` is set. False when the job could not start or was
-    // cancelled.
+    // box when `progress` is set. False when the job was cancelled or could
+    // not start (which the message says).
     bool PrintPages(QPrinter& printer, const std::vector<int>& pages, bool progress,
                     const QString& documentName);
 
