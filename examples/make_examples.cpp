@@ -10,7 +10,6 @@
 #include <random>
 #include <string>
 
-#include "analysis/reduction.h"
 #include "entry/analysisdialog.h"
 #include "entry/calibrationcommands.h"
 #include "entry/testheaderdialog.h"
@@ -123,9 +122,7 @@ void MakeTest(Workspace& ws, Messages& messages) {
     heads.WaterLevelLostFocus(ws, messages);
     heads.MachineHeightLostFocus(ws);
     heads.OpenCalibration(ws, kCalibrationName, messages);
-    heads.Accept(messages);
-    heads.Store(ws);
-    RecomputeTestRows(ws, messages);
+    CloseTestHeaderWithOk(heads, ws, messages);
 
     // The analysis: Po at the start of the straight part, Pf at its end, Pl
     // at the last step.

@@ -158,9 +158,7 @@ int RunHeads(const Arguments& args, std::ostream&, Messages& messages) {
         dialog.DepthLostFocus(ws, messages);
         dialog.WaterLevelLostFocus(ws, messages);
         dialog.MachineHeightLostFocus(ws);
-        dialog.Accept(messages);
-        dialog.Store(ws);
-        RecomputeTestRows(ws, messages);
+        CloseTestHeaderWithOk(dialog, ws, messages);
         return true;
     });
 }
@@ -172,9 +170,7 @@ int RunAttach(const Arguments& args, std::ostream&, Messages& messages) {
         if (!dialog.OpenCalibration(ws, args.at("calibration"), messages)) {
             return false;
         }
-        dialog.Accept(messages);
-        dialog.Store(ws);
-        RecomputeTestRows(ws, messages);
+        CloseTestHeaderWithOk(dialog, ws, messages);
         return true;
     });
 }

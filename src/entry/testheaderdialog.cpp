@@ -191,3 +191,13 @@ void TestHeaderDialogModel::Store(Workspace& ws) const {
 }
 
 }  // namespace karnea
+
+namespace karnea {
+
+void CloseTestHeaderWithOk(TestHeaderDialogModel& dialog, Workspace& ws, Messages& messages) {
+    dialog.Accept(messages);
+    dialog.Store(ws);
+    RecomputeTestRows(ws, messages);
+}
+
+}  // namespace karnea

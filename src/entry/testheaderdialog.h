@@ -53,6 +53,10 @@ private:
     HeaderTexts fields_;
 };
 
+// What OK of the test header dialog leads to: the dialog's own checks, the
+// fields written back, then every row reduced again.
+void CloseTestHeaderWithOk(TestHeaderDialogModel& dialog, Workspace& ws, Messages& messages);
+
 // The sign rule of depth and water level: blanks removed, and a number typed
 // without sign becomes negative. Non-numbers stay as they are.
 std::string ApplyDepthSign(std::string_view text);

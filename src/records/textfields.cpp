@@ -33,6 +33,18 @@ std::size_t SkipBlanks(std::string_view text) {
     return i;
 }
 
+// Where the digits of a number text start: after leading blanks and an
+// optional sign, which sets `negative`.
+std::size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
+    std::size_t i = SkipBlanks(text);
+    negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    return i;
+}
+
 // Puts the decimal point back to "." when the process runs under a locale
 // with another separator.
 void FixDecimalPoint(std::string& text) {
@@ -71,12 +83,8 @@ std::string VFormat(const char* format, std::va_list args) {
 }  // namespace
 
 double TextToDouble(std::string_view text) {
-    std::size_t i = SkipBlanks(text);
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    std::size_t i = SkipBlanksAndSign(text, negative);
     const std::size_t start = i;
     std::size_t digits = 0;
     while (i < text.size() && IsDigit(text[i])) {
@@ -123,12 +131,8 @@ double TextToDouble(std::string_view text) {
 }
 
 int TextToInt(std::string_view text) {
-    std::size_t i = SkipBlanks(text);
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    std::size_t i = SkipBlanksAndSign(text, negative);
     long long value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
@@ -143,12 +147,8 @@ int TextToInt(std::string_view text) {
 }
 
 long TextToLongAnyBase(std::string_view text) {
-    std::size_t i = SkipBlanks(text);
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    std::size_t i = SkipBlanksAndSign(text, negative);
     int base = 10;
     const auto hexDigit = [](char c) {
         return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
