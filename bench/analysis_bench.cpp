@@ -9,9 +9,9 @@
 #include "analysis/reduction.h"
 #include "entry/analysisdialog.h"
 #include "records/datafile.h"
-#include "records/messages.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/messages.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "records/datafile.h"
-#include "records/documentfile.h"
-#include "records/messages.h"
-#include "records/workspace.h"
+#include "document/documentfile.h"
+#include "base/messages.h"
+#include "document/workspace.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QPainter>
 
 #include "pages/pagecomposer.h"
-#include "records/documentfile.h"
-#include "records/messages.h"
-#include "records/workspace.h"
+#include "document/documentfile.h"
+#include "base/messages.h"
+#include "document/workspace.h"
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
 

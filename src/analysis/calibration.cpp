@@ -4,9 +4,9 @@
 #include <cmath>
 #include <set>
 
-#include "records/messages.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/messages.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

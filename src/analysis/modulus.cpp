@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

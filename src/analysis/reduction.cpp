@@ -3,10 +3,10 @@
 #include "analysis/calibration.h"
 
 #include <cmath>
-#include "records/messages.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -20,7 +20,7 @@
 #include "app/ctavapp.h"
 #include "app/ctavdoc.h"
 #include "app/recentfiles.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 #include "view/ctavview.h"
 
 namespace karnea {

@@ -19,7 +19,7 @@
 #include "app/guiservices.h"
 #include "app/helpwindow.h"
 #include "pages/pagecount.h"
-#include "records/messages.h"
+#include "base/messages.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/recentfiles.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 
 namespace karnea {
 

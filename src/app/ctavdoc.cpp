@@ -4,10 +4,10 @@
 
 #include "app/guiservices.h"
 #include "app/recentfiles.h"
-#include "records/documentfile.h"
-#include "records/encoding.h"
+#include "document/documentfile.h"
+#include "base/encoding.h"
 #include "records/records.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "records/messages.h"
+#include "base/messages.h"
 
 class QWidget;
 

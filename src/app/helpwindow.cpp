@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 
 #include "app/guiservices.h"
-#include "records/diskfile.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "base/diskfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {

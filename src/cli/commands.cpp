@@ -13,12 +13,12 @@
 #include "entry/analysisdialog.h"
 #include "entry/calibrationcommands.h"
 #include "entry/testheaderdialog.h"
-#include "records/documentfile.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "document/documentfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea::cli {

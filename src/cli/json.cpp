@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "records/textfields.h"
+#include "base/textfields.h"
 
 namespace karnea::cli {
 

@@ -7,9 +7,9 @@
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
 #include "pages/pagecount.h"
-#include "records/diskfile.h"
+#include "base/diskfile.h"
 #include "records/records.h"
-#include "records/textfields.h"
+#include "base/textfields.h"
 #include "render/pageexport.h"
 
 namespace karnea::cli {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "records/documentfile.h"
-#include "records/messages.h"
-#include "records/workspace.h"
+#include "document/documentfile.h"
+#include "base/messages.h"
+#include "document/workspace.h"
 
 namespace karnea::cli {
 

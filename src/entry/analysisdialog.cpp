@@ -1,8 +1,8 @@
 #include "entry/analysisdialog.h"
 
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

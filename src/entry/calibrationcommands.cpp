@@ -2,8 +2,8 @@
 
 #include "analysis/calibration.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 

@@ -1,11 +1,11 @@
 #include "entry/testheaderdialog.h"
 
 #include "analysis/reduction.h"
-#include "records/diskfile.h"
-#include "records/encoding.h"
-#include "records/messages.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/diskfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -3,10 +3,10 @@
 #include <array>
 
 #include "pages/pagecomposer.h"
-#include "records/encoding.h"
+#include "base/encoding.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

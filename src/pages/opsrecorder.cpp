@@ -1,7 +1,7 @@
 #include "pages/opsrecorder.h"
 
-#include "records/encoding.h"
-#include "records/textfields.h"
+#include "base/encoding.h"
+#include "base/textfields.h"
 
 namespace karnea {
 namespace {

@@ -8,11 +8,11 @@
 #include "pages/datasheet.h"
 #include "pages/pagecount.h"
 #include "pages/testgraph.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -1,7 +1,7 @@
 #include "pages/pagecount.h"
 
 #include "records/records.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 
 namespace karnea {
 

@@ -1,9 +1,9 @@
 #include "records/datafile.h"
 
-#include "records/messages.h"
+#include "base/messages.h"
 #include "records/olderfile.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

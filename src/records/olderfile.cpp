@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

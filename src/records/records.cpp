@@ -4,8 +4,8 @@
 #include <climits>
 #include <cmath>
 
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "pages/pagecomposer.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {

@@ -8,7 +8,7 @@
 #include <array>
 #include <utility>
 
-#include "records/encoding.h"
+#include "base/encoding.h"
 
 namespace karnea {
 namespace {

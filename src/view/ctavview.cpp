@@ -18,9 +18,9 @@
 
 #include "pages/pagecomposer.h"
 #include "pages/pagecount.h"
-#include "records/messages.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
 

@@ -11,8 +11,8 @@
 
 #include "core/testsupport.h"
 #include "records/datafile.h"
-#include "records/encoding.h"
-#include "records/workspace.h"
+#include "base/encoding.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea {

@@ -5,11 +5,11 @@
 #include "analysis/calibration.h"
 #include "analysis/modulus.h"
 #include "analysis/reduction.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "records/messages.h"
-#include "records/workspace.h"
+#include "base/messages.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

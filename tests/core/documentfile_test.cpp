@@ -1,4 +1,4 @@
-#include "records/documentfile.h"
+#include "document/documentfile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 
 #include "core/testsupport.h"
 #include "records/datafile.h"
-#include "records/messages.h"
-#include "records/workspace.h"
+#include "base/messages.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -1,4 +1,4 @@
-#include "records/encoding.h"
+#include "base/encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -6,11 +6,11 @@
 #include "entry/testheaderdialog.h"
 #include "pages/pagecount.h"
 #include "records/datafile.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea {

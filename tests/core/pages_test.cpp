@@ -11,12 +11,12 @@
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
 #include "pages/pagecount.h"
-#include "records/documentfile.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "document/documentfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea {

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "records/workspace.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -7,10 +7,10 @@
 
 #include "core/testsupport.h"
 #include "records/datafile.h"
-#include "records/documentfile.h"
-#include "records/messages.h"
-#include "records/textfields.h"
-#include "records/workspace.h"
+#include "document/documentfile.h"
+#include "base/messages.h"
+#include "base/textfields.h"
+#include "document/workspace.h"
 #include "settings/settings.h"
 
 namespace karnea {

@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "core/testsupport.h"
-#include "records/diskfile.h"
-#include "records/encoding.h"
-#include "records/messages.h"
+#include "base/diskfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

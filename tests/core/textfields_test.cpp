@@ -1,11 +1,11 @@
-#include "records/textfields.h"
+#include "base/textfields.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "records/messages.h"
+#include "base/messages.h"
 
 namespace karnea {
 namespace {

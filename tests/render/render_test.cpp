@@ -9,7 +9,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "records/encoding.h"
+#include "base/encoding.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {

@@ -1,4 +1,4 @@
-#include "records/textfields.h"
+#include "base/textfields.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "records/messages.h"
+#include "base/messages.h"
 
 namespace karnea {
 namespace {

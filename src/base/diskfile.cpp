@@ -1,4 +1,4 @@
-#include "records/diskfile.h"
+#include "base/diskfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,13 +1,13 @@
-#include "records/documentfile.h"
+#include "document/documentfile.h"
 
 #include <algorithm>
 
 #include "analysis/calibration.h"
 #include "records/datafile.h"
-#include "records/diskfile.h"
-#include "records/messages.h"
+#include "base/diskfile.h"
+#include "base/messages.h"
 #include "records/records.h"
-#include "records/workspace.h"
+#include "document/workspace.h"
 
 namespace karnea {
 namespace {

@@ -1,4 +1,4 @@
-#include "records/messages.h"
+#include "base/messages.h"
 
 namespace karnea {
 
