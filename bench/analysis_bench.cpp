@@ -7,11 +7,11 @@
 
 #include "analysis/calibration.h"
 #include "analysis/reduction.h"
-#include "entry/analysisdialog.h"
-#include "records/datafile.h"
 #include "base/messages.h"
 #include "base/textfields.h"
 #include "document/workspace.h"
+#include "entry/analysismodel.h"
+#include "records/datafile.h"
 #include "settings/settings.h"
 
 namespace {
@@ -30,32 +30,31 @@ void FillCalibration(CalibrationRows& rows) {
 Workspace FullTest() {
     Workspace ws;
     ApplyStandardSettings(ws.settings);
-    ws.testHeader[header::pz] = "113";
-    ws.testHeader[header::pw] = "82";
-    ws.testHeader[header::fitMethod] = "0";
-    ws.testHeader[header::poissonRatio] = "0.3";
-    FillCalibration(ws.loadedCalibrationRows);
+    HeaderTexts& h = ws.test.testHeader;
+    h[header::pz] = "113";
+    h[header::pw] = "82";
+    h[header::fitMethod] = "0";
+    h[header::poissonRatio] = "0.3";
+    FillCalibration(ws.test.loadedCalibrationRows);
     for (int r = 1; r <= kTestRowCount; ++r) {
-        ws.testRows[r][testField::pm] = FormatText("%d", r * 5);
+        ws.test.testRows[r][testField::pm] = FormatText("%d", r * 5);
         for (int f = testField::vol15; f <= testField::vol120; ++f) {
-            ws.testRows[r][f] = FormatText("%.1f", 50 + r * 5.5 + f);
+            ws.test.testRows[r][f] = FormatText("%.1f", 50 + r * 5.5 + f);
         }
     }
     return ws;
 }
 
 void BM_ReadAndReduceFullTest(benchmark::State& state) {
-    const std::string file = WriteTestFile(FullTest());
-    Workspace ws;
+    const std::string file = WriteTestFile(FullTest().test);
+    TestRecord test;
     SilentMessages quiet;
     for (auto _ : state) {
-        ClearTestRecord(ws);
-        ForEachLine(file, [&](std::string_view line) {
-            ReadDataLine(ws, kTestVersion, kTestKindLetter, line, quiet);
-        });
-        LoadTestCoefficients(ws);
-        RecomputeTestRows(ws, quiet);
-        benchmark::DoNotOptimize(ws.testRows[120][testField::p]);
+        ClearTestRecord(test);
+        ReadTestFile(file, test, quiet);
+        LoadTestCoefficients(test);
+        RecomputeTestRows(test, quiet);
+        benchmark::DoNotOptimize(test.testRows[120][testField::p]);
     }
     state.SetItemsProcessed(state.iterations() * kTestRowCount);
 }
@@ -65,19 +64,19 @@ void BM_ReduceFullTest(benchmark::State& state) {
     Workspace ws = FullTest();
     SilentMessages quiet;
     for (auto _ : state) {
-        RecomputeTestRows(ws, quiet);
-        benchmark::DoNotOptimize(ws.testRows[120][testField::p]);
+        RecomputeTestRows(ws.test, quiet);
+        benchmark::DoNotOptimize(ws.test.testRows[120][testField::p]);
     }
     state.SetItemsProcessed(state.iterations() * kTestRowCount);
 }
 BENCHMARK(BM_ReduceFullTest);
 
 void BM_FitFortyPoints(benchmark::State& state) {
-    Workspace ws;
-    FillCalibration(ws.calibrationRows);
+    CalibrationRecord calibration;
+    FillCalibration(calibration.calibrationRows);
     SilentMessages quiet;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(FitCalibrationPolynomial(ws, false, quiet));
+        benchmark::DoNotOptimize(FitCalibrationPolynomial(calibration, false, quiet));
     }
     state.SetItemsProcessed(state.iterations() * kCalibrationRowCount);
 }
@@ -86,13 +85,13 @@ BENCHMARK(BM_FitFortyPoints);
 void BM_AnalyseFullTest(benchmark::State& state) {
     Workspace ws = FullTest();
     SilentMessages quiet;
-    RecomputeTestRows(ws, quiet);
-    ws.testHeader[header::poRow] = "20";
-    ws.testHeader[header::pfRow] = "80";
+    RecomputeTestRows(ws.test, quiet);
+    ws.test.testHeader[header::poRow] = "20";
+    ws.test.testHeader[header::pfRow] = "80";
     for (auto _ : state) {
-        AnalysisDialogModel dialog(ws);
-        dialog.UpdateLines(ws);
-        Workspace copy = ws;
+        AnalysisModel dialog(ws.test, ws.settings);
+        dialog.UpdateLines();
+        TestRecord copy = ws.test;
         dialog.Accept(copy);
         benchmark::DoNotOptimize(copy.testHeader[header::emLine]);
     }

@@ -8,10 +8,10 @@
 #include <random>
 #include <string>
 
-#include "records/datafile.h"
-#include "document/documentfile.h"
 #include "base/messages.h"
+#include "document/documentfile.h"
 #include "document/workspace.h"
+#include "records/datafile.h"
 
 namespace {
 
@@ -19,18 +19,18 @@ using namespace karnea;
 
 Workspace FullTest() {
     Workspace ws;
-    ws.documentKind = kTestDocument;
+    ws.documentKind = DocumentKind::test;
     for (int n = 1; n <= kHeaderTextCount; ++n) {
-        ws.testHeader[n] = "header text " + std::to_string(n);
+        ws.test.testHeader[n] = "header text " + std::to_string(n);
     }
     for (int r = 1; r <= kTestRowCount; ++r) {
         for (int f = 1; f <= kTestFieldCount; ++f) {
-            ws.testRows[r][f] = std::to_string(r * 10.25 + f);
+            ws.test.testRows[r][f] = std::to_string(r * 10.25 + f);
         }
     }
     for (int r = 1; r <= kCalibrationRowCount; ++r) {
         for (int f = 1; f <= kCalibrationFieldCount; ++f) {
-            ws.loadedCalibrationRows[r][f] = std::to_string(r * 3.5 + f);
+            ws.test.loadedCalibrationRows[r][f] = std::to_string(r * 3.5 + f);
         }
     }
     return ws;
@@ -45,13 +45,13 @@ std::string ScratchFile(const std::string& name, const std::string& bytes) {
 void BM_WriteFullTest(benchmark::State& state) {
     const Workspace ws = FullTest();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(WriteTestFile(ws));
+        benchmark::DoNotOptimize(WriteTestFile(ws.test));
     }
 }
 BENCHMARK(BM_WriteFullTest);
 
 void BM_OpenFullTest(benchmark::State& state) {
-    const std::string path = ScratchFile("full.kdw", WriteTestFile(FullTest()));
+    const std::string path = ScratchFile("full.kdw", WriteTestFile(FullTest().test));
     Workspace ws;
     SilentMessages quiet;
     for (auto _ : state) {

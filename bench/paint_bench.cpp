@@ -5,12 +5,12 @@
 #include <QImage>
 #include <QPainter>
 
-#include "pages/pagecomposer.h"
-#include "document/documentfile.h"
 #include "base/messages.h"
+#include "document/documentfile.h"
 #include "document/workspace.h"
+#include "pages/pagecomposer.h"
 #include "render/qpaintersurface.h"
-#include "settings/settings.h"
+#include "support/testsupport.h"
 
 namespace {
 
@@ -18,22 +18,19 @@ using namespace karnea;
 
 void BM_PaintTestPage1At96Dpi(benchmark::State& state) {
     Workspace ws;
-    ApplyStandardSettings(ws.settings);
-    for (int role = 1; role <= kFontRoleCount; ++role) {
-        ws.settings.fonts[static_cast<std::size_t>(role - 1)] = StandardFont(role);
-    }
+    ws.settings = test::StandardSettings();
     SilentMessages quiet;
     OpenDataFile(ws, KARNEA_EXAMPLES_DIR "/test.kdw", quiet);
-    ws.lastDrawnKind = ws.documentKind;
     QImage image(831, 1247, QImage::Format_RGB32);
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
+    // The view keeps its fonts from one paint to the next.
+    FontCache fonts;
     for (auto _ : state) {
-        ws.CurrentPage = 1;
         QPainter painter(&image);
         painter.fillRect(image.rect(), Qt::white);
-        QPainterSurface surface(painter, 96, 96);
-        DrawPage(ws, surface, quiet);
+        QPainterSurface surface(painter, 96, 96, fonts);
+        ComposePage(PagesOf(ws), 1, surface, quiet);
     }
 }
 BENCHMARK(BM_PaintTestPage1At96Dpi)->Unit(benchmark::kMillisecond);

@@ -10,16 +10,17 @@
 #include <random>
 #include <string>
 
-#include "entry/analysisdialog.h"
-#include "entry/calibrationcommands.h"
-#include "entry/testheaderdialog.h"
 #include "base/diskfile.h"
-#include "document/documentfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
+#include "document/documentfile.h"
+#include "document/startup.h"
 #include "document/workspace.h"
+#include "entry/analysismodel.h"
+#include "entry/calibrationreadingsmodel.h"
+#include "entry/testheadermodel.h"
+#include "records/records.h"
 #include "settings/settings.h"
 
 namespace {
@@ -57,8 +58,8 @@ void SetCommonHeader(HeaderTexts& h) {
 }
 
 void MakeCalibration(Workspace& ws, Messages& messages) {
-    ws.documentKind = kCalibrationDocument;
-    HeaderTexts& h = ws.calibrationHeader;
+    ws.documentKind = DocumentKind::calibration;
+    HeaderTexts& h = ws.calibration.calibrationHeader;
     SetCommonHeader(h);
     h[header::surveyNumber] = "CAL-2";
     h[header::numberCaption] = Sjis("プローブ");
@@ -67,17 +68,18 @@ void MakeCalibration(Workspace& ws, Messages& messages) {
     h[header::pmAxisMax] = "100";
     h[header::vmAxisMin] = "0";
     h[header::vmAxisMax] = "800";
-    // Pressure steps of 5 kN/m2 up to 90, the volume read at each.
+    // The readings dialog: pressure steps of 5 kN/m2 up to 90, the volume
+    // read at each; OK.
+    CalibrationReadingsModel readings(ws.calibration);
     int row = 1;
     for (int pm = 0; pm <= 90; pm += 5, ++row) {
         const double vm = std::round(MembraneVolume(pm) * 2.0) / 2.0;
-        CalibrationRow& r = ws.calibrationRows[row];
+        CalibrationRow& r = readings.rows[row];
         r[calibrationField::pm] = FormatText("%d", pm);
         r[calibrationField::vm] = FormatText("%.1f", vm);
         r[calibrationField::vmCopy] = r[calibrationField::vm];
     }
-    NormalizeCalibrationRows(ws);
-    RefitCalibration(ws, messages);
+    readings.Accept(ws.calibration, messages);
 }
 
 // Volume 60 s after a pressure step: seating, a pseudo-elastic stretch, then
@@ -88,8 +90,8 @@ double TestVolume(double pm) {
 }
 
 void MakeTest(Workspace& ws, Messages& messages) {
-    ws.documentKind = kTestDocument;
-    HeaderTexts& h = ws.testHeader;
+    ws.documentKind = DocumentKind::test;
+    HeaderTexts& h = ws.test.testHeader;
     SetCommonHeader(h);
     h[header::surveyNumber] = "B-1";
     h[header::numberCaption] = Sjis("孔番");
@@ -107,7 +109,7 @@ void MakeTest(Workspace& ws, Messages& messages) {
     for (int pm = 0; pm <= 650; pm += 25, ++row) {
         const double v60 = TestVolume(pm);
         const double creep = pm == 0 ? 0.0 : 0.4 + 0.002 * pm + 0.05 * (v60 - TestVolume(pm - 25));
-        TestRow& r = ws.testRows[row];
+        TestRow& r = ws.test.testRows[row];
         r[testField::pm] = FormatText("%d", pm);
         r[testField::vol15] = FormatText("%.1f", std::max(0.0, v60 - 2.2 * creep));
         r[testField::vol30] = FormatText("%.1f", std::max(0.0, v60 - creep));
@@ -117,21 +119,21 @@ void MakeTest(Workspace& ws, Messages& messages) {
 
     // The test header dialog: depth, water level and machine height typed,
     // the calibration opened, OK; then the reduction.
-    TestHeaderDialogModel heads(ws);
-    heads.DepthLostFocus(ws, messages);
-    heads.WaterLevelLostFocus(ws, messages);
-    heads.MachineHeightLostFocus(ws);
-    heads.OpenCalibration(ws, kCalibrationName, messages);
-    CloseTestHeaderWithOk(heads, ws, messages);
+    TestHeaderModel heads(ws.test, ws.settings);
+    heads.DepthLostFocus(messages);
+    heads.WaterLevelLostFocus(messages);
+    heads.MachineHeightLostFocus();
+    heads.OpenCalibration(kCalibrationName, messages);
+    heads.Accept(ws.test, messages);
 
     // The analysis: Po at the start of the straight part, Pf at its end, Pl
     // at the last step.
     h[header::poRow] = "6";
     h[header::pfRow] = "18";
     h[header::plRow] = "27";
-    AnalysisDialogModel analysis(ws);
-    analysis.UpdateLines(ws);
-    analysis.Accept(ws);
+    AnalysisModel analysis(ws.test, ws.settings);
+    analysis.UpdateLines();
+    analysis.Accept(ws.test);
 }
 
 class PrintedMessages : public Messages {

@@ -6,12 +6,10 @@
 
 #include "base/messages.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
 
-constexpr std::string_view kTooFewPoints = "高次回帰はデータ数不足で計算できません";
 constexpr double kSmallDivisor = 1e-7;
 constexpr double kSingularDiagonal = 1e-6;
 
@@ -19,10 +17,10 @@ double Divisor(double d) {
     return std::fabs(d) < kSmallDivisor ? kSmallDivisor : d;
 }
 
-void ResetCoefficients(Workspace& ws) {
-    ws.calibrationCoefficients.fill(0.0);
+void ResetCoefficients(CalibrationRecord& calibration) {
+    calibration.calibrationCoefficients.fill(0.0);
     for (int i = 0; i < kCoefficientsUsed; ++i) {
-        ws.calibrationHeader[header::coefficient0 + i] = "_";
+        calibration.calibrationHeader[header::coefficient0 + i] = "_";
     }
 }
 
@@ -114,13 +112,14 @@ std::string DerivedText(double value) {
     return FormatDerived("%g", value);
 }
 
-int FitCalibrationPolynomial(Workspace& ws, bool showMessage, Messages& messages) {
-    ResetCoefficients(ws);
-    const int n = std::min(CountCalibrationRows(ws, calibrationField::pm),
-                           CountCalibrationRows(ws, calibrationField::vmCopy));
+int FitCalibrationPolynomial(CalibrationRecord& calibration, bool showMessage, Messages& messages) {
+    ResetCoefficients(calibration);
+    const CalibrationRows& rows = calibration.calibrationRows;
+    const int n = std::min(CountCalibrationRows(rows, calibrationField::pm),
+                           CountCalibrationRows(rows, calibrationField::vmCopy));
     if (n <= 5) {
         if (showMessage) {
-            messages.Show(kTooFewPoints);
+            messages.Show(msg::tooFewPoints);
         }
         return kFitTooFewPoints;
     }
@@ -128,7 +127,7 @@ int FitCalibrationPolynomial(Workspace& ws, bool showMessage, Messages& messages
     // equations singular; rounding would otherwise pass for a solution.
     std::set<double> volumes = {0.0};
     for (int row = 1; row <= n; ++row) {
-        volumes.insert(TextToDouble(ws.calibrationRows[row][calibrationField::vm]));
+        volumes.insert(TextToDouble(rows[row][calibrationField::vm]));
     }
     if (volumes.size() < 5) {
         return kFitSingular;
@@ -137,8 +136,8 @@ int FitCalibrationPolynomial(Workspace& ws, bool showMessage, Messages& messages
     std::array<std::array<long double, 5>, 5> sums{};
     std::array<long double, 5> rhs{};
     for (int row = 1; row <= n; ++row) {
-        const long double x = TextToDouble(ws.calibrationRows[row][calibrationField::vm]);
-        const long double y = TextToDouble(ws.calibrationRows[row][calibrationField::pm]);
+        const long double x = TextToDouble(rows[row][calibrationField::vm]);
+        const long double y = TextToDouble(rows[row][calibrationField::pm]);
         const long double x2 = x * x;
         const std::array<long double, 5> b = {1.0L, x, x2, x2 * x, x2 * x2};
         for (std::size_t j = 0; j < 5; ++j) {
@@ -169,8 +168,8 @@ int FitCalibrationPolynomial(Workspace& ws, bool showMessage, Messages& messages
     }
     for (int i = 0; i < kCoefficientsUsed; ++i) {
         const double value = c[static_cast<std::size_t>(i + 1)];
-        ws.calibrationCoefficients[static_cast<std::size_t>(i)] = value;
-        ws.calibrationHeader[header::coefficient0 + i] = FormatDerived("%g", value);
+        calibration.calibrationCoefficients[static_cast<std::size_t>(i)] = value;
+        calibration.calibrationHeader[header::coefficient0 + i] = FormatDerived("%g", value);
     }
     return kFitDone;
 }
@@ -181,13 +180,12 @@ double EvaluateCalibrationPolynomial(double v, const Coefficients& c) {
     return b * (c[3] * a + c[2]) + b * b * c[4] + c[1] * a + c[0];
 }
 
-double InterpolateCalibrationRows(const Workspace& ws, double v) {
+double InterpolateCalibrationRows(const CalibrationRows& loaded, double v) {
     double previousV = 0.0;
     double previousP = 0.0;
     for (int i = 1; i <= kCalibrationRowCount - 1; ++i) {
-        const CalibrationRow& row = ws.loadedCalibrationRows[i];
-        if (IsNumericText(row[calibrationField::pm]) < 1 ||
-            IsNumericText(row[calibrationField::vm]) < 1) {
+        const CalibrationRow& row = loaded[i];
+        if (!IsNumber(row[calibrationField::pm]) || !IsNumber(row[calibrationField::vm])) {
             return kMissingValue;
         }
         const double vi = TextToDouble(row[calibrationField::vm]);

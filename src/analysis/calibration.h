@@ -9,7 +9,6 @@
 
 namespace karnea {
 
-struct Workspace;
 class Messages;
 
 // A value that could not be computed.
@@ -32,13 +31,13 @@ inline constexpr int kFitSingular = 5;
 // normal equations; fills the calibration coefficients and texts 25..29.
 // Fewer than 6 points show "高次回帰はデータ数不足で計算できません" when
 // `showMessage` is set.
-int FitCalibrationPolynomial(Workspace& ws, bool showMessage, Messages& messages);
+int FitCalibrationPolynomial(CalibrationRecord& calibration, bool showMessage, Messages& messages);
 
 // c0 + c1 v + c2 v^2 + c3 v^3 + c4 v^4, evaluated in the program's order.
 double EvaluateCalibrationPolynomial(double v, const Coefficients& c);
 
-// Linear approximation in the loaded calibration rows; the pressure at `v`
-// or kMissingValue.
-double InterpolateCalibrationRows(const Workspace& ws, double v);
+// Linear approximation in a test's loaded calibration rows; the pressure at
+// `v` or kMissingValue.
+double InterpolateCalibrationRows(const CalibrationRows& loaded, double v);
 
 }  // namespace karnea

@@ -3,16 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
-
-bool IsNumber(std::string_view text) {
-    return IsNumericText(text) > 0;
-}
 
 // The multiplication signs; 1 is the half-width middle dot of code page 932.
 constexpr std::array<const char*, 4> kSigns = {"", "\xA5", "x", "*"};
@@ -32,10 +26,10 @@ void DropNonFinite(AnalysisResult& r) {
 
 }  // namespace
 
-int UsableRowCount(const Workspace& ws) {
-    const int volumeField = StepVolumeField(ws.testHeader);
+int UsableRowCount(const TestRecord& test) {
+    const int volumeField = StepVolumeField(test.testHeader);
     int n = 0;
-    for (const TestRow& row : ws.testRows) {
+    for (const TestRow& row : test.testRows) {
         if (!IsNumber(row[volumeField]) || !IsNumber(row[testField::p])) {
             break;
         }
@@ -44,10 +38,12 @@ int UsableRowCount(const Workspace& ws) {
     return n;
 }
 
-AnalysisResult ComputeModulus(const Workspace& ws, const AnalysisChoice& choice) {
+AnalysisResult ComputeModulus(const TestRecord& test, const Settings& settings,
+                              const AnalysisChoice& choice) {
     AnalysisResult r;
-    const HeaderTexts& h = ws.testHeader;
-    r.usableRows = UsableRowCount(ws);
+    const HeaderTexts& h = test.testHeader;
+    r.usableRows = UsableRowCount(test);
+    r.volumeLoss = TextToInt(h[header::volumeLossFlag]) != 0;
     r.onePlusNu = 1.0 + TextToDouble(h[header::poissonRatio]);
     r.pw = TextToDouble(h[header::pw]);
     r.plGiven = !choice.plP.empty();
@@ -67,21 +63,21 @@ AnalysisResult ComputeModulus(const Workspace& ws, const AnalysisChoice& choice)
         r.pl = TextToDouble(choice.plP);
     }
     const int volumeField = StepVolumeField(h);
-    r.vo = TextToDouble(ws.testRows[choice.poRow][volumeField]);
-    r.vf = TextToDouble(ws.testRows[choice.pfRow][volumeField]);
+    r.vo = TextToDouble(test.testRows[choice.poRow][volumeField]);
+    r.vf = TextToDouble(test.testRows[choice.pfRow][volumeField]);
     if (r.vo > 0.001 && r.vf > 0.001) {
         r.differences = true;
         r.meanVolume = (r.vf + r.vo) * 0.5;
         r.dv = r.vf - r.vo;
         r.dp = r.pfEffective - r.poEffective;
-        const double v0 = ws.settings.initialVolumeV0;
-        if (TextToInt(h[header::volumeLossFlag]) == 0) {
+        const double v0 = settings.initialVolumeV0;
+        if (!r.volumeLoss) {
             if (std::fabs(r.dv) > 0.001) {
                 r.em = (v0 + r.meanVolume) * r.dp * r.onePlusNu * 2 / r.dv;
                 r.emComputed = true;
             }
         } else if (std::fabs(r.dp) > 0.001) {
-            const double k = r.dv / r.dp - ws.settings.compressionA;
+            const double k = r.dv / r.dp - settings.compressionA;
             if (k > 0.001) {
                 r.em = (v0 + r.meanVolume) * r.onePlusNu * 2 / k;
                 r.emComputed = true;
@@ -92,12 +88,11 @@ AnalysisResult ComputeModulus(const Workspace& ws, const AnalysisChoice& choice)
     return r;
 }
 
-void FormatCalculationLines(const Workspace& ws, const AnalysisResult& r, bool hidePl,
-                            int signIndex, CalculationLines& lines) {
+void FormatCalculationLines(const Settings& s, const AnalysisResult& r, bool hidePl, int signIndex,
+                            CalculationLines& lines) {
     if (r.usableRows <= 0) {
         return;
     }
-    const Settings& s = ws.settings;
     const std::string fP = DecimalsFormat(s.pointDecimals);
     const std::string fV = DecimalsFormat(s.dvDecimals);
     const std::string fE = DecimalsFormat(s.emDecimals);
@@ -142,7 +137,7 @@ void FormatCalculationLines(const Workspace& ws, const AnalysisResult& r, bool h
     const std::string nu = FormatDerived("%1.2f", r.onePlusNu);
     std::string formula = "=";
     if (r.emComputed) {
-        if (TextToInt(ws.testHeader[header::volumeLossFlag]) == 0) {
+        if (!r.volumeLoss) {
             formula =
                 FormatValues(pattern("=2%s%s%s(%s+%s)(%s/%s)", {sign, nu, sign, fV, fV, fP, fV}),
                              {s.initialVolumeV0, r.meanVolume, r.dp, r.dv});

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-namespace karnea {
+#include "records/records.h"
+#include "settings/settings.h"
 
-struct Workspace;
+namespace karnea {
 
 // The chosen rows and the P values as the analysis shows them (texts; the Pl
 // text may be typed, empty meaning no Pl).
@@ -42,19 +43,23 @@ struct AnalysisResult {
     bool plGiven = false;      // the Pl text was not empty
     bool differences = false;  // dP and dV were computed
     bool emComputed = false;
+    bool volumeLoss = false;  // computed with the volume-loss correction
 };
 
 using CalculationLines = std::array<std::string, 6>;
 
 // Rows from 1 whose step volume and P are both numbers.
-int UsableRowCount(const Workspace& ws);
+int UsableRowCount(const TestRecord& test);
 
-AnalysisResult ComputeModulus(const Workspace& ws, const AnalysisChoice& choice);
+// The results of the chosen rows, with V0 and a of the settings.
+AnalysisResult ComputeModulus(const TestRecord& test, const Settings& settings,
+                              const AnalysisChoice& choice);
 
-// Writes the six lines (Po, Pf, Pl, dP/dV, Em formula, Em value) into `lines`;
-// with no usable rows they stay as they are. `signIndex` 0..3 picks "", "･",
-// "x", "*" (above 3 counts as 3).
-void FormatCalculationLines(const Workspace& ws, const AnalysisResult& result, bool hidePl,
+// Writes the six lines (Po, Pf, Pl, dP/dV, Em formula, Em value) into `lines`
+// with the decimals and the modulus symbol of the settings; with no usable
+// rows they stay as they are. `signIndex` 0..3 picks "", "･", "x", "*" (above
+// 3 counts as 3).
+void FormatCalculationLines(const Settings& settings, const AnalysisResult& result, bool hidePl,
                             int signIndex, CalculationLines& lines);
 
 }  // namespace karnea

@@ -1,21 +1,19 @@
 #include "analysis/reduction.h"
 
-#include "analysis/calibration.h"
-
 #include <cmath>
+
+#include "analysis/calibration.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
 
-constexpr std::string_view kCalibrationBad = "CALのデータが異常です";
-
-bool IsNumber(std::string_view text) {
-    return IsNumericText(text) > 0;
-}
+// A metre of water weighs 0.1 kgf/cm2 (10 m of water make 1 kgf/cm2); the
+// heights are turned into kgf/cm2 with it and then into kN/m2 with the SI
+// coefficient C. Depths and levels below ground are negative, so the water
+// above the probe is (level - depth) metres.
+constexpr double kKgfPerCm2PerMetreOfWater = 0.1;
 
 // A height difference in kgf/cm2, rounded as the program writes it ("%.3f").
 double Rounded(double value) {
@@ -36,7 +34,7 @@ std::string ComputeWaterPressureText(std::string_view depth, std::string_view wa
         return {};
     }
     const double w = IsNumber(waterLevel) ? TextToDouble(waterLevel) : 0.0;
-    const double h = Rounded((TextToDouble(depth) - w) * -0.1);
+    const double h = Rounded((w - TextToDouble(depth)) * kKgfPerCm2PerMetreOfWater);
     if (h < 0) {
         return "0.0";
     }
@@ -48,22 +46,23 @@ std::string ComputeHoseHeadText(std::string_view depth, std::string_view machine
     if (!IsNumber(depth) || !IsNumber(machineHeight)) {
         return {};
     }
-    const double h = Rounded((TextToDouble(machineHeight) - TextToDouble(depth)) * 0.1);
+    const double h =
+        Rounded((TextToDouble(machineHeight) - TextToDouble(depth)) * kKgfPerCm2PerMetreOfWater);
     return PressureText(h * TextToDouble(siCoefficient));
 }
 
-void ReduceReadingRow(Workspace& ws, int row, double pz) {
-    TestRow& r = ws.testRows[row];
-    const int volumeField = StepVolumeField(ws.testHeader);
+void ReduceReadingRow(TestRecord& test, int row, double pz) {
+    TestRow& r = test.testRows[row];
+    const int volumeField = StepVolumeField(test.testHeader);
     const double pmPlusPz = TextToDouble(r[testField::pm]) + pz;
     const double v = TextToDouble(r[volumeField]);
     const bool haveV = IsNumber(r[volumeField]);
 
     double pi = kMissingValue;
     if (haveV) {
-        pi = TextToInt(ws.testHeader[header::fitMethod]) != 0
-                 ? EvaluateCalibrationPolynomial(v, ws.testCoefficients)
-                 : InterpolateCalibrationRows(ws, v);
+        pi = TextToInt(test.testHeader[header::fitMethod]) != 0
+                 ? EvaluateCalibrationPolynomial(v, test.testCoefficients)
+                 : InterpolateCalibrationRows(test.loadedCalibrationRows, v);
     }
     const double p = IsPresent(pmPlusPz) && IsPresent(pi) ? pmPlusPz - pi : kMissingValue;
     const double dv = haveV && IsNumber(r[testField::vol30]) ? v - TextToDouble(r[testField::vol30])
@@ -76,19 +75,19 @@ void ReduceReadingRow(Workspace& ws, int row, double pz) {
     r[testField::spare] = "0";
 }
 
-bool LoadedCalibrationUsable(const Workspace& ws) {
-    const CalibrationRow& first = ws.loadedCalibrationRows[1];
+bool LoadedCalibrationUsable(const CalibrationRows& loaded) {
+    const CalibrationRow& first = loaded[1];
     return IsNumber(first[calibrationField::pm]) && IsNumber(first[calibrationField::vm]);
 }
 
-void RecomputeTestRows(Workspace& ws, Messages& messages) {
-    if (!LoadedCalibrationUsable(ws)) {
-        messages.Show(kCalibrationBad);
+void RecomputeTestRows(TestRecord& test, Messages& messages) {
+    if (!LoadedCalibrationUsable(test.loadedCalibrationRows)) {
+        messages.Show(msg::calibrationBad);
     }
-    const double pz = TextToDouble(ws.testHeader[header::pz]);
-    const int n = CountTestRows(ws, testField::pm);
+    const double pz = TextToDouble(test.testHeader[header::pz]);
+    const int n = CountTestRows(test.testRows, testField::pm);
     for (int row = 1; row <= n; ++row) {
-        ReduceReadingRow(ws, row, pz);
+        ReduceReadingRow(test, row, pz);
     }
 }
 

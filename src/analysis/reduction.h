@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "records/records.h"
+
 namespace karnea {
 
-struct Workspace;
 class Messages;
 
 // Pw from the depth and water-level texts and the SI coefficient text C.
@@ -19,14 +20,14 @@ std::string ComputeHoseHeadText(std::string_view depth, std::string_view machine
                                 std::string_view siCoefficient);
 
 // Recomputes Pm+Pz, Pi, P, dV and the spare field of test row `row`.
-void ReduceReadingRow(Workspace& ws, int row, double pz);
+void ReduceReadingRow(TestRecord& test, int row, double pz);
 
 // True when the loaded calibration's first row has a numeric pressure and volume.
-bool LoadedCalibrationUsable(const Workspace& ws);
+bool LoadedCalibrationUsable(const CalibrationRows& loaded);
 
 // The recomputation after the test header dialog: "CALのデータが異常です" when
 // the loaded calibration is unusable, then every row with a numeric Pm
 // reduced with the header's Pz.
-void RecomputeTestRows(Workspace& ws, Messages& messages);
+void RecomputeTestRows(TestRecord& test, Messages& messages);
 
 }  // namespace karnea

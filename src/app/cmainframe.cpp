@@ -20,15 +20,28 @@
 #include "app/ctavapp.h"
 #include "app/ctavdoc.h"
 #include "app/recentfiles.h"
-#include "document/workspace.h"
 #include "view/ctavview.h"
 
 namespace karnea {
 namespace {
 
 // Commands whose dialogs are not part of the program yet: shown, disabled.
-constexpr int kLaterCommands[] = {32771, 32772, 32784, 32773, 32774, 32775, 32785,
-                                  32776, 32777, 32782, 32778, 32787, 32783};
+constexpr Command kLaterCommands[] = {Command::calibrationHeader,
+                                      Command::calibrationReadings,
+                                      Command::calibrationPage,
+                                      Command::testHeader,
+                                      Command::testReadings,
+                                      Command::analysis,
+                                      Command::testPage,
+                                      Command::styleSettings,
+                                      Command::lineSettings,
+                                      Command::engineerMaster,
+                                      Command::fontSettings,
+                                      Command::keySettings,
+                                      Command::setup};
+
+// Stands between the toolbar's groups of buttons.
+constexpr Command kSeparator = static_cast<Command>(0);
 
 QIcon Icon(const char* name) {
     return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
@@ -37,7 +50,6 @@ QIcon Icon(const char* name) {
 }  // namespace
 
 CMainFrame::CMainFrame(CTavApp& app) : app_(app) {
-    app_.ws().documentKind = kTestDocument;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
     const int width = static_cast<int>(std::trunc(area.width() * 0.86));
@@ -52,12 +64,13 @@ CMainFrame::CMainFrame(CTavApp& app) : app_(app) {
     setAcceptDrops(true);
 }
 
-QAction* CMainFrame::action(int command) const {
+QAction* CMainFrame::action(Command command) const {
     const auto found = actions_.find(command);
     return found == actions_.end() ? nullptr : found->second;
 }
 
-QAction* CMainFrame::Add(QMenu* menu, int command, const QString& caption, const QString& status) {
+QAction* CMainFrame::Add(QMenu* menu, Command command, const QString& caption,
+                         const QString& status) {
     auto* a = new QAction(caption, this);
     a->setStatusTip(status);
     if (menu != nullptr) {
@@ -72,89 +85,101 @@ void CMainFrame::BuildMenus() {
     CTavView& view = app_.view();
     fileMenu_ = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     QMenu* file = fileMenu_;
-    Add(file, 57600, QStringLiteral("新規作成(&N)\tCtrl+N"), QStringLiteral("新規にﾌｧｲﾙを作成"))
+    Add(file, Command::fileNew, QStringLiteral("新規作成(&N)\tCtrl+N"),
+        QStringLiteral("新規にﾌｧｲﾙを作成"))
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
-    Add(file, 57601, QStringLiteral("開く(&O)...\tCtrl+O"), QStringLiteral("既存のﾌｧｲﾙを開く"))
+    Add(file, Command::fileOpen, QStringLiteral("開く(&O)...\tCtrl+O"),
+        QStringLiteral("既存のﾌｧｲﾙを開く"))
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
-    Add(file, 57603, QStringLiteral("上書き保存(&S)\tCtrl+S"),
+    Add(file, Command::fileSave, QStringLiteral("上書き保存(&S)\tCtrl+S"),
         QStringLiteral("作業中のﾌｧｲﾙを上書きして保存"))
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    Add(file, 57604, QStringLiteral("名前を付けて保存(&A)..."),
+    Add(file, Command::fileSaveAs, QStringLiteral("名前を付けて保存(&A)..."),
         QStringLiteral("作業中のﾌｧｲﾙを新しい名前で保存"));
     file->addSeparator();
-    Add(file, 57607, QStringLiteral("印刷(&P)...\tCtrl+P"), QStringLiteral("作業中のﾌｧｲﾙを印刷"))
+    Add(file, Command::filePrint, QStringLiteral("印刷(&P)...\tCtrl+P"),
+        QStringLiteral("作業中のﾌｧｲﾙを印刷"))
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    Add(file, 57609, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"), QStringLiteral("印刷ｲﾒｰｼﾞを表示"));
-    Add(file, 57606, QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."),
+    Add(file, Command::filePrintPreview, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"),
+        QStringLiteral("印刷ｲﾒｰｼﾞを表示"));
+    Add(file, Command::filePrintSetup, QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."),
         QStringLiteral("ﾌﾟﾘﾝﾀ/印刷ｵﾌﾟｼｮﾝの変更"));
     file->addSeparator();
-    recentPlaceholder_ =
-        Add(file, 57616, QStringLiteral("最近使ったﾌｧｲﾙ"), QStringLiteral("指定のﾌｧｲﾙを開く"));
+    recentPlaceholder_ = Add(file, Command::recentFile, QStringLiteral("最近使ったﾌｧｲﾙ"),
+                             QStringLiteral("指定のﾌｧｲﾙを開く"));
     recentSeparator_ = file->addSeparator();
-    Add(file, 57665, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"),
+    Add(file, Command::appExit, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"),
         QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
 
     QMenu* cal = menuBar()->addMenu(QStringLiteral("ＣＡＬ(&C)"));
-    Add(cal, 32771, QStringLiteral("見出し(&M)"),
+    Add(cal, Command::calibrationHeader, QStringLiteral("見出し(&M)"),
         QStringLiteral("調査名などのデータ　TABｷｰでカーソル移動"));
-    Add(cal, 32772, QStringLiteral("データ(&A)"),
+    Add(cal, Command::calibrationReadings, QStringLiteral("データ(&A)"),
         QStringLiteral("測定データ　TABｷｰでカーソル移動"));
     cal->addSeparator();
-    Add(cal, 32784, QStringLiteral("ページ(&P)"), QStringLiteral("キャリブレーション図表のページ"));
+    Add(cal, Command::calibrationPage, QStringLiteral("ページ(&P)"),
+        QStringLiteral("キャリブレーション図表のページ"));
 
     QMenu* test = menuBar()->addMenu(QStringLiteral("カルネア(P)"));
-    Add(test, 32773, QStringLiteral("見出し(&M)"),
+    Add(test, Command::testHeader, QStringLiteral("見出し(&M)"),
         QStringLiteral("見出し部分のデータ　TABｷｰでカーソル移動"));
-    Add(test, 32774, QStringLiteral("データ(&A)"), QStringLiteral("測定データ"));
-    Add(test, 32775, QStringLiteral("解析/目盛り(&N)"), QStringLiteral("降伏圧などの点を指定"));
+    Add(test, Command::testReadings, QStringLiteral("データ(&A)"), QStringLiteral("測定データ"));
+    Add(test, Command::analysis, QStringLiteral("解析/目盛り(&N)"),
+        QStringLiteral("降伏圧などの点を指定"));
     test->addSeparator();
-    Add(test, 32785, QStringLiteral("ページ(&P)"), QStringLiteral("カルネア測定結果図表のページ"));
+    Add(test, Command::testPage, QStringLiteral("ページ(&P)"),
+        QStringLiteral("カルネア測定結果図表のページ"));
 
     QMenu* show = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    QAction* toolBarToggle =
-        Add(show, 59392, QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"), QStringLiteral("ﾂｰﾙ ﾊﾞｰの 表示/非表示"));
-    QAction* statusToggle = Add(show, 59393, QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"),
+    QAction* toolBarToggle = Add(show, Command::viewToolBar, QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"),
+                                 QStringLiteral("ﾂｰﾙ ﾊﾞｰの 表示/非表示"));
+    QAction* statusToggle = Add(show, Command::viewStatusBar, QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"),
                                 QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"));
     toolBarToggle->setCheckable(true);
     statusToggle->setCheckable(true);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    Add(settings, 32776, QStringLiteral("様式/桁数(&Y)"), QStringLiteral("図表名、表示桁数など"));
-    Add(settings, 32777, QStringLiteral("線種/係数/マージン(L)"),
+    Add(settings, Command::styleSettings, QStringLiteral("様式/桁数(&Y)"),
+        QStringLiteral("図表名、表示桁数など"));
+    Add(settings, Command::lineSettings, QStringLiteral("線種/係数/マージン(L)"),
         QStringLiteral("線の太さ、計算式用定数、ＳＩ換算係数、会社業者名"));
     settings->addSeparator();
-    Add(settings, 32782, QStringLiteral("登録 技術者名(&R)"), QStringLiteral("技術者名の登録編集"));
-    Add(settings, 32778, QStringLiteral("フォント(&F)"), QStringLiteral("活字の書体、サイズ"));
+    Add(settings, Command::engineerMaster, QStringLiteral("登録 技術者名(&R)"),
+        QStringLiteral("技術者名の登録編集"));
+    Add(settings, Command::fontSettings, QStringLiteral("フォント(&F)"),
+        QStringLiteral("活字の書体、サイズ"));
     settings->addSeparator();
-    Add(settings, 32787, QStringLiteral("キーの動作(&E)"),
+    Add(settings, Command::keySettings, QStringLiteral("キーの動作(&E)"),
         QStringLiteral("Enterキー押し下げ時の動作"));
-    Add(settings, 32783, QStringLiteral("セットアップ(&S)"),
+    Add(settings, Command::setup, QStringLiteral("セットアップ(&S)"),
         QStringLiteral("このプログラムのインストール先の表示、確認"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    Add(help, 57664, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
+    Add(help, Command::about, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
         QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"));
-    Add(help, 57670, QStringLiteral("操作＆ヘルプ(&H)"), QString());
+    Add(help, Command::help, QStringLiteral("操作＆ヘルプ(&H)"), QString());
 
     // Commands of the toolbar only.
-    Add(nullptr, 8101, QStringLiteral("グラフ"), QStringLiteral("グラフ"));
-    Add(nullptr, 8102, QStringLiteral("データ表"), QStringLiteral("データ表"));
+    Add(nullptr, Command::graphPage, QStringLiteral("グラフ"), QStringLiteral("グラフ"));
+    Add(nullptr, Command::tablePage, QStringLiteral("データ表"), QStringLiteral("データ表"));
 
-    for (int command : kLaterCommands) {
+    for (const Command command : kLaterCommands) {
         action(command)->setEnabled(false);
     }
-    connect(action(57600), &QAction::triggered, &app_, &CTavApp::OnFileNew);
-    connect(action(57601), &QAction::triggered, &doc, &CTavDoc::OnFileOpen);
-    connect(action(57603), &QAction::triggered, &doc, &CTavDoc::OnFileSave);
-    connect(action(57604), &QAction::triggered, &doc, &CTavDoc::OnFileSaveAs);
-    connect(action(57607), &QAction::triggered, &app_, &CTavApp::OnFilePrint);
-    connect(action(57609), &QAction::triggered, &app_, &CTavApp::OnFilePrintPreview);
-    connect(action(57606), &QAction::triggered, &app_, &CTavApp::OnFilePrintSetup);
-    connect(action(57665), &QAction::triggered, this, &QWidget::close);
-    connect(action(57664), &QAction::triggered, this, [this] { ShowAboutBox(this); });
-    connect(action(57670), &QAction::triggered, &app_, &CTavApp::OnHelp);
-    connect(action(8101), &QAction::triggered, &view, &CTavView::ShowGraphPage);
-    connect(action(8102), &QAction::triggered, &view, &CTavView::ShowTablePage);
+    connect(action(Command::fileNew), &QAction::triggered, &app_, &CTavApp::OnFileNew);
+    connect(action(Command::fileOpen), &QAction::triggered, &doc, &CTavDoc::OnFileOpen);
+    connect(action(Command::fileSave), &QAction::triggered, &doc, &CTavDoc::OnFileSave);
+    connect(action(Command::fileSaveAs), &QAction::triggered, &doc, &CTavDoc::OnFileSaveAs);
+    connect(action(Command::filePrint), &QAction::triggered, &app_, &CTavApp::OnFilePrint);
+    connect(action(Command::filePrintPreview), &QAction::triggered, &app_,
+            &CTavApp::OnFilePrintPreview);
+    connect(action(Command::filePrintSetup), &QAction::triggered, &app_,
+            &CTavApp::OnFilePrintSetup);
+    connect(action(Command::appExit), &QAction::triggered, this, &QWidget::close);
+    connect(action(Command::about), &QAction::triggered, this, [this] { ShowAboutBox(this); });
+    connect(action(Command::help), &QAction::triggered, &app_, &CTavApp::OnHelp);
+    connect(action(Command::graphPage), &QAction::triggered, &view, &CTavView::ShowGraphPage);
+    connect(action(Command::tablePage), &QAction::triggered, &view, &CTavView::ShowTablePage);
     connect(&doc, &CTavDoc::titleChanged, this, [this] {
         UpdateTitle();
         UpdateRecentFiles();
@@ -169,15 +194,17 @@ void CMainFrame::BuildToolBar() {
     toolBar_->setMovable(true);
     addToolBar(Qt::TopToolBarArea, toolBar_);
     const struct {
-        int command;
+        Command command;
         const char* icon;
         const char* tip;
     } buttons[] = {
-        {57600, "new", "新規ﾌｧｲﾙ"}, {57601, "open", "開く"},   {57603, "save", "保存"},
-        {0, nullptr, nullptr},      {57607, "print", "印刷"},  {57664, "about", "ﾊﾞｰｼﾞｮﾝ情報"},
-        {0, nullptr, nullptr},      {8101, "graph", "グラフ"}, {8102, "table", "データ表"}};
+        {Command::fileNew, "new", "新規ﾌｧｲﾙ"},    {Command::fileOpen, "open", "開く"},
+        {Command::fileSave, "save", "保存"},      {kSeparator, nullptr, nullptr},
+        {Command::filePrint, "print", "印刷"},    {Command::about, "about", "ﾊﾞｰｼﾞｮﾝ情報"},
+        {kSeparator, nullptr, nullptr},           {Command::graphPage, "graph", "グラフ"},
+        {Command::tablePage, "table", "データ表"}};
     for (const auto& b : buttons) {
-        if (b.command == 0) {
+        if (b.command == kSeparator) {
             toolBar_->addSeparator();
             continue;
         }
@@ -186,7 +213,7 @@ void CMainFrame::BuildToolBar() {
         a->setToolTip(QString::fromUtf8(b.tip));
         toolBar_->addAction(a);
     }
-    QAction* toggle = action(59392);
+    QAction* toggle = action(Command::viewToolBar);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, toolBar_, &QToolBar::setVisible);
     connect(toolBar_, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
@@ -204,7 +231,7 @@ void CMainFrame::BuildStatusBar() {
         label->setEnabled(false);
         bar->addPermanentWidget(label);
     }
-    QAction* toggle = action(59393);
+    QAction* toggle = action(Command::viewStatusBar);
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
 }

@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <map>
 
+#include "app/commands.h"
+
 class QAction;
 class QMenu;
 class QLabel;
@@ -19,8 +21,8 @@ class CMainFrame : public QMainWindow {
 public:
     explicit CMainFrame(CTavApp& app);
 
-    // The action of a command identifier (57600 new, 8101 graph page, ...).
-    QAction* action(int command) const;
+    // The action of a command.
+    QAction* action(Command command) const;
     QMenu* fileMenu() const { return fileMenu_; }
     QToolBar* toolBar() const { return toolBar_; }
     QLabel* idleText() const { return idle_; }
@@ -39,13 +41,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QAction* Add(QMenu* menu, int command, const QString& caption, const QString& status);
+    QAction* Add(QMenu* menu, Command command, const QString& caption, const QString& status);
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
 
     CTavApp& app_;
-    std::map<int, QAction*> actions_;
+    std::map<Command, QAction*> actions_;
     QMenu* fileMenu_ = nullptr;
     QAction* recentPlaceholder_ = nullptr;
     QAction* recentSeparator_ = nullptr;

@@ -18,8 +18,9 @@
 #include "app/ctavdoc.h"
 #include "app/guiservices.h"
 #include "app/helpwindow.h"
-#include "pages/pagecount.h"
 #include "base/messages.h"
+#include "document/startup.h"
+#include "pages/pagecomposer.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
 
@@ -71,8 +72,8 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     if (auto* dialogs = dynamic_cast<DialogFileChooser*>(&chooser_)) {
         dialogs->setParent(frame_.get());
     }
+    StartProgram(ws_, messages_);
     if (parser.positionalArguments().isEmpty()) {
-        ws_.CurrentPage = 1;
         doc_->OnNewDocument();
     } else if (!doc_->OpenDocumentFile(parser.positionalArguments().front())) {
         exitCode = 1;
@@ -82,7 +83,7 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     // by an update.
     view_->OnInitialUpdate();
     connect(doc_.get(), &CTavDoc::documentChanged, view_, &CTavView::OnUpdate);
-    InstallHelpText(FromPath(ws_.settings.settingsFolder));
+    InstallHelpText(ws_.settings);
 
     if (parser.isSet(print)) {
         exitCode = PrintFileAndQuit(parser.positionalArguments().front()) ? 0 : 1;
@@ -102,15 +103,11 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
 bool CTavApp::PrintFileAndQuit(const QString& path) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        messages_.Show("印刷ｼﾞｮﾌﾞを開始できませんでした。");
+        messages_.Show(msg::cannotStartPrint);
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
-    std::vector<int> pages;
-    for (int p = 1, count = PageCount(ws_); p <= count; ++p) {
-        pages.push_back(p);
-    }
-    return view_->PrintPages(printer, pages, false, QFileInfo(path).fileName());
+    return view_->PrintPages(printer, AllPages(PagesOf(ws_)), false, QFileInfo(path).fileName());
 }
 
 QPrinter& CTavApp::printer() {
@@ -149,7 +146,7 @@ void CTavApp::OnFilePrintSetup() {
 }
 
 void CTavApp::OnHelp() {
-    CHelpDlg dialog(FromPath(ws_.settings.settingsFolder), messages_, frame_.get());
+    CHelpDlg dialog(ws_.settings, messages_, frame_.get());
     dialog.exec();
     view_->viewport()->update();
 }

@@ -4,9 +4,8 @@
 
 #include "app/guiservices.h"
 #include "app/recentfiles.h"
+#include "base/messages.h"
 #include "document/documentfile.h"
-#include "base/encoding.h"
-#include "records/records.h"
 #include "document/workspace.h"
 #include "settings/settings.h"
 
@@ -19,6 +18,8 @@ const QString kCalibrationSaveFilter = QStringLiteral(
     "CALデータ(*.KCW)|*.kcw;|CAL(*.KCW) カルネアﾃﾞｰﾀ(*.KDW)|*.kcw;*.kdw;|すべて(*.*)|*.*||");
 const QString kTestSaveFilter = QStringLiteral(
     "カルネアデータ(*.KDW)|*.kdw;|カルネアﾃﾞｰﾀ(*.KDW) CAL(*.KCW)|*.kdw;*.kcw;|すべて(*.*)|*.*||");
+// What the open dialog adds to a name typed without extension.
+const QString kOpenDefaultSuffix = QStringLiteral("kdw");
 
 // The folder part of a chosen path, without a trailing "/"; the old folder
 // when the path has no folder part.
@@ -45,10 +46,21 @@ void CTavDoc::SetPathName(const QString& path) {
     emit titleChanged();
 }
 
+bool CTavDoc::isModified() const {
+    return modified_ || ws_.recordsRevision != savedRevision_;
+}
+
+void CTavDoc::setModifiedFlag(bool modified) {
+    modified_ = modified;
+    if (!modified) {
+        savedRevision_ = ws_.recordsRevision;
+    }
+}
+
 bool CTavDoc::OnNewDocument() {
     path_.clear();
-    modified_ = false;
     NewDocument(ws_);
+    setModifiedFlag(false);
     emit titleChanged();
     emit documentChanged();
     return true;
@@ -56,7 +68,8 @@ bool CTavDoc::OnNewDocument() {
 
 void CTavDoc::OnFileOpen() {
     const FolderMemory memory = ReadFolderMemory(ws_.settings);
-    const std::optional<QString> chosen = chooser_.ChooseOpen(FromPath(memory.folder), kOpenFilter);
+    const std::optional<QString> chosen =
+        chooser_.ChooseOpen(FromPath(memory.folder), kOpenFilter, kOpenDefaultSuffix);
     if (!chosen) {
         return;
     }
@@ -67,7 +80,7 @@ void CTavDoc::OnFileOpen() {
     }
     emit documentChanged();
     SetPathName(*chosen);
-    modified_ = false;
+    setModifiedFlag(false);
     WriteFolderMemory(ws_.settings, {folder, memory.carried});
 }
 
@@ -76,7 +89,7 @@ bool CTavDoc::OpenDocumentFile(const QString& path) {
         return false;
     }
     SetPathName(path);
-    modified_ = false;
+    setModifiedFlag(false);
     emit documentChanged();
     return true;
 }
@@ -90,12 +103,12 @@ void CTavDoc::OnFileSave() {
     }
     if (SaveDocument(ws_, ToPath(path_), messages_)) {
         SetPathName(path_);
-        modified_ = false;
+        setModifiedFlag(false);
     }
 }
 
 void CTavDoc::OnFileSaveAs() {
-    const bool calibration = ws_.documentKind == kCalibrationDocument;
+    const bool calibration = ws_.documentKind == DocumentKind::calibration;
     const QString extension = FromPath(ExtensionOf(ToPath(path_))).toLower();
     QString initial = path_;
     if (calibration && extension == QLatin1String("kdw")) {
@@ -108,10 +121,18 @@ void CTavDoc::OnFileSaveAs() {
     if (!chosen) {
         return;
     }
-    if (const std::optional<std::string> written =
-            SaveDocumentAs(ws_, ToPath(*chosen), messages_)) {
+    // The dialog asked about replacing the name as typed; a name that gets
+    // its extension only now is asked about here.
+    const std::string typed = ToPath(*chosen);
+    const std::string path = CompletedSavePath(ws_.documentKind, typed);
+    const QFileInfo target(FromPath(path));
+    if (path != typed && target.exists() &&
+        !messages_.AskYesNo(FormatMessage(msg::replaceExisting, target.fileName().toStdString()))) {
+        return;
+    }
+    if (const std::optional<std::string> written = SaveDocumentAs(ws_, path, messages_)) {
         SetPathName(FromPath(*written));
-        modified_ = false;
+        setModifiedFlag(false);
     }
 }
 

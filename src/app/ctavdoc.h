@@ -22,8 +22,10 @@ public:
     const QString& pathName() const { return path_; }
     // The file name of the path, or "無題" for a new document.
     QString title() const;
-    bool isModified() const { return modified_; }
-    void setModifiedFlag(bool modified) { modified_ = modified; }
+    // Modified when the flag is set or a command changed the records since
+    // the document was opened, made or saved.
+    bool isModified() const;
+    void setModifiedFlag(bool modified);
 
     // The new-document step: clears the record of the current kind.
     bool OnNewDocument();
@@ -48,6 +50,7 @@ private:
     RecentFiles& recent_;
     QString path_;
     bool modified_ = false;
+    unsigned long savedRevision_ = 0;
 };
 
 }  // namespace karnea

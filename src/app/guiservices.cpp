@@ -35,10 +35,15 @@ QString QtFileFilter(const QString& filter) {
         if (parts[i].isEmpty()) {
             break;
         }
-        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString& p : patterns) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             if (p == QLatin1String("*.*")) {
-                p = QStringLiteral("*");
+                patterns << QStringLiteral("*");
+                continue;
+            }
+            patterns << p;
+            if (p.toUpper() != p) {
+                patterns << p.toUpper();
             }
         }
         filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
@@ -47,11 +52,17 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-std::optional<QString> DialogFileChooser::ChooseOpen(const QString& folder, const QString& filter) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent_, QString(), folder, QtFileFilter(filter), nullptr,
-                                     QFileDialog::DontUseNativeDialog);
-    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+std::optional<QString> DialogFileChooser::ChooseOpen(const QString& folder, const QString& filter,
+                                                     const QString& defaultSuffix) {
+    QFileDialog dialog(parent_, QString(), folder, QtFileFilter(filter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QString> DialogFileChooser::ChooseSave(const QString& initial,

@@ -25,11 +25,13 @@ private:
 };
 
 // The file dialogs of the file commands. Filters are in the program's
-// "name|patterns|...||" form.
+// "name|patterns|...||" form; the open dialog adds `defaultSuffix` to a name
+// typed without extension.
 class FileChooser {
 public:
     virtual ~FileChooser() = default;
-    virtual std::optional<QString> ChooseOpen(const QString& folder, const QString& filter) = 0;
+    virtual std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
+                                              const QString& defaultSuffix) = 0;
     virtual std::optional<QString> ChooseSave(const QString& initial, const QString& filter) = 0;
 };
 
@@ -37,14 +39,17 @@ class DialogFileChooser : public FileChooser {
 public:
     explicit DialogFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
-    std::optional<QString> ChooseOpen(const QString& folder, const QString& filter) override;
+    std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
+                                      const QString& defaultSuffix) override;
     std::optional<QString> ChooseSave(const QString& initial, const QString& filter) override;
 
 private:
     QWidget* parent_;
 };
 
-// "name|*.a;*.b|name2|*.c||" as Qt's "name (*.a *.b);;name2 (*.c)".
+// "name|*.a;*.b|name2|*.c||" as Qt's "name (*.a *.b *.A *.B);;name2 (*.c *.C)":
+// file names are case-sensitive here, and an extension in capitals is the
+// same file type.
 QString QtFileFilter(const QString& filter);
 
 // A file system path as the core's byte string, and back.

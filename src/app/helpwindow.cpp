@@ -15,11 +15,10 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "render/qpaintersurface.h"
+#include "settings/settings.h"
 
 namespace karnea {
 namespace {
-
-constexpr std::string_view kCannotRun = "実行できませんでした";
 
 // Plain editors tried after the desktop's own handler, in this order.
 const char* const kEditors[] = {
@@ -28,21 +27,18 @@ const char* const kEditors[] = {
 
 }  // namespace
 
-void InstallHelpText(const QString& settingsFolder) {
-    const QString target = settingsFolder + QStringLiteral("/Help.txt");
-    if (QFile::exists(target) || !QDir().mkpath(settingsFolder)) {
+void InstallHelpText(const Settings& settings) {
+    const QString target = FromPath(HelpTextPath(settings));
+    if (QFile::exists(target) || !QDir().mkpath(FromPath(settings.settingsFolder))) {
         return;
     }
-    QFile shipped(QStringLiteral(":/Help.txt"));
-    if (shipped.open(QIODevice::ReadOnly)) {
-        ReplaceFile(ToPath(target), shipped.readAll().toStdString());
-    }
+    ReplaceFile(ToPath(target), std::string(ShippedHelpText()));
 }
 
-CHelpDlg::CHelpDlg(const QString& settingsFolder, Messages& messages, QWidget* parent)
+CHelpDlg::CHelpDlg(const Settings& settings, Messages& messages, QWidget* parent)
     : QDialog(parent),
-      path_(settingsFolder + QStringLiteral("/Help.txt")),
-      folder_(settingsFolder),
+      path_(FromPath(HelpTextPath(settings))),
+      folder_(FromPath(settings.settingsFolder)),
       messages_(messages) {
     setWindowTitle(QStringLiteral("操作＆ヘルプ"));
     setModal(true);
@@ -83,7 +79,7 @@ bool CHelpDlg::OpenAndPrint() {
             return true;
         }
     }
-    messages_.Show(kCannotRun);
+    messages_.Show(msg::cannotRun);
     return false;
 }
 

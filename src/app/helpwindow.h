@@ -10,12 +10,13 @@ class QListWidget;
 namespace karnea {
 
 class Messages;
+struct Settings;
 
 class CHelpDlg : public QDialog {
     Q_OBJECT
 
 public:
-    CHelpDlg(const QString& settingsFolder, Messages& messages, QWidget* parent = nullptr);
+    CHelpDlg(const Settings& settings, Messages& messages, QWidget* parent = nullptr);
     QListWidget* list() const { return list_; }
 
     // "開いて印刷": the desktop's handler for text files, else a plain editor;
@@ -30,6 +31,6 @@ private:
 };
 
 // Puts the shipped help text into the settings folder when none is there.
-void InstallHelpText(const QString& settingsFolder);
+void InstallHelpText(const Settings& settings);
 
 }  // namespace karnea

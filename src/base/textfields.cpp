@@ -190,6 +190,10 @@ int IsNumericText(std::string_view text) {
     return std::string_view("1234567890.+-").find(text[i]) != std::string_view::npos ? 1 : 0;
 }
 
+bool IsNumber(std::string_view text) {
+    return IsNumericText(text) > 0;
+}
+
 std::size_t NextCsvField(std::string_view line, std::string& out) {
     out.clear();
     int quotes = 0;
@@ -271,7 +275,8 @@ const char* HeaderDecimalsFormat(int n) {
 }
 
 std::string DecimalsPlusOneFormat(int n) {
-    return FormatText("%%.%df", std::clamp(n + 1, 0, 6));
+    // Clamped before the addition, so that no setting can overflow it.
+    return FormatText("%%.%df", std::clamp(n, -1, 5) + 1);
 }
 
 std::string FormatText(const char* format, ...) {

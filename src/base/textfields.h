@@ -30,6 +30,9 @@ long TextToLongAnyBase(std::string_view text);
 // another character, -1 for an empty or blank text.
 int IsNumericText(std::string_view text);
 
+// Whether a text counts as a number: IsNumericText gives 1.
+bool IsNumber(std::string_view text);
+
 // Copies the first field of `line` into `out` (quotes removed; a comma inside
 // quotes does not end the field) and returns the position after the separating
 // comma, or 0 when the field was the last one.

@@ -7,19 +7,19 @@
 #include <string_view>
 
 #include "analysis/reduction.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "base/textfields.h"
 #include "cli/json.h"
 #include "cli/render.h"
 #include "cli/session.h"
-#include "entry/analysisdialog.h"
-#include "entry/calibrationcommands.h"
-#include "entry/testheaderdialog.h"
 #include "document/documentfile.h"
-#include "base/encoding.h"
-#include "base/messages.h"
-#include "records/records.h"
-#include "base/textfields.h"
+#include "document/startup.h"
 #include "document/workspace.h"
-#include "settings/settings.h"
+#include "entry/analysismodel.h"
+#include "entry/calibrationreadingsmodel.h"
+#include "entry/testheadermodel.h"
+#include "records/records.h"
 
 namespace karnea::cli {
 namespace {
@@ -43,13 +43,14 @@ struct Command {
 // and saves OUT as Save As does.
 int OpenStepsSave(const Arguments& args, Messages& messages,
                   const std::function<bool(Workspace&)>& steps) {
-    Workspace ws = StartProgram(args, messages);
+    Workspace ws = StartCommand(args, messages);
     if (!OpenAsOpenCommand(ws, args.positional[0], messages)) {
         return kExitFailure;
     }
     if (!steps(ws)) {
         return kExitFailure;
     }
+    RecordsChanged(ws);
     return SaveDocumentAs(ws, args.at("output"), messages) ? kExitOk : kExitFailure;
 }
 
@@ -103,36 +104,36 @@ void WriteCoefficients(JsonWriter& json, const Coefficients& c) {
 }
 
 int RunDump(const Arguments& args, std::ostream& out, Messages& messages) {
-    Workspace ws = StartProgram(args, messages);
+    Workspace ws = StartCommand(args, messages);
     OpenedFile opened;
     if (!OpenAsOpenCommand(ws, args.positional[0], messages, &opened)) {
         return kExitFailure;
     }
-    const bool test = opened.documentKind == kTestDocument;
+    const bool test = opened.documentKind == DocumentKind::test;
     JsonWriter json;
     json.beginObject();
     json.key("kind");
     json.value(test ? "test" : "calibration");
     json.key("documentKind");
-    json.value(opened.documentKind);
+    json.value(static_cast<int>(opened.documentKind));
     json.key("version");
     json.value(opened.version);
     if (test) {
         json.key("testHeader");
-        WriteHeader(json, ws.testHeader);
+        WriteHeader(json, ws.test.testHeader);
         json.key("testRows");
-        WriteRows(json, ws.testRows);
+        WriteRows(json, ws.test.testRows);
         json.key("loadedCalibrationRows");
-        WriteRows(json, ws.loadedCalibrationRows);
+        WriteRows(json, ws.test.loadedCalibrationRows);
         json.key("testCoefficients");
-        WriteCoefficients(json, ws.testCoefficients);
+        WriteCoefficients(json, ws.test.testCoefficients);
     } else {
         json.key("calibrationHeader");
-        WriteHeader(json, ws.calibrationHeader);
+        WriteHeader(json, ws.calibration.calibrationHeader);
         json.key("calibrationRows");
-        WriteRows(json, ws.calibrationRows);
+        WriteRows(json, ws.calibration.calibrationRows);
         json.key("calibrationCoefficients");
-        WriteCoefficients(json, ws.calibrationCoefficients);
+        WriteCoefficients(json, ws.calibration.calibrationCoefficients);
     }
     json.endObject();
     out << json.text();
@@ -145,49 +146,49 @@ int RunConvert(const Arguments& args, std::ostream&, Messages& messages) {
 
 int RunReduce(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
-        ws.documentKind = kTestDocument;
-        RecomputeTestRows(ws, messages);
+        ws.documentKind = DocumentKind::test;
+        RecomputeTestRows(ws.test, messages);
         return true;
     });
 }
 
 int RunHeads(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
-        ws.documentKind = kTestDocument;
-        TestHeaderDialogModel dialog(ws);
-        dialog.DepthLostFocus(ws, messages);
-        dialog.WaterLevelLostFocus(ws, messages);
-        dialog.MachineHeightLostFocus(ws);
-        CloseTestHeaderWithOk(dialog, ws, messages);
+        ws.documentKind = DocumentKind::test;
+        TestHeaderModel dialog(ws.test, ws.settings);
+        dialog.DepthLostFocus(messages);
+        dialog.WaterLevelLostFocus(messages);
+        dialog.MachineHeightLostFocus();
+        dialog.Accept(ws.test, messages);
         return true;
     });
 }
 
 int RunAttach(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
-        ws.documentKind = kTestDocument;
-        TestHeaderDialogModel dialog(ws);
-        if (!dialog.OpenCalibration(ws, args.at("calibration"), messages)) {
+        ws.documentKind = DocumentKind::test;
+        TestHeaderModel dialog(ws.test, ws.settings);
+        if (!dialog.OpenCalibration(args.at("calibration"), messages)) {
             return false;
         }
-        CloseTestHeaderWithOk(dialog, ws, messages);
+        dialog.Accept(ws.test, messages);
         return true;
     });
 }
 
 int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
-        ws.documentKind = kTestDocument;
+        ws.documentKind = DocumentKind::test;
         const std::pair<const char*, int> rows[] = {
             {"po", header::poRow}, {"pf", header::pfRow}, {"pl", header::plRow}};
         for (const auto& [option, number] : rows) {
             if (args.has(option)) {
-                ws.testHeader[number] = FormatText("%d", std::stoi(args.at(option)));
+                ws.test.testHeader[number] = FormatText("%d", std::stoi(args.at(option)));
             }
         }
-        AnalysisDialogModel dialog(ws);
+        AnalysisModel dialog(ws.test, ws.settings);
         if (args.has("pl-value")) {
-            dialog.pBox[AnalysisDialogModel::pl] = Utf8ToCp932(args.at("pl-value"));
+            dialog.pBox[AnalysisModel::pl] = Utf8ToCp932(args.at("pl-value"));
         }
         if (args.has("sign")) {
             dialog.signIndex = std::stoi(args.at("sign"));
@@ -197,21 +198,21 @@ int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
         } else if (args.has("show-pl")) {
             dialog.hidePl = false;
         }
-        dialog.UpdateLines(ws);
-        if (const std::optional<std::string> refusal = dialog.Refusal()) {
+        dialog.UpdateLines();
+        if (const std::optional<std::string> refusal = dialog.Check()) {
             messages.Show(*refusal);
             return false;
         }
-        dialog.Accept(ws);
+        dialog.Accept(ws.test);
         return true;
     });
 }
 
 int RunFit(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
-        ws.documentKind = kCalibrationDocument;
-        NormalizeCalibrationRows(ws);
-        RefitCalibration(ws, messages);
+        ws.documentKind = DocumentKind::calibration;
+        CalibrationReadingsModel dialog(ws.calibration);
+        dialog.Accept(ws.calibration, messages);
         return true;
     });
 }

@@ -4,19 +4,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/diskfile.h"
+#include "base/textfields.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
-#include "pages/pagecount.h"
-#include "base/diskfile.h"
-#include "records/records.h"
-#include "base/textfields.h"
 #include "render/pageexport.h"
 
 namespace karnea::cli {
 namespace {
-
-constexpr std::string_view kPageMissing = "ページ %1 はありません";
-constexpr std::string_view kCannotWrite = "保存できませんでした";
 
 bool IsDigits(const std::string& text) {
     return !text.empty() && text.size() <= 6 &&
@@ -114,67 +109,51 @@ std::optional<std::string> CheckRenderOptions(const Arguments& args) {
 }
 
 int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
-    Workspace ws = StartProgram(args, messages);
+    Workspace ws = StartCommand(args, messages);
     if (!OpenAsOpenCommand(ws, args.positional[0], messages)) {
         return kExitFailure;
     }
-    const int count = PageCount(ws);
-    std::vector<int> pages;
-    if (args.has("pages")) {
-        pages = *ParsePageList(args.at("pages"));
-    } else {
-        for (int p = 1; p <= count; ++p) {
-            pages.push_back(p);
-        }
-    }
+    const PageSource source = PagesOf(ws);
+    const int count = PageCount(source);
+    const std::vector<int> pages =
+        args.has("pages") ? *ParsePageList(args.at("pages")) : AllPages(source);
     for (int p : pages) {
         if (p < 1 || p > count) {
-            messages.Show(FormatMessage(kPageMissing, std::to_string(p)));
+            messages.Show(FormatMessage(msg::pageMissing, std::to_string(p)));
             return kExitFailure;
         }
     }
     const std::string format = FormatOf(args);
     const std::string& output = args.at("output");
     const int dpi = args.has("dpi") ? std::stoi(args.at("dpi")) : format == "png" ? 150 : 600;
-    // The file's kind counts as the kind drawn last, so page N is drawn as N.
-    ws.lastDrawnKind = ws.documentKind;
-    const bool test = ws.documentKind != kCalibrationDocument;
 
     if (format == "ops") {
         OpsRecorder recorder(dpi, dpi);
-        for (int p : pages) {
-            ws.CurrentPage = p;
-            recorder.BeginPage(p, test);
-            DrawPage(ws, recorder, messages);
-        }
+        DrawPages(source, pages, recorder, messages);
         if (output == "-") {
             out << recorder.text();
             return kExitOk;
         }
         if (!ReplaceFile(output, recorder.text())) {
-            messages.Show(kCannotWrite);
+            messages.Show(msg::cannotSave);
             return kExitFailure;
         }
         return kExitOk;
     }
 
     const std::unique_ptr<QGuiApplication> app = StartGui();
-    if (format == "pdf") {
-        if (!ExportPdf(ws, pages, output, dpi, messages)) {
-            messages.Show(kCannotWrite);
-            return kExitFailure;
-        }
-        return kExitOk;
-    }
-    if (pages.size() > 1 && output.find("%d") == std::string::npos) {
-        messages.Show("PNG の出力名に %d を入れて下さい（複数ページ）");
+    if (format == "png" && pages.size() > 1 && output.find("%d") == std::string::npos) {
+        messages.Show(msg::pngNeedsPageNumber);
         return kExitFailure;
     }
-    for (int p : pages) {
-        if (!ExportPng(ws, p, PngPath(output, p), dpi, messages)) {
-            messages.Show(kCannotWrite);
-            return kExitFailure;
-        }
+    const bool written =
+        format == "pdf"
+            ? ExportPdf(source, pages, output, dpi, messages)
+            : ExportPng(
+                  source, pages, [&](int page) { return PngPath(output, page); }, dpi, messages);
+    if (!written) {
+        messages.Show(msg::cannotSave);
+        return kExitFailure;
     }
     return kExitOk;
 }

@@ -1,18 +1,15 @@
 #include "cli/session.h"
 
-#include "records/records.h"
-#include "settings/settings.h"
+#include "document/startup.h"
 
 namespace karnea::cli {
 
-Workspace StartProgram(const Arguments& args, Messages& messages) {
+Workspace StartCommand(const Arguments& args, Messages& messages) {
     Workspace ws;
-    ws.documentKind = kTestDocument;
     if (args.has("settings")) {
         ws.settings.fixedFolder = args.at("settings");
     }
-    LoadSettings(ws, false, messages);
-    ApplyCalibrationScaleDefaults(ws);
+    StartProgram(ws, messages);
     return ws;
 }
 
@@ -25,7 +22,7 @@ bool OpenAsOpenCommand(Workspace& ws, const std::string& path, Messages& message
     if (opened != nullptr) {
         *opened = *result;
     }
-    LoadSettings(ws, false, messages);
+    LoadSettingsAndDefaults(ws, false, messages);
     return true;
 }
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "document/documentfile.h"
 #include "base/messages.h"
+#include "document/documentfile.h"
 #include "document/workspace.h"
 
 namespace karnea::cli {
@@ -36,10 +36,8 @@ struct Arguments {
     const std::string& at(const std::string& name) const { return options.at(name); }
 };
 
-// The program as it starts: the test pages, the first settings load (from
-// --settings DIR when given) and the calibration scale defaults of the view's
-// first update.
-Workspace StartProgram(const Arguments& args, Messages& messages);
+// The program as it starts, with the settings of --settings DIR when given.
+Workspace StartCommand(const Arguments& args, Messages& messages);
 
 // Opens a data file as the open command does, followed by the settings load
 // of the view's update.

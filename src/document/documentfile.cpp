@@ -3,17 +3,20 @@
 #include <algorithm>
 
 #include "analysis/calibration.h"
-#include "records/datafile.h"
 #include "base/diskfile.h"
 #include "base/messages.h"
-#include "records/records.h"
+#include "base/textfields.h"
 #include "document/workspace.h"
+#include "records/datafile.h"
+#include "records/olderfile.h"
 
 namespace karnea {
 namespace {
 
-// The open command looks at no more of the first line than this.
+// The open commands look at no more of the first line than this.
 constexpr std::size_t kFirstLineBytes = 98;
+
+enum class FileLayout { calibration, test };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -27,54 +30,57 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
            SameIgnoringCase(text.substr(text.size() - end.size()), end);
 }
 
-std::string_view FirstLine(std::string_view content) {
-    const std::size_t end = content.find('\n');
-    return end == std::string_view::npos ? content : content.substr(0, end + 1);
-}
-
 bool AcceptedVersion(int version) {
-    return version >= 200 && version <= 399;
+    return version >= kFirstAcceptedVersion && version <= kLastAcceptedVersion;
 }
 
-char KindLetter(int kind) {
-    return kind == kCalibrationDocument ? kCalibrationKindLetter : kTestKindLetter;
+std::string_view FileNameOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-void ClearRecordOfKind(Workspace& ws, int kind) {
-    if (kind == kCalibrationDocument) {
-        ClearCalibrationRecord(ws);
-    } else {
-        ClearTestRecord(ws);
+// The version of the file at `path` from its first line, or nothing when it
+// cannot be read.
+std::optional<int> VersionOfFile(const std::string& path) {
+    const std::optional<std::string> start = ReadFileStart(path, kFirstLineBytes);
+    if (!start) {
+        return std::nullopt;
     }
+    return DetectFileVersion(FirstLineOf(*start));
 }
 
 // Reads an accepted file into the record of `kind`: sets the document kind,
-// clears the record, feeds every line, and completes the record after the
+// clears the record, reads every line, and completes the record after the
 // last line.
-void ReadAcceptedFile(Workspace& ws, int version, int kind, std::string_view content,
+void ReadAcceptedFile(Workspace& ws, int version, DocumentKind kind, std::string_view content,
                       Messages& messages) {
     ws.documentKind = kind;
-    ClearRecordOfKind(ws, kind);
-    if (version == kOlderVersion) {
-        ResetOldReaders(ws);
-    }
-    ForEachLine(content, [&](std::string_view line) {
-        ReadDataLine(ws, version, KindLetter(kind), line, messages);
-    });
-    if (kind == kCalibrationDocument) {
+    const double si = TextToDouble(ws.settings.siCoefficient);
+    if (kind == DocumentKind::calibration) {
+        CalibrationRecord& calibration = ws.calibration;
+        ClearCalibrationRecord(calibration);
         if (version == kOlderVersion) {
-            FitCalibrationPolynomial(ws, false, messages);
+            ReadOldCalibrationFile(content, calibration, si, messages);
+            FitCalibrationPolynomial(calibration, false, messages);
         } else {
-            LoadCalibrationCoefficients(ws);
+            ReadCalibrationFile(content, calibration, messages);
+            LoadCalibrationCoefficients(calibration);
         }
-        ApplyCalibrationScaleDefaults(ws);
+        ApplyCalibrationScaleDefaults(calibration);
     } else {
-        LoadTestCoefficients(ws);
+        TestRecord& test = ws.test;
+        ClearTestRecord(test);
+        if (version == kOlderVersion) {
+            ReadOldTestFile(content, test, si, messages);
+        } else {
+            ReadTestFile(content, test, messages);
+        }
+        LoadTestCoefficients(test);
     }
 }
 
-int KindOfVersion(int version) {
-    return version == kCalibrationVersion ? kCalibrationDocument : kTestDocument;
+DocumentKind KindOfVersion(int version) {
+    return version == kCalibrationVersion ? DocumentKind::calibration : DocumentKind::test;
 }
 
 std::optional<FileLayout> LayoutOfExtension(std::string_view extension) {
@@ -87,15 +93,39 @@ std::optional<FileLayout> LayoutOfExtension(std::string_view extension) {
     return std::nullopt;
 }
 
+// An existing data file of the other kind is replaced only when the user
+// says so: saving a test over a calibration file (or the reverse) would lose
+// that file's readings.
+bool MayReplace(const std::string& path, FileLayout layout, Messages& messages) {
+    const std::optional<int> version = VersionOfFile(path);
+    if (!version) {
+        return true;
+    }
+    const std::string name(FileNameOf(path));
+    if (layout == FileLayout::calibration && *version == kTestVersion) {
+        return messages.AskYesNo(FormatMessage(msg::overwriteTestFile, name));
+    }
+    if (layout == FileLayout::test && *version == kCalibrationVersion) {
+        return messages.AskYesNo(FormatMessage(msg::overwriteCalibrationFile, name));
+    }
+    return true;
+}
+
 // Writes the record of `layout` to `path`; shows the reason when it cannot.
 bool WriteRecord(const Workspace& ws, FileLayout layout, const std::string& path,
                  Messages& messages) {
-    const std::string unwritable = FindUnwritableText(ws, layout);
+    const bool test = layout == FileLayout::test;
+    const std::string unwritable =
+        test ? FindUnwritableText(ws.test) : FindUnwritableText(ws.calibration);
     if (!unwritable.empty()) {
         messages.Show(unwritable);
         return false;
     }
-    if (!ReplaceFile(path, WriteDataFile(ws, layout))) {
+    if (!MayReplace(path, layout, messages)) {
+        return false;
+    }
+    const std::string bytes = test ? WriteTestFile(ws.test) : WriteCalibrationFile(ws.calibration);
+    if (!ReplaceFile(path, bytes)) {
         messages.Show(msg::cannotSave);
         return false;
     }
@@ -105,23 +135,22 @@ bool WriteRecord(const Workspace& ws, FileLayout layout, const std::string& path
 }  // namespace
 
 void NewDocument(Workspace& ws) {
-    if (ws.documentKind == kTestDocument) {
-        ClearTestRecord(ws);
+    if (ws.documentKind == DocumentKind::test) {
+        ClearTestRecord(ws.test);
         ws.lastTestFileName.clear();
     } else {
-        ClearCalibrationRecord(ws);
+        ClearCalibrationRecord(ws.calibration);
         ws.lastCalibrationFileName.clear();
     }
 }
 
 std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages) {
-    const std::optional<std::string> start = ReadFileStart(path, kFirstLineBytes);
-    if (!start) {
+    const std::optional<int> version = VersionOfFile(path);
+    if (!version) {
         messages.Show(FormatMessage(msg::fileNotFound, path));
         return std::nullopt;
     }
-    const int version = DetectFileVersion(FirstLine(*start));
-    if (!AcceptedVersion(version)) {
+    if (!AcceptedVersion(*version)) {
         messages.Show(msg::notDataFile);
         return std::nullopt;
     }
@@ -131,41 +160,45 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
         return std::nullopt;
     }
     // An older file is a calibration when its name ends in "cf".
-    const int kind = version == kOlderVersion
-                         ? (EndsWithIgnoringCase(path, "cf") ? kCalibrationDocument : kTestDocument)
-                         : KindOfVersion(version);
-    ReadAcceptedFile(ws, version, kind, *content, messages);
-    (kind == kCalibrationDocument ? ws.lastCalibrationFileName : ws.lastTestFileName) = path;
-    return OpenedFile{version, kind};
+    const DocumentKind kind =
+        *version == kOlderVersion
+            ? (EndsWithIgnoringCase(path, "cf") ? DocumentKind::calibration : DocumentKind::test)
+            : KindOfVersion(*version);
+    ReadAcceptedFile(ws, *version, kind, *content, messages);
+    (kind == DocumentKind::calibration ? ws.lastCalibrationFileName : ws.lastTestFileName) = path;
+    return OpenedFile{*version, kind};
 }
 
 bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& messages) {
-    if (EndsWithIgnoringCase(path, "kcw")) {
-        ws.lastCalibrationFileName = path;
-    } else if (EndsWithIgnoringCase(path, "kdw")) {
-        ws.lastTestFileName = path;
+    const std::optional<int> version = VersionOfFile(path);
+    if (!version) {
+        messages.Show(FormatMessage(msg::fileNotFound, path));
+        return false;
+    }
+    if (!AcceptedVersion(*version)) {
+        messages.Show(msg::notDataFile);
+        return false;
+    }
+    if (*version == kOlderVersion) {
+        messages.Show(msg::oldVersionUseOpen);
+        return false;
     }
     const std::optional<std::string> content = ReadWholeFile(path);
     if (!content) {
         messages.Show(FormatMessage(msg::fileNotFound, path));
         return false;
     }
-    if (content->empty()) {
-        messages.Show(msg::notDataFile);
-        return false;
+    const DocumentKind kind = KindOfVersion(*version);
+    ReadAcceptedFile(ws, *version, kind, *content, messages);
+    // Only an accepted file changes the last file names: the path becomes
+    // the name of the kind its extension says, then the kind that was read
+    // keeps a filter text as its name.
+    if (EndsWithIgnoringCase(path, "kcw")) {
+        ws.lastCalibrationFileName = path;
+    } else if (EndsWithIgnoringCase(path, "kdw")) {
+        ws.lastTestFileName = path;
     }
-    const int version = DetectFileVersion(FirstLine(*content));
-    if (!AcceptedVersion(version)) {
-        messages.Show(msg::notDataFile);
-        return false;
-    }
-    if (version == kOlderVersion) {
-        messages.Show(msg::oldVersionUseOpen);
-        return false;
-    }
-    const int kind = KindOfVersion(version);
-    ReadAcceptedFile(ws, version, kind, *content, messages);
-    if (kind == kTestDocument) {
+    if (kind == DocumentKind::test) {
         ws.lastTestFileName = "*.kcw";
     } else {
         ws.lastCalibrationFileName = "*.kdw";
@@ -174,13 +207,12 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
 }
 
 std::string ExtensionOf(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view name = FileNameOf(path);
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
 }
 
-bool SaveNeedsSaveAs(int documentKind, std::string_view path, std::string_view title) {
+bool SaveNeedsSaveAs(DocumentKind documentKind, std::string_view path, std::string_view title) {
     const std::string_view extension = title.size() >= 3 ? title.substr(title.size() - 3) : title;
     if (path.empty() || extension.empty()) {
         return true;
@@ -189,7 +221,7 @@ bool SaveNeedsSaveAs(int documentKind, std::string_view path, std::string_view t
     if (!layout) {
         return true;
     }
-    return (*layout == FileLayout::calibration) != (documentKind == kCalibrationDocument);
+    return (*layout == FileLayout::calibration) != (documentKind == DocumentKind::calibration);
 }
 
 bool SaveDocument(Workspace& ws, const std::string& path, Messages& messages) {
@@ -200,19 +232,20 @@ bool SaveDocument(Workspace& ws, const std::string& path, Messages& messages) {
     return WriteRecord(ws, layout, path, messages);
 }
 
+std::string CompletedSavePath(DocumentKind documentKind, const std::string& chosenPath) {
+    if (!ExtensionOf(chosenPath).empty()) {
+        return chosenPath;
+    }
+    return chosenPath + (documentKind == DocumentKind::test ? ".kdw" : ".kcw");
+}
+
 std::optional<std::string> SaveDocumentAs(Workspace& ws, const std::string& chosenPath,
                                           Messages& messages) {
-    std::string path = chosenPath;
-    const std::string extension = ExtensionOf(path);
-    std::optional<FileLayout> layout = LayoutOfExtension(extension);
+    const std::string path = CompletedSavePath(ws.documentKind, chosenPath);
+    const std::optional<FileLayout> layout = LayoutOfExtension(ExtensionOf(path));
     if (!layout) {
-        if (!extension.empty()) {
-            messages.Show(msg::badExtension);
-            return std::nullopt;
-        }
-        const bool test = ws.documentKind == kTestDocument;
-        path += test ? ".kdw" : ".kcw";
-        layout = test ? FileLayout::test : FileLayout::calibration;
+        messages.Show(msg::badExtension);
+        return std::nullopt;
     }
     if (!WriteRecord(ws, *layout, path, messages)) {
         return std::nullopt;

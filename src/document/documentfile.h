@@ -8,14 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "records/records.h"
+
 namespace karnea {
 
 struct Workspace;
 class Messages;
 
 struct OpenedFile {
-    int version = 0;       // as DetectFileVersion gives it
-    int documentKind = 0;  // kTestDocument or kCalibrationDocument
+    int version = 0;  // as DetectFileVersion gives it
+    DocumentKind documentKind = DocumentKind::test;
 };
 
 // The new-document step: clears the record of the current kind and that
@@ -29,8 +31,9 @@ void NewDocument(Workspace& ws);
 // updates the views.
 std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages);
 
-// The framework's open path (recently used files): the same reading with its
-// own rules; files of the older version are refused.
+// The framework's open path (recently used files, the command line, dropped
+// files): the same reading with its own rules; files of the older version
+// are refused. The first line decides before the rest is read.
 bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& messages);
 
 // The extension of a path's file name (after its last dot), or "".
@@ -38,10 +41,14 @@ std::string ExtensionOf(std::string_view path);
 
 // Save: true when the document must go through Save As instead (no path, or
 // the title's extension does not suit the document kind).
-bool SaveNeedsSaveAs(int documentKind, std::string_view path, std::string_view title);
+bool SaveNeedsSaveAs(DocumentKind documentKind, std::string_view path, std::string_view title);
 
 // Save to the document's own path, in the layout its extension names.
 bool SaveDocument(Workspace& ws, const std::string& path, Messages& messages);
+
+// The path Save As writes for the chosen one: a name without extension gets
+// the document kind's (".kdw" or ".kcw").
+std::string CompletedSavePath(DocumentKind documentKind, const std::string& chosenPath);
 
 // Save As to the path the user chose: the extension decides the layout (kcw
 // calibration, kdw test, none appends the document kind's extension). Returns

@@ -1,115 +1,117 @@
 #include "pages/calibrationpages.h"
 
 #include "analysis/calibration.h"
+#include "base/encoding.h"
+#include "base/textfields.h"
 #include "pages/datasheet.h"
 #include "pages/pagecomposer.h"
-#include "base/encoding.h"
-#include "records/records.h"
-#include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
 
+// The graph's frame (mm, graph block): 150 mm across for Pm 0..300 (a
+// division of 10 mm is 20 kN/m2) and 160 mm up for Vm 0..800 (10 mm is 50 ml).
+constexpr double kLeft = 11;
+constexpr double kRight = 161;
+constexpr double kTop = 5;
+constexpr double kBottom = 165;
+constexpr int kPmDivisions = 15;
+constexpr int kVmDivisions = 16;
+constexpr double kDivision = 10;
+// The fitted curve is sampled 26 times up the Vm axis (the factor is 1/26).
 constexpr double kCurveStepFactor = 0.038461538461538464;
+// Curve samples outside this band (mm) draw no segment.
+constexpr double kCurveLeftLimit = 3;
+constexpr double kCurveRightLimit = 169;
 
-const CalibrationRows* ReadingSet(const Workspace& ws, int selector) {
-    if (selector == kOpenCalibrationReadings) {
-        return &ws.calibrationRows;
-    }
-    if (selector == kLoadedCalibrationReadings) {
-        return &ws.loadedCalibrationRows;
-    }
-    return nullptr;
+double GraphX(double pm) {
+    return MapScale(pm, 0, kCalibrationGraphPmMax, kLeft, kRight);
 }
 
-bool IsNumber(std::string_view text) {
-    return IsNumericText(text) > 0;
+double GraphY(double vm) {
+    return MapScale(vm, kCalibrationGraphVmMax, 0, kTop, kBottom);
 }
 
 }  // namespace
 
-std::string CalibrationCell(const Workspace& ws, int row, int field, int selector) {
-    const CalibrationRows* rows = ReadingSet(ws, selector);
-    if (rows == nullptr || field < 1 || field > 3 || row < 1 || row > kCalibrationRowCount) {
+std::string CalibrationCell(const CalibrationRows& rows, const Settings& s, int row, int field) {
+    if (field < 1 || field > 3 || row < 1 || row > kCalibrationRowCount) {
         return {};
     }
-    const std::string& text = (*rows)[row][field];
+    const std::string& text = rows[row][field];
     if (!IsNumber(text)) {
         return {};
     }
-    const int decimals = field == 1 ? ws.settings.pmDecimals : ws.settings.volumeDecimals;
+    const int decimals = field == 1 ? s.pmDecimals : s.volumeDecimals;
     return FormatDerived(DecimalsFormat(decimals), TextToDouble(text));
 }
 
-void DrawCalibrationGraph(PageComposer& page, double h, int selector) {
-    const Workspace& ws = page.ws();
-    const Settings& s = ws.settings;
+void DrawCalibrationGraph(PageComposer& page, const CalibrationRecord& calibration, double h) {
+    const Settings& s = page.settings();
     const int outer = s.frameLineWidth;
     const int rule = s.ruleLineWidth;
-    const long gridColour = GridColour(ws);
+    const long gridColour = GridColour(s);
 
-    page.DrawLineMm(11, 5, 161, 5, outer);
-    page.DrawLineMm(11, 165, 161, 165, outer);
-    page.DrawLineMm(11, 5, 11, 165, outer);
-    page.DrawLineMm(161, 5, 161, 165, outer);
-    for (int i = 1; i <= 14; ++i) {
-        page.DrawDashedLineMm(11 + 10 * i, 5, 11 + 10 * i, 165, s.gridDashLength, s.gridGapLength,
+    page.DrawLineMm(kLeft, kTop, kRight, kTop, outer);
+    page.DrawLineMm(kLeft, kBottom, kRight, kBottom, outer);
+    page.DrawLineMm(kLeft, kTop, kLeft, kBottom, outer);
+    page.DrawLineMm(kRight, kTop, kRight, kBottom, outer);
+    for (int i = 1; i < kPmDivisions; ++i) {
+        const double x = kLeft + kDivision * i;
+        page.DrawDashedLineMm(x, kTop, x, kBottom, s.gridDashLength, s.gridGapLength,
                               s.gridLineWidth, gridColour);
     }
-    for (int j = 1; j <= 15; ++j) {
-        page.DrawDashedLineMm(11, 165 - 10 * j, 161, 165 - 10 * j, s.gridDashLength,
-                              s.gridGapLength, s.gridLineWidth, gridColour);
+    for (int j = 1; j < kVmDivisions; ++j) {
+        const double y = kBottom - kDivision * j;
+        page.DrawDashedLineMm(kLeft, y, kRight, y, s.gridDashLength, s.gridGapLength,
+                              s.gridLineWidth, gridColour);
     }
 
+    // Pm labels every 100 kN/m2 (50 mm), Vm labels every 100 ml (20 mm).
     page.SetAlign(TextAlign::centerTop);
     for (int i = 0; i <= 3; ++i) {
-        page.DrawTextMm(11 + 50 * i, 166, FormatText("%d", 100 * i));
+        page.DrawTextMm(kLeft + 50 * i, kBottom + 1, FormatText("%d", 100 * i));
     }
-    page.DrawTextMm(86, 165 + 1.5 * h, Sjis("Ｐm (kN/㎡)"));
+    page.DrawTextMm((kLeft + kRight) / 2, kBottom + 1.5 * h, Sjis("Ｐm (kN/㎡)"));
     page.SetAlign(TextAlign::rightTop);
     for (int i = 0; i <= 8; ++i) {
-        page.DrawTextMm(10, 165 - 20 * i - 0.5 * h,
+        page.DrawTextMm(kLeft - 1, kBottom - 20 * i - 0.5 * h,
                         FormatDerived(DecimalsFormat(s.pmDecimals), 100 * i + 0.000001));
     }
     if (s.rotateAxisNames == 0) {
         page.DrawTextMm(9, 85 + h, Sjis("Ｖm（cm）"));
     } else {
-        page.SelectRoleFont(graphFont, 90);
+        page.SelectRoleFont(FontRole::graph, 90);
         page.SetAlign(TextAlign::leftTop);
         page.DrawTextMm(0, 85 - h, Sjis("Ｖm （cm）"));
     }
 
-    const bool linear = TextToInt(ws.calibrationHeader[header::fitMethod]) == 0;
-    if (selector == kOpenCalibrationReadings) {
-        bool havePrevious = false;
-        double px = 0;
-        double py = 0;
-        for (const CalibrationRow& row : ws.calibrationRows) {
-            if (!IsNumber(row[calibrationField::vm]) || !IsNumber(row[calibrationField::pm])) {
-                continue;
-            }
-            const double x = MapScale(TextToDouble(row[calibrationField::pm]), 0, 300, 11, 161);
-            const double y = MapScale(TextToDouble(row[calibrationField::vm]), 800, 0, 5, 165);
-            if (linear && havePrevious) {
-                page.DrawLineMm(px, py, x, y, rule);
-            }
-            page.DrawCircleMm(x, y, 1, outer);
-            havePrevious = true;
-            px = x;
-            py = y;
+    const bool linear = TextToInt(calibration.calibrationHeader[header::fitMethod]) == 0;
+    bool havePrevious = false;
+    double px = 0;
+    double py = 0;
+    for (const CalibrationRow& row : calibration.calibrationRows) {
+        if (!IsNumber(row[calibrationField::vm]) || !IsNumber(row[calibrationField::pm])) {
+            continue;
         }
+        const double x = GraphX(TextToDouble(row[calibrationField::pm]));
+        const double y = GraphY(TextToDouble(row[calibrationField::vm]));
+        if (linear && havePrevious) {
+            page.DrawLineMm(px, py, x, y, rule);
+        }
+        page.DrawCircleMm(x, y, 1, outer);
+        havePrevious = true;
+        px = x;
+        py = y;
     }
     if (!linear) {
-        const double step = (800 - 0) * kCurveStepFactor;
-        double px = 0;
-        double py = 0;
-        for (int i = 0; i * step <= 800; ++i) {
+        const double step = kCalibrationGraphVmMax * kCurveStepFactor;
+        for (int i = 0; i * step <= kCalibrationGraphVmMax; ++i) {
             const double v = i * step;
-            const double p = EvaluateCalibrationPolynomial(v, ws.calibrationCoefficients);
-            const double x = MapScale(p, 0, 300, 11, 161);
-            const double y = MapScale(v, 800, 0, 5, 165);
-            if (i > 0 && x > 3 && x <= 169) {
+            const double x =
+                GraphX(EvaluateCalibrationPolynomial(v, calibration.calibrationCoefficients));
+            const double y = GraphY(v);
+            if (i > 0 && x > kCurveLeftLimit && x <= kCurveRightLimit) {
                 page.DrawLineMm(px, py, x, y, rule);
             }
             px = x;
@@ -118,9 +120,8 @@ void DrawCalibrationGraph(PageComposer& page, double h, int selector) {
     }
 }
 
-void DrawCalibrationTable(PageComposer& page, double, int selector) {
-    const Workspace& ws = page.ws();
-    const Settings& s = ws.settings;
+void DrawCalibrationTable(PageComposer& page, const CalibrationRows& rows) {
+    const Settings& s = page.settings();
     DrawSheetFrame(page, 155);
     page.DrawLineMm(75, 5, 75, 190, s.ruleLineWidth);
     DrawSiNote(page, 154);
@@ -133,8 +134,8 @@ void DrawCalibrationTable(PageComposer& page, double, int selector) {
 
     page.SetAlign(TextAlign::rightBottom);
     ForEachSheetRow([&](int r, double y) {
-        page.DrawTextMm(25, y - 0.5, CalibrationCell(ws, r, 1, selector));
-        page.DrawTextMm(95, y - 0.5, CalibrationCell(ws, r, 2, selector));
+        page.DrawTextMm(25, y - 0.5, CalibrationCell(rows, s, r, 1));
+        page.DrawTextMm(95, y - 0.5, CalibrationCell(rows, s, r, 2));
         return true;
     });
 }

@@ -4,19 +4,26 @@
 
 #include <string>
 
+#include "records/records.h"
+#include "settings/settings.h"
+
 namespace karnea {
 
 class PageComposer;
-struct Workspace;
 
-// Which reading set a calibration body shows.
-inline constexpr int kOpenCalibrationReadings = 99;    // "c": the calibration record
-inline constexpr int kLoadedCalibrationReadings = 98;  // "b": the test's loaded calibration
+// The calibration graph's fixed scale: Pm 0..300 kN/m2 across, Vm 0..800 ml
+// upwards. The calibration header's own scale texts are not used.
+inline constexpr double kCalibrationGraphPmMax = 300;
+inline constexpr double kCalibrationGraphVmMax = 800;
 
-// The cell text of row `row`, field `field` (1..3) of a reading set.
-std::string CalibrationCell(const Workspace& ws, int row, int field, int selector);
+// The cell text of row `row`, field `field` (1..3) of calibration rows, with
+// the decimals of the settings.
+std::string CalibrationCell(const CalibrationRows& rows, const Settings& settings, int row,
+                            int field);
 
-void DrawCalibrationGraph(PageComposer& page, double h, int selector);
-void DrawCalibrationTable(PageComposer& page, double h, int selector);
+// Page 1 (block offset 44, graph font selected; `h` is its line height in mm).
+void DrawCalibrationGraph(PageComposer& page, const CalibrationRecord& calibration, double h);
+// Page 2 (block offset 44, data table font selected).
+void DrawCalibrationTable(PageComposer& page, const CalibrationRows& rows);
 
 }  // namespace karnea

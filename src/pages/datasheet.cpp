@@ -2,11 +2,9 @@
 
 #include <array>
 
-#include "pages/pagecomposer.h"
 #include "base/encoding.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
+#include "pages/pagecomposer.h"
 
 namespace karnea {
 namespace {
@@ -35,15 +33,14 @@ constexpr std::array<Column, 9> kColumns = {{
 
 }  // namespace
 
-std::string RowValue(const Workspace& ws, int row, int field) {
+std::string RowValue(const TestRows& rows, const Settings& s, int row, int field) {
     if (field < 1 || field > 9 || row < 1 || row > kTestRowCount) {
         return {};
     }
-    const std::string& text = ws.testRows[row][field];
-    if (IsNumericText(text) <= 0) {
+    const std::string& text = rows[row][field];
+    if (!IsNumber(text)) {
         return {};
     }
-    const Settings& s = ws.settings;
     const int decimals = field == 1                 ? s.pmDecimals
                          : field >= 6 && field <= 8 ? s.pressureDecimals
                                                     : s.volumeDecimals;
@@ -51,7 +48,7 @@ std::string RowValue(const Workspace& ws, int row, int field) {
 }
 
 void DrawSheetFrame(PageComposer& page, double right) {
-    const Settings& s = page.ws().settings;
+    const Settings& s = page.settings();
     page.DrawLineMm(5, 5, right, 5, s.frameLineWidth);
     page.DrawLineMm(5, 190, right, 190, s.frameLineWidth);
     page.DrawLineMm(5, 5, 5, 190, s.frameLineWidth);
@@ -61,21 +58,20 @@ void DrawSheetFrame(PageComposer& page, double right) {
 }
 
 void DrawSiNote(PageComposer& page, double x) {
-    const Settings& s = page.ws().settings;
-    if (s.showSiCoefficient != 0 && IsNumericText(s.siCoefficient) > 0) {
+    const Settings& s = page.settings();
+    if (s.showSiCoefficient != 0 && IsNumber(s.siCoefficient)) {
         page.SetAlign(TextAlign::rightBottom);
         page.DrawTextMm(x, 4, Sjis("1kgf/c㎡＝") + s.siCoefficient + Sjis("kN/㎡"));
     }
 }
 
-void DrawDataSheet(PageComposer& page, int pageIndex) {
-    const Workspace& ws = page.ws();
-    const Settings& s = ws.settings;
+void DrawDataSheet(PageComposer& page, const TestRecord& test, int pageIndex) {
+    const Settings& s = page.settings();
     DrawSheetFrame(page, 156);
     page.DrawLineMm(26, 5, 26, 190, s.ruleLineWidth);
     page.DrawLineMm(86, 5, 86, 190, s.ruleLineWidth);
     DrawSiNote(page, 155);
-    const int layout = TextToInt(ws.testHeader[header::show120InTable]);
+    const int layout = TextToInt(test.testHeader[header::show120InTable]);
     if (layout != 0 && layout != 1) {
         return;
     }
@@ -107,7 +103,8 @@ void DrawDataSheet(PageComposer& page, int pageIndex) {
             }
             const double right = nine ? c.right9 : c.right8;
             const bool narrow = nine && c.field >= 2 && c.field <= 5;
-            page.DrawTextMm(right - (narrow ? 3 : 4), y - 0.5, RowValue(ws, row, c.field));
+            page.DrawTextMm(right - (narrow ? 3 : 4), y - 0.5,
+                            RowValue(test.testRows, s, row, c.field));
         }
         return true;
     });

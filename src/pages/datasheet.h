@@ -3,17 +3,20 @@
 
 #include <string>
 
+#include "records/records.h"
+#include "settings/settings.h"
+
 namespace karnea {
 
 class PageComposer;
-struct Workspace;
 
 // The cell text of test row `row`, field `field` (1..9) as the data sheet and
-// the dialogs show it; empty for a text that is not a number.
-std::string RowValue(const Workspace& ws, int row, int field);
+// the dialogs show it, with the decimals of the settings; empty for a text
+// that is not a number.
+std::string RowValue(const TestRows& rows, const Settings& settings, int row, int field);
 
 // Data-sheet page `pageIndex` (1 lists rows 1..40), block offset 43.
-void DrawDataSheet(PageComposer& page, int pageIndex);
+void DrawDataSheet(PageComposer& page, const TestRecord& test, int pageIndex);
 
 // What the table pages (data sheet and calibration table) share: the outer
 // box from x 5 to `right` and y 5 to 190 with the heading rules at 12.5 and

@@ -41,8 +41,10 @@ std::string ColourText(long colour) {
     return FormatText("#%02lx%02lx%02lx", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
-void OpsRecorder::BeginPage(int number, bool test) {
-    out_ += FormatText("page %d %s %d %d\n", number, test ? "test" : "calibration", dpiX_, dpiY_);
+Surface* OpsRecorder::BeginPage(int page, DocumentKind kind) {
+    out_ += FormatText("page %d %s %d %d\n", page,
+                       kind == DocumentKind::test ? "test" : "calibration", dpiX_, dpiY_);
+    return this;
 }
 
 bool OpsRecorder::SelectFont(const std::string& face, int height, int angle, long colour) {

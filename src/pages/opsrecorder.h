@@ -4,16 +4,18 @@
 
 #include <string>
 
+#include "pages/pagecomposer.h"
 #include "pages/surface.h"
 
 namespace karnea {
 
-class OpsRecorder : public Surface {
+class OpsRecorder : public Surface, public PageTarget {
 public:
     OpsRecorder(int dpiX, int dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
 
     // Opens a page: "page <number> <test|calibration> <dpiX> <dpiY>".
-    void BeginPage(int number, bool test);
+    Surface* BeginPage(int page, DocumentKind kind) override;
+    bool EndPage(int) override { return true; }
 
     int DpiX() const override { return dpiX_; }
     int DpiY() const override { return dpiY_; }

@@ -4,15 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "pages/calibrationpages.h"
-#include "pages/datasheet.h"
-#include "pages/pagecount.h"
-#include "pages/testgraph.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
+#include "pages/calibrationpages.h"
+#include "pages/datasheet.h"
+#include "pages/testgraph.h"
 
 namespace karnea {
 namespace {
@@ -21,6 +18,14 @@ constexpr double kMmPerInchInverse = 0.03937007874015748;
 constexpr double kPointsPerInchInverse = 0.013888888888888888;
 constexpr int kDeviceLimit = 32767;
 constexpr int kMaxDashes = 1000001;
+constexpr int kRowsPerTablePage = 40;
+
+// Where the blocks of a page begin (mm below the top margin): the graph
+// bodies and the table bodies; the page number's company line below them.
+constexpr double kTestGraphBlock = 63;
+constexpr double kTestTableBlock = 43;
+constexpr double kCalibrationBlock = 44;
+constexpr double kCompanyLineY = 236;
 
 int ClampDevice(double value) {
     if (std::isnan(value)) {
@@ -28,10 +33,6 @@ int ClampDevice(double value) {
     }
     return static_cast<int>(
         std::clamp(std::trunc(value), -double(kDeviceLimit), double(kDeviceLimit)));
-}
-
-bool IsNumber(std::string_view text) {
-    return IsNumericText(text) > 0;
 }
 
 std::string PadLeft(const std::string& text, std::size_t width) {
@@ -60,59 +61,67 @@ void DrawNumberCaption(PageComposer& page, const std::string& caption, double y)
     }
 }
 
-const HeaderTexts& OpenHeader(const Workspace& ws) {
-    return ws.documentKind == kCalibrationDocument ? ws.calibrationHeader : ws.testHeader;
+const HeaderTexts& HeaderOf(const PageSource& source) {
+    return source.kind == DocumentKind::calibration ? source.calibration.calibrationHeader
+                                                    : source.test.testHeader;
 }
 
-// The steps every page of both sets shares; `body` draws what is particular.
-void DrawPageSet(PageComposer& page, Workspace& ws, bool test) {
+// The pages each set composes: the test's result page and its data sheets;
+// the calibration's graph and table.
+int ComposedPages(const PageSource& source) {
+    return source.kind == DocumentKind::test ? PageCount(source) : 2;
+}
+
+// The steps every page of both sets shares around the page's own body.
+void DrawPageSet(PageComposer& page, const PageSource& source, int current) {
     Surface& surface = page.surface();
-    const HeaderTexts& h = OpenHeader(ws);
-    const int current = ws.CurrentPage;
-    const int lastPage = test ? PageCountOf(ws) : 2;
+    const bool test = source.kind == DocumentKind::test;
+    const HeaderTexts& h = HeaderOf(source);
     const bool graphPage = current == 1;
 
     surface.SaveFont();
     page.blockOffset = 0;
-    page.SelectRoleFont(titleFont);
-    if (current >= 1 && current <= lastPage) {
+    page.SelectRoleFont(FontRole::title);
+    if (current >= 1 && current <= ComposedPages(source)) {
         page.SetAlign(TextAlign::centerBottom);
         page.DrawTextMm(80, 2.2, h[graphPage ? header::graphTitle : header::tableTitle]);
 
-        page.SelectRoleFont(headingFont);
-        const double lineHeight = page.LineHeightMm(headingFont);
+        page.SelectRoleFont(FontRole::heading);
+        const double lineHeight = page.LineHeightMm(FontRole::heading);
         if (test) {
-            page.DrawTestHeader();
+            page.DrawTestHeader(h);
             if (graphPage) {
-                DrawResultSummary(page);
+                DrawResultSummary(page, source.test);
             }
         } else {
-            page.DrawCalibrationHeader();
+            page.DrawCalibrationHeader(h);
         }
-        const double companyY = 236 + 2.5 * lineHeight;
+        const double companyY = kCompanyLineY + 2.5 * lineHeight;
         page.SetAlign(TextAlign::rightTop);
         const std::string& company = h[header::companyName];
-        page.DrawTextMm(166, companyY, company.empty() ? ws.settings.defaultCompanyName : company);
+        page.DrawTextMm(166, companyY,
+                        company.empty() ? source.settings.defaultCompanyName : company);
 
+        // Data-sheet pages are numbered from the first of them.
         const int pageIndex = test && !graphPage ? current - 1 : 1;
-        page.DrawPageNumber(test ? 2 : 1, graphPage ? 1 : 2, pageIndex, companyY);
+        page.DrawPageNumber(h, graphPage ? PageKind::graph : PageKind::table, pageIndex, companyY);
 
         if (graphPage) {
-            page.blockOffset = test ? 63 : 44;
-            page.SelectRoleFont(graphFont);
-            const double graphLine = page.LineHeightMm(graphFont);
+            page.blockOffset = test ? kTestGraphBlock : kCalibrationBlock;
+            page.SelectRoleFont(FontRole::graph);
+            const double graphLine = page.LineHeightMm(FontRole::graph);
             if (test) {
-                DrawTestGraph(page, graphLine);
+                DrawTestGraph(page, source.test, graphLine);
             } else {
-                DrawCalibrationGraph(page, graphLine, kOpenCalibrationReadings);
+                DrawCalibrationGraph(page, source.calibration, graphLine);
             }
         } else {
-            page.blockOffset = test ? 43 : 44;
-            page.SelectRoleFont(tableFont);
+            page.blockOffset = test ? kTestTableBlock : kCalibrationBlock;
+            page.SelectRoleFont(FontRole::table);
             if (test) {
-                DrawDataSheet(page, current - 1);
+                DrawDataSheet(page, source.test, current - 1);
             } else {
-                DrawCalibrationTable(page, page.LineHeightMm(tableFont), kOpenCalibrationReadings);
+                DrawCalibrationTable(page, source.calibration.calibrationRows);
             }
         }
     }
@@ -128,14 +137,14 @@ double MapScale(double v, double lo, double hi, double a, double b) {
     return a + (v - lo) / (hi - lo) * (b - a);
 }
 
-long GridColour(const Workspace& ws) {
-    return ws.settings.gridMonochrome != 0 ? 0 : TextToLongAnyBase(ws.settings.gridColour);
+long GridColour(const Settings& settings) {
+    return settings.gridMonochrome != 0 ? 0 : TextToLongAnyBase(settings.gridColour);
 }
 
-PageComposer::PageComposer(const Workspace& ws, Surface& surface, Messages& messages)
-    : ws_(ws), surface_(surface), messages_(messages) {
-    leftMargin = ws.settings.graphLeftMargin;
-    topMargin = ws.settings.graphTopMargin;
+PageComposer::PageComposer(const Settings& settings, Surface& surface, Messages& messages)
+    : settings_(settings), surface_(surface), messages_(messages) {
+    leftMargin = settings.graphLeftMargin;
+    topMargin = settings.graphTopMargin;
     ux_ = surface.DpiX() * kMmPerInchInverse;
     uy_ = surface.DpiY() * kMmPerInchInverse;
 }
@@ -150,21 +159,20 @@ int PageComposer::ToDeviceY(double y) const {
 
 void PageComposer::SelectPageFont(long colour, int height, const std::string& face, int angle) {
     if (!surface_.SelectFont(face, height, angle, colour)) {
-        messages_.Show("Can't create font");
+        messages_.Show(msg::cannotCreateFont);
     }
 }
 
-int PageComposer::FontHeight(int role) const {
-    const FontSetting& f = ws_.settings.fonts.at(static_cast<std::size_t>(role - 1));
-    return ClampDevice(surface_.DpiY() * f.size * kPointsPerInchInverse);
+int PageComposer::FontHeight(FontRole role) const {
+    return ClampDevice(surface_.DpiY() * settings_.font(role).size * kPointsPerInchInverse);
 }
 
-double PageComposer::LineHeightMm(int role) const {
+double PageComposer::LineHeightMm(FontRole role) const {
     return FontHeight(role) / uy_;
 }
 
-void PageComposer::SelectRoleFont(int role, int angle) {
-    const FontSetting& f = ws_.settings.fonts.at(static_cast<std::size_t>(role - 1));
+void PageComposer::SelectRoleFont(FontRole role, int angle) {
+    const FontSetting& f = settings_.font(role);
     SelectPageFont(f.colour, FontHeight(role), f.face, angle);
 }
 
@@ -193,14 +201,22 @@ void PageComposer::DrawDashedLineMm(double x1, double y1, double x2, double y2, 
     }
     const int sx = (bx > ax) - (bx < ax);
     const int sy = (by > ay) - (by < ay);
+    // Taken wide so that long dashes or gaps from a damaged setting cannot
+    // wrap round; a line never has more dashes than its length allows.
+    const long long dashLength = dash;
+    const long long step = dashLength + gap;
+    const long long length = std::max(std::llabs(static_cast<long long>(bx) - ax),
+                                      std::llabs(static_cast<long long>(by) - ay));
+    const long long most = std::min<long long>(kMaxDashes, length / step + 1);
     long long x = ax;
     long long y = ay;
-    for (int n = 0; n < kMaxDashes; ++n) {
-        surface_.DrawLine(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + sx * dash),
-                          static_cast<int>(y + sy * dash), width, colour);
-        x += static_cast<long long>(sx) * (dash + gap);
-        y += static_cast<long long>(sy) * (dash + gap);
-        if (!(x < bx - sx * dash || y < by - sy * dash)) {
+    for (long long n = 0; n < most; ++n) {
+        surface_.DrawLine(ClampDevice(static_cast<double>(x)), ClampDevice(static_cast<double>(y)),
+                          ClampDevice(static_cast<double>(x + sx * dashLength)),
+                          ClampDevice(static_cast<double>(y + sy * dashLength)), width, colour);
+        x += sx * step;
+        y += sy * step;
+        if (!(x < bx - sx * dashLength || y < by - sy * dashLength)) {
             break;
         }
     }
@@ -240,8 +256,7 @@ void PageComposer::DrawSpreadTextMm(double x1, double x2, double y1, double y2, 
     }
 }
 
-void PageComposer::DrawCalibrationHeader() {
-    const HeaderTexts& h = ws_.calibrationHeader;
+void PageComposer::DrawCalibrationHeader(const HeaderTexts& h) {
     const auto rowY = [](int i) { return 8 + 4.666666666666667 * i; };
     const auto value = [&](int i, const std::string& text) {
         SetAlign(TextAlign::leftTop);
@@ -258,9 +273,8 @@ void PageComposer::DrawCalibrationHeader() {
     value(3, h[header::engineer]);
 }
 
-void PageComposer::DrawTestHeader() {
-    const HeaderTexts& h = ws_.testHeader;
-    const Settings& s = ws_.settings;
+void PageComposer::DrawTestHeader(const HeaderTexts& h) {
+    const Settings& s = settings_;
     const auto rowY = [](int i) { return 7 + 4.5 * i; };
     const auto left = [&](int i, const std::string& caption, const std::string& text) {
         const double y = rowY(i);
@@ -296,26 +310,28 @@ void PageComposer::DrawTestHeader() {
     right(6, Sjis("ガードセル初期圧力 Pz"), pressure(h[header::pz], s.pzDecimals));
 }
 
-void PageComposer::DrawPageNumber(int documentKind, int pageKind, int pageIndex,
+void PageComposer::DrawPageNumber(const HeaderTexts& h, PageKind pageKind, int pageIndex,
                                   double companyLineY) {
-    const HeaderTexts& h = documentKind == 1 ? ws_.calibrationHeader : ws_.testHeader;
     const double savedLeft = leftMargin;
     const double savedTop = topMargin;
     const double savedBlock = blockOffset;
     leftMargin = 0;
     topMargin = 0;
-    SelectRoleFont(pageFont);
+    SelectRoleFont(FontRole::page);
 
-    std::string text;
-    if (pageKind == 1 || pageKind == 2) {
-        const int base = pageKind == 1 ? header::graphPagePrefix : header::tablePagePrefix;
-        const std::string& prefix = h[base];
-        const std::string& start = h[base + 1];
-        const std::string& suffix = h[base + 2];
-        text = IsNumber(start)
-                   ? prefix + FormatText("%d", TextToInt(start) + pageIndex - 1) + suffix
-                   : prefix + start + suffix;
-    }
+    const int base =
+        pageKind == PageKind::graph ? header::graphPagePrefix : header::tablePagePrefix;
+    const std::string& prefix = h[base];
+    const std::string& start = h[base + 1];
+    const std::string& suffix = h[base + 2];
+    // The sum is taken wide: a start number near the limit of int stays a
+    // number instead of wrapping round.
+    const std::string text =
+        IsNumber(start)
+            ? prefix +
+                  FormatText("%lld", static_cast<long long>(TextToInt(start)) + pageIndex - 1) +
+                  suffix
+            : prefix + start + suffix;
     if (!text.empty()) {
         double x = 0;
         if (TextToInt(h[header::leftMarginMode]) != 0) {
@@ -340,13 +356,40 @@ void PageComposer::DrawPageNumber(int documentKind, int pageKind, int pageIndex,
     blockOffset = savedBlock;
 }
 
-void DrawPage(Workspace& ws, Surface& surface, Messages& messages) {
-    PageComposer page(ws, surface, messages);
-    if (ws.documentKind != ws.lastDrawnKind) {
-        ws.CurrentPage = 1;
-        ws.lastDrawnKind = ws.documentKind;
+void ComposePage(const PageSource& source, int page, Surface& surface, Messages& messages) {
+    PageComposer composer(source.settings, surface, messages);
+    DrawPageSet(composer, source, page);
+}
+
+int PageCount(const PageSource& source) {
+    const int rows =
+        source.kind == DocumentKind::calibration
+            ? CountCalibrationRows(source.calibration.calibrationRows, calibrationField::pm)
+            : CountTestRows(source.test.testRows, testField::pm);
+    return rows / kRowsPerTablePage + 2;
+}
+
+bool DrawPages(const PageSource& source, const std::vector<int>& pages, PageTarget& target,
+               Messages& messages) {
+    for (const int page : pages) {
+        Surface* surface = target.BeginPage(page, source.kind);
+        if (surface == nullptr) {
+            return false;
+        }
+        ComposePage(source, page, *surface, messages);
+        if (!target.EndPage(page)) {
+            return false;
+        }
     }
-    DrawPageSet(page, ws, ws.documentKind != kCalibrationDocument);
+    return true;
+}
+
+std::vector<int> AllPages(const PageSource& source) {
+    std::vector<int> pages;
+    for (int page = 1, count = PageCount(source); page <= count; ++page) {
+        pages.push_back(page);
+    }
+    return pages;
 }
 
 }  // namespace karnea

@@ -4,20 +4,23 @@
 #include <array>
 #include <cmath>
 
-#include "pages/pagecomposer.h"
 #include "base/encoding.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
+#include "pages/pagecomposer.h"
 
 namespace karnea {
 namespace {
 
 constexpr int kMaxLabels = 101;
 
-bool IsNumber(std::string_view text) {
-    return IsNumericText(text) > 0;
-}
+// The graph's frame (mm, graph block): P from left to right, V and the
+// creep from bottom to top.
+constexpr double kLeft = 20;
+constexpr double kRight = 140;
+constexpr double kTop = 45;
+constexpr double kBottom = 165;
+// The most grid divisions an axis is drawn with.
+constexpr int kMaxGridDivisions = 120;
 
 // Decimals shown by the labels of an axis: the characters after the first
 // "." of its minimum or step text, whichever has more, at most 6.
@@ -45,10 +48,9 @@ const char* SummaryFormat(int decimals) {
 
 }  // namespace
 
-void DrawResultSummary(PageComposer& page) {
-    const Workspace& ws = page.ws();
-    const Settings& s = ws.settings;
-    const HeaderTexts& h = ws.testHeader;
+void DrawResultSummary(PageComposer& page, const TestRecord& test) {
+    const Settings& s = page.settings();
+    const HeaderTexts& h = test.testHeader;
     const auto x = [](int i) { return 5 + 37.5 * i; };
     const int outer = s.frameLineWidth;
     const int rule = s.ruleLineWidth;
@@ -85,14 +87,13 @@ void DrawResultSummary(PageComposer& page) {
     }
 }
 
-void DrawTestGraph(PageComposer& page, double h) {
-    const Workspace& ws = page.ws();
-    const Settings& s = ws.settings;
-    const HeaderTexts& hd = ws.testHeader;
+void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
+    const Settings& s = page.settings();
+    const HeaderTexts& hd = test.testHeader;
     const int outer = s.frameLineWidth;
     const int rule = s.ruleLineWidth;
     const std::string unit = Sjis(s.volumeUnit == 1 ? "(cm3)" : "(ml)");
-    const long gridColour = GridColour(ws);
+    const long gridColour = GridColour(s);
     const auto number = [&](int n) { return TextToDouble(hd[n]); };
     const double pMin = number(header::pAxisMin);
     const double pMax = number(header::pAxisMax);
@@ -105,24 +106,24 @@ void DrawTestGraph(PageComposer& page, double h) {
     const double dvStep = number(header::dvAxisStep);
 
     // Frame and grid.
-    page.DrawLineMm(20, 45, 140, 45, outer);
-    page.DrawLineMm(20, 165, 140, 165, outer);
-    page.DrawLineMm(20, 45, 20, 165, outer);
-    page.DrawLineMm(140, 45, 140, 165, outer);
+    page.DrawLineMm(kLeft, kTop, kRight, kTop, outer);
+    page.DrawLineMm(kLeft, kBottom, kRight, kBottom, outer);
+    page.DrawLineMm(kLeft, kTop, kLeft, kBottom, outer);
+    page.DrawLineMm(kRight, kTop, kRight, kBottom, outer);
     const int n = TextToInt(hd[header::gridDivisionsP]);
-    if (n >= 2 && n <= 120) {
+    if (n >= 2 && n <= kMaxGridDivisions) {
         for (int i = 1; i < n; ++i) {
-            const double x = 20 + i * 120.0 / n;
-            page.DrawDashedLineMm(x, 45, x, 165, s.gridDashLength, s.gridGapLength, s.gridLineWidth,
-                                  gridColour);
+            const double x = kLeft + i * (kRight - kLeft) / n;
+            page.DrawDashedLineMm(x, kTop, x, kBottom, s.gridDashLength, s.gridGapLength,
+                                  s.gridLineWidth, gridColour);
         }
     }
     const int m = TextToInt(hd[header::gridDivisionsV]);
-    if (m >= 2 && m <= 120) {
+    if (m >= 2 && m <= kMaxGridDivisions) {
         for (int j = 1; j < m; ++j) {
-            const double y = 165 - j * 120.0 / m;
-            page.DrawDashedLineMm(20, y, 140, y, s.gridDashLength, s.gridGapLength, s.gridLineWidth,
-                                  gridColour);
+            const double y = kBottom - j * (kBottom - kTop) / m;
+            page.DrawDashedLineMm(kLeft, y, kRight, y, s.gridDashLength, s.gridGapLength,
+                                  s.gridLineWidth, gridColour);
         }
     }
 
@@ -131,18 +132,20 @@ void DrawTestGraph(PageComposer& page, double h) {
     const char* pFormat =
         DecimalsFormat(LabelDecimals(hd[header::pAxisMin], hd[header::pAxisStep]));
     ForEachLabel(pMin, pMax, pStep, [&](double v) {
-        page.DrawTextMm(MapScale(v, pMin, pMax, 20, 140), 166, FormatDerived(pFormat, v));
+        page.DrawTextMm(MapScale(v, pMin, pMax, kLeft, kRight), kBottom + 1,
+                        FormatDerived(pFormat, v));
     });
-    page.DrawTextMm(80, 165 + 1.5 * h, Sjis("Ｐ (kN/㎡)"));
+    page.DrawTextMm((kLeft + kRight) / 2, kBottom + 1.5 * h, Sjis("Ｐ (kN/㎡)"));
     page.SetAlign(TextAlign::rightTop);
     const char* vFormat =
         DecimalsFormat(LabelDecimals(hd[header::vAxisMin], hd[header::vAxisStep]));
     ForEachLabel(vMin, vMax, vStep, [&](double v) {
-        page.DrawTextMm(19, MapScale(v, vMin, vMax, 165, 45) - 0.5 * h, FormatDerived(vFormat, v));
+        page.DrawTextMm(kLeft - 1, MapScale(v, vMin, vMax, kBottom, kTop) - 0.5 * h,
+                        FormatDerived(vFormat, v));
     });
     page.SetAlign(TextAlign::leftTop);
     ForEachLabel(dvMin, dvMax, dvStep, [&](double v) {
-        page.DrawTextMm(140, MapScale(v, dvMin, dvMax, 165, 45) - 0.5 * h,
+        page.DrawTextMm(kRight, MapScale(v, dvMin, dvMax, kBottom, kTop) - 0.5 * h,
                         FormatText("%4d", TruncateToInt(std::floor(v + 0.01))));
     });
 
@@ -155,14 +158,14 @@ void DrawTestGraph(PageComposer& page, double h) {
     const int pfRow = TextToInt(hd[header::pfRow]);
     const int plRow = TextToInt(hd[header::plRow]);
     for (int row = 1; row <= kTestRowCount; ++row) {
-        const TestRow& r = ws.testRows[row];
+        const TestRow& r = test.testRows[row];
         if (!IsNumber(r[volumeField]) || !IsNumber(r[testField::p])) {
             break;
         }
         const double v = TextToDouble(r[volumeField]);
-        const double x = MapScale(TextToDouble(r[testField::p]), pMin, pMax, 20, 140);
-        const double y = MapScale(v, vMin, vMax, 165, 45);
-        const double yc = MapScale(TextToDouble(r[testField::dv]), dvMin, dvMax, 165, 45);
+        const double x = MapScale(TextToDouble(r[testField::p]), pMin, pMax, kLeft, kRight);
+        const double y = MapScale(v, vMin, vMax, kBottom, kTop);
+        const double yc = MapScale(TextToDouble(r[testField::dv]), dvMin, dvMax, kBottom, kTop);
         page.DrawCircleMm(x, y, 1, outer);
         page.DrawCircleMm(x, y, 0.2, outer);
         page.DrawLineMm(x - 1, yc + 1, x + 1, yc - 1, outer);
@@ -191,7 +194,7 @@ void DrawTestGraph(PageComposer& page, double h) {
         }
     }
 
-    const double xv = std::max(20 - 4 * h, 5.2);
+    const double xv = std::max(kLeft - 4 * h, 5.2);
     const double yv = 105 + h;
     const std::string vName = Sjis(" Ｖ");
     const std::string dvName = Sjis("ΔＶ");
@@ -202,17 +205,17 @@ void DrawTestGraph(PageComposer& page, double h) {
         page.DrawTextMm(146, yv, dvName);
         page.DrawTextMm(146, yv + 1.5 * h, unit);
     } else {
-        page.SelectRoleFont(graphFont, 90);
+        page.SelectRoleFont(FontRole::graph, 90);
         page.DrawTextMm(xv, yv + 8, vName + unit);
         page.DrawTextMm(150, yv + 8, dvName + unit);
     }
 
     // The calculation lines.
-    page.DrawLineMm(20, 5, 140, 5, outer);
-    page.DrawLineMm(20, 40, 140, 40, outer);
-    page.DrawLineMm(20, 5, 20, 40, outer);
-    page.DrawLineMm(140, 5, 140, 40, outer);
-    page.SelectRoleFont(calculationFont);
+    page.DrawLineMm(kLeft, 5, kRight, 5, outer);
+    page.DrawLineMm(kLeft, 40, kRight, 40, outer);
+    page.DrawLineMm(kLeft, 5, kLeft, 40, outer);
+    page.DrawLineMm(kRight, 5, kRight, 40, outer);
+    page.SelectRoleFont(FontRole::calculation);
     page.SetAlign(TextAlign::leftTop);
     for (int k = 0; k < 6; ++k) {
         if (header::poLine + k == header::plLine && !showPl) {

@@ -1,9 +1,7 @@
 #include "records/datafile.h"
 
 #include "base/messages.h"
-#include "records/olderfile.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
@@ -12,10 +10,6 @@ constexpr std::string_view kCrLf = "\r\n";
 
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
-}
-
-bool IsNumber(std::string_view text) {
-    return IsNumericText(text) > 0;
 }
 
 // The marker line and the header section that both layouts begin with.
@@ -34,9 +28,10 @@ std::string StartFile(std::string_view marker, const HeaderTexts& h) {
     return out;
 }
 
-// A field holding a comma is quoted so that it reads back as one field.
+// A row's line without its line end. A field holding a comma is quoted so
+// that it reads back as one field.
 template <typename Row>
-void AppendRow(std::string& out, const Row& row) {
+void AppendRowLine(std::string& out, const Row& row) {
     bool first = true;
     for (const std::string& field : row) {
         if (!first) {
@@ -51,7 +46,6 @@ void AppendRow(std::string& out, const Row& row) {
             out += field;
         }
     }
-    out += kCrLf;
 }
 
 // Calls `each(rowNumber, row)` for the rows that the writer writes.
@@ -60,6 +54,14 @@ void ForWrittenRows(const Rows& rows, Keep keep, Each each) {
     for (int r = 1; r <= Rows::size() && keep(rows[r]); ++r) {
         each(r, rows[r]);
     }
+}
+
+template <typename Rows, typename Keep>
+void AppendRows(std::string& out, const Rows& rows, Keep keep) {
+    ForWrittenRows(rows, keep, [&](int, const auto& row) {
+        AppendRowLine(out, row);
+        out += kCrLf;
+    });
 }
 
 bool KeepTestRow(const TestRow& row) {
@@ -94,6 +96,8 @@ std::string CheckHeader(const HeaderTexts& h) {
     return {};
 }
 
+// A written row must read back as it was: no field that the reader would
+// take for something else, and a line the reader takes whole.
 template <typename Rows, typename Keep>
 std::string CheckRows(const Rows& rows, Keep keep, std::string_view tableName) {
     std::string found;
@@ -104,139 +108,151 @@ std::string CheckRows(const Rows& rows, Keep keep, std::string_view tableName) {
                                       std::string(tableName) + FormatText(" %d 行 %d 列", r, f));
             }
         }
+        if (found.empty()) {
+            std::string line;
+            AppendRowLine(line, row);
+            if (line.size() > kLongestRowLine) {
+                found = FormatMessage(msg::rowLineTooLong,
+                                      std::string(tableName) + FormatText(" %d 行", r));
+            }
+        }
     });
     return found;
 }
 
-// The shared section state machine of both readers.
-void ReadSectionLine(Workspace& ws, DataReaderState& state, bool testReader, std::string_view line,
-                     Messages& messages) {
-    if (Contains(line, "$$")) {
-        if (line.size() > 2) {
-            state.section = line[2];
-            state.row = 1;
-            state.field = 1;
-        }
-        return;
+constexpr std::string_view kTestTable = "測定データ";
+constexpr std::string_view kCalibrationTable = "CALデータ";
+
+template <typename Row>
+void ReadRowFields(std::string_view line, Row& row, Messages& messages) {
+    for (int f = 1; f <= Row::size(); ++f) {
+        GetCsvField(line, f, row[f], messages);
     }
-    switch (state.section) {
-        case 'Z': {
-            if (state.row >= 1 && state.row <= kHeaderTextCount) {
-                HeaderTexts& h = testReader ? ws.testHeader : ws.calibrationHeader;
-                h[state.row++] = std::string(line);
-            }
-            break;
-        }
-        case 'A': {
-            if (testReader && state.row >= 1 && state.row <= kTestRowCount) {
-                TestRow& row = ws.testRows[state.row++];
-                for (int f = 1; f <= kTestFieldCount; ++f) {
-                    GetCsvField(line, f, row[f], messages);
-                }
-            }
-            break;
-        }
-        case 'C': {
-            if (state.row >= 1 && state.row <= kCalibrationRowCount) {
-                CalibrationRows& rows = testReader ? ws.loadedCalibrationRows : ws.calibrationRows;
-                CalibrationRow& row = rows[state.row++];
-                for (int f = 1; f <= kCalibrationFieldCount; ++f) {
-                    GetCsvField(line, f, row[f], messages);
-                }
-            }
-            break;
-        }
-        default:
-            break;
-    }
+}
+
+void ReadWhole(std::string_view content, const SectionTargets& targets, Messages& messages) {
+    SectionReader reader(targets);
+    ForEachLine(content,
+                [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), messages); });
 }
 
 }  // namespace
 
 int DetectFileVersion(std::string_view firstLine) {
-    if (firstLine.size() < 4 || firstLine.size() > 31) {
+    if (firstLine.size() < kShortestFirstLine || firstLine.size() > kLongestFirstLine) {
         return kNotDataFile;
     }
-    if (Contains(firstLine, "$$_KCVARDO3")) {
+    if (Contains(firstLine, kCalibrationMark)) {
         return kCalibrationVersion;
     }
-    if (Contains(firstLine, "$$_KDVARDO3")) {
+    if (Contains(firstLine, kTestMark)) {
         return kTestVersion;
     }
-    // A line of at most 31 bytes gives no message when it is split.
+    // The older version's start line; a line this short gives no message
+    // when it is split.
     SilentMessages none;
-    std::string field2;
-    std::string field3;
-    GetCsvField(firstLine, 2, field2, none);
-    GetCsvField(firstLine, 3, field3, none);
-    if (TextToInt(field2) == 100 && TextToInt(field3) == 10) {
+    if (TextToInt(CsvField(firstLine, 2, none)) == kOldStartField2 &&
+        TextToInt(CsvField(firstLine, 3, none)) == kOldStartField3) {
         return kOlderVersion;
     }
     return kNotDataFile;
 }
 
-std::string WriteTestFile(const Workspace& ws) {
-    std::string out = StartFile(kTestMarker, ws.testHeader);
+std::string WriteTestFile(const TestRecord& test) {
+    std::string out = StartFile(kTestMarker, test.testHeader);
     out += "$$A\r\n";
-    ForWrittenRows(ws.testRows, KeepTestRow, [&](int, const TestRow& row) { AppendRow(out, row); });
+    AppendRows(out, test.testRows, KeepTestRow);
     out += "$$C\r\n";
-    ForWrittenRows(ws.loadedCalibrationRows, KeepLoadedCalibrationRow,
-                   [&](int, const CalibrationRow& row) { AppendRow(out, row); });
+    AppendRows(out, test.loadedCalibrationRows, KeepLoadedCalibrationRow);
     return out;
 }
 
-std::string WriteCalibrationFile(const Workspace& ws) {
-    std::string out = StartFile(kCalibrationMarker, ws.calibrationHeader);
+std::string WriteCalibrationFile(const CalibrationRecord& calibration) {
+    std::string out = StartFile(kCalibrationMarker, calibration.calibrationHeader);
     out += "$$C\r\n";
-    ForWrittenRows(ws.calibrationRows, KeepCalibrationRow,
-                   [&](int, const CalibrationRow& row) { AppendRow(out, row); });
+    AppendRows(out, calibration.calibrationRows, KeepCalibrationRow);
     return out;
 }
 
-std::string WriteDataFile(const Workspace& ws, FileLayout layout) {
-    return layout == FileLayout::test ? WriteTestFile(ws) : WriteCalibrationFile(ws);
-}
-
-std::string FindUnwritableText(const Workspace& ws, FileLayout layout) {
-    std::string found;
-    if (layout == FileLayout::test) {
-        found = CheckHeader(ws.testHeader);
-        if (found.empty()) {
-            found = CheckRows(ws.testRows, KeepTestRow, "測定データ");
-        }
-        if (found.empty()) {
-            found = CheckRows(ws.loadedCalibrationRows, KeepLoadedCalibrationRow, "CALデータ");
-        }
-    } else {
-        found = CheckHeader(ws.calibrationHeader);
-        if (found.empty()) {
-            found = CheckRows(ws.calibrationRows, KeepCalibrationRow, "CALデータ");
-        }
+std::string FindUnwritableText(const TestRecord& test) {
+    std::string found = CheckHeader(test.testHeader);
+    if (found.empty()) {
+        found = CheckRows(test.testRows, KeepTestRow, kTestTable);
+    }
+    if (found.empty()) {
+        found = CheckRows(test.loadedCalibrationRows, KeepLoadedCalibrationRow, kCalibrationTable);
     }
     return found;
 }
 
-void ReadDataLine(Workspace& ws, int version, char kindLetter, std::string_view line,
-                  Messages& messages) {
+std::string FindUnwritableText(const CalibrationRecord& calibration) {
+    std::string found = CheckHeader(calibration.calibrationHeader);
+    if (found.empty()) {
+        found = CheckRows(calibration.calibrationRows, KeepCalibrationRow, kCalibrationTable);
+    }
+    return found;
+}
+
+void SectionReader::ReadLine(std::string_view line, Messages& messages) {
+    if (Contains(line, "$$")) {
+        if (line.size() > 2) {
+            section_ = line[2];
+            row_ = 1;
+        }
+        return;
+    }
+    switch (section_) {
+        case 'Z':
+            if (targets_.header != nullptr && row_ >= 1 && row_ <= kHeaderTextCount) {
+                if (row_ >= targets_.firstHeaderLine && row_ <= targets_.lastHeaderLine) {
+                    (*targets_.header)[row_] = std::string(line);
+                }
+                ++row_;
+            }
+            break;
+        case 'A':
+            if (targets_.testRows != nullptr && row_ >= 1 && row_ <= kTestRowCount) {
+                ReadRowFields(line, (*targets_.testRows)[row_++], messages);
+            }
+            break;
+        case 'C':
+            if (targets_.calibrationRows != nullptr && row_ >= 1 && row_ <= kCalibrationRowCount) {
+                ReadRowFields(line, (*targets_.calibrationRows)[row_++], messages);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void ReadTestFile(std::string_view content, TestRecord& test, Messages& messages) {
+    ReadWhole(content,
+              {&test.testHeader, 1, kHeaderTextCount, &test.testRows, &test.loadedCalibrationRows},
+              messages);
+}
+
+void ReadCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                         Messages& messages) {
+    ReadWhole(content,
+              {&calibration.calibrationHeader, 1, kHeaderTextCount, nullptr,
+               &calibration.calibrationRows},
+              messages);
+}
+
+void ReadCalibrationIntoTest(std::string_view content, TestRecord& test, Messages& messages) {
+    ReadWhole(content,
+              {&test.testHeader, header::coefficient0, header::coefficient4, nullptr,
+               &test.loadedCalibrationRows},
+              messages);
+}
+
+std::string_view WithoutLineEnd(std::string_view line) {
     if (line.ends_with(kCrLf)) {
-        line.remove_suffix(2);
+        line.remove_suffix(kCrLf.size());
     } else if (line.ends_with('\n')) {
         line.remove_suffix(1);
     }
-    const bool calibration = kindLetter == kCalibrationKindLetter;
-    if (version == kOlderVersion) {
-        (calibration ? ReadOldCalibrationLine : ReadOldTestLine)(ws, line, messages);
-    } else if (version >= kCalibrationVersion) {
-        (calibration ? ReadCalibrationLine : ReadTestLine)(ws, line, messages);
-    }
-}
-
-void ReadTestLine(Workspace& ws, std::string_view line, Messages& messages) {
-    ReadSectionLine(ws, ws.testReader, true, line, messages);
-}
-
-void ReadCalibrationLine(Workspace& ws, std::string_view line, Messages& messages) {
-    ReadSectionLine(ws, ws.calibrationReader, false, line, messages);
+    return line;
 }
 
 void ForEachLine(std::string_view content, const std::function<void(std::string_view)>& each) {
@@ -246,6 +262,11 @@ void ForEachLine(std::string_view content, const std::function<void(std::string_
         each(content.substr(0, length));
         content.remove_prefix(length);
     }
+}
+
+std::string_view FirstLineOf(std::string_view content) {
+    const std::size_t end = content.find('\n');
+    return end == std::string_view::npos ? content : content.substr(0, end + 1);
 }
 
 }  // namespace karnea

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "records/records.h"
+
 namespace karnea {
 
-struct Workspace;
 class Messages;
 
 // Version numbers returned by DetectFileVersion.
@@ -17,51 +18,87 @@ inline constexpr int kNotDataFile = 0;
 inline constexpr int kOlderVersion = 200;
 inline constexpr int kCalibrationVersion = 300;
 inline constexpr int kTestVersion = 301;
+// The versions the open commands accept (the older one included).
+inline constexpr int kFirstAcceptedVersion = 200;
+inline constexpr int kLastAcceptedVersion = 399;
 
-// Kind letters of ReadDataLine.
-inline constexpr char kCalibrationKindLetter = 'C';
-inline constexpr char kTestKindLetter = 'L';
+// A first line outside these lengths (in bytes, line end included) is no
+// data file's.
+inline constexpr std::size_t kShortestFirstLine = 4;
+inline constexpr std::size_t kLongestFirstLine = 31;
 
-// First lines written by the writers.
+// The older version's start line: its field 2 is the integer 100 and its
+// field 3 the integer 10.
+inline constexpr int kOldStartField2 = 100;
+inline constexpr int kOldStartField3 = 10;
+
+// First lines written by the writers, and what the reader looks for.
 inline constexpr std::string_view kCalibrationMarker = "$$_KCVARDO300";
 inline constexpr std::string_view kTestMarker = "$$_KDVARDO300";
+inline constexpr std::string_view kCalibrationMark = "$$_KCVARDO3";
+inline constexpr std::string_view kTestMark = "$$_KDVARDO3";
 
-// State of one section reader; it changes only at section marker lines, so it
-// carries over from one file to the next.
-struct DataReaderState {
-    char section = '\0';
-    int row = 0;
-    int field = 0;
-};
-
-// Which of the two layouts a file is written in.
-enum class FileLayout { calibration, test };
+// The longest row line the reader takes whole (longer ones lose their end).
+inline constexpr std::size_t kLongestRowLine = 2600;
 
 // The version of a data file from its first line (line end may be present).
 int DetectFileVersion(std::string_view firstLine);
 
-// The bytes of a test file of the test record, and of a calibration file of
-// the calibration record, exactly as they go to disk.
-std::string WriteTestFile(const Workspace& ws);
-std::string WriteCalibrationFile(const Workspace& ws);
-std::string WriteDataFile(const Workspace& ws, FileLayout layout);
+// The bytes of a test file and of a calibration file, exactly as they go to
+// disk.
+std::string WriteTestFile(const TestRecord& test);
+std::string WriteCalibrationFile(const CalibrationRecord& calibration);
 
 // A text that the layout cannot hold without being misread on reading back
 // ("$$" or a line break in a header text; "$$", a double quote or a line break
-// in a written row field). Returns the message to show, or empty when the
-// record can be written.
-std::string FindUnwritableText(const Workspace& ws, FileLayout layout);
+// in a written row field; a row line longer than the reader takes). Returns
+// the message to show, or empty when the record can be written.
+std::string FindUnwritableText(const TestRecord& test);
+std::string FindUnwritableText(const CalibrationRecord& calibration);
 
-// Feeds one line of a file (line end included or not) to the reader of the
-// version and kind letter.
-void ReadDataLine(Workspace& ws, int version, char kindLetter, std::string_view line,
-                  Messages& messages);
-// The two readers of the current version (line end already removed).
-void ReadTestLine(Workspace& ws, std::string_view line, Messages& messages);
-void ReadCalibrationLine(Workspace& ws, std::string_view line, Messages& messages);
+// The section state machine of the current version: a line holding "$$"
+// opens the section its third byte names; "Z" lines are header texts, "A"
+// lines test rows, "C" lines calibration rows. What a section feeds is set by
+// the targets; a section without target is skipped.
+struct SectionTargets {
+    HeaderTexts* header = nullptr;
+    // The "Z" lines that are kept (by number); the others are skipped.
+    int firstHeaderLine = 1;
+    int lastHeaderLine = kHeaderTextCount;
+    TestRows* testRows = nullptr;
+    CalibrationRows* calibrationRows = nullptr;
+};
+
+class SectionReader {
+public:
+    explicit SectionReader(const SectionTargets& targets) : targets_(targets) {}
+    // One line, its line end already removed.
+    void ReadLine(std::string_view line, Messages& messages);
+
+private:
+    SectionTargets targets_;
+    char section_ = '\0';
+    int row_ = 0;
+};
+
+// The readers of a whole file of the current version: every section the
+// record has.
+void ReadTestFile(std::string_view content, TestRecord& test, Messages& messages);
+void ReadCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                         Messages& messages);
+
+// A calibration file read into a test as its loaded calibration: only the
+// "C" rows and the coefficient texts (header lines 25..29).
+void ReadCalibrationIntoTest(std::string_view content, TestRecord& test, Messages& messages);
+
+// One line without its line end: one trailing CR LF, or else one LF, removed.
+std::string_view WithoutLineEnd(std::string_view line);
 
 // Calls `each` with every line of `content`, line end included; a last line
 // without line end is passed too. Only LF ends a line.
 void ForEachLine(std::string_view content, const std::function<void(std::string_view)>& each);
+
+// The first line of a text, line end included.
+std::string_view FirstLineOf(std::string_view content);
 
 }  // namespace karnea

@@ -4,15 +4,16 @@
 
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
+#include "records/datafile.h"
 
 namespace karnea {
 namespace {
 
 constexpr int kOldHeaderLines = 10;
 constexpr int kLinesPerRow = 10;
+// The stamp of a record imported from an older file.
+constexpr std::string_view kConversionStamp = "300 VARDO";
 
 // Header line -> (text for field 3, text for field 4); 0 is no target.
 constexpr int kHeaderTargets[kOldHeaderLines][2] = {
@@ -44,78 +45,99 @@ std::size_t FindCp932(std::string_view text, std::string_view needle) {
 }
 
 bool IsStartLine(std::string_view line, Messages& messages) {
-    return TextToInt(CsvField(line, 2, messages)) == 100 &&
-           TextToInt(CsvField(line, 3, messages)) == 10;
+    return TextToInt(CsvField(line, 2, messages)) == kOldStartField2 &&
+           TextToInt(CsvField(line, 3, messages)) == kOldStartField3;
 }
 
-std::string Pressure(const Workspace& ws, std::string_view value) {
-    return FormatScaledNumber(value, TextToDouble(ws.settings.siCoefficient), 0);
+template <typename Record>
+void ReadAll(std::string_view content, Record& record, double siCoefficient, Messages& messages) {
+    OldFileReader reader(record, siCoefficient);
+    ForEachLine(content,
+                [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), messages); });
+}
+
+}  // namespace
+
+OldFileReader::OldFileReader(TestRecord& test, double siCoefficient)
+    : test_(&test), siCoefficient_(siCoefficient) {}
+
+OldFileReader::OldFileReader(CalibrationRecord& calibration, double siCoefficient)
+    : calibration_(&calibration), siCoefficient_(siCoefficient) {}
+
+HeaderTexts& OldFileReader::Header() {
+    return IsTest() ? test_->testHeader : calibration_->calibrationHeader;
+}
+
+std::string OldFileReader::Pressure(std::string_view value) const {
+    return FormatScaledNumber(value, siCoefficient_, 0);
 }
 
 // Ten lines make a row.
-void NextLineOfGroup(OldReaderState& state) {
-    if (state.line > kLinesPerRow - 1) {
-        state.line = 1;
-        ++state.row;
+void OldFileReader::NextLineOfGroup() {
+    if (line_ > kLinesPerRow - 1) {
+        line_ = 1;
+        ++row_;
     } else {
-        ++state.line;
+        ++line_;
     }
 }
 
-void ReadOldLine(Workspace& ws, OldReaderState& state, bool test, std::string_view line,
-                 Messages& messages) {
-    if (!state.started && IsStartLine(line, messages)) {
-        state = {true, 'Z', 1, 1};
+void OldFileReader::ReadLine(std::string_view line, Messages& messages) {
+    if (!started_ && IsStartLine(line, messages)) {
+        started_ = true;
+        section_ = 'Z';
+        row_ = 1;
+        line_ = 1;
         return;
     }
-    HeaderTexts& h = test ? ws.testHeader : ws.calibrationHeader;
-    switch (state.section) {
+    HeaderTexts& h = Header();
+    switch (section_) {
         case 'Z': {
-            if (state.row > kOldHeaderLines) {
+            if (row_ > kOldHeaderLines) {
                 break;
             }
-            const int* targets = kHeaderTargets[state.row - 1];
+            const int* targets = kHeaderTargets[row_ - 1];
             for (int f = 0; f < 2; ++f) {
                 if (targets[f] == 0) {
                     continue;
                 }
                 std::string value = CsvField(line, 3 + f, messages);
-                // Pz is a pressure like the row pressures.
-                h[targets[f]] = targets[f] == header::pz ? Pressure(ws, value) : value;
+                // A test's Pz is a pressure like its row pressures; a
+                // calibration keeps the text, which it does not use.
+                h[targets[f]] = targets[f] == header::pz && IsTest() ? Pressure(value) : value;
             }
-            if (++state.row > kOldHeaderLines) {
-                ConvertOldDate(ws, test);
-                h[header::conversionStamp] = "300 VARDO";
-                state.section = test ? 'A' : 'C';
-                state.row = 1;
-                state.line = 1;
+            if (++row_ > kOldHeaderLines) {
+                ConvertOldDate(h);
+                h[header::conversionStamp] = kConversionStamp;
+                section_ = IsTest() ? 'A' : 'C';
+                row_ = 1;
+                line_ = 1;
             }
             break;
         }
         case 'A': {
-            if (!test || state.row > kTestRowCount) {
+            if (!IsTest() || row_ > kTestRowCount) {
                 break;
             }
             const std::string value = CsvField(line, 1, messages);
-            const bool pressure =
-                state.line == 1 || state.line == 6 || state.line == 7 || state.line == 8;
-            ws.testRows[state.row][state.line] = pressure ? Pressure(ws, value) : value;
-            NextLineOfGroup(state);
+            const bool pressure = line_ == 1 || line_ == 6 || line_ == 7 || line_ == 8;
+            test_->testRows[row_][line_] = pressure ? Pressure(value) : value;
+            NextLineOfGroup();
             break;
         }
         case 'C': {
-            if (test || state.row > kCalibrationRowCount) {
+            if (IsTest() || row_ > kCalibrationRowCount) {
                 break;
             }
             const std::string value = CsvField(line, 1, messages);
-            CalibrationRow& row = ws.calibrationRows[state.row];
-            if (state.line == 1) {
-                row[calibrationField::pm] = Pressure(ws, value);
-            } else if (state.line == 5) {
+            CalibrationRow& row = calibration_->calibrationRows[row_];
+            if (line_ == 1) {
+                row[calibrationField::pm] = Pressure(value);
+            } else if (line_ == 5) {
                 row[calibrationField::vm] = value;
                 row[calibrationField::vmCopy] = value;
             }
-            NextLineOfGroup(state);
+            NextLineOfGroup();
             break;
         }
         default:
@@ -123,23 +145,17 @@ void ReadOldLine(Workspace& ws, OldReaderState& state, bool test, std::string_vi
     }
 }
 
-}  // namespace
-
-void ResetOldReaders(Workspace& ws) {
-    ws.oldTestReader = {};
-    ws.oldCalibrationReader = {};
+void ReadOldTestFile(std::string_view content, TestRecord& test, double siCoefficient,
+                     Messages& messages) {
+    ReadAll(content, test, siCoefficient, messages);
 }
 
-void ReadOldTestLine(Workspace& ws, std::string_view line, Messages& messages) {
-    ReadOldLine(ws, ws.oldTestReader, true, line, messages);
+void ReadOldCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                            double siCoefficient, Messages& messages) {
+    ReadAll(content, calibration, siCoefficient, messages);
 }
 
-void ReadOldCalibrationLine(Workspace& ws, std::string_view line, Messages& messages) {
-    ReadOldLine(ws, ws.oldCalibrationReader, false, line, messages);
-}
-
-void ConvertOldDate(Workspace& ws, bool test) {
-    HeaderTexts& h = test ? ws.testHeader : ws.calibrationHeader;
+void ConvertOldDate(HeaderTexts& h) {
     const std::string date = h[header::dateYear];
     static const std::string kYear = Sjis("年");
     static const std::string kMonth = Sjis("月");

@@ -5,27 +5,43 @@
 
 #include <string_view>
 
+#include "records/records.h"
+
 namespace karnea {
 
-struct Workspace;
 class Messages;
 
-// State of one version-2 reader.
-struct OldReaderState {
-    bool started = false;
-    char section = '\0';
-    int row = 0;
-    int line = 0;
+// The reader of one version-2 file, fed every line (line end removed) from
+// the file's first line on. Pressures are multiplied by `siCoefficient`
+// (kN/m2 per kgf/cm2).
+class OldFileReader {
+public:
+    OldFileReader(TestRecord& test, double siCoefficient);
+    OldFileReader(CalibrationRecord& calibration, double siCoefficient);
+    void ReadLine(std::string_view line, Messages& messages);
+
+private:
+    bool IsTest() const { return test_ != nullptr; }
+    HeaderTexts& Header();
+    std::string Pressure(std::string_view value) const;
+    void NextLineOfGroup();
+
+    TestRecord* test_ = nullptr;
+    CalibrationRecord* calibration_ = nullptr;
+    double siCoefficient_;
+    bool started_ = false;
+    char section_ = '\0';
+    int row_ = 0;
+    int line_ = 0;
 };
 
-// Both readers back to their initial state (before the first line of a file).
-void ResetOldReaders(Workspace& ws);
-
-// The two readers, fed every line of the file (line end removed).
-void ReadOldTestLine(Workspace& ws, std::string_view line, Messages& messages);
-void ReadOldCalibrationLine(Workspace& ws, std::string_view line, Messages& messages);
+// Whole files: every line of `content` to a new reader.
+void ReadOldTestFile(std::string_view content, TestRecord& test, double siCoefficient,
+                     Messages& messages);
+void ReadOldCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                            double siCoefficient, Messages& messages);
 
 // The date of a version-2 header (text 8) split into year, month and day.
-void ConvertOldDate(Workspace& ws, bool test);
+void ConvertOldDate(HeaderTexts& h);
 
 }  // namespace karnea

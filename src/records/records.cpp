@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
@@ -97,7 +96,7 @@ constexpr HeaderTextInfo kUnnamed{"", "予備"};
 int CountRows(auto const& rows, int field) {
     int count = 0;
     for (const auto& row : rows) {
-        if (IsNumericText(row[field]) < 1) {
+        if (!IsNumber(row[field])) {
             break;
         }
         ++count;
@@ -122,38 +121,33 @@ const HeaderTextInfo& HeaderTextInfoOf(int number) {
     return kUnnamed;
 }
 
-void ClearTestRecord(Workspace& ws) {
-    ws.testHeader.fill({});
-    ws.testRows.fill({});
-    ws.loadedCalibrationRows.fill({});
-    ws.testCoefficients.fill(0.0);
+void ClearTestRecord(TestRecord& test) {
+    test = TestRecord{};
 }
 
-void ClearCalibrationRecord(Workspace& ws) {
-    ws.calibrationHeader.fill({});
-    ws.calibrationRows.fill({});
-    ws.calibrationCoefficients.fill(0.0);
+void ClearCalibrationRecord(CalibrationRecord& calibration) {
+    calibration = CalibrationRecord{};
 }
 
-int CountTestRows(const Workspace& ws, int field) {
-    return CountRows(ws.testRows, field);
+int CountTestRows(const TestRows& rows, int field) {
+    return CountRows(rows, field);
 }
 
-int CountCalibrationRows(const Workspace& ws, int field) {
-    return CountRows(ws.calibrationRows, field);
+int CountCalibrationRows(const CalibrationRows& rows, int field) {
+    return CountRows(rows, field);
 }
 
-void LoadTestCoefficients(Workspace& ws) {
-    LoadCoefficients(ws.testHeader, ws.testCoefficients);
+void LoadTestCoefficients(TestRecord& test) {
+    LoadCoefficients(test.testHeader, test.testCoefficients);
 }
 
-void LoadCalibrationCoefficients(Workspace& ws) {
-    LoadCoefficients(ws.calibrationHeader, ws.calibrationCoefficients);
+void LoadCalibrationCoefficients(CalibrationRecord& calibration) {
+    LoadCoefficients(calibration.calibrationHeader, calibration.calibrationCoefficients);
 }
 
-void ApplyCalibrationScaleDefaults(Workspace& ws) {
-    HeaderTexts& h = ws.calibrationHeader;
-    const auto unusable = [&](int n) { return IsNumericText(h[n]) < 1 || TextToDouble(h[n]) < 1; };
+void ApplyCalibrationScaleDefaults(CalibrationRecord& calibration) {
+    HeaderTexts& h = calibration.calibrationHeader;
+    const auto unusable = [&](int n) { return !IsNumber(h[n]) || TextToDouble(h[n]) < 1; };
     if (unusable(header::pmAxisMax) || unusable(header::vmAxisMax)) {
         h[header::pmAxisMin] = "0";
         h[header::pmAxisMax] = "300";
@@ -162,8 +156,8 @@ void ApplyCalibrationScaleDefaults(Workspace& ws) {
     }
 }
 
-void NormalizeTestScales(Workspace& ws) {
-    HeaderTexts& h = ws.testHeader;
+void NormalizeTestScales(TestRecord& test) {
+    HeaderTexts& h = test.testHeader;
     const auto real = [&](int n) { return TextToDouble(h[n]); };
     const auto integer = [&](int n) { return TextToInt(h[n]); };
 

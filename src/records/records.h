@@ -1,6 +1,6 @@
-// The measurement records: one test and one calibration, every value held as
-// a CP932 text exactly as the data file stores it, plus the coefficient
-// doubles. Numbers are converted with the plain conversions when used.
+// The measurement records: a test and a calibration, every value held as a
+// CP932 text exactly as the data file stores it, plus the coefficient doubles.
+// Numbers are converted with the plain conversions when used.
 #pragma once
 
 #include <array>
@@ -10,8 +10,6 @@
 
 namespace karnea {
 
-struct Workspace;
-
 inline constexpr int kHeaderTextCount = 100;
 inline constexpr int kTestRowCount = 120;
 inline constexpr int kTestFieldCount = 10;
@@ -20,9 +18,9 @@ inline constexpr int kCalibrationFieldCount = 3;
 inline constexpr int kCoefficientCount = 8;
 inline constexpr int kCoefficientsUsed = 5;
 
-// Values of documentKind.
-inline constexpr int kCalibrationDocument = 0;
-inline constexpr int kTestDocument = 1;
+// Which record the open document is; it also selects the page set shown.
+// The values are those the program has always used.
+enum class DocumentKind { calibration = 0, test = 1 };
 
 // A fixed-size table numbered from 1, as the records number headers, rows and
 // fields. A number outside 1..N is a programming error and throws.
@@ -155,22 +153,43 @@ struct HeaderTextInfo {
 };
 const HeaderTextInfo& HeaderTextInfoOf(int number);
 
-void ClearTestRecord(Workspace& ws);
-void ClearCalibrationRecord(Workspace& ws);
+// A test at one depth: its header, its reading rows, the calibration it was
+// reduced with (rows copied from a calibration file, coefficient texts in
+// header texts 25..29) and those coefficients as numbers (c0..c4 in 0..4).
+struct TestRecord {
+    HeaderTexts testHeader;
+    TestRows testRows;
+    CalibrationRows loadedCalibrationRows;
+    Coefficients testCoefficients{};
+    friend bool operator==(const TestRecord&, const TestRecord&) = default;
+};
 
-// Leading rows whose given field passes the numeric-text test.
-int CountTestRows(const Workspace& ws, int field);
-int CountCalibrationRows(const Workspace& ws, int field);
+// A calibration run of the probe: its header, its readings and the fitted
+// coefficients (texts 25..29 of the header, and as numbers).
+struct CalibrationRecord {
+    HeaderTexts calibrationHeader;
+    CalibrationRows calibrationRows;
+    Coefficients calibrationCoefficients{};
+    friend bool operator==(const CalibrationRecord&, const CalibrationRecord&) = default;
+};
+
+// Every text empty and every coefficient 0.
+void ClearTestRecord(TestRecord& test);
+void ClearCalibrationRecord(CalibrationRecord& calibration);
+
+// Leading rows whose given field is a number.
+int CountTestRows(const TestRows& rows, int field);
+int CountCalibrationRows(const CalibrationRows& rows, int field);
 
 // Coefficients 0..4 from header texts 25..29.
-void LoadTestCoefficients(Workspace& ws);
-void LoadCalibrationCoefficients(Workspace& ws);
+void LoadTestCoefficients(TestRecord& test);
+void LoadCalibrationCoefficients(CalibrationRecord& calibration);
 
 // Calibration graph scale 0..300 / 0..800 when texts 55 or 57 are unusable.
-void ApplyCalibrationScaleDefaults(Workspace& ws);
+void ApplyCalibrationScaleDefaults(CalibrationRecord& calibration);
 
 // Brings the eleven graph scale texts of the test header into range.
-void NormalizeTestScales(Workspace& ws);
+void NormalizeTestScales(TestRecord& test);
 
 // The row field that holds a test step's volume: 5 (120 s) when the
 // measurement time is a positive integer, else 4 (60 s).

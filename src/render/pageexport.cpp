@@ -7,9 +7,9 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <cmath>
+#include <memory>
+#include <optional>
 
-#include "pages/pagecomposer.h"
-#include "document/workspace.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {
@@ -18,22 +18,69 @@ namespace {
 constexpr double kA4WidthMm = 210;
 constexpr double kA4HeightMm = 297;
 
-// Draws page `page` as the print command does: the page asked for, with the
-// current page restored afterwards.
-void DrawOnePage(Workspace& ws, int page, QPainter& painter, int dpi, Messages& messages) {
-    const int saved = ws.CurrentPage;
-    ws.PrintingNow = 1;
-    ws.CurrentPage = page;
-    QPainterSurface surface(painter, dpi, dpi);
-    DrawPage(ws, surface, messages);
-    ws.PrintingNow = 0;
-    ws.CurrentPage = saved;
-}
+// The pages of one PDF, a page of the writer each.
+class PdfPages : public PageTarget {
+public:
+    PdfPages(QPdfWriter& writer, QPainter& painter, int dpi)
+        : writer_(writer), painter_(painter), dpi_(dpi) {}
+
+    Surface* BeginPage(int, DocumentKind) override {
+        if (!first_) {
+            writer_.newPage();
+        }
+        first_ = false;
+        surface_.emplace(painter_, dpi_, dpi_, fonts_);
+        return &*surface_;
+    }
+    bool EndPage(int) override { return true; }
+
+private:
+    QPdfWriter& writer_;
+    QPainter& painter_;
+    int dpi_;
+    bool first_ = true;
+    FontCache fonts_;
+    std::optional<QPainterSurface> surface_;
+};
+
+// One image a page, each saved when it is drawn.
+class PngPages : public PageTarget {
+public:
+    PngPages(const std::function<std::string(int)>& pathOf, int dpi) : pathOf_(pathOf), dpi_(dpi) {}
+
+    Surface* BeginPage(int, DocumentKind) override {
+        const int width = static_cast<int>(std::lround(kA4WidthMm / 25.4 * dpi_));
+        const int height = static_cast<int>(std::lround(kA4HeightMm / 25.4 * dpi_));
+        image_ = QImage(width, height, QImage::Format_RGB32);
+        const int dotsPerMeter = static_cast<int>(std::lround(dpi_ / 0.0254));
+        image_.setDotsPerMeterX(dotsPerMeter);
+        image_.setDotsPerMeterY(dotsPerMeter);
+        image_.fill(Qt::white);
+        painter_ = std::make_unique<QPainter>(&image_);
+        surface_.emplace(*painter_, dpi_, dpi_, fonts_);
+        return &*surface_;
+    }
+
+    bool EndPage(int page) override {
+        surface_.reset();
+        painter_.reset();
+        QSaveFile file(QString::fromStdString(pathOf_(page)));
+        return file.open(QIODevice::WriteOnly) && image_.save(&file, "PNG") && file.commit();
+    }
+
+private:
+    const std::function<std::string(int)>& pathOf_;
+    int dpi_;
+    FontCache fonts_;
+    QImage image_;
+    std::unique_ptr<QPainter> painter_;
+    std::optional<QPainterSurface> surface_;
+};
 
 }  // namespace
 
-bool ExportPdf(Workspace& ws, const std::vector<int>& pages, const std::string& path, int dpi,
-               Messages& messages) {
+bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
+               int dpi, Messages& messages) {
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
@@ -49,36 +96,17 @@ bool ExportPdf(Workspace& ws, const std::vector<int>& pages, const std::string& 
             file.cancelWriting();
             return false;
         }
-        bool first = true;
-        for (int page : pages) {
-            if (!first) {
-                writer.newPage();
-            }
-            first = false;
-            DrawOnePage(ws, page, painter, dpi, messages);
-        }
+        PdfPages target(writer, painter, dpi);
+        DrawPages(source, pages, target, messages);
         painter.end();
     }
     return file.commit();
 }
 
-bool ExportPng(Workspace& ws, int page, const std::string& path, int dpi, Messages& messages) {
-    const int width = static_cast<int>(std::lround(kA4WidthMm / 25.4 * dpi));
-    const int height = static_cast<int>(std::lround(kA4HeightMm / 25.4 * dpi));
-    QImage image(width, height, QImage::Format_RGB32);
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        DrawOnePage(ws, page, painter, dpi, messages);
-    }
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG")) {
-        return false;
-    }
-    return file.commit();
+bool ExportPng(const PageSource& source, const std::vector<int>& pages,
+               const std::function<std::string(int)>& pathOf, int dpi, Messages& messages) {
+    PngPages target(pathOf, dpi);
+    return DrawPages(source, pages, target, messages);
 }
 
 }  // namespace karnea

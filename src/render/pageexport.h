@@ -1,20 +1,24 @@
-// Pages of the open document as PDF and PNG files, on A4 portrait with the
-// device origin at the paper's top-left corner.
+// Pages as PDF and PNG files, on A4 portrait with the device origin at the
+// paper's top-left corner.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "pages/pagecomposer.h"
+
 namespace karnea {
 
-struct Workspace;
 class Messages;
 
 // One PDF of the given pages. False when the file cannot be written.
-bool ExportPdf(Workspace& ws, const std::vector<int>& pages, const std::string& path, int dpi,
-               Messages& messages);
+bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
+               int dpi, Messages& messages);
 
-// One PNG of one page. False when the file cannot be written.
-bool ExportPng(Workspace& ws, int page, const std::string& path, int dpi, Messages& messages);
+// One PNG a page, written to `pathOf(page)`. False when a file cannot be
+// written (the pages before it are written).
+bool ExportPng(const PageSource& source, const std::vector<int>& pages,
+               const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
 
 }  // namespace karnea

@@ -48,27 +48,28 @@ QString ResolveFontFamily(const std::string& cp932Face) {
     return QString::fromUtf8(kDefaultStandIn);
 }
 
-QPainterSurface::QPainterSurface(QPainter& painter, int dpiX, int dpiY)
-    : painter_(painter), dpiX_(dpiX), dpiY_(dpiY) {
-    painter_.setBackgroundMode(Qt::TransparentMode);
-    painter_.setRenderHint(QPainter::Antialiasing, true);
-    painter_.setRenderHint(QPainter::TextAntialiasing, true);
-    current_.font.setFamily(QString::fromUtf8(kDefaultStandIn));
-}
-
-const QPainterSurface::PageFont& QPainterSurface::CellFont(const std::string& face, int height) {
-    const auto key = std::make_pair(face, height);
-    const auto found = fonts_.find(key);
-    if (found != fonts_.end()) {
+const QString& FontCache::Family(const std::string& cp932Face) {
+    const auto found = families_.find(cp932Face);
+    if (found != families_.end()) {
         return found->second;
     }
-    QFont font(ResolveFontFamily(face));
+    return families_.emplace(cp932Face, ResolveFontFamily(cp932Face)).first->second;
+}
+
+const CellFont& FontCache::Cell(const std::string& cp932Face, int height, QPaintDevice* device,
+                                int fallbackDpiY) {
+    const int deviceDpi = device != nullptr ? device->logicalDpiY() : fallbackDpiY;
+    const int deviceType = device != nullptr ? device->devType() : 0;
+    const auto key = std::make_tuple(cp932Face, height, deviceDpi, deviceType);
+    const auto found = cells_.find(key);
+    if (found != cells_.end()) {
+        return found->second;
+    }
+    QFont font(Family(cp932Face));
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setStyleStrategy(QFont::PreferOutline);
     // The character cell (ascent plus descent) is `height` device pixels: size
     // the em from the face's own metrics on this very device.
-    QPaintDevice* device = painter_.device();
-    const double deviceDpi = device != nullptr ? device->logicalDpiY() : dpiY_;
     const double probeEm = 100.0;
     font.setPointSizeF(probeEm * 72.0 / deviceDpi);
     const QFontMetricsF probe(font, device);
@@ -76,15 +77,22 @@ const QPainterSurface::PageFont& QPainterSurface::CellFont(const std::string& fa
     const double em = cell > 0 ? height * probeEm / cell : height;
     font.setPointSizeF(em > 0 ? em * 72.0 / deviceDpi : 0.01);
     const QFontMetricsF metrics(font, device);
-    PageFont cellFont{font, 0, Qt::black, metrics.ascent(), metrics.descent()};
-    return fonts_.emplace(key, cellFont).first->second;
+    return cells_.emplace(key, CellFont{font, metrics.ascent(), metrics.descent()}).first->second;
+}
+
+QPainterSurface::QPainterSurface(QPainter& painter, int dpiX, int dpiY, FontCache& fonts)
+    : painter_(painter), dpiX_(dpiX), dpiY_(dpiY), fonts_(fonts) {
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    current_.cell.font.setFamily(QString::fromUtf8(kDefaultStandIn));
 }
 
 bool QPainterSurface::SelectFont(const std::string& face, int height, int angle, long colour) {
     if (height < 0) {
         return false;
     }
-    current_ = CellFont(face, height);
+    current_.cell = fonts_.Cell(face, height, painter_.device(), dpiY_);
     current_.angle = angle;
     current_.colour = ToQColor(colour);
     return true;
@@ -108,7 +116,8 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
     const QString s = ToQString(text);
     double ox = 0;
     if (align_ != TextAlign::leftTop) {
-        const double width = QFontMetricsF(current_.font, painter_.device()).horizontalAdvance(s);
+        const double width =
+            QFontMetricsF(current_.cell.font, painter_.device()).horizontalAdvance(s);
         if (align_ == TextAlign::rightTop || align_ == TextAlign::rightBottom) {
             ox = -width;
         } else {
@@ -116,11 +125,11 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
         }
     }
     const bool bottom = align_ == TextAlign::centerBottom || align_ == TextAlign::rightBottom;
-    const double baseline = bottom ? -current_.descent : current_.ascent;
+    const double baseline = bottom ? -current_.cell.descent : current_.cell.ascent;
     painter_.save();
     painter_.translate(x, y);
     painter_.rotate(-current_.angle);
-    painter_.setFont(current_.font);
+    painter_.setFont(current_.cell.font);
     painter_.setPen(current_.colour);
     painter_.drawText(QPointF(ox, baseline), s);
     painter_.restore();
@@ -132,12 +141,13 @@ void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
         return;
     }
     const QString s = ToQString(text);
-    const QFontMetricsF fm(current_.font, painter_.device());
+    const QFontMetricsF fm(current_.cell.font, painter_.device());
     const double x = (left + right) / 2.0 - fm.horizontalAdvance(s) / 2;
-    const double baseline =
-        (top + bottom) / 2.0 - (current_.ascent + current_.descent) / 2 + current_.ascent;
+    const double baseline = (top + bottom) / 2.0 -
+                            (current_.cell.ascent + current_.cell.descent) / 2 +
+                            current_.cell.ascent;
     painter_.save();
-    painter_.setFont(current_.font);
+    painter_.setFont(current_.cell.font);
     painter_.setPen(current_.colour);
     painter_.drawText(QPointF(x, baseline), s);
     painter_.restore();

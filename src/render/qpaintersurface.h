@@ -6,12 +6,13 @@
 #include <QString>
 #include <map>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "pages/surface.h"
 
 class QPainter;
+class QPaintDevice;
 
 namespace karnea {
 
@@ -19,11 +20,33 @@ namespace karnea {
 // itself when installed, else its Japanese stand-in (IPA Mincho or Gothic).
 QString ResolveFontFamily(const std::string& cp932Face);
 
+// A font whose character cell (ascent plus descent) has a given height on a
+// device, with its metrics.
+struct CellFont {
+    QFont font;
+    double ascent = 0;
+    double descent = 0;
+};
+
+// Fonts found and measured once for as long as their owner lives (a view, an
+// export): the family that stands for each face, and each face and cell
+// height on each kind of device.
+class FontCache {
+public:
+    const QString& Family(const std::string& cp932Face);
+    const CellFont& Cell(const std::string& cp932Face, int height, QPaintDevice* device,
+                         int fallbackDpiY);
+
+private:
+    std::map<std::string, QString> families_;
+    std::map<std::tuple<std::string, int, int, int>, CellFont> cells_;
+};
+
 class QPainterSurface : public Surface {
 public:
     // `painter` draws in device pixels (no transform) on a device of the given
-    // resolution.
-    QPainterSurface(QPainter& painter, int dpiX, int dpiY);
+    // resolution; fonts come from `fonts`.
+    QPainterSurface(QPainter& painter, int dpiX, int dpiY, FontCache& fonts);
 
     int DpiX() const override { return dpiX_; }
     int DpiY() const override { return dpiY_; }
@@ -38,23 +61,18 @@ public:
 
 private:
     struct PageFont {
-        QFont font;
+        CellFont cell;
         int angle = 0;
         QColor colour = Qt::black;
-        double ascent = 0;
-        double descent = 0;
     };
-    // The font of a face and cell height with its metrics, made once per
-    // surface.
-    const PageFont& CellFont(const std::string& face, int height);
 
     QPainter& painter_;
     int dpiX_;
     int dpiY_;
+    FontCache& fonts_;
     TextAlign align_ = TextAlign::leftTop;
     PageFont current_;
     std::vector<PageFont> saved_;
-    std::map<std::pair<std::string, int>, PageFont> fonts_;
 };
 
 // A 0x00BBGGRR colour as Qt's.

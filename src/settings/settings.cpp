@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <variant>
@@ -8,9 +9,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
@@ -19,11 +18,14 @@ constexpr int kSysLineCount = 61;
 constexpr const char* kSysMarker = "305";
 constexpr const char* kLocationFileName = "LunKvr5.whr";
 constexpr const char* kDefaultInstallFolder = "/VardoXQ/Kvar5";
+constexpr const char* kEngineerMasterName = "M.mst";
+constexpr const char* kHelpTextName = "Help.txt";
 
-// Where a line of "Sys.ndx" goes: a text, an integer, or a double written with
-// its own format.
+// Where a line of "Sys.ndx" goes: a text (with its caption for messages), an
+// integer, or a double written with its own format.
 struct TextLine {
     std::string Settings::*member;
+    const char* caption;
 };
 struct IntLine {
     int Settings::*member;
@@ -41,18 +43,18 @@ struct SysLine {
 
 const std::vector<SysLine>& SysLines() {
     static const std::vector<SysLine> lines = {
-        {1, TextLine{&Settings::defaultNumberCaption}},
+        {1, TextLine{&Settings::defaultNumberCaption, "No.項目名"}},
         {2, IntLine{&Settings::volumeUnit}},
-        {3, TextLine{&Settings::defaultTableTitle}},
+        {3, TextLine{&Settings::defaultTableTitle, "データ表タイトル"}},
         {4, IntLine{&Settings::pwDecimals}},
         {5, IntLine{&Settings::pzDecimals}},
         {6, IntLine{&Settings::pmDecimals}},
         {7, IntLine{&Settings::pressureDecimals}},
         {8, IntLine{&Settings::volumeDecimals}},
         {10, IntLine{&Settings::showSiCoefficient}},
-        {11, TextLine{&Settings::defaultGraphTitle}},
-        {12, TextLine{&Settings::modulusName}},
-        {13, TextLine{&Settings::modulusSymbol}},
+        {11, TextLine{&Settings::defaultGraphTitle, "グラフタイトル"}},
+        {12, TextLine{&Settings::modulusName, "変形・弾性 見出し"}},
+        {13, TextLine{&Settings::modulusSymbol, "変形係数の記号"}},
         {14, IntLine{&Settings::rotateAxisNames}},
         {15, IntLine{&Settings::reservedSetting15}},
         {16, IntLine{&Settings::pointDecimals}},
@@ -67,16 +69,16 @@ const std::vector<SysLine>& SysLines() {
         {29, IntLine{&Settings::gridGapLength}},
         {30, RealLine{&Settings::initialVolumeV0, "%.2f"}},
         {31, RealLine{&Settings::compressionA, "%.6f"}},
-        {33, TextLine{&Settings::siCoefficient}},
+        {33, TextLine{&Settings::siCoefficient, "ＳＩ 換算係数Ｃ"}},
         {34, IntLine{&Settings::graphTopMargin}},
         {35, IntLine{&Settings::graphLeftMargin}},
-        {36, TextLine{&Settings::engineerMasterLine}},
-        {39, TextLine{&Settings::defaultCompanyName}},
-        {40, TextLine{&Settings::contactAddress}},
+        {36, TextLine{&Settings::engineerMasterLine, "技術者名のマスタファイル"}},
+        {39, TextLine{&Settings::defaultCompanyName, "調査業者名の初期設定"}},
+        {40, TextLine{&Settings::contactAddress, "連絡先"}},
         {41, IntLine{&Settings::enterKeyMode}},
         {42, IntLine{&Settings::reservedSetting42}},
         {45, IntLine{&Settings::gridMonochrome}},
-        {46, TextLine{&Settings::gridColour}},
+        {46, TextLine{&Settings::gridColour, "グリッドの色"}},
         {47, IntLine{&Settings::reservedSetting47}},
         {48, IntLine{&Settings::reservedSetting48}},
         {49, IntLine{&Settings::tableTopMargin}},
@@ -104,23 +106,18 @@ std::string CurrentFolder() {
     return ec ? std::string(".") : cwd.string();
 }
 
-void FindLocation(Settings& s) {
-    s.installDrive.clear();
-    s.installFolder.clear();
-    s.systemDrive = s.baseFolder.empty() ? DefaultBaseFolder() : s.baseFolder;
-    if (!s.fixedFolder.empty()) {
-        s.installFolder = s.fixedFolder;
-        return;
-    }
-    std::string line = ReadFirstLine(Join(s.systemDrive, kLocationFileName));
-    if (line.empty()) {
-        line = ReadFirstLine(Join(CurrentFolder(), kLocationFileName));
-    }
-    if (line.size() > 1) {
-        s.installFolder = line;
-    } else {
-        s.installFolder = s.systemDrive + kDefaultInstallFolder;
-    }
+// A location line names a folder only when it is an absolute path: a
+// relative one would follow the folder the program was started from, and a
+// drive-letter path names nothing here.
+bool IsUsableLocation(const std::string& line) {
+    return line.size() > 1 && line[0] == '/';
+}
+
+void SetFolderPaths(Settings& s) {
+    s.settingsFolder =
+        s.installDrive.empty() ? s.installFolder : s.installDrive + ":" + s.installFolder;
+    s.settingsFilePath = Join(s.settingsFolder, "Sys.ndx");
+    s.engineerMasterPath = Join(s.settingsFolder, kEngineerMasterName);
 }
 
 void ReadSysFile(Settings& s, const std::vector<std::string>& lines) {
@@ -131,7 +128,7 @@ void ReadSysFile(Settings& s, const std::vector<std::string>& lines) {
         if (const auto* t = std::get_if<TextLine>(&target)) {
             s.*(t->member) = text;
         } else if (const auto* i = std::get_if<IntLine>(&target)) {
-            const bool numeric = IsNumericText(text) >= 1;
+            const bool numeric = IsNumber(text);
             if (i->member == &Settings::enterKeyMode && !numeric) {
                 s.enterKeyMode = 1;
             } else {
@@ -154,19 +151,87 @@ constexpr std::array<RoleSizes, kFontRoleCount> kRoleSizes = {
 // Standard sizes of the font dialog's standard button (role 3 differs).
 constexpr std::array<double, kFontRoleCount> kDialogStandardSizes = {12, 11, 9, 8, 8, 10};
 
+constexpr FontRole kRoles[] = {FontRole::title, FontRole::heading,     FontRole::table,
+                               FontRole::graph, FontRole::calculation, FontRole::page};
+
+std::size_t IndexOf(FontRole role) {
+    return static_cast<std::size_t>(role) - 1;
+}
+
+// The ranges that drawing and formatting rely on; a damaged or hand-edited
+// file may hold anything.
+constexpr int kLargestDecimals = 6;
+constexpr int kLargestLineWidth = 50;
+constexpr int kLargestDashLength = 1000;
+constexpr int kLargestMargin = 1000;
+
+void BringIntoRange(Settings& s) {
+    for (int* decimals :
+         {&s.pwDecimals, &s.pzDecimals, &s.pmDecimals, &s.pressureDecimals, &s.volumeDecimals,
+          &s.pointDecimals, &s.dvDecimals, &s.emDecimals, &s.aDecimals}) {
+        *decimals = std::clamp(*decimals, 0, kLargestDecimals);
+    }
+    for (int* width : {&s.frameLineWidth, &s.ruleLineWidth, &s.gridLineWidth}) {
+        *width = std::clamp(*width, 0, kLargestLineWidth);
+    }
+    for (int* length : {&s.gridDashLength, &s.gridGapLength}) {
+        *length = std::clamp(*length, 0, kLargestDashLength);
+    }
+    for (int* margin :
+         {&s.graphTopMargin, &s.graphLeftMargin, &s.tableTopMargin, &s.tableLeftMargin}) {
+        *margin = std::clamp(*margin, -kLargestMargin, kLargestMargin);
+    }
+    if (TextToDouble(s.siCoefficient) < 10) {
+        s.siCoefficient = kStandardSiCoefficient;
+    }
+    if (s.initialVolumeV0 < 0.1) {
+        s.initialVolumeV0 = kStandardInitialVolume;
+    }
+}
+
+// The "Sys.ndx" bytes of the settings, or the message when a text cannot be
+// written.
+std::string SysFileBytes(const Settings& s, std::string& refusal) {
+    std::string out;
+    for (int n = 0; n < kSysLineCount; ++n) {
+        const LineTarget target = TargetOfLine(n);
+        if (n == 0) {
+            out += kSysMarker;
+        } else if (const auto* t = std::get_if<TextLine>(&target)) {
+            const std::string& text = s.*(t->member);
+            if (text.find_first_of("\r\n") != std::string::npos) {
+                refusal = FormatMessage(msg::unsafeSettingText, t->caption);
+                return {};
+            }
+            out += text;
+        } else if (const auto* i = std::get_if<IntLine>(&target)) {
+            out += FormatText("%d", s.*(i->member));
+        } else if (const auto* r = std::get_if<RealLine>(&target)) {
+            out += FormatNumber(r->format, s.*(r->member));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string FontFileBytes(const FontSetting& f) {
+    return FormatText("%.1f\r\n", f.size) + f.face + "\r\n" +
+           FormatText("%ld\r\n%d\r\n", f.colour, f.underline);
+}
+
 const std::string& StandardFace() {
     static const std::string face = Sjis("ＭＳ 明朝");
     return face;
 }
 
 void LoadFonts(Settings& s, Messages& messages) {
-    for (int role = 1; role <= kFontRoleCount; ++role) {
+    for (const FontRole role : kRoles) {
         FontSetting font;
         font.face = StandardFace();
         const std::string path = FontFilePath(s, role);
         const auto lines = ReadTextLines(path);
         if (!lines) {
-            if (role == 1) {
+            if (role == FontRole::title) {
                 messages.Show(FormatMessage(msg::fileNotFound, path));
             }
         } else {
@@ -189,11 +254,11 @@ void LoadFonts(Settings& s, Messages& messages) {
         if (font.face.size() <= 1) {
             font.face = StandardFace();
         }
-        const RoleSizes sizes = kRoleSizes[static_cast<std::size_t>(role - 1)];
+        const RoleSizes sizes = kRoleSizes[IndexOf(role)];
         if (!(font.size > 1) || font.size > sizes.largest) {
             font.size = sizes.standard;
         }
-        s.fonts[static_cast<std::size_t>(role - 1)] = font;
+        s.font(role) = font;
     }
 }
 
@@ -216,21 +281,51 @@ std::string DefaultBaseFolder() {
     return CurrentFolder() + "/.karnea";
 }
 
-void LoadSettings(Workspace& ws, bool reset, Messages& messages) {
-    Settings& s = ws.settings;
+void LocateSettings(Settings& s) {
+    if (!s.locationFound) {
+        s.locationFound = true;
+        s.installDrive.clear();
+        s.installFolder.clear();
+        s.systemDrive = s.baseFolder.empty() ? DefaultBaseFolder() : s.baseFolder;
+        if (!s.fixedFolder.empty()) {
+            s.installFolder = s.fixedFolder;
+        } else {
+            std::string line = ReadFirstLine(Join(s.systemDrive, kLocationFileName));
+            if (line.empty()) {
+                line = ReadFirstLine(Join(CurrentFolder(), kLocationFileName));
+            }
+            s.installFolder = IsUsableLocation(line) ? line : s.systemDrive + kDefaultInstallFolder;
+        }
+    }
+    SetFolderPaths(s);
+}
+
+bool CreateInstallationIfMissing(Settings& s) {
+    LocateSettings(s);
+    std::error_code ec;
+    if (!s.fixedFolder.empty() || std::filesystem::exists(s.settingsFolder, ec) ||
+        !std::filesystem::create_directories(s.settingsFolder, ec)) {
+        return false;
+    }
+    Settings standard = s;
+    ApplyStandardSettings(standard);
+    standard.engineerMasterLine = standard.engineerMasterPath;
+    std::string refusal;
+    ReplaceFile(standard.settingsFilePath, SysFileBytes(standard, refusal));
+    for (const FontRole role : kRoles) {
+        ReplaceFile(FontFilePath(s, role), FontFileBytes(DefaultFont(role)));
+    }
+    ReplaceFile(HelpTextPath(s), std::string(ShippedHelpText()));
+    ReplaceFile(s.engineerMasterPath, std::string());
+    return true;
+}
+
+void LoadSettings(Settings& s, bool reset, Messages& messages) {
     if (reset) {
         s.generalLoaded = false;
         s.fontsLoaded = false;
     }
-    if (!s.locationFound) {
-        s.locationFound = true;
-        FindLocation(s);
-    }
-    s.settingsFolder =
-        s.installDrive.empty() ? s.installFolder : s.installDrive + ":" + s.installFolder;
-    s.settingsFilePath = Join(s.settingsFolder, "Sys.ndx");
-    s.engineerMasterPath = Join(s.settingsFolder, "M.mst");
-
+    LocateSettings(s);
     if (!s.generalLoaded) {
         s.generalLoaded = true;
         if (const auto lines = ReadTextLines(s.settingsFilePath)) {
@@ -241,13 +336,7 @@ void LoadSettings(Workspace& ws, bool reset, Messages& messages) {
         }
         s.engineerMasterLine = s.engineerMasterPath;
     }
-    if (TextToDouble(s.siCoefficient) < 10) {
-        s.siCoefficient = "100.0";
-    }
-    if (s.initialVolumeV0 < 0.1) {
-        s.initialVolumeV0 = 535.0;
-    }
-    ApplyRecordDefaults(ws);
+    BringIntoRange(s);
     if (!s.fontsLoaded) {
         s.fontsLoaded = true;
         LoadFonts(s, messages);
@@ -279,9 +368,9 @@ void ApplyStandardSettings(Settings& s) {
     s.gridLineWidth = 1;
     s.gridDashLength = 5;
     s.gridGapLength = 2;
-    s.initialVolumeV0 = 535.0;
+    s.initialVolumeV0 = kStandardInitialVolume;
     s.compressionA = 0.0;
-    s.siCoefficient = "100.0";
+    s.siCoefficient = kStandardSiCoefficient;
     s.graphTopMargin = 5;
     s.graphLeftMargin = 5;
     s.defaultCompanyName = Sjis("株式会社");
@@ -296,62 +385,35 @@ void ApplyStandardSettings(Settings& s) {
     s.tableLeftMargin = 5;
 }
 
-void ApplyRecordDefaults(Workspace& ws) {
-    const Settings& s = ws.settings;
-    NormalizeTestScales(ws);
-    HeaderTexts& cal = ws.calibrationHeader;
-    if (cal[header::tableTitle].empty()) {
-        cal[header::tableTitle] = Sjis("キャリブレーション測定表");
+bool SaveSettings(const Settings& s, const std::string& path, Messages& messages) {
+    std::string refusal;
+    const std::string bytes = SysFileBytes(s, refusal);
+    if (!refusal.empty()) {
+        messages.Show(refusal);
+        return false;
     }
-    if (cal[header::graphTitle].empty()) {
-        cal[header::graphTitle] = Sjis("キャリブレーショングラフ");
-    }
-    for (HeaderTexts* h : {&ws.testHeader, &ws.calibrationHeader}) {
-        if ((*h)[header::numberCaption].empty()) {
-            (*h)[header::numberCaption] = s.defaultNumberCaption;
-        }
-        if ((*h)[header::companyName].empty()) {
-            (*h)[header::companyName] = s.defaultCompanyName;
-        }
-    }
-    if (ws.testHeader[header::volumeLossFlag].empty()) {
-        ws.testHeader[header::volumeLossFlag] = "0";
-    }
-}
-
-bool SaveSettings(const Settings& s, const std::string& path) {
-    std::string out;
-    for (int n = 0; n < kSysLineCount; ++n) {
-        const LineTarget target = TargetOfLine(n);
-        if (n == 0) {
-            out += kSysMarker;
-        } else if (const auto* t = std::get_if<TextLine>(&target)) {
-            out += s.*(t->member);
-        } else if (const auto* i = std::get_if<IntLine>(&target)) {
-            out += FormatText("%d", s.*(i->member));
-        } else if (const auto* r = std::get_if<RealLine>(&target)) {
-            out += FormatNumber(r->format, s.*(r->member));
-        }
-        out += "\r\n";
-    }
-    return ReplaceFile(path, out);
+    return ReplaceFile(path, bytes);
 }
 
 void SaveFontFiles(const Settings& s) {
-    for (int role = 1; role <= kFontRoleCount; ++role) {
-        const FontSetting& f = s.fonts[static_cast<std::size_t>(role - 1)];
-        ReplaceFile(FontFilePath(s, role), FormatText("%.1f\r\n", f.size) + f.face + "\r\n" +
-                                               FormatText("%ld\r\n%d\r\n", f.colour, f.underline));
+    for (const FontRole role : kRoles) {
+        ReplaceFile(FontFilePath(s, role), FontFileBytes(s.font(role)));
     }
 }
 
-FontSetting StandardFont(int role) {
+FontSetting DefaultFont(FontRole role) {
     FontSetting font;
     font.face = StandardFace();
-    font.size = kDialogStandardSizes.at(static_cast<std::size_t>(role - 1));
+    font.size = kRoleSizes[IndexOf(role)].standard;
     return font;
 }
 
+FontSetting StandardFont(FontRole role) {
+    FontSetting font;
+    font.face = StandardFace();
+    font.size = kDialogStandardSizes[IndexOf(role)];
+    return font;
+}
 std::string ReadFirstLine(const std::string& path) {
     const auto lines = ReadTextLines(path);
     if (!lines || lines->empty() || lines->front().size() <= 1) {
@@ -377,12 +439,16 @@ bool WriteFolderMemory(const Settings& s, const FolderMemory& memory) {
     return ReplaceFile(FolderMemoryPath(s), memory.folder + "\r\n" + memory.carried + "\r\n");
 }
 
-std::string FontFilePath(const Settings& s, int role) {
-    return Join(s.settingsFolder, FormatText("Font%d.ndx", role));
+std::string FontFilePath(const Settings& s, FontRole role) {
+    return Join(s.settingsFolder, FormatText("Font%d.ndx", static_cast<int>(role)));
 }
 
 std::string FolderMemoryPath(const Settings& s) {
     return Join(s.settingsFolder, "FileV.ndx");
+}
+
+std::string HelpTextPath(const Settings& s) {
+    return Join(s.settingsFolder, kHelpTextName);
 }
 
 }  // namespace karnea

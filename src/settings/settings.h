@@ -1,16 +1,18 @@
 // The program-wide settings: where their files live, what "Sys.ndx", the six
-// font files and the folder memory hold, and the load that also fills the
-// record defaults. Texts are CP932, as in the files and on the pages.
+// font files and the folder memory hold, and how they are loaded and saved.
+// Texts are CP932, as in the files and on the pages.
 #pragma once
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace karnea {
 
-struct Workspace;
 class Messages;
 
+// The six page fonts, numbered as their files "Font1.ndx" .. "Font6.ndx".
+enum class FontRole { title = 1, heading, table, graph, calculation, page };
 inline constexpr int kFontRoleCount = 6;
 
 // One page font: size in points, face, colour 0x00BBGGRR, underline (stored only).
@@ -20,6 +22,11 @@ struct FontSetting {
     long colour = 0;
     int underline = 0;
 };
+
+// The calculation constants a fresh installation starts with: V0, the
+// initial volume of the probe's main cell (cm3), and C, kN/m2 per kgf/cm2.
+inline constexpr double kStandardInitialVolume = 535.0;
+inline constexpr std::string_view kStandardSiCoefficient = "100.0";
 
 struct Settings {
     // Location. On this platform the drive stays empty and the folder is an
@@ -80,9 +87,12 @@ struct Settings {
     int tableTopMargin = 0;            // 49
     int tableLeftMargin = 0;           // 50
 
-    // Font roles 1..6 at index 0..5: title, heading, data table, graph,
-    // calculation, page.
+    // One per font role, in role order.
     std::array<FontSetting, kFontRoleCount> fonts{};
+    const FontSetting& font(FontRole role) const {
+        return fonts[static_cast<std::size_t>(role) - 1];
+    }
+    FontSetting& font(FontRole role) { return fonts[static_cast<std::size_t>(role) - 1]; }
 
     // Whether the location was found, and the general settings and the fonts
     // read, in this run.
@@ -95,26 +105,38 @@ struct Settings {
 // ~/.config/karnea.
 std::string DefaultBaseFolder();
 
+// Finds the settings folder once a run: the location file's folder when it
+// names an absolute folder, else the default installation folder.
+void LocateSettings(Settings& s);
+
+// The first start: when the installation folder does not exist yet, creates
+// it with the standard settings files, the shipped help text and an empty
+// engineer master. True when it was created. A settings folder given
+// directly (`fixedFolder`) is never created.
+bool CreateInstallationIfMissing(Settings& s);
+
 // Finds the settings folder (first call of a run only), reads "Sys.ndx" and
-// the font files when not yet read (again after `reset`), normalises the SI
-// coefficient and V0, and applies the record defaults.
-void LoadSettings(Workspace& ws, bool reset, Messages& messages);
+// the font files when not yet read (again after `reset`), and brings every
+// setting into range (the SI coefficient and V0 as the program always has).
+void LoadSettings(Settings& s, bool reset, Messages& messages);
 
 // Every setting of "Sys.ndx" to its standard value.
 void ApplyStandardSettings(Settings& s);
 
-// The record defaults that every settings load applies.
-void ApplyRecordDefaults(Workspace& ws);
-
-// Writes "Sys.ndx" to `path`; false when the file cannot be written.
-bool SaveSettings(const Settings& s, const std::string& path);
+// Writes "Sys.ndx" to `path`. A text setting holding a line break would
+// shift the lines after it: it is refused with a message and nothing is
+// written. False when nothing was written.
+bool SaveSettings(const Settings& s, const std::string& path, Messages& messages);
 
 // Writes the six font files; a file that cannot be written is skipped.
 void SaveFontFiles(const Settings& s);
 
-// The standard face, size and colour of a font role 1..6 (as the font
-// dialog's standard button sets them).
-FontSetting StandardFont(int role);
+// The font a role gets when its file is missing.
+FontSetting DefaultFont(FontRole role);
+
+// The standard face, size and colour of a font role (as the font dialog's
+// standard button sets them).
+FontSetting StandardFont(FontRole role);
 
 // The first line of a file without its line end; empty when the file is
 // missing or the line has at most one character.
@@ -130,7 +152,11 @@ FolderMemory ReadFolderMemory(const Settings& s);
 bool WriteFolderMemory(const Settings& s, const FolderMemory& memory);
 
 // Paths of the files in the settings folder.
-std::string FontFilePath(const Settings& s, int role);
+std::string FontFilePath(const Settings& s, FontRole role);
 std::string FolderMemoryPath(const Settings& s);
+std::string HelpTextPath(const Settings& s);
+
+// The help text shipped with the program (CP932, CR LF).
+std::string_view ShippedHelpText();
 
 }  // namespace karnea

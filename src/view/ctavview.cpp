@@ -15,20 +15,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <memory>
+#include <optional>
 
-#include "pages/pagecomposer.h"
-#include "pages/pagecount.h"
 #include "base/messages.h"
-#include "records/records.h"
+#include "document/startup.h"
 #include "document/workspace.h"
-#include "render/qpaintersurface.h"
-#include "settings/settings.h"
+#include "pages/pagecomposer.h"
 
 namespace karnea {
 namespace {
-
-constexpr std::string_view kDeviceError = "ハードウェア、デバイスエラー";
-constexpr int kNoPrinterPaperMm = 280;
 
 // The box that shows which page is being printed, with its cancel button.
 class PrintProgress : public QDialog {
@@ -58,6 +54,38 @@ private:
     QLabel* page_;
 };
 
+// The pages of a print job or a preview, one printer page each.
+class PrinterPages : public PageTarget {
+public:
+    PrinterPages(QPrinter& printer, QPainter& painter, FontCache& fonts, PrintProgress* progress)
+        : printer_(printer), painter_(painter), fonts_(fonts), progress_(progress) {}
+
+    Surface* BeginPage(int page, DocumentKind) override {
+        if (progress_ != nullptr) {
+            progress_->ShowPage(page);
+            if (progress_->cancelled) {
+                printer_.abort();
+                return nullptr;
+            }
+        }
+        if (!first_) {
+            printer_.newPage();
+        }
+        first_ = false;
+        surface_.emplace(painter_, printer_.logicalDpiX(), printer_.logicalDpiY(), fonts_);
+        return &*surface_;
+    }
+    bool EndPage(int) override { return true; }
+
+private:
+    QPrinter& printer_;
+    QPainter& painter_;
+    FontCache& fonts_;
+    PrintProgress* progress_;
+    bool first_ = true;
+    std::optional<QPainterSurface> surface_;
+};
+
 }  // namespace
 
 CTavView::CTavView(Workspace& ws, Messages& messages, QWidget* parent)
@@ -74,11 +102,10 @@ CTavView::CTavView(Workspace& ws, Messages& messages, QWidget* parent)
 void CTavView::OnInitialUpdate() {
     OnUpdate();
     UpdateScrollBars();
-    ApplyCalibrationScaleDefaults(ws_);
 }
 
 void CTavView::OnUpdate() {
-    LoadSettings(ws_, false, messages_);
+    LoadSettingsAndDefaults(ws_, false, messages_);
     viewport()->update();
     // Asking the print system for the default printer takes a while: at
     // start-up the page is shown first. Printing measures again anyway.
@@ -100,22 +127,38 @@ void CTavView::resizeEvent(QResizeEvent* event) {
     UpdateScrollBars();
 }
 
-void CTavView::ShowGraphPage() {
-    ws_.CurrentPage = 1;
+void CTavView::SetCurrentPage(int page) {
+    currentPage_ = page;
     viewport()->update();
+}
+
+int CTavView::PageCount() {
+    const int count = karnea::PageCount(PagesOf(ws_));
+    if (currentPage_ > count) {
+        currentPage_ = 1;
+    }
+    return count;
+}
+
+void CTavView::ShowGraphPage() {
+    SetCurrentPage(1);
 }
 
 void CTavView::ShowTablePage() {
-    ws_.CurrentPage = 2;
-    viewport()->update();
+    SetCurrentPage(2);
 }
 
 void CTavView::paintEvent(QPaintEvent*) {
+    // A change of page set shows the new set from its first page.
+    if (ws_.documentKind != lastDrawnKind_) {
+        currentPage_ = 1;
+        lastDrawnKind_ = ws_.documentKind;
+    }
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), Qt::white);
     painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
-    QPainterSurface surface(painter, viewport()->logicalDpiX(), viewport()->logicalDpiY());
-    DrawPage(ws_, surface, messages_);
+    QPainterSurface surface(painter, viewport()->logicalDpiX(), viewport()->logicalDpiY(), fonts_);
+    ComposePage(PagesOf(ws_), currentPage_, surface, messages_);
     painter.end();
     if (!painted_) {
         painted_ = true;
@@ -128,25 +171,19 @@ void CTavView::paintEvent(QPaintEvent*) {
 }
 
 void CTavView::keyPressEvent(QKeyEvent* event) {
-    if (ws_.PrintingNow != 0) {
+    if (printingNow_) {
         QWidget::keyPressEvent(event);
         return;
     }
-    const int count = PageCount(ws_);
+    const int count = PageCount();
     switch (event->key()) {
         case Qt::Key_PageUp:
         case Qt::Key_Up:
-            if (ws_.CurrentPage >= 2) {
-                --ws_.CurrentPage;
-            }
-            viewport()->update();
+            SetCurrentPage(currentPage_ >= 2 ? currentPage_ - 1 : currentPage_);
             break;
         case Qt::Key_PageDown:
         case Qt::Key_Down:
-            if (ws_.CurrentPage < count) {
-                ++ws_.CurrentPage;
-            }
-            viewport()->update();
+            SetCurrentPage(currentPage_ < count ? currentPage_ + 1 : currentPage_);
             break;
         default:
             break;
@@ -163,21 +200,21 @@ void CTavView::MeasurePrinterPaper() {
     const int dpiX = printer.logicalDpiX();
     const int dpiY = printer.logicalDpiY();
     if (dpiX < 1 || dpiY < 1) {
-        messages_.Show(kDeviceError);
-        ws_.PaperWidthMm = kNoPrinterPaperMm;
-        ws_.PaperHeightMm = kNoPrinterPaperMm;
+        messages_.Show(msg::deviceError);
+        paperWidthMm_ = kNoPrinterPaperMm;
+        paperHeightMm_ = kNoPrinterPaperMm;
         return;
     }
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    ws_.PaperWidthMm = static_cast<int>(std::trunc(paper.width() * 25.4 / dpiX));
-    ws_.PaperHeightMm = static_cast<int>(std::trunc(paper.height() * 25.4 / dpiY));
+    paperWidthMm_ = static_cast<int>(std::trunc(paper.width() * 25.4 / dpiX));
+    paperHeightMm_ = static_cast<int>(std::trunc(paper.height() * 25.4 / dpiY));
 }
 
 bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool progress,
                           const QString& documentName) {
     QPainter painter;
     if (!painter.begin(&printer)) {
-        messages_.Show("印刷ｼﾞｮﾌﾞを開始できませんでした。");
+        messages_.Show(msg::cannotStartPrint);
         return false;
     }
     std::unique_ptr<PrintProgress> box;
@@ -186,29 +223,10 @@ bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool
         box->show();
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool first = true;
-    bool ok = true;
-    for (int page : pages) {
-        if (box) {
-            box->ShowPage(page);
-            if (box->cancelled) {
-                printer.abort();
-                ok = false;
-                break;
-            }
-        }
-        if (!first) {
-            printer.newPage();
-        }
-        first = false;
-        const int saved = ws_.CurrentPage;
-        ws_.PrintingNow = 1;
-        ws_.CurrentPage = page;
-        QPainterSurface surface(painter, printer.logicalDpiX(), printer.logicalDpiY());
-        DrawPage(ws_, surface, messages_);
-        ws_.PrintingNow = 0;
-        ws_.CurrentPage = saved;
-    }
+    printingNow_ = true;
+    PrinterPages target(printer, painter, fonts_, box.get());
+    const bool ok = DrawPages(PagesOf(ws_), pages, target, messages_);
+    printingNow_ = false;
     QApplication::restoreOverrideCursor();
     painter.end();
     return ok;
@@ -216,7 +234,7 @@ bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool
 
 void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
     MeasurePrinterPaper();
-    const int count = PageCount(ws_);
+    const int count = PageCount();
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, count);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
@@ -239,11 +257,8 @@ void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
 
 void CTavView::OnFilePrintPreview(QPrinter& printer, int& previewPages) {
     MeasurePrinterPaper();
-    const int count = PageCount(ws_);
-    std::vector<int> pages;
-    for (int p = 1; p <= count; ++p) {
-        pages.push_back(p);
-    }
+    PageCount();
+    const std::vector<int> pages = AllPages(PagesOf(ws_));
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowTitle(QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,

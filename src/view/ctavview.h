@@ -7,6 +7,9 @@
 #include <QString>
 #include <vector>
 
+#include "records/records.h"
+#include "render/qpaintersurface.h"
+
 class QPrinter;
 
 namespace karnea {
@@ -23,17 +26,32 @@ inline constexpr int kPageStepY = 155;
 inline constexpr int kLineStepX = 25;
 inline constexpr int kLineStepY = 38;
 
+// The paper size assumed until a default printer says otherwise (mm).
+inline constexpr int kNoPrinterPaperMm = 280;
+
 class CTavView : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
     CTavView(Workspace& ws, Messages& messages, QWidget* parent = nullptr);
 
-    // First update: the update, the scroll sizes and the calibration scale
-    // defaults.
+    // First update: the update and the scroll sizes.
     void OnInitialUpdate();
     // After a new or opened document: settings load, printer paper, repaint.
     void OnUpdate();
+
+    // The page shown (from 1), and the page set drawn last.
+    int CurrentPage() const { return currentPage_; }
+    void SetCurrentPage(int page);
+    // The pages of the document's set; the page shown goes back to 1 when it
+    // lies beyond them.
+    int PageCount();
+    // While a page is drawn for the printer or the preview, keys do not page.
+    bool PrintingNow() const { return printingNow_; }
+    void SetPrintingNow(bool printing) { printingNow_ = printing; }
+    // The default printer's paper (mm).
+    int PaperWidthMm() const { return paperWidthMm_; }
+    int PaperHeightMm() const { return paperHeightMm_; }
 
     // Toolbar グラフ and データ表.
     void ShowGraphPage();
@@ -66,6 +84,12 @@ private:
 
     Workspace& ws_;
     Messages& messages_;
+    FontCache fonts_;
+    int currentPage_ = 1;
+    DocumentKind lastDrawnKind_ = DocumentKind::calibration;
+    bool printingNow_ = false;
+    int paperWidthMm_ = kNoPrinterPaperMm;
+    int paperHeightMm_ = kNoPrinterPaperMm;
     bool painted_ = false;
     bool measureAfterPaint_ = false;
 };

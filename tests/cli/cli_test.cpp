@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core/testsupport.h"
-#include "records/datafile.h"
 #include "base/encoding.h"
+#include "document/startup.h"
 #include "document/workspace.h"
+#include "records/datafile.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -30,15 +31,7 @@ class StandardSettingsHome : public ::testing::Environment {
 public:
     void SetUp() override {
         home_ = std::make_unique<ScratchDir>();
-        Settings s;
-        ApplyStandardSettings(s);
-        s.settingsFolder = home_->file("VardoXQ/Kvar5");
-        std::filesystem::create_directories(s.settingsFolder);
-        for (int role = 1; role <= kFontRoleCount; ++role) {
-            s.fonts[static_cast<std::size_t>(role - 1)] = StandardFont(role);
-        }
-        SaveSettings(s, s.settingsFolder + "/Sys.ndx");
-        SaveFontFiles(s);
+        test::WriteStandardSettings(home_->file("VardoXQ/Kvar5"));
         setenv("KARNEA_HOME", home_->path().c_str(), 1);
     }
     void TearDown() override { home_.reset(); }
@@ -125,8 +118,8 @@ TEST(Cli, DumpShowsTheRecordsAsJson) {
 TEST(Cli, DumpEscapesAndReplacesWhatJsonCannotHold) {
     ScratchDir dir;
     Workspace ws;
-    ws.testHeader[1] = std::string("q\"b\\s\x01\x80\x87\x75", 9);
-    WriteBytes(dir.file("odd.kdw"), WriteTestFile(ws));
+    ws.test.testHeader[1] = std::string("q\"b\\s\x01\x80\x87\x75", 9);
+    WriteBytes(dir.file("odd.kdw"), WriteTestFile(ws.test));
     const CliRun run = RunCli({"dump", dir.file("odd.kdw")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, "\"text\": \"q\\\"b\\\\s\\u0001\xEF\xBF\xBD㎡\""));
@@ -170,8 +163,8 @@ TEST(Cli, ConvertWritesByTheOutputExtension) {
     Workspace fresh;
     ApplyStandardSettings(fresh.settings);
     ApplyRecordDefaults(fresh);
-    ApplyCalibrationScaleDefaults(fresh);
-    EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(fresh));
+    ApplyCalibrationScaleDefaults(fresh.calibration);
+    EXPECT_EQ(ReadBytes(dir.file("other.kcw")), WriteCalibrationFile(fresh.calibration));
 }
 
 // The example test was made by the same steps the batch commands carry out,
@@ -231,8 +224,8 @@ TEST(CliBatch, AnalyseOptions) {
 
     // A V step the dialog would refuse ends the command.
     Workspace ws;
-    ws.testHeader[header::vAxisStep] = "50000";
-    WriteBytes(dir.file("step.kdw"), WriteTestFile(ws));
+    ws.test.testHeader[header::vAxisStep] = "50000";
+    WriteBytes(dir.file("step.kdw"), WriteTestFile(ws.test));
     run = RunCli({"analyse", dir.file("step.kdw"), "-o", dir.file("refused.kdw")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Contains(run.err, "0.1 から 10000"));
@@ -242,14 +235,14 @@ TEST(CliBatch, AnalyseOptions) {
 TEST(CliBatch, AttachReadsTheCalibrationAsGiven) {
     ScratchDir dir;
     Workspace ws;
-    ws.testHeader[header::depth] = "-5";
-    ws.testHeader[header::machineHeight] = "1";
-    ws.testHeader[header::pz] = "60";
-    ws.testHeader[header::fitMethod] = "0";
-    ws.testRows[1][testField::pm] = "100";
-    ws.testRows[1][testField::vol30] = "150";
-    ws.testRows[1][testField::vol60] = "160";
-    WriteBytes(dir.file("t.kdw"), WriteTestFile(ws));
+    ws.test.testHeader[header::depth] = "-5";
+    ws.test.testHeader[header::machineHeight] = "1";
+    ws.test.testHeader[header::pz] = "60";
+    ws.test.testHeader[header::fitMethod] = "0";
+    ws.test.testRows[1][testField::pm] = "100";
+    ws.test.testRows[1][testField::vol30] = "150";
+    ws.test.testRows[1][testField::vol60] = "160";
+    WriteBytes(dir.file("t.kdw"), WriteTestFile(ws.test));
     const std::string cal = kExamples + "/calibration.kcw";
 
     const CliRun run =
@@ -270,8 +263,8 @@ TEST(CliBatch, AttachReadsTheCalibrationAsGiven) {
 TEST(CliBatch, MessagesThatDoNotStopTheCommand) {
     ScratchDir dir;
     Workspace ws;
-    ws.testRows[1][testField::pm] = "100";
-    WriteBytes(dir.file("nocal.kdw"), WriteTestFile(ws));
+    ws.test.testRows[1][testField::pm] = "100";
+    WriteBytes(dir.file("nocal.kdw"), WriteTestFile(ws.test));
     // No loaded calibration, and a settings folder without settings.
     const CliRun run = RunCli({"reduce", dir.file("nocal.kdw"), "--settings", dir.file("empty"),
                                "-o", dir.file("out.kdw")});

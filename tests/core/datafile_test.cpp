@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/messages.h"
-#include "document/workspace.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -16,12 +16,6 @@ std::string EmptyHeaderLines(int count) {
         out += "\r\n";
     }
     return out;
-}
-
-void ReadAll(Workspace& ws, int version, char kind, const std::string& content,
-             Messages& messages) {
-    ForEachLine(content,
-                [&](std::string_view line) { ReadDataLine(ws, version, kind, line, messages); });
 }
 
 TEST(DataFileVersion, FromTheFirstLine) {
@@ -44,87 +38,85 @@ TEST(DataFileVersion, FromTheFirstLine) {
 }
 
 TEST(DataFileWriter, TestLayoutByteForByte) {
-    Workspace ws;
-    ws.testHeader[1] = "survey";
-    ws.testHeader[3] = "10.5";
-    ws.testHeader[100] = "last";
-    ws.testHeader[5] = "ends\r\n";  // written as it is
-    ws.testRows[1][1] = "0";
-    ws.testRows[1][2] = "0.5";
-    ws.testRows[1][10] = "0";
-    ws.testRows[2][2] = "12";   // Pm empty, V15 a number: written
-    ws.testRows[4][1] = "300";  // after an empty row 3: not written
-    ws.loadedCalibrationRows[1][1] = "0";
-    ws.loadedCalibrationRows[1][2] = "1";
-    ws.loadedCalibrationRows[1][3] = "1";
-    ws.loadedCalibrationRows[2][2] = "5";  // Pm empty: ends the block
+    TestRecord test;
+    test.testHeader[1] = "survey";
+    test.testHeader[3] = "10.5";
+    test.testHeader[100] = "last";
+    test.testHeader[5] = "ends\r\n";  // written as it is
+    test.testRows[1][1] = "0";
+    test.testRows[1][2] = "0.5";
+    test.testRows[1][10] = "0";
+    test.testRows[2][2] = "12";   // Pm empty, V15 a number: written
+    test.testRows[4][1] = "300";  // after an empty row 3: not written
+    test.loadedCalibrationRows[1][1] = "0";
+    test.loadedCalibrationRows[1][2] = "1";
+    test.loadedCalibrationRows[1][3] = "1";
+    test.loadedCalibrationRows[2][2] = "5";  // Pm empty: ends the block
 
     std::string expected = "$$_KDVARDO300\r\n$$Z\r\nsurvey\r\n\r\n10.5\r\n\r\nends\r\n";
     expected += EmptyHeaderLines(94) + "last\r\n";
     expected += "$$A\r\n0,0.5,,,,,,,,0\r\n,12,,,,,,,,\r\n$$C\r\n0,1,1\r\n";
-    EXPECT_EQ(WriteTestFile(ws), expected);
-    EXPECT_EQ(WriteDataFile(ws, FileLayout::test), expected);
+    EXPECT_EQ(WriteTestFile(test), expected);
 }
 
 TEST(DataFileWriter, CalibrationLayoutByteForByte) {
-    Workspace ws;
-    ws.calibrationHeader[22] = "title, with \"quotes\"";
-    ws.calibrationRows[1][1] = "10";
-    ws.calibrationRows[1][2] = "20";
-    ws.calibrationRows[1][3] = "20";
-    ws.calibrationRows[2][2] = "30";  // Vm alone keeps the row
-    ws.calibrationRows[3][3] = "40";  // neither Pm nor Vm: ends the block
-    ws.calibrationRows[4][1] = "50";
+    CalibrationRecord calibration;
+    calibration.calibrationHeader[22] = "title, with \"quotes\"";
+    calibration.calibrationRows[1][1] = "10";
+    calibration.calibrationRows[1][2] = "20";
+    calibration.calibrationRows[1][3] = "20";
+    calibration.calibrationRows[2][2] = "30";  // Vm alone keeps the row
+    calibration.calibrationRows[3][3] = "40";  // neither Pm nor Vm: ends the block
+    calibration.calibrationRows[4][1] = "50";
     std::string expected = "$$_KCVARDO300\r\n$$Z\r\n" + EmptyHeaderLines(21) +
                            "title, with \"quotes\"\r\n" + EmptyHeaderLines(78) +
                            "$$C\r\n10,20,20\r\n,30,\r\n";
-    EXPECT_EQ(WriteCalibrationFile(ws), expected);
+    EXPECT_EQ(WriteCalibrationFile(calibration), expected);
 
-    Workspace empty;
-    EXPECT_EQ(WriteCalibrationFile(empty),
+    EXPECT_EQ(WriteCalibrationFile(CalibrationRecord{}),
               "$$_KCVARDO300\r\n$$Z\r\n" + EmptyHeaderLines(100) + "$$C\r\n");
 }
 
 TEST(DataFileWriter, FullTablesAndQuotedCommas) {
-    Workspace ws;
+    TestRecord test;
     for (int r = 1; r <= kTestRowCount; ++r) {
-        ws.testRows[r][1] = std::to_string(r);
+        test.testRows[r][1] = std::to_string(r);
     }
-    ws.testRows[7][9] = "1,5";
-    const std::string file = WriteTestFile(ws);
+    test.testRows[7][9] = "1,5";
+    const std::string file = WriteTestFile(test);
     EXPECT_NE(file.find("\r\n120,,,,,,,,,\r\n$$C\r\n"), std::string::npos);
     EXPECT_NE(file.find("\r\n7,,,,,,,,\"1,5\",\r\n"), std::string::npos);
 
     RecordedMessages m;
-    Workspace back;
-    ReadAll(back, kTestVersion, kTestKindLetter, file, m);
-    EXPECT_EQ(back.testRows, ws.testRows);
+    TestRecord back;
+    ReadTestFile(file, back, m);
+    EXPECT_EQ(back.testRows, test.testRows);
     EXPECT_EQ(WriteTestFile(back), file);
 }
 
 TEST(DataFileReader, ReadsWhatTheWriterWrote) {
-    Workspace ws;
+    TestRecord test;
     for (int n = 1; n <= kHeaderTextCount; ++n) {
-        ws.testHeader[n] = "h" + std::to_string(n) + ", \"q\"";
+        test.testHeader[n] = "h" + std::to_string(n) + ", \"q\"";
     }
-    ws.testHeader[14] = "kept";
-    ws.testHeader[91] = "\x81\x40\x87\x75";
+    test.testHeader[14] = "kept";
+    test.testHeader[91] = "\x81\x40\x87\x75";
     for (int r = 1; r <= 30; ++r) {
         for (int f = 1; f <= kTestFieldCount; ++f) {
-            ws.testRows[r][f] = std::to_string(r * 10 + f);
+            test.testRows[r][f] = std::to_string(r * 10 + f);
         }
     }
     for (int r = 1; r <= kCalibrationRowCount; ++r) {
-        ws.loadedCalibrationRows[r][1] = std::to_string(r);
-        ws.loadedCalibrationRows[r][2] = "\x80\xFF";  // not CP932: kept as bytes
+        test.loadedCalibrationRows[r][1] = std::to_string(r);
+        test.loadedCalibrationRows[r][2] = "\x80\xFF";  // not CP932: kept as bytes
     }
-    const std::string file = WriteTestFile(ws);
+    const std::string file = WriteTestFile(test);
     RecordedMessages m;
-    Workspace back;
-    ReadAll(back, kTestVersion, kTestKindLetter, file, m);
-    EXPECT_EQ(back.testHeader, ws.testHeader);
-    EXPECT_EQ(back.testRows, ws.testRows);
-    EXPECT_EQ(back.loadedCalibrationRows, ws.loadedCalibrationRows);
+    TestRecord back;
+    ReadTestFile(file, back, m);
+    EXPECT_EQ(back.testHeader, test.testHeader);
+    EXPECT_EQ(back.testRows, test.testRows);
+    EXPECT_EQ(back.loadedCalibrationRows, test.loadedCalibrationRows);
     EXPECT_EQ(WriteTestFile(back), file);
     EXPECT_TRUE(m.shown.empty());
 }
@@ -139,22 +131,21 @@ TEST(DataFileReader, LineEndsAndLimits) {
         content += std::to_string(r) + ",2,3\n";
     }
     RecordedMessages m;
-    Workspace ws;
-    ReadAll(ws, kTestVersion, kTestKindLetter, content, m);
-    EXPECT_EQ(ws.testHeader[1], "first");
-    EXPECT_EQ(ws.testHeader[2], "second");
-    EXPECT_EQ(ws.testHeader[3], "third\r");  // only CR LF or LF is a line end
-    EXPECT_EQ(ws.testRows[120][1], "120");
-    EXPECT_EQ(ws.testRows[1][3], "");
-    EXPECT_EQ(ws.loadedCalibrationRows[1][3], "");
-    EXPECT_EQ(ws.loadedCalibrationRows[40][1], "40");
-    EXPECT_EQ(ws.calibrationRows[1][1], "");  // the test reader fills the loaded calibration
+    TestRecord test;
+    ReadTestFile(content, test, m);
+    EXPECT_EQ(test.testHeader[1], "first");
+    EXPECT_EQ(test.testHeader[2], "second");
+    EXPECT_EQ(test.testHeader[3], "third\r");  // only CR LF or LF is a line end
+    EXPECT_EQ(test.testRows[120][1], "120");
+    EXPECT_EQ(test.testRows[1][3], "");
+    EXPECT_EQ(test.loadedCalibrationRows[1][3], "");
+    EXPECT_EQ(test.loadedCalibrationRows[40][1], "40");
 
     // LF-only and CR LF files read the same; a last line without line end counts.
-    Workspace crlf;
-    Workspace lf;
-    ReadAll(crlf, kTestVersion, kTestKindLetter, "$$_KDVARDO300\r\n$$Z\r\na\r\nb", m);
-    ReadAll(lf, kTestVersion, kTestKindLetter, "$$_KDVARDO300\n$$Z\na\nb", m);
+    TestRecord crlf;
+    TestRecord lf;
+    ReadTestFile("$$_KDVARDO300\r\n$$Z\r\na\r\nb", crlf, m);
+    ReadTestFile("$$_KDVARDO300\n$$Z\na\nb", lf, m);
     EXPECT_EQ(crlf.testHeader, lf.testHeader);
     EXPECT_EQ(lf.testHeader[2], "b");
 }
@@ -165,10 +156,9 @@ TEST(DataFileReader, HeaderLinesBeyond100AreDropped) {
         content += "t" + std::to_string(n) + "\r\n";
     }
     RecordedMessages m;
-    Workspace ws;
-    ReadAll(ws, kCalibrationVersion, kCalibrationKindLetter, content, m);
-    EXPECT_EQ(ws.calibrationHeader[100], "t100");
-    EXPECT_EQ(ws.testHeader[1], "");
+    CalibrationRecord calibration;
+    ReadCalibrationFile(content, calibration, m);
+    EXPECT_EQ(calibration.calibrationHeader[100], "t100");
 }
 
 TEST(DataFileReader, SectionsRepeatOverwriteAndUnknownOnesAreIgnored) {
@@ -182,57 +172,100 @@ TEST(DataFileReader, SectionsRepeatOverwriteAndUnknownOnesAreIgnored) {
         "$$Z\r\ntitle\r\n"
         "x$$Q\r\nskip\r\n";  // "$$" anywhere marks a section; third byte is "$"
     RecordedMessages m;
-    Workspace ws;
-    ReadAll(ws, kCalibrationVersion, kCalibrationKindLetter, content, m);
-    EXPECT_EQ(ws.calibrationRows[1][1], "3");
-    EXPECT_EQ(ws.calibrationRows[2][1], "2");
-    EXPECT_EQ(ws.calibrationRows[3][1], "");
-    EXPECT_EQ(ws.calibrationHeader[1], "title");
-    EXPECT_EQ(ws.calibrationHeader[2], "");
-    EXPECT_EQ(ws.calibrationReader.section, '$');
+    CalibrationRecord calibration;
+    ReadCalibrationFile(content + "after\r\n", calibration, m);
+    EXPECT_EQ(calibration.calibrationRows[1][1], "3");
+    EXPECT_EQ(calibration.calibrationRows[2][1], "2");
+    EXPECT_EQ(calibration.calibrationRows[3][1], "");
+    EXPECT_EQ(calibration.calibrationHeader[1], "title");
+    EXPECT_EQ(calibration.calibrationHeader[2], "");
+    // Lines before the first marker belong to no section.
+    TestRecord test;
+    ReadTestFile("1,2\r\nstray\r\n$$A\r\n5,6\r\n", test, m);
+    EXPECT_EQ(test.testRows[1][1], "5");
+    EXPECT_EQ(test.testHeader[1], "");
 }
 
-TEST(DataFileReader, ReaderStateCarriesOverUntilAMarker) {
+TEST(DataFileReader, ACalibrationFileIntoATestTakesRowsAndCoefficientsOnly) {
+    std::string file = "$$_KCVARDO300\r\n$$Z\r\n";
+    for (int n = 1; n <= kHeaderTextCount; ++n) {
+        file += "z" + std::to_string(n) + "\r\n";
+    }
+    file += "$$A\r\n9,9,9\r\n$$C\r\n";
+    for (int r = 1; r <= 45; ++r) {
+        file += std::to_string(r) + ",2,3\r\n";
+    }
+    TestRecord test;
+    test.testHeader[header::surveyName] = "kept";
+    test.testRows[1][1] = "kept";
     RecordedMessages m;
-    Workspace ws;
-    ReadAll(ws, kTestVersion, kTestKindLetter, "$$_KDVARDO300\r\n$$A\r\n1,2\r\n", m);
-    // A following file that starts without a marker goes on in section A.
-    ReadAll(ws, kTestVersion, kTestKindLetter, "5,6\r\n", m);
-    EXPECT_EQ(ws.testRows[2][1], "5");
-    // Kinds and versions that have no reader do nothing.
-    ReadAll(ws, kNotDataFile, kTestKindLetter, "7,8\r\n", m);
-    EXPECT_EQ(ws.testRows[3][1], "");
+    ReadCalibrationIntoTest(file, test, m);
+    EXPECT_EQ(test.testHeader[header::surveyName], "kept");
+    EXPECT_EQ(test.testHeader[header::coefficient0 - 1], "");
+    EXPECT_EQ(test.testHeader[header::coefficient0], "z25");
+    EXPECT_EQ(test.testHeader[header::coefficient4], "z29");
+    EXPECT_EQ(test.testHeader[header::coefficient4 + 1], "");
+    EXPECT_EQ(test.testRows[1][1], "kept");
+    EXPECT_EQ(test.loadedCalibrationRows[40][1], "40");
+    EXPECT_EQ(test.loadedCalibrationRows[1][3], "3");
 }
 
 TEST(DataFileWriter, RefusesTextsThatWouldBeMisread) {
-    Workspace ws;
-    EXPECT_EQ(FindUnwritableText(ws, FileLayout::test), "");
+    TestRecord test;
+    CalibrationRecord calibration;
+    EXPECT_EQ(FindUnwritableText(test), "");
 
-    ws.testHeader[header::tableTitle] = "a$$b";
-    const std::string message = FindUnwritableText(ws, FileLayout::test);
+    test.testHeader[header::tableTitle] = "a$$b";
+    const std::string message = FindUnwritableText(test);
     EXPECT_NE(message.find("22"), std::string::npos);
     EXPECT_NE(message.find("表タイトル"), std::string::npos);
-    EXPECT_EQ(FindUnwritableText(ws, FileLayout::calibration), "");
+    EXPECT_EQ(FindUnwritableText(calibration), "");
 
-    ws.testHeader[header::tableTitle] = "line\nbreak";
-    EXPECT_NE(FindUnwritableText(ws, FileLayout::test), "");
-    ws.testHeader[header::tableTitle] = "trailing\r\n";  // written as it is
-    EXPECT_EQ(FindUnwritableText(ws, FileLayout::test), "");
-    ws.testHeader[header::tableTitle] = "cr\ronly, \"quoted\" $";
-    EXPECT_EQ(FindUnwritableText(ws, FileLayout::test), "");
+    test.testHeader[header::tableTitle] = "line\nbreak";
+    EXPECT_NE(FindUnwritableText(test), "");
+    test.testHeader[header::tableTitle] = "trailing\r\n";  // written as it is
+    EXPECT_EQ(FindUnwritableText(test), "");
+    test.testHeader[header::tableTitle] = "cr\ronly, \"quoted\" $";
+    EXPECT_EQ(FindUnwritableText(test), "");
 
-    ws.testRows[1][1] = "1";
-    ws.testRows[1][9] = "2\"";
-    EXPECT_NE(FindUnwritableText(ws, FileLayout::test).find("1 行 9 列"), std::string::npos);
-    ws.testRows[1][9] = "$$";
-    EXPECT_NE(FindUnwritableText(ws, FileLayout::test), "");
-    ws.testRows[1][9] = "";
-    ws.testRows[3][9] = "$$";  // row 3 is not written
-    EXPECT_EQ(FindUnwritableText(ws, FileLayout::test), "");
+    test.testRows[1][1] = "1";
+    test.testRows[1][9] = "2\"";
+    EXPECT_NE(FindUnwritableText(test).find("1 行 9 列"), std::string::npos);
+    test.testRows[1][9] = "$$";
+    EXPECT_NE(FindUnwritableText(test), "");
+    test.testRows[1][9] = "";
+    test.testRows[3][9] = "$$";  // row 3 is not written
+    EXPECT_EQ(FindUnwritableText(test), "");
 
-    ws.calibrationRows[1][2] = "1";
-    ws.calibrationRows[1][3] = "a\nb";
-    EXPECT_NE(FindUnwritableText(ws, FileLayout::calibration).find("CAL"), std::string::npos);
+    calibration.calibrationRows[1][2] = "1";
+    calibration.calibrationRows[1][3] = "a\nb";
+    EXPECT_NE(FindUnwritableText(calibration).find("CAL"), std::string::npos);
+}
+
+// The reader takes 2,600 bytes of a row line; a longer line would come back
+// with fields missing, so the writer refuses it and names the row.
+TEST(DataFileWriter, RefusesARowLineLongerThanTheReaderTakes) {
+    TestRecord test;
+    test.testRows[1][testField::pm] = "1";
+    test.testRows[2][testField::pm] = "2";
+    test.testRows[2][testField::vol15] = std::string(2600 - 10, '5');
+    EXPECT_EQ(FindUnwritableText(test), "");  // 2,590 bytes and nine commas
+    test.testRows[2][testField::vol15] += "5";
+    const std::string message = FindUnwritableText(test);
+    EXPECT_NE(message.find("測定データ 2 行"), std::string::npos) << message;
+
+    // What the reader takes whole comes back whole.
+    test.testRows[2][testField::vol15].pop_back();
+    RecordedMessages m;
+    TestRecord back;
+    ReadTestFile(WriteTestFile(test), back, m);
+    EXPECT_EQ(back.testRows, test.testRows);
+    EXPECT_TRUE(m.shown.empty());
+
+    CalibrationRecord calibration;
+    calibration.calibrationRows[1][calibrationField::pm] = "1";
+    calibration.calibrationRows[1][calibrationField::vm] = std::string(2600, '1');
+    EXPECT_NE(FindUnwritableText(calibration).find("CALデータ 1 行"), std::string::npos);
 }
 
 }  // namespace

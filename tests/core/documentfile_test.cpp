@@ -1,15 +1,16 @@
 #include "document/documentfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "core/testsupport.h"
-#include "records/datafile.h"
 #include "base/messages.h"
 #include "document/workspace.h"
+#include "records/datafile.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -22,27 +23,27 @@ const std::string kNotDataFile = "カルネアのデータではありません"
 
 std::string TestFile(const std::string& surveyName, const std::string& pm) {
     Workspace ws;
-    ws.testHeader[header::surveyName] = surveyName;
-    ws.testHeader[header::coefficient0] = "1.25";
-    ws.testRows[1][testField::pm] = pm;
-    return WriteTestFile(ws);
+    ws.test.testHeader[header::surveyName] = surveyName;
+    ws.test.testHeader[header::coefficient0] = "1.25";
+    ws.test.testRows[1][testField::pm] = pm;
+    return WriteTestFile(ws.test);
 }
 
 std::string CalibrationFile(const std::string& surveyName) {
     Workspace ws;
-    ws.calibrationHeader[header::surveyName] = surveyName;
-    ws.calibrationHeader[header::coefficient1] = "0.5";
-    ws.calibrationRows[1][calibrationField::pm] = "10";
-    return WriteCalibrationFile(ws);
+    ws.calibration.calibrationHeader[header::surveyName] = surveyName;
+    ws.calibration.calibrationHeader[header::coefficient1] = "0.5";
+    ws.calibration.calibrationRows[1][calibrationField::pm] = "10";
+    return WriteCalibrationFile(ws.calibration);
 }
 
 // A workspace that already holds a test and a calibration.
 Workspace Filled() {
     Workspace ws;
-    ws.documentKind = kTestDocument;
-    ws.testHeader[header::surveyName] = "old test";
-    ws.testRows[5][testField::pm] = "99";
-    ws.calibrationHeader[header::surveyName] = "old calibration";
+    ws.documentKind = DocumentKind::test;
+    ws.test.testHeader[header::surveyName] = "old test";
+    ws.test.testRows[5][testField::pm] = "99";
+    ws.calibration.calibrationHeader[header::surveyName] = "old calibration";
     ws.lastTestFileName = "old.kdw";
     return ws;
 }
@@ -52,18 +53,18 @@ TEST(OpenCommand, ReadsATestFileIntoAClearedRecord) {
     const std::string path = dir.file("a.kdw");
     WriteBytes(path, TestFile("new", "25"));
     Workspace ws = Filled();
-    ws.documentKind = kCalibrationDocument;
+    ws.documentKind = DocumentKind::calibration;
     RecordedMessages m;
     const auto opened = OpenDataFile(ws, path, m);
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->version, kTestVersion);
-    EXPECT_EQ(ws.documentKind, kTestDocument);
-    EXPECT_EQ(ws.testHeader[header::surveyName], "new");
-    EXPECT_EQ(ws.testRows[1][testField::pm], "25");
-    EXPECT_EQ(ws.testRows[5][testField::pm], "");
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[0], 1.25);
+    EXPECT_EQ(ws.documentKind, DocumentKind::test);
+    EXPECT_EQ(ws.test.testHeader[header::surveyName], "new");
+    EXPECT_EQ(ws.test.testRows[1][testField::pm], "25");
+    EXPECT_EQ(ws.test.testRows[5][testField::pm], "");
+    EXPECT_DOUBLE_EQ(ws.test.testCoefficients[0], 1.25);
     EXPECT_EQ(ws.lastTestFileName, path);
-    EXPECT_EQ(ws.calibrationHeader[header::surveyName], "old calibration");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::surveyName], "old calibration");
     EXPECT_TRUE(m.shown.empty());
 }
 
@@ -75,14 +76,14 @@ TEST(OpenCommand, ReadsACalibrationWithItsCompletion) {
     RecordedMessages m;
     const auto opened = OpenDataFile(ws, path, m);
     ASSERT_TRUE(opened);
-    EXPECT_EQ(opened->documentKind, kCalibrationDocument);
-    EXPECT_EQ(ws.documentKind, kCalibrationDocument);
-    EXPECT_EQ(ws.calibrationHeader[header::surveyName], "cal");
-    EXPECT_DOUBLE_EQ(ws.calibrationCoefficients[1], 0.5);
-    EXPECT_EQ(ws.calibrationHeader[header::pmAxisMax], "300");
-    EXPECT_EQ(ws.calibrationHeader[header::vmAxisMax], "800");
+    EXPECT_EQ(opened->documentKind, DocumentKind::calibration);
+    EXPECT_EQ(ws.documentKind, DocumentKind::calibration);
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::surveyName], "cal");
+    EXPECT_DOUBLE_EQ(ws.calibration.calibrationCoefficients[1], 0.5);
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::pmAxisMax], "300");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::vmAxisMax], "800");
     EXPECT_EQ(ws.lastCalibrationFileName, path);
-    EXPECT_EQ(ws.testHeader[header::surveyName], "old test");
+    EXPECT_EQ(ws.test.testHeader[header::surveyName], "old test");
 }
 
 TEST(OpenCommand, RefusedFilesLeaveEverythingAsItWas) {
@@ -109,9 +110,9 @@ TEST(OpenCommand, RefusedFilesLeaveEverythingAsItWas) {
         EXPECT_FALSE(OpenDataFile(ws, c.path, m)) << c.path;
         ASSERT_EQ(m.shown.size(), 1u) << c.path;
         EXPECT_EQ(m.shown[0], c.message);
-        EXPECT_EQ(ws.testHeader, before.testHeader);
-        EXPECT_EQ(ws.testRows, before.testRows);
-        EXPECT_EQ(ws.calibrationHeader, before.calibrationHeader);
+        EXPECT_EQ(ws.test.testHeader, before.test.testHeader);
+        EXPECT_EQ(ws.test.testRows, before.test.testRows);
+        EXPECT_EQ(ws.calibration.calibrationHeader, before.calibration.calibrationHeader);
         EXPECT_EQ(ws.documentKind, before.documentKind);
         EXPECT_EQ(ws.lastTestFileName, before.lastTestFileName);
     }
@@ -144,14 +145,14 @@ TEST(FrameworkOpen, HasItsOwnRules) {
     Workspace ws = Filled();
     RecordedMessages m;
     ASSERT_TRUE(LoadDataFileFramework(ws, test, m));
-    EXPECT_EQ(ws.documentKind, kTestDocument);
-    EXPECT_EQ(ws.testHeader[header::surveyName], "t");
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[0], 1.25);
+    EXPECT_EQ(ws.documentKind, DocumentKind::test);
+    EXPECT_EQ(ws.test.testHeader[header::surveyName], "t");
+    EXPECT_DOUBLE_EQ(ws.test.testCoefficients[0], 1.25);
     EXPECT_EQ(ws.lastTestFileName, "*.kcw");
 
     ASSERT_TRUE(LoadDataFileFramework(ws, calibration, m));
-    EXPECT_EQ(ws.documentKind, kCalibrationDocument);
-    EXPECT_EQ(ws.calibrationHeader[header::vmAxisMax], "800");
+    EXPECT_EQ(ws.documentKind, DocumentKind::calibration);
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::vmAxisMax], "800");
     EXPECT_EQ(ws.lastCalibrationFileName, "*.kdw");
     EXPECT_TRUE(m.shown.empty());
 
@@ -161,23 +162,42 @@ TEST(FrameworkOpen, HasItsOwnRules) {
     ASSERT_EQ(m.shown.size(), 2u);
     EXPECT_EQ(m.shown[0], "旧バージョンファイルは「開く」で読み込んで下さい」");
     EXPECT_EQ(m.shown[1], kNotDataFile);
-    EXPECT_EQ(ws.calibrationHeader, before.calibrationHeader);
-    // The path names the kind before the file is looked at.
-    EXPECT_EQ(ws.lastCalibrationFileName, dir.file("empty.kcw"));
+    EXPECT_EQ(ws.calibration.calibrationHeader, before.calibration.calibrationHeader);
+    // A refused file changes no last file name.
+    EXPECT_EQ(ws.lastCalibrationFileName, before.lastCalibrationFileName);
+    EXPECT_EQ(ws.lastTestFileName, before.lastTestFileName);
+}
+
+// The framework path looks at the first line before it reads on: a large file
+// that is no data file is refused without being read.
+TEST(FrameworkOpen, RefusesALargeFileByItsFirstLine) {
+    ScratchDir dir;
+    const std::string path = dir.file("big.kdw");
+    WriteBytes(path, "not a data file\r\n");
+    std::filesystem::resize_file(path, std::uintmax_t{512} << 20);  // sparse, 512 MB
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
+    Workspace ws = Filled();
+    RecordedMessages m;
+    EXPECT_FALSE(LoadDataFileFramework(ws, path, m));
+    EXPECT_EQ(m.shown, std::vector<std::string>{kNotDataFile});
+    struct rusage after {};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 128 * 1024) << "kB";
 }
 
 TEST(NewDocumentStep, ClearsTheCurrentKindOnly) {
     Workspace ws = Filled();
     ws.lastCalibrationFileName = "c.kcw";
     NewDocument(ws);
-    EXPECT_EQ(ws.documentKind, kTestDocument);
-    EXPECT_EQ(ws.testHeader, HeaderTexts{});
+    EXPECT_EQ(ws.documentKind, DocumentKind::test);
+    EXPECT_EQ(ws.test.testHeader, HeaderTexts{});
     EXPECT_EQ(ws.lastTestFileName, "");
-    EXPECT_EQ(ws.calibrationHeader[header::surveyName], "old calibration");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::surveyName], "old calibration");
     EXPECT_EQ(ws.lastCalibrationFileName, "c.kcw");
-    ws.documentKind = kCalibrationDocument;
+    ws.documentKind = DocumentKind::calibration;
     NewDocument(ws);
-    EXPECT_EQ(ws.calibrationHeader, HeaderTexts{});
+    EXPECT_EQ(ws.calibration.calibrationHeader, HeaderTexts{});
     EXPECT_EQ(ws.lastCalibrationFileName, "");
 }
 
@@ -188,24 +208,27 @@ TEST(SaveAs, ExtensionDecidesTheLayout) {
 
     // No extension: the kind's own is appended.
     EXPECT_EQ(SaveDocumentAs(ws, dir.file("plain"), m), dir.file("plain.kdw"));
-    EXPECT_EQ(ReadBytes(dir.file("plain.kdw")), WriteTestFile(ws));
+    EXPECT_EQ(ReadBytes(dir.file("plain.kdw")), WriteTestFile(ws.test));
     EXPECT_EQ(ws.lastTestFileName, dir.file("plain.kdw"));
-    ws.documentKind = kCalibrationDocument;
+    ws.documentKind = DocumentKind::calibration;
     EXPECT_EQ(SaveDocumentAs(ws, dir.file("plain"), m), dir.file("plain.kcw"));
-    EXPECT_EQ(ReadBytes(dir.file("plain.kcw")), WriteCalibrationFile(ws));
+    EXPECT_EQ(ReadBytes(dir.file("plain.kcw")), WriteCalibrationFile(ws.calibration));
     EXPECT_EQ(ws.lastCalibrationFileName, dir.file("plain.kcw"));
 
     // A calibration document saved as KDW writes the test record.
     EXPECT_TRUE(SaveDocumentAs(ws, dir.file("x.KDW"), m));
-    EXPECT_EQ(ReadBytes(dir.file("x.KDW")), WriteTestFile(ws));
+    EXPECT_EQ(ReadBytes(dir.file("x.KDW")), WriteTestFile(ws.test));
     EXPECT_EQ(ws.lastTestFileName, dir.file("x.KDW"));
-    ws.documentKind = kTestDocument;
+    ws.documentKind = DocumentKind::test;
     EXPECT_TRUE(SaveDocumentAs(ws, dir.file("y.kcw"), m));
-    EXPECT_EQ(ReadBytes(dir.file("y.kcw")), WriteCalibrationFile(ws));
+    EXPECT_EQ(ReadBytes(dir.file("y.kcw")), WriteCalibrationFile(ws.calibration));
     EXPECT_TRUE(m.shown.empty());
 
     // Another extension is refused and writes nothing.
     EXPECT_FALSE(SaveDocumentAs(ws, dir.file("z.txt"), m));
+    EXPECT_EQ(CompletedSavePath(DocumentKind::test, "/d/a"), "/d/a.kdw");
+    EXPECT_EQ(CompletedSavePath(DocumentKind::calibration, "/d.x/a"), "/d.x/a.kcw");
+    EXPECT_EQ(CompletedSavePath(DocumentKind::test, "/d/a.txt"), "/d/a.txt");
     EXPECT_FALSE(std::filesystem::exists(dir.file("z.txt")));
     ASSERT_EQ(m.shown.size(), 1u);
     EXPECT_EQ(m.shown[0], "拡張子を KCW(kcw) または KDW(kdw)にして下さい");
@@ -220,7 +243,7 @@ TEST(SaveAs, FailuresKeepThePreviousFile) {
     ws.lastTestFileName = "before";
     RecordedMessages m;
 
-    ws.testHeader[header::memo] = "bad $$ memo";
+    ws.test.testHeader[header::memo] = "bad $$ memo";
     EXPECT_FALSE(SaveDocumentAs(ws, path, m));
     EXPECT_EQ(ReadBytes(path), "previous");
     ASSERT_EQ(m.shown.size(), 1u);
@@ -228,14 +251,14 @@ TEST(SaveAs, FailuresKeepThePreviousFile) {
     EXPECT_EQ(ws.lastTestFileName, "before");
 
     EXPECT_FALSE(SaveDocumentAs(ws, dir.file("missing/folder.kdw"), m));
-    ws.testHeader[header::memo] = "fine";
+    ws.test.testHeader[header::memo] = "fine";
     EXPECT_FALSE(SaveDocumentAs(ws, dir.file("missing/folder.kdw"), m));
     EXPECT_EQ(m.shown.back(), "保存できませんでした");
 
     // A successful save replaces the content and keeps the permissions,
     // leaving no temporary file behind.
     EXPECT_TRUE(SaveDocumentAs(ws, path, m));
-    EXPECT_EQ(ReadBytes(path), WriteTestFile(ws));
+    EXPECT_EQ(ReadBytes(path), WriteTestFile(ws.test));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -244,6 +267,42 @@ TEST(SaveAs, FailuresKeepThePreviousFile) {
         ++files;
     }
     EXPECT_EQ(files, 1);
+}
+
+// The extension decides the layout, but a data file of the other kind is
+// replaced only when the user says so.
+TEST(SaveAs, AsksBeforeReplacingAFileOfTheOtherKind) {
+    ScratchDir dir;
+    const std::string testFile = dir.file("t.kcw");  // a test under a kcw name
+    const std::string calibrationFile = dir.file("c.kdw");
+    WriteBytes(testFile, TestFile("t", "5"));
+    WriteBytes(calibrationFile, CalibrationFile("c"));
+    Workspace ws = Filled();
+
+    RecordedMessages no(false);
+    EXPECT_FALSE(SaveDocumentAs(ws, testFile, no));
+    EXPECT_FALSE(SaveDocument(ws, testFile, no));
+    EXPECT_EQ(ReadBytes(testFile), TestFile("t", "5"));
+    EXPECT_FALSE(SaveDocumentAs(ws, calibrationFile, no));
+    EXPECT_EQ(ReadBytes(calibrationFile), CalibrationFile("c"));
+    ASSERT_EQ(no.asked.size(), 3u);
+    EXPECT_EQ(no.asked[0],
+              "t.kcw はカルネアの試験データです。キャリブレーションデータで上書きしますか?");
+    EXPECT_EQ(no.asked[2],
+              "c.kdw はキャリブレーションデータです。カルネアの試験データで上書きしますか?");
+    EXPECT_TRUE(no.shown.empty());
+    EXPECT_EQ(ws.lastTestFileName, "old.kdw");
+
+    RecordedMessages yes(true);
+    EXPECT_TRUE(SaveDocumentAs(ws, testFile, yes));
+    EXPECT_EQ(ReadBytes(testFile), WriteCalibrationFile(ws.calibration));
+
+    // Files of the same kind, other files and new names are written at once.
+    RecordedMessages quiet;
+    EXPECT_TRUE(SaveDocumentAs(ws, testFile, quiet));
+    WriteBytes(dir.file("notes.kdw"), "some notes");
+    EXPECT_TRUE(SaveDocumentAs(ws, dir.file("notes.kdw"), quiet));
+    EXPECT_TRUE(quiet.asked.empty());
 }
 
 TEST(SaveAs, ThroughASymbolicLinkReplacesTheLinkedFile) {
@@ -256,25 +315,25 @@ TEST(SaveAs, ThroughASymbolicLinkReplacesTheLinkedFile) {
     RecordedMessages m;
     EXPECT_TRUE(SaveDocumentAs(ws, link, m));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadBytes(real), WriteTestFile(ws));
+    EXPECT_EQ(ReadBytes(real), WriteTestFile(ws.test));
 }
 
 TEST(Save, GoesThroughSaveAsWhenTheNameDoesNotSuit) {
-    EXPECT_TRUE(SaveNeedsSaveAs(kTestDocument, "", "無題"));
-    EXPECT_TRUE(SaveNeedsSaveAs(kTestDocument, "/d/a", "a"));
-    EXPECT_TRUE(SaveNeedsSaveAs(kTestDocument, "/d/a.kcw", "a.kcw"));
-    EXPECT_TRUE(SaveNeedsSaveAs(kCalibrationDocument, "/d/a.kdw", "a.kdw"));
-    EXPECT_TRUE(SaveNeedsSaveAs(kTestDocument, "/d/a.txt", "a.txt"));
-    EXPECT_FALSE(SaveNeedsSaveAs(kTestDocument, "/d/a.kdw", "a.KDW"));
-    EXPECT_FALSE(SaveNeedsSaveAs(kCalibrationDocument, "/d/a.kcw", "a.kcw"));
+    EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::test, "", "無題"));
+    EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::test, "/d/a", "a"));
+    EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::test, "/d/a.kcw", "a.kcw"));
+    EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::calibration, "/d/a.kdw", "a.kdw"));
+    EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::test, "/d/a.txt", "a.txt"));
+    EXPECT_FALSE(SaveNeedsSaveAs(DocumentKind::test, "/d/a.kdw", "a.KDW"));
+    EXPECT_FALSE(SaveNeedsSaveAs(DocumentKind::calibration, "/d/a.kcw", "a.kcw"));
 
     ScratchDir dir;
     Workspace ws = Filled();
     RecordedMessages m;
     EXPECT_TRUE(SaveDocument(ws, dir.file("s.kdw"), m));
-    EXPECT_EQ(ReadBytes(dir.file("s.kdw")), WriteTestFile(ws));
+    EXPECT_EQ(ReadBytes(dir.file("s.kdw")), WriteTestFile(ws.test));
     EXPECT_TRUE(SaveDocument(ws, dir.file("s.KCW"), m));
-    EXPECT_EQ(ReadBytes(dir.file("s.KCW")), WriteCalibrationFile(ws));
+    EXPECT_EQ(ReadBytes(dir.file("s.KCW")), WriteCalibrationFile(ws.calibration));
     EXPECT_EQ(ws.lastTestFileName, "old.kdw");  // Save keeps the last file names
     EXPECT_FALSE(SaveDocument(ws, dir.file("no/such.kdw"), m));
     EXPECT_EQ(m.shown, std::vector<std::string>{"保存できませんでした"});

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
-#include "core/testsupport.h"
-#include "entry/analysisdialog.h"
-#include "entry/calibrationcommands.h"
-#include "entry/testheaderdialog.h"
-#include "pages/pagecount.h"
-#include "records/datafile.h"
+#include <filesystem>
+
+#include "analysis/calibration.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
+#include "entry/analysismodel.h"
+#include "entry/calibrationreadingsmodel.h"
+#include "entry/testheadermodel.h"
+#include "records/datafile.h"
+#include "records/records.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 using test::ScratchDir;
 using test::WriteBytes;
 
-TEST(TestHeaderDialog, SignRule) {
+TEST(TestHeaderModel, SignRule) {
     EXPECT_EQ(ApplyDepthSign("12.5"), "-12.5");
     EXPECT_EQ(ApplyDepthSign(" 5 "), "-5");
     EXPECT_EQ(ApplyDepthSign("+5"), "+5");
@@ -29,62 +30,63 @@ TEST(TestHeaderDialog, SignRule) {
     EXPECT_EQ(ApplyDepthSign(""), "");
 }
 
-class HeaderDialog : public ::testing::Test {
+class HeaderModel : public ::testing::Test {
 protected:
     void SetUp() override {
-        ApplyStandardSettings(ws.settings);
-        ws.settings.defaultTableTitle = "TT";
-        ws.testHeader[header::depth] = "10";
-        ws.testHeader[header::waterLevel] = "2";
-        ws.testHeader[header::machineHeight] = "1.2";
-        ws.testHeader[header::graphTitle] = "own";
+        ApplyStandardSettings(settings);
+        settings.defaultTableTitle = "TT";
+        test.testHeader[header::depth] = "10";
+        test.testHeader[header::waterLevel] = "2";
+        test.testHeader[header::machineHeight] = "1.2";
+        test.testHeader[header::graphTitle] = "own";
     }
-    Workspace ws;
+    TestRecord test;
+    Settings settings;
     RecordedMessages m;
 };
 
-TEST_F(HeaderDialog, FocusRulesComputePwAndPz) {
-    TestHeaderDialogModel d(ws);
+TEST_F(HeaderModel, FocusRulesComputePwAndPz) {
+    TestHeaderModel d(test, settings);
     EXPECT_EQ(d.field(header::tableTitle), "TT");
     EXPECT_EQ(d.field(header::graphTitle), "own");
-    d.DepthLostFocus(ws, m);
+    d.DepthLostFocus(m);
     EXPECT_EQ(d.field(header::depth), "-10");
     EXPECT_EQ(d.field(header::pw), "120");  // water level not yet signed: +2 m
     EXPECT_EQ(d.field(header::pz), "112");
-    d.WaterLevelLostFocus(ws, m);
+    d.WaterLevelLostFocus(m);
     EXPECT_EQ(d.field(header::waterLevel), "-2");
     EXPECT_EQ(d.field(header::pw), "80");
     EXPECT_TRUE(m.shown.empty());
 
     d.field(header::depth) = "1500";
     d.field(header::pz) = "kept";
-    d.DepthLostFocus(ws, m);
+    d.DepthLostFocus(m);
     EXPECT_EQ(m.shown, std::vector<std::string>{"数値が異常です"});
     EXPECT_EQ(d.field(header::pz), "kept");
     d.field(header::depth) = "-10";
     d.field(header::waterLevel) = "-2000";
-    d.WaterLevelLostFocus(ws, m);
+    d.WaterLevelLostFocus(m);
     EXPECT_EQ(m.shown.size(), 2u);
     EXPECT_EQ(d.field(header::pw), "0.0");  // computed all the same
-    d.Accept(m);
-    EXPECT_EQ(m.shown.back(), "水位が異常です");
+    d.Accept(test, m);
+    EXPECT_EQ(m.shown[2], "水位が異常です");
+    EXPECT_EQ(test.testHeader[header::waterLevel], "-2000");  // stored all the same
 }
 
-TEST_F(HeaderDialog, OkWritesEveryFieldBack) {
-    TestHeaderDialogModel d(ws);
+TEST_F(HeaderModel, OkWritesEveryFieldBack) {
+    TestHeaderModel d(test, settings);
     d.volumeLoss = true;
     d.fitMethod = 3;
     d.field(header::memo) = "note";
-    d.Accept(m);
-    d.Store(ws);
-    EXPECT_EQ(ws.testHeader[header::depth], "-10");
-    EXPECT_EQ(ws.testHeader[header::tableTitle], "TT");
-    EXPECT_EQ(ws.testHeader[header::memo], "note");
-    EXPECT_EQ(ws.testHeader[header::volumeLossFlag], "1");
-    EXPECT_EQ(ws.testHeader[header::fitMethod], "1");
+    d.Accept(test, m);
+    EXPECT_EQ(test.testHeader[header::depth], "-10");
+    EXPECT_EQ(test.testHeader[header::tableTitle], "TT");
+    EXPECT_EQ(test.testHeader[header::memo], "note");
+    EXPECT_EQ(test.testHeader[header::volumeLossFlag], "1");
+    EXPECT_EQ(test.testHeader[header::fitMethod], "1");
 }
 
-TEST_F(HeaderDialog, OpeningACalibrationFile) {
+TEST_F(HeaderModel, OpeningACalibrationFile) {
     ScratchDir dir;
     std::string cal = "$$_KCVARDO300\r\n$$Z\r\n";
     for (int n = 1; n <= 26; ++n) {
@@ -96,91 +98,152 @@ TEST_F(HeaderDialog, OpeningACalibrationFile) {
                "\r\n";
     }
     WriteBytes(dir.file("probe.kcw"), cal);
-    WriteBytes(dir.file("test.kdw"), WriteTestFile(ws));
-    ws.testHeader[header::coefficient3] = "stale";
-    ws.loadedCalibrationRows[1][1] = "old";
+    WriteBytes(dir.file("test.kdw"), WriteTestFile(test));
+    test.testHeader[header::coefficient3] = "stale";
+    test.loadedCalibrationRows[1][1] = "old";
 
-    TestHeaderDialogModel d(ws);
-    EXPECT_FALSE(d.OpenCalibration(ws, dir.file("test.kdw"), m));
+    TestHeaderModel d(test, settings);
+    EXPECT_FALSE(d.OpenCalibration(dir.file("test.kdw"), m));
     EXPECT_EQ(m.shown.back(), "Ver.3 のキャリブレーションファイルではありません");
-    EXPECT_FALSE(d.OpenCalibration(ws, dir.file("none.kcw"), m));
-    EXPECT_EQ(ws.loadedCalibrationRows[1][1], "old");
+    EXPECT_FALSE(d.OpenCalibration(dir.file("none.kcw"), m));
+    EXPECT_EQ(test.loadedCalibrationRows[1][1], "old");
     EXPECT_EQ(d.field(header::calibrationFileName), "");
 
-    ASSERT_TRUE(d.OpenCalibration(ws, dir.file("probe.kcw"), m));
+    ASSERT_TRUE(d.OpenCalibration(dir.file("probe.kcw"), m));
     EXPECT_EQ(d.field(header::calibrationFileName), dir.file("probe.kcw"));
-    EXPECT_EQ(ws.testHeader[header::coefficient0], "z25");
-    EXPECT_EQ(ws.testHeader[header::coefficient1], "z26");
-    EXPECT_EQ(ws.testHeader[header::coefficient3], "");
-    EXPECT_EQ(ws.testHeader[header::surveyName], "");  // other header lines skipped
-    EXPECT_EQ(ws.loadedCalibrationRows[40][1], "40");
-    EXPECT_EQ(ws.loadedCalibrationRows[1][3], "10");
+    // The record keeps its calibration until OK: a cancelled dialog changes
+    // nothing.
+    EXPECT_EQ(test.loadedCalibrationRows[1][1], "old");
+    EXPECT_EQ(test.testHeader[header::coefficient3], "stale");
+
+    test.testHeader[header::surveyName] = "kept";
+    d.field(header::surveyName) = "kept";
+    d.Accept(test, m);
+    EXPECT_EQ(test.testHeader[header::calibrationFileName], dir.file("probe.kcw"));
+    EXPECT_EQ(test.testHeader[header::coefficient0], "z25");
+    EXPECT_EQ(test.testHeader[header::coefficient1], "z26");
+    EXPECT_EQ(test.testHeader[header::coefficient3], "");
+    EXPECT_EQ(test.testHeader[header::surveyName], "kept");  // other header lines skipped
+    EXPECT_EQ(test.loadedCalibrationRows[40][1], "40");
+    EXPECT_EQ(test.loadedCalibrationRows[1][3], "10");
 }
 
-// A reduced test of 20 usable rows.
-Workspace AnalysedTest() {
-    Workspace ws;
-    ApplyStandardSettings(ws.settings);
-    for (int r = 1; r <= 20; ++r) {
-        ws.testRows[r][testField::vol60] = FormatText("%d", 100 + 5 * r);
-        ws.testRows[r][testField::p] = FormatText("%g", 25.0 * r + 0.12345);
+// A calibration file whose name is one character long is read like any
+// other; only the name box keeps its text.
+TEST_F(HeaderModel, AOneCharacterNameIsReadAllTheSame) {
+    ScratchDir dir;
+    WriteBytes(dir.file("a"), "$$_KCVARDO300\r\n$$C\r\n10,20,20\r\n");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    TestHeaderModel d(test, settings);
+    const bool read = d.OpenCalibration("a", m);
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(d.field(header::calibrationFileName), "");
+    d.Accept(test, m);
+    EXPECT_EQ(test.loadedCalibrationRows[1][calibrationField::vm], "20");
+}
+
+// The range check reads the whole depth, as the sign rule and Pw and Pz do:
+// 31 zeros before 1500 are still 1500 m.
+TEST_F(HeaderModel, TheRangeCheckReadsTheWholeText) {
+    TestHeaderModel d(test, settings);
+    d.field(header::depth) = std::string(31, '0') + "1500";
+    d.field(header::pw) = "kept";
+    d.DepthLostFocus(m);
+    EXPECT_EQ(m.shown, std::vector<std::string>{"数値が異常です"});
+    EXPECT_EQ(d.field(header::pw), "kept");
+    d.field(header::waterLevel) = std::string(40, '0') + "2000";
+    d.Accept(test, m);
+    EXPECT_EQ(m.shown[1], "水位が異常です");
+}
+
+// A reduced test of 20 usable rows, with the standard settings.
+struct AnalysedTest {
+    AnalysedTest() {
+        ApplyStandardSettings(settings);
+        for (int r = 1; r <= 20; ++r) {
+            test.testRows[r][testField::vol60] = FormatText("%d", 100 + 5 * r);
+            test.testRows[r][testField::p] = FormatText("%g", 25.0 * r + 0.12345);
+        }
+        NormalizeTestScales(test);
     }
-    NormalizeTestScales(ws);
-    return ws;
-}
+    TestRecord test;
+    Settings settings;
+};
 
-TEST(AnalysisDialog, OpeningChoosesAndLimitsTheRows) {
-    Workspace ws = AnalysedTest();
-    AnalysisDialogModel d(ws);
+TEST(AnalysisModel, OpeningChoosesAndLimitsTheRows) {
+    AnalysedTest t;
+    AnalysisModel d(t.test, t.settings);
     EXPECT_EQ(d.usableRows, 20);
     EXPECT_EQ(d.chosenRows, (std::array<int, 3>{1, 10, 20}));
-    EXPECT_EQ(d.pBox[AnalysisDialogModel::pf], "250.123");
-    EXPECT_EQ(d.vBox[AnalysisDialogModel::pf], "150");
+    EXPECT_EQ(d.pBox[AnalysisModel::pf], "250.123");
+    EXPECT_EQ(d.vBox[AnalysisModel::pf], "150");
 
-    ws.testHeader[header::pfRow] = "50";
-    ws.testHeader[header::poRow] = "3";
-    EXPECT_EQ(AnalysisDialogModel(ws).chosenRows, (std::array<int, 3>{3, 20, 20}));
+    t.test.testHeader[header::pfRow] = "50";
+    t.test.testHeader[header::poRow] = "3";
+    EXPECT_EQ(AnalysisModel(t.test, t.settings).chosenRows, (std::array<int, 3>{3, 20, 20}));
 
-    ws.testRows[1][testField::p] = "";
-    const AnalysisDialogModel none(ws);
+    t.test.testRows[1][testField::p] = "";
+    const AnalysisModel none(t.test, t.settings);
     EXPECT_EQ(none.usableRows, 0);
     EXPECT_EQ(none.pBox[0], "");
 }
 
-TEST(AnalysisDialog, ArrowsMoveTheCurrentPoint) {
-    Workspace ws = AnalysedTest();
-    ws.testHeader[header::poRow] = "4";
-    AnalysisDialogModel d(ws);
-    d.ChoosePoint(AnalysisDialogModel::pf);
+TEST(AnalysisModel, ArrowsMoveTheCurrentPoint) {
+    AnalysedTest t;
+    t.test.testHeader[header::poRow] = "4";
+    AnalysisModel d(t.test, t.settings);
+    d.ChoosePoint(AnalysisModel::pf);
     d.Redraw();
     // The first press gives the current point the displayed Po row.
-    d.Up(ws);
-    EXPECT_EQ(d.chosenRows[AnalysisDialogModel::pf], 4);
+    d.Up();
+    EXPECT_EQ(d.chosenRows[AnalysisModel::pf], 4);
     EXPECT_TRUE(d.changed);
-    d.Up(ws);
-    EXPECT_EQ(d.chosenRows[AnalysisDialogModel::pf], 5);
-    d.ChoosePoint(AnalysisDialogModel::pl);
-    d.Up(ws);  // on the last usable row: stays
+    d.Up();
+    EXPECT_EQ(d.chosenRows[AnalysisModel::pf], 5);
+    d.ChoosePoint(AnalysisModel::pl);
+    d.Up();  // on the last usable row: stays
     EXPECT_EQ(d.currentRow, 20);
-    d.ChoosePoint(AnalysisDialogModel::po);
+    d.ChoosePoint(AnalysisModel::po);
     for (int i = 0; i < 5; ++i) {
-        d.Down(ws);
+        d.Down();
     }
-    EXPECT_EQ(d.chosenRows[AnalysisDialogModel::po], 1);
-    EXPECT_EQ(d.pBox[AnalysisDialogModel::po], "25.123");
+    EXPECT_EQ(d.chosenRows[AnalysisModel::po], 1);
+    EXPECT_EQ(d.pBox[AnalysisModel::po], "25.123");
 }
 
-TEST(AnalysisDialog, OkStoresResultsLinesAndScales) {
-    Workspace ws = AnalysedTest();
-    ws.testHeader[header::pw] = "20";
-    AnalysisDialogModel d(ws);
-    d.pBox[AnalysisDialogModel::pl] = "612.5";
+// Choosing a point displays the other two points at their chosen rows; the
+// point's own displayed row stays until "グラフ描画".
+TEST(AnalysisModel, ChoosingAPointDisplaysTheOtherTwo) {
+    AnalysedTest t;
+    AnalysisModel d(t.test, t.settings);
+    d.ChoosePoint(AnalysisModel::pf);
+    d.Down();
+    d.Down();
+    EXPECT_EQ(d.chosenRows, (std::array<int, 3>{1, 8, 20}));
+    EXPECT_EQ(d.displayedRows, (std::array<int, 3>{1, 10, 20}));
+    d.ChoosePoint(AnalysisModel::po);
+    EXPECT_EQ(d.currentRow, 1);
+    EXPECT_EQ(d.displayedRows, (std::array<int, 3>{1, 8, 20}));
+    d.Up();
+    d.ChoosePoint(AnalysisModel::pl);
+    EXPECT_EQ(d.displayedRows, (std::array<int, 3>{2, 8, 20}));
+    d.Redraw();
+    EXPECT_EQ(d.displayedRows, d.chosenRows);
+}
+
+TEST(AnalysisModel, OkStoresResultsLinesAndScales) {
+    AnalysedTest t;
+    t.test.testHeader[header::pw] = "20";
+    AnalysisModel d(t.test, t.settings);
+    d.pBox[AnalysisModel::pl] = "612.5";
     d.hidePl = true;
     d.dvMax = 80;
-    d.UpdateLines(ws);
-    EXPECT_EQ(d.Refusal(), std::nullopt);
-    d.Accept(ws);
-    const HeaderTexts& h = ws.testHeader;
+    d.UpdateLines();
+    EXPECT_EQ(d.Check(), std::nullopt);
+    d.Accept(t.test);
+    const HeaderTexts& h = t.test.testHeader;
     EXPECT_EQ(h[header::poRow], "1");
     EXPECT_EQ(h[header::pfRow], "10");
     EXPECT_EQ(h[header::poEffective], "5.123");
@@ -196,40 +259,29 @@ TEST(AnalysisDialog, OkStoresResultsLinesAndScales) {
     EXPECT_EQ(h[header::vAxisStep], "100");
 
     d.vStep = 0.05;
-    EXPECT_TRUE(d.Refusal());
+    EXPECT_TRUE(d.Check());
 }
 
-TEST(ViewRules, CalibrationRowsAndPageCounts) {
-    Workspace ws;
-    ws.calibrationRows[1][calibrationField::vm] = "10.50";
-    ws.calibrationRows[2][calibrationField::vm] = " 2e1";
-    ws.calibrationRows[3][calibrationField::vm] = "x";
-    ws.calibrationRows[4][calibrationField::vm] = "40";
-    ws.calibrationRows[4][calibrationField::vmCopy] = "40";
-    NormalizeCalibrationRows(ws);
-    EXPECT_EQ(ws.calibrationRows[1][calibrationField::vmCopy], "10.5");
-    EXPECT_EQ(ws.calibrationRows[2][calibrationField::vmCopy], "20");
-    EXPECT_EQ(ws.calibrationRows[4][calibrationField::vmCopy], "");
-
-    ws.documentKind = kCalibrationDocument;
-    for (int r = 1; r <= 39; ++r) {
-        ws.calibrationRows[r][calibrationField::pm] = "1";
-    }
-    EXPECT_EQ(PageCount(ws), 2);
-    ws.calibrationRows[40][calibrationField::pm] = "1";
-    EXPECT_EQ(PageCount(ws), 3);
-
-    ws.documentKind = kTestDocument;
-    ws.CurrentPage = 4;
-    EXPECT_EQ(PageCount(ws), 2);
-    EXPECT_EQ(ws.CurrentPage, 1);
-    const std::pair<int, int> counts[] = {{39, 2}, {40, 3}, {79, 3}, {80, 4}, {119, 4}, {120, 5}};
-    for (const auto& [rows, pages] : counts) {
-        for (int r = 1; r <= kTestRowCount; ++r) {
-            ws.testRows[r][testField::pm] = r <= rows ? "1" : "";
-        }
-        EXPECT_EQ(PageCount(ws), pages) << rows;
-    }
+TEST(CalibrationReadingsModel, OkNormalisesTheRowsAndFitsAgain) {
+    CalibrationRecord calibration;
+    calibration.calibrationHeader[header::fitMethod] = "1";
+    CalibrationReadingsModel d(calibration);
+    d.rows[1][calibrationField::vm] = "10.50";
+    d.rows[2][calibrationField::vm] = " 2e1";
+    d.rows[3][calibrationField::vm] = "x";
+    d.rows[4][calibrationField::vm] = "40";
+    d.rows[4][calibrationField::vmCopy] = "40";
+    EXPECT_EQ(calibration.calibrationRows[1][calibrationField::vm], "");  // not before OK
+    RecordedMessages m;
+    EXPECT_EQ(d.Accept(calibration, m), kFitTooFewPoints);
+    const CalibrationRows& rows = calibration.calibrationRows;
+    EXPECT_EQ(rows[1][calibrationField::vm], "10.50");
+    EXPECT_EQ(rows[1][calibrationField::vmCopy], "10.5");
+    EXPECT_EQ(rows[2][calibrationField::vmCopy], "20");
+    EXPECT_EQ(rows[4][calibrationField::vmCopy], "");
+    // The regression method reports too few points.
+    EXPECT_EQ(m.shown, std::vector<std::string>{"高次回帰はデータ数不足で計算できません"});
+    EXPECT_EQ(calibration.calibrationHeader[header::coefficient0], "_");
 }
 
 }  // namespace

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "core/testsupport.h"
-#include "document/documentfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
+#include "document/documentfile.h"
 #include "document/workspace.h"
+#include "records/records.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -52,8 +52,8 @@ TEST(OlderFiles, TestImportConvertsPressuresOnly) {
         }
     }
     const Workspace ws = Opened(dir, "old.df", OldFile(Sjis("1998年7月5日"), values));
-    EXPECT_EQ(ws.documentKind, kTestDocument);
-    const HeaderTexts& h = ws.testHeader;
+    EXPECT_EQ(ws.documentKind, DocumentKind::test);
+    const HeaderTexts& h = ws.test.testHeader;
     EXPECT_EQ(h[header::surveyNumber], "12");
     EXPECT_EQ(h[header::depth], "-8.5");
     EXPECT_EQ(h[header::pz], "95");  // a pressure, converted like the rows
@@ -65,15 +65,15 @@ TEST(OlderFiles, TestImportConvertsPressuresOnly) {
     EXPECT_EQ(h[header::dateDay], "5");
     EXPECT_EQ(h[header::dateEra], "");
     EXPECT_EQ(h[header::conversionStamp], "300 VARDO");
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[4], 0.5);
+    EXPECT_DOUBLE_EQ(ws.test.testCoefficients[4], 0.5);
     // Lines 1, 6, 7, 8 of a group are pressures.
-    EXPECT_EQ(ws.testRows[1][1], "110");
-    EXPECT_EQ(ws.testRows[1][2], "1.2");
-    EXPECT_EQ(ws.testRows[1][6], "160");
-    EXPECT_EQ(ws.testRows[1][8], "180");
-    EXPECT_EQ(ws.testRows[1][10], "1.10");
-    EXPECT_EQ(ws.testRows[120][1], "12010");
-    EXPECT_EQ(ws.testRows[120][9], "120.9");
+    EXPECT_EQ(ws.test.testRows[1][1], "110");
+    EXPECT_EQ(ws.test.testRows[1][2], "1.2");
+    EXPECT_EQ(ws.test.testRows[1][6], "160");
+    EXPECT_EQ(ws.test.testRows[1][8], "180");
+    EXPECT_EQ(ws.test.testRows[1][10], "1.10");
+    EXPECT_EQ(ws.test.testRows[120][1], "12010");
+    EXPECT_EQ(ws.test.testRows[120][9], "120.9");
 }
 
 TEST(OlderFiles, CalibrationImportIsFittedAtOnce) {
@@ -87,31 +87,33 @@ TEST(OlderFiles, CalibrationImportIsFittedAtOnce) {
         }
     }
     const Workspace ws = Opened(dir, "probe.CF", OldFile("980705", values));
-    EXPECT_EQ(ws.documentKind, kCalibrationDocument);
-    EXPECT_EQ(ws.calibrationRows[2][calibrationField::pm], "20");
-    EXPECT_EQ(ws.calibrationRows[2][calibrationField::vm], "140");
-    EXPECT_EQ(ws.calibrationRows[2][calibrationField::vmCopy], "140");
-    EXPECT_EQ(ws.calibrationRows[9][calibrationField::pm], "");
+    EXPECT_EQ(ws.documentKind, DocumentKind::calibration);
+    EXPECT_EQ(ws.calibration.calibrationRows[2][calibrationField::pm], "20");
+    EXPECT_EQ(ws.calibration.calibrationRows[2][calibrationField::vm], "140");
+    EXPECT_EQ(ws.calibration.calibrationRows[2][calibrationField::vmCopy], "140");
+    EXPECT_EQ(ws.calibration.calibrationRows[9][calibrationField::pm], "");
+    // A calibration uses no Pz: its text 18 stays as the file has it.
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::pz], "0.95");
     // The fit replaces the coefficients that field 4 carried.
-    EXPECT_NE(ws.calibrationHeader[header::coefficient0], "0.1");
-    EXPECT_NE(ws.calibrationHeader[header::coefficient0], "_");
-    EXPECT_EQ(ws.calibrationHeader[header::pmAxisMax], "300");
+    EXPECT_NE(ws.calibration.calibrationHeader[header::coefficient0], "0.1");
+    EXPECT_NE(ws.calibration.calibrationHeader[header::coefficient0], "_");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::pmAxisMax], "300");
     // A date without 年 and 月: the day is its last two characters.
-    EXPECT_EQ(ws.calibrationHeader[header::dateDay], "05");
-    EXPECT_EQ(ws.calibrationHeader[header::dateMonth], "");
-    EXPECT_EQ(ws.calibrationHeader[header::dateYear], "980705");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::dateDay], "05");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::dateMonth], "");
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::dateYear], "980705");
 }
 
 TEST(OlderFiles, DatesThatDoNotBeginWithANumber) {
     Workspace ws;
-    ws.testHeader[header::dateYear] = Sjis("平成10年7月");
-    ConvertOldDate(ws, true);
-    EXPECT_EQ(ws.testHeader[header::dateYear], "");
-    EXPECT_EQ(ws.testHeader[header::dateMonth], "7");
-    EXPECT_EQ(ws.testHeader[header::dateDay], "0");
-    ws.testHeader[header::dateYear] = "";
-    ConvertOldDate(ws, true);
-    EXPECT_EQ(ws.testHeader[header::dateDay], "");
+    ws.test.testHeader[header::dateYear] = Sjis("平成10年7月");
+    ConvertOldDate(ws.test.testHeader);
+    EXPECT_EQ(ws.test.testHeader[header::dateYear], "");
+    EXPECT_EQ(ws.test.testHeader[header::dateMonth], "7");
+    EXPECT_EQ(ws.test.testHeader[header::dateDay], "0");
+    ws.test.testHeader[header::dateYear] = "";
+    ConvertOldDate(ws.test.testHeader);
+    EXPECT_EQ(ws.test.testHeader[header::dateDay], "");
 }
 
 TEST(OlderFiles, EachImportStartsAtItsOwnStartLine) {
@@ -124,9 +126,9 @@ TEST(OlderFiles, EachImportStartsAtItsOwnStartLine) {
     WriteBytes(dir.file("b.df"), OldFile("2", {"5", "6"}));
     ASSERT_TRUE(OpenDataFile(ws, dir.file("a.df"), m));
     ASSERT_TRUE(OpenDataFile(ws, dir.file("b.df"), m));
-    EXPECT_EQ(ws.testRows[1][1], "500");
-    EXPECT_EQ(ws.testRows[1][2], "6");
-    EXPECT_EQ(ws.testRows[1][3], "");
+    EXPECT_EQ(ws.test.testRows[1][1], "500");
+    EXPECT_EQ(ws.test.testRows[1][2], "6");
+    EXPECT_EQ(ws.test.testRows[1][3], "");
 
     // Framework opening still refuses them.
     EXPECT_FALSE(LoadDataFileFramework(ws, dir.file("a.df"), m));

@@ -7,17 +7,17 @@
 #include <filesystem>
 #include <sstream>
 
-#include "core/testsupport.h"
-#include "pages/opsrecorder.h"
-#include "pages/pagecomposer.h"
-#include "pages/pagecount.h"
-#include "document/documentfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
 #include "base/textfields.h"
+#include "document/documentfile.h"
+#include "document/startup.h"
 #include "document/workspace.h"
+#include "pages/opsrecorder.h"
+#include "pages/pagecomposer.h"
+#include "records/records.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -30,10 +30,7 @@ const std::string kExamples = KARNEA_EXAMPLES_DIR;
 
 Workspace Standard() {
     Workspace ws;
-    ApplyStandardSettings(ws.settings);
-    for (int role = 1; role <= kFontRoleCount; ++role) {
-        ws.settings.fonts[static_cast<std::size_t>(role - 1)] = StandardFont(role);
-    }
+    ws.settings = test::StandardSettings();
     return ws;
 }
 
@@ -45,13 +42,10 @@ Workspace Example(const std::string& name) {
     return ws;
 }
 
-std::string Render(Workspace& ws, int page, int dpi = 600) {
+std::string Render(const Workspace& ws, int page, int dpi = 600) {
     OpsRecorder recorder(dpi, dpi);
-    ws.lastDrawnKind = ws.documentKind;
-    ws.CurrentPage = page;
-    recorder.BeginPage(page, ws.documentKind == kTestDocument);
     RecordedMessages m;
-    DrawPage(ws, recorder, m);
+    DrawPages(PagesOf(ws), {page}, recorder, m);
     EXPECT_TRUE(m.shown.empty());
     return recorder.text();
 }
@@ -82,9 +76,9 @@ void SetPageNumber(HeaderTexts& h, bool graph, const char* prefix, const char* s
 // A test of 85 reduced rows: three data-sheet pages.
 Workspace LongTest() {
     Workspace ws = Standard();
-    ws.documentKind = kTestDocument;
+    ws.documentKind = DocumentKind::test;
     for (int r = 1; r <= 85; ++r) {
-        TestRow& row = ws.testRows[r];
+        TestRow& row = ws.test.testRows[r];
         row[testField::pm] = FormatText("%d", 10 * r);
         row[testField::vol15] = FormatText("%.1f", 3.0 * r);
         row[testField::vol30] = FormatText("%.1f", 3.0 * r + 0.4);
@@ -93,22 +87,22 @@ Workspace LongTest() {
         row[testField::p] = FormatText("%d", 9 * r);
         row[testField::dv] = "0.2";
     }
-    ws.testHeader[header::show120InTable] = "0";
-    SetPageNumber(ws.testHeader, false, "表-", "3", "", 1, 0);
+    ws.test.testHeader[header::show120InTable] = "0";
+    SetPageNumber(ws.test.testHeader, false, "表-", "3", "", 1, 0);
     ApplyRecordDefaults(ws);
     return ws;
 }
 
 TEST(PagesGolden, TestResultPage) {
     Workspace ws = Example("test.kdw");
-    SetPageNumber(ws.testHeader, true, "図-", "1", "", 0, 0);
+    SetPageNumber(ws.test.testHeader, true, "図-", "1", "", 0, 0);
     ExpectGolden("test-graph-rotated", Render(ws, 1, 150));
 
     // Upright axis names, the Pl mark pointing up, the page number centred
     // below the company line.
     ws.settings.rotateAxisNames = 0;
-    ws.testHeader[header::plRow] = "20";
-    SetPageNumber(ws.testHeader, true, "", "A", "", 1, 1);
+    ws.test.testHeader[header::plRow] = "20";
+    SetPageNumber(ws.test.testHeader, true, "", "A", "", 1, 1);
     ExpectGolden("test-graph-upright", Render(ws, 1, 150));
 }
 
@@ -117,22 +111,22 @@ TEST(PagesGolden, DataSheets) {
     ws.settings.showSiCoefficient = 1;
     ws.settings.volumeUnit = 1;
     ExpectGolden("test-sheet-9-columns", Render(ws, 2));
-    ws.testHeader[header::show120InTable] = "0";
-    SetPageNumber(ws.testHeader, false, "P.", "", "", 0, 1);
+    ws.test.testHeader[header::show120InTable] = "0";
+    SetPageNumber(ws.test.testHeader, false, "P.", "", "", 0, 1);
     ExpectGolden("test-sheet-8-columns", Render(ws, 2));
 
     Workspace longTest = LongTest();
-    ASSERT_EQ(PageCount(longTest), 4);
+    ASSERT_EQ(PageCount(PagesOf(longTest)), 4);
     ExpectGolden("test-sheet-second", Render(longTest, 3));
     ExpectGolden("test-sheet-last", Render(longTest, 4));
 }
 
 TEST(PagesGolden, CalibrationPages) {
     Workspace ws = Example("calibration.kcw");
-    SetPageNumber(ws.calibrationHeader, true, "Cal-", "1", "", 0, 0);
+    SetPageNumber(ws.calibration.calibrationHeader, true, "Cal-", "1", "", 0, 0);
     ExpectGolden("calibration-graph-regression", Render(ws, 1, 150));
     ExpectGolden("calibration-table", Render(ws, 2));
-    ws.calibrationHeader[header::fitMethod] = "0";
+    ws.calibration.calibrationHeader[header::fitMethod] = "0";
     ws.settings.rotateAxisNames = 0;
     ExpectGolden("calibration-graph-linear", Render(ws, 1, 150));
 }
@@ -153,7 +147,7 @@ TEST(PagePositions, TransformAt600Dpi) {
     Workspace ws = Standard();
     OpsRecorder recorder(600, 600);
     RecordedMessages m;
-    PageComposer page(ws, recorder, m);
+    PageComposer page(ws.settings, recorder, m);
     EXPECT_NEAR(page.uy(), 23.622047, 1e-6);
     EXPECT_EQ(page.ToDeviceY(236), 5692);  // trunc((236 + 5) * 23.62...)
     EXPECT_EQ(page.ToDeviceX(0), 118);
@@ -167,7 +161,7 @@ TEST(PagePositions, SpreadLetteringAndNumberCaption) {
     Workspace ws = Standard();
     OpsRecorder recorder(254, 254);  // 10 device units per mm
     RecordedMessages m;
-    PageComposer page(ws, recorder, m);
+    PageComposer page(ws.settings, recorder, m);
     page.leftMargin = 0;
     page.topMargin = 0;
     page.DrawSpreadTextMm(10, 30, 7, 7, 2, 0, Sjis("名"));
@@ -183,11 +177,11 @@ TEST(PagePositions, SpreadLetteringAndNumberCaption) {
 TEST(PagePositions, DataSheetRowsAndHeaderTexts) {
     Workspace ws = Example("test.kdw");
     ws.settings.graphTopMargin = 0;
-    ws.testHeader[header::depth] = "12.345";
-    ws.testHeader[header::waterLevel] = "3";
-    ws.testHeader[header::pz] = "113";
+    ws.test.testHeader[header::depth] = "12.345";
+    ws.test.testHeader[header::waterLevel] = "3";
+    ws.test.testHeader[header::pz] = "113";
     ws.settings.pzDecimals = 9;
-    ws.testHeader[header::numberCaption] = Sjis("Ｎｏ．");
+    ws.test.testHeader[header::numberCaption] = Sjis("Ｎｏ．");
     const std::string ops = Render(ws, 2, 254);
     const std::vector<std::string> texts = OpsLines(ops, "text");
     const auto has = [&](const std::string& line) {
@@ -207,29 +201,64 @@ TEST(PagePositions, DataSheetRowsAndHeaderTexts) {
 
 TEST(PagePositions, PageNumberTextsAndKindChanges) {
     Workspace ws = LongTest();
-    SetPageNumber(ws.testHeader, false, "(", "3", ")", 0, 0);
+    SetPageNumber(ws.test.testHeader, false, "(", "3", ")", 0, 0);
     EXPECT_EQ(OpsLines(Render(ws, 3), "text").back().substr(0, 5), "text ");
     EXPECT_NE(Render(ws, 3).find("\"(4)\""), std::string::npos);
-    ws.testHeader[header::tablePageNumber] = "";
+    ws.test.testHeader[header::tablePageNumber] = "";
     EXPECT_NE(Render(ws, 3).find("\"()\""), std::string::npos);
-    ws.testHeader[header::tablePageNumber] = "iv";
+    ws.test.testHeader[header::tablePageNumber] = "iv";
     EXPECT_NE(Render(ws, 3).find("\"(iv)\""), std::string::npos);
 
-    // Drawing the other kind starts at its page 1; a page beyond the set only
-    // selects the title font.
-    OpsRecorder recorder(600, 600);
-    RecordedMessages m;
-    ws.lastDrawnKind = kCalibrationDocument;
-    ws.CurrentPage = 3;
-    DrawPage(ws, recorder, m);
-    EXPECT_EQ(ws.CurrentPage, 1);
-    ws.documentKind = kCalibrationDocument;
-    ws.lastDrawnKind = kCalibrationDocument;
-    ws.CurrentPage = 3;
-    OpsRecorder blank(600, 600);
-    DrawPage(ws, blank, m);
-    EXPECT_EQ(OpsLines(blank.text(), ""),
-              (std::vector<std::string>{"font \"ＭＳ 明朝\" 100 0 #000000"}));
+    // A page beyond the set only selects the title font.
+    ws.documentKind = DocumentKind::calibration;
+    EXPECT_EQ(OpsLines(Render(ws, 3), ""),
+              (std::vector<std::string>{"page 3 calibration 600 600",
+                                        "font \"ＭＳ 明朝\" 100 0 #000000"}));
+}
+
+// Settings that reach the pages are in range once loaded, but the drawing
+// never relies on it: a dash pattern near the limit of int, or a page number
+// that would overflow, still draws a bounded page with the right texts.
+TEST(PagePositions, ExtremeSettingsDrawABoundedPage) {
+    Workspace ws = Example("test.kdw");
+    ws.settings.gridDashLength = 5;
+    ws.settings.gridGapLength = 2147483645;  // dash + gap beyond int
+    const std::string sparse = Render(ws, 1, 150);
+    ws.settings.gridGapLength = 1;
+    const std::string dense = Render(ws, 1, 150);
+    // Each grid line draws one dash; a gap of one pixel at most one dash
+    // every two pixels of the line.
+    EXPECT_LT(OpsLines(sparse, "line").size(), 200u);
+    EXPECT_LT(OpsLines(dense, "line").size(), 40000u);
+    EXPECT_GT(OpsLines(dense, "line").size(), OpsLines(sparse, "line").size());
+
+    SetPageNumber(ws.test.testHeader, false, "", "2147483647", "", 0, 0);
+    EXPECT_NE(Render(ws, 2).find("\"2147483647\""), std::string::npos);
+    Workspace longTest = LongTest();
+    SetPageNumber(longTest.test.testHeader, false, "", "2147483647", "", 0, 0);
+    EXPECT_NE(Render(longTest, 3).find("\"2147483648\""), std::string::npos);
+}
+
+TEST(PageCounts, FortyRowsAPageAfterTheGraph) {
+    Workspace ws;
+    ws.documentKind = DocumentKind::calibration;
+    for (int r = 1; r <= 39; ++r) {
+        ws.calibration.calibrationRows[r][calibrationField::pm] = "1";
+    }
+    EXPECT_EQ(PageCount(PagesOf(ws)), 2);
+    ws.calibration.calibrationRows[40][calibrationField::pm] = "1";
+    EXPECT_EQ(PageCount(PagesOf(ws)), 3);
+
+    ws.documentKind = DocumentKind::test;
+    const std::pair<int, int> counts[] = {{0, 2},  {39, 2},  {40, 3}, {79, 3},
+                                          {80, 4}, {119, 4}, {120, 5}};
+    for (const auto& [rows, pages] : counts) {
+        for (int r = 1; r <= kTestRowCount; ++r) {
+            ws.test.testRows[r][testField::pm] = r <= rows ? "1" : "";
+        }
+        EXPECT_EQ(PageCount(PagesOf(ws)), pages) << rows;
+        EXPECT_EQ(AllPages(PagesOf(ws)).size(), static_cast<std::size_t>(pages));
+    }
 }
 
 }  // namespace

@@ -4,111 +4,115 @@
 
 #include <set>
 
-#include "document/workspace.h"
-
 namespace karnea {
 namespace {
 
 TEST(Records, ClearEmptiesOnlyItsOwnRecord) {
-    Workspace ws;
-    ws.testHeader[header::surveyName] = "a";
-    ws.testRows[120][testField::spare] = "0";
-    ws.loadedCalibrationRows[40][calibrationField::vmCopy] = "1";
-    ws.testCoefficients[7] = 3.0;
-    ws.calibrationHeader[100] = "keep";
-    ws.calibrationRows[1][calibrationField::pm] = "5";
-    ws.calibrationCoefficients[0] = 2.0;
+    TestRecord test;
+    CalibrationRecord calibration;
+    test.testHeader[header::surveyName] = "a";
+    test.testRows[120][testField::spare] = "0";
+    test.loadedCalibrationRows[40][calibrationField::vmCopy] = "1";
+    test.testCoefficients[7] = 3.0;
+    calibration.calibrationHeader[100] = "keep";
+    calibration.calibrationRows[1][calibrationField::pm] = "5";
+    calibration.calibrationCoefficients[0] = 2.0;
 
-    ClearTestRecord(ws);
-    EXPECT_EQ(ws.testHeader, HeaderTexts{});
-    EXPECT_EQ(ws.testRows, TestRows{});
-    EXPECT_EQ(ws.loadedCalibrationRows, CalibrationRows{});
-    EXPECT_EQ(ws.testCoefficients, Coefficients{});
-    EXPECT_EQ(ws.calibrationHeader[100], "keep");
+    ClearTestRecord(test);
+    EXPECT_EQ(test.testHeader, HeaderTexts{});
+    EXPECT_EQ(test.testRows, TestRows{});
+    EXPECT_EQ(test.loadedCalibrationRows, CalibrationRows{});
+    EXPECT_EQ(test.testCoefficients, Coefficients{});
+    EXPECT_EQ(calibration.calibrationHeader[100], "keep");
 
-    ClearCalibrationRecord(ws);
-    EXPECT_EQ(ws.calibrationHeader, HeaderTexts{});
-    EXPECT_EQ(ws.calibrationRows, CalibrationRows{});
-    EXPECT_EQ(ws.calibrationCoefficients, Coefficients{});
+    ClearCalibrationRecord(calibration);
+    EXPECT_EQ(calibration.calibrationHeader, HeaderTexts{});
+    EXPECT_EQ(calibration.calibrationRows, CalibrationRows{});
+    EXPECT_EQ(calibration.calibrationCoefficients, Coefficients{});
 }
 
 TEST(Records, NumbersOutsideTheTablesAreRefused) {
-    Workspace ws;
-    EXPECT_THROW(ws.testHeader[0], std::out_of_range);
-    EXPECT_THROW(ws.testHeader[101], std::out_of_range);
-    EXPECT_THROW(ws.testRows[121], std::out_of_range);
-    EXPECT_THROW(ws.calibrationRows[1][4], std::out_of_range);
+    TestRecord test;
+    CalibrationRecord calibration;
+    EXPECT_THROW(test.testHeader[0], std::out_of_range);
+    EXPECT_THROW(test.testHeader[101], std::out_of_range);
+    EXPECT_THROW(test.testRows[121], std::out_of_range);
+    EXPECT_THROW(calibration.calibrationRows[1][4], std::out_of_range);
 }
 
 TEST(Records, CountsStopAtTheFirstRowThatIsNotANumber) {
-    Workspace ws;
+    TestRecord test;
+    CalibrationRecord calibration;
     for (int r = 1; r <= 5; ++r) {
-        ws.testRows[r][testField::pm] = "10";
+        test.testRows[r][testField::pm] = "10";
     }
-    ws.testRows[3][testField::pm] = "x1";
-    EXPECT_EQ(CountTestRows(ws, testField::pm), 2);
-    ws.testRows[3][testField::pm] = "";
-    EXPECT_EQ(CountTestRows(ws, testField::pm), 2);
-    ws.testRows[3][testField::pm] = " -";
-    EXPECT_EQ(CountTestRows(ws, testField::pm), 5);
-    EXPECT_EQ(CountTestRows(ws, testField::vol15), 0);
+    test.testRows[3][testField::pm] = "x1";
+    EXPECT_EQ(CountTestRows(test.testRows, testField::pm), 2);
+    test.testRows[3][testField::pm] = "";
+    EXPECT_EQ(CountTestRows(test.testRows, testField::pm), 2);
+    test.testRows[3][testField::pm] = " -";
+    EXPECT_EQ(CountTestRows(test.testRows, testField::pm), 5);
+    EXPECT_EQ(CountTestRows(test.testRows, testField::vol15), 0);
     for (int r = 1; r <= kTestRowCount; ++r) {
-        ws.testRows[r][testField::dv] = "0";
+        test.testRows[r][testField::dv] = "0";
     }
-    EXPECT_EQ(CountTestRows(ws, testField::dv), 120);
+    EXPECT_EQ(CountTestRows(test.testRows, testField::dv), 120);
 
-    ws.calibrationRows[1][calibrationField::vm] = "1";
-    ws.calibrationRows[2][calibrationField::vm] = "2";
-    ws.calibrationRows[4][calibrationField::vm] = "4";
-    EXPECT_EQ(CountCalibrationRows(ws, calibrationField::vm), 2);
+    calibration.calibrationRows[1][calibrationField::vm] = "1";
+    calibration.calibrationRows[2][calibrationField::vm] = "2";
+    calibration.calibrationRows[4][calibrationField::vm] = "4";
+    EXPECT_EQ(CountCalibrationRows(calibration.calibrationRows, calibrationField::vm), 2);
 }
 
 TEST(Records, CoefficientsComeFromHeaderTexts25To29) {
-    Workspace ws;
-    ws.testHeader[header::coefficient0] = "1.5";
-    ws.testHeader[header::coefficient4] = "-2e-3";
-    ws.testHeader[header::coefficient1] = "_";
-    ws.testCoefficients[6] = 9.0;
-    LoadTestCoefficients(ws);
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[0], 1.5);
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[1], 0.0);
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[4], -0.002);
-    EXPECT_DOUBLE_EQ(ws.testCoefficients[6], 9.0);  // only 0..4 are loaded
+    TestRecord test;
+    CalibrationRecord calibration;
+    test.testHeader[header::coefficient0] = "1.5";
+    test.testHeader[header::coefficient4] = "-2e-3";
+    test.testHeader[header::coefficient1] = "_";
+    test.testCoefficients[6] = 9.0;
+    LoadTestCoefficients(test);
+    EXPECT_DOUBLE_EQ(test.testCoefficients[0], 1.5);
+    EXPECT_DOUBLE_EQ(test.testCoefficients[1], 0.0);
+    EXPECT_DOUBLE_EQ(test.testCoefficients[4], -0.002);
+    EXPECT_DOUBLE_EQ(test.testCoefficients[6], 9.0);  // only 0..4 are loaded
 
-    ws.calibrationHeader[header::coefficient2] = "3";
-    LoadCalibrationCoefficients(ws);
-    EXPECT_DOUBLE_EQ(ws.calibrationCoefficients[2], 3.0);
+    calibration.calibrationHeader[header::coefficient2] = "3";
+    LoadCalibrationCoefficients(calibration);
+    EXPECT_DOUBLE_EQ(calibration.calibrationCoefficients[2], 3.0);
 }
 
 TEST(Records, CalibrationScaleDefaults) {
-    const auto scales = [](const Workspace& ws) {
-        return ws.calibrationHeader[54] + "/" + ws.calibrationHeader[55] + "/" +
-               ws.calibrationHeader[56] + "/" + ws.calibrationHeader[57];
+    const auto scales = [](const CalibrationRecord& c) {
+        const HeaderTexts& h = c.calibrationHeader;
+        return h[54] + "/" + h[55] + "/" + h[56] + "/" + h[57];
     };
-    Workspace ws;
-    ApplyCalibrationScaleDefaults(ws);
-    EXPECT_EQ(scales(ws), "0/300/0/800");
+    TestRecord test;
+    CalibrationRecord calibration;
+    ApplyCalibrationScaleDefaults(calibration);
+    EXPECT_EQ(scales(calibration), "0/300/0/800");
 
-    ws.calibrationHeader[54] = "10";
-    ws.calibrationHeader[55] = "150";
-    ws.calibrationHeader[56] = "5";
-    ws.calibrationHeader[57] = "700";
-    ApplyCalibrationScaleDefaults(ws);
-    EXPECT_EQ(scales(ws), "10/150/5/700");
+    calibration.calibrationHeader[54] = "10";
+    calibration.calibrationHeader[55] = "150";
+    calibration.calibrationHeader[56] = "5";
+    calibration.calibrationHeader[57] = "700";
+    ApplyCalibrationScaleDefaults(calibration);
+    EXPECT_EQ(scales(calibration), "10/150/5/700");
 
-    ws.calibrationHeader[57] = "0.5";
-    ApplyCalibrationScaleDefaults(ws);
-    EXPECT_EQ(scales(ws), "0/300/0/800");
+    calibration.calibrationHeader[57] = "0.5";
+    ApplyCalibrationScaleDefaults(calibration);
+    EXPECT_EQ(scales(calibration), "0/300/0/800");
 
-    ws.calibrationHeader[55] = "abc";
-    ApplyCalibrationScaleDefaults(ws);
-    EXPECT_EQ(scales(ws), "0/300/0/800");
+    calibration.calibrationHeader[55] = "abc";
+    ApplyCalibrationScaleDefaults(calibration);
+    EXPECT_EQ(scales(calibration), "0/300/0/800");
 }
 
 TEST(Records, TestScalesOfAnEmptyRecordGetTheStandardValues) {
-    Workspace ws;
-    NormalizeTestScales(ws);
-    const HeaderTexts& h = ws.testHeader;
+    TestRecord test;
+    CalibrationRecord calibration;
+    NormalizeTestScales(test);
+    const HeaderTexts& h = test.testHeader;
     EXPECT_EQ(h[header::vAxisMin], "0");
     EXPECT_EQ(h[header::vAxisMax], "600");
     EXPECT_EQ(h[header::vAxisStep], "100");
@@ -123,8 +127,9 @@ TEST(Records, TestScalesOfAnEmptyRecordGetTheStandardValues) {
 }
 
 TEST(Records, TestScalesKeepUsableValuesAndFixTheRest) {
-    Workspace ws;
-    HeaderTexts& h = ws.testHeader;
+    TestRecord test;
+    CalibrationRecord calibration;
+    HeaderTexts& h = test.testHeader;
     h[header::vAxisMin] = "50";
     h[header::vAxisMax] = "700.5";
     h[header::vAxisStep] = "0.05";
@@ -135,7 +140,7 @@ TEST(Records, TestScalesKeepUsableValuesAndFixTheRest) {
     h[header::dvAxisStep] = "-5";
     h[header::gridDivisionsV] = "8";
     h[header::gridDivisionsP] = "0";
-    NormalizeTestScales(ws);
+    NormalizeTestScales(test);
     EXPECT_EQ(h[header::vAxisMin], "0");
     EXPECT_EQ(h[header::vAxisMax], "700.5");
     EXPECT_EQ(h[header::vAxisStep], "116");  // truncated (700.5 - 0) / 6
@@ -149,10 +154,10 @@ TEST(Records, TestScalesKeepUsableValuesAndFixTheRest) {
     // An absurd maximum still gives a representable step.
     h[header::pAxisMax] = "1e300";
     h[header::pAxisStep] = "";
-    NormalizeTestScales(ws);
+    NormalizeTestScales(test);
     EXPECT_EQ(h[header::pAxisStep], "2147483647");
     h[header::dvAxisMax] = "2000";
-    NormalizeTestScales(ws);
+    NormalizeTestScales(test);
     EXPECT_EQ(h[header::dvAxisMax], "2000");
 }
 

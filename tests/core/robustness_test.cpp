@@ -5,13 +5,13 @@
 #include <random>
 #include <string>
 
-#include "core/testsupport.h"
-#include "records/datafile.h"
-#include "document/documentfile.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "document/documentfile.h"
 #include "document/workspace.h"
+#include "records/datafile.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -20,17 +20,27 @@ using test::ScratchDir;
 using test::WriteBytes;
 
 std::string ValidTestFile() {
-    Workspace ws;
-    ws.testHeader[header::surveyName] = "\x92\xB2\x8D\xB8";
-    ws.testHeader[header::depth] = "10.5";
+    TestRecord test;
+    test.testHeader[header::surveyName] = "\x92\xB2\x8D\xB8";
+    test.testHeader[header::depth] = "10.5";
     for (int r = 1; r <= 20; ++r) {
-        ws.testRows[r][testField::pm] = std::to_string(r * 25);
-        ws.testRows[r][testField::vol60] = std::to_string(r * 7);
+        test.testRows[r][testField::pm] = std::to_string(r * 25);
+        test.testRows[r][testField::vol60] = std::to_string(r * 7);
     }
     for (int r = 1; r <= 10; ++r) {
-        ws.loadedCalibrationRows[r][calibrationField::pm] = std::to_string(r);
+        test.loadedCalibrationRows[r][calibrationField::pm] = std::to_string(r);
     }
-    return WriteTestFile(ws);
+    return WriteTestFile(test);
+}
+
+// The file of the open document, as Save writes it; empty when the save
+// would be refused with a message.
+std::string Saved(const Workspace& ws) {
+    if (ws.documentKind == DocumentKind::test) {
+        return FindUnwritableText(ws.test).empty() ? WriteTestFile(ws.test) : std::string();
+    }
+    return FindUnwritableText(ws.calibration).empty() ? WriteCalibrationFile(ws.calibration)
+                                                      : std::string();
 }
 
 // Opens `bytes` as a file; checks that a refusal changed nothing and that what
@@ -39,29 +49,27 @@ void OpenArbitrary(const ScratchDir& dir, const std::string& bytes, const std::s
     const std::string path = dir.file(name);
     WriteBytes(path, bytes);
     Workspace ws;
-    ws.documentKind = kTestDocument;
-    ws.testHeader[1] = "before";
-    ws.calibrationHeader[1] = "before";
+    ws.documentKind = DocumentKind::test;
+    ws.test.testHeader[1] = "before";
+    ws.calibration.calibrationHeader[1] = "before";
     RecordedMessages m;
     if (!OpenDataFile(ws, path, m)) {
         ASSERT_FALSE(m.shown.empty());
-        EXPECT_EQ(ws.testHeader[1], "before");
-        EXPECT_EQ(ws.calibrationHeader[1], "before");
-        EXPECT_EQ(ws.documentKind, kTestDocument);
+        EXPECT_EQ(ws.test.testHeader[1], "before");
+        EXPECT_EQ(ws.calibration.calibrationHeader[1], "before");
+        EXPECT_EQ(ws.documentKind, DocumentKind::test);
         return;
     }
-    const FileLayout layout =
-        ws.documentKind == kTestDocument ? FileLayout::test : FileLayout::calibration;
-    if (!FindUnwritableText(ws, layout).empty()) {
-        return;  // the save would be refused with a message
+    const std::string written = Saved(ws);
+    if (written.empty()) {
+        return;
     }
-    const std::string written = WriteDataFile(ws, layout);
     const std::string again = dir.file("again");
     WriteBytes(again, written);
     Workspace back;
     RecordedMessages m2;
     ASSERT_TRUE(OpenDataFile(back, again, m2));
-    EXPECT_EQ(WriteDataFile(back, layout), written);
+    EXPECT_EQ(Saved(back), written);
 }
 
 TEST(Robustness, RandomBytes) {
@@ -139,15 +147,15 @@ TEST(Robustness, HugeLinesAreKeptOrCutButNeverHang) {
     Workspace ws;
     RecordedMessages m;
     ASSERT_TRUE(OpenDataFile(ws, dir.file("h.kdw"), m));
-    EXPECT_EQ(ws.testHeader[1].size(), huge.size());
+    EXPECT_EQ(ws.test.testHeader[1].size(), huge.size());
     EXPECT_TRUE(m.shown.empty());
 
     // A 10 MB row line is cut at 2600 bytes, with the message for each field.
     const std::string rowFile = "$$_KDVARDO300\r\n$$A\r\n1," + huge + "\r\n";
     WriteBytes(dir.file("r.kdw"), rowFile);
     ASSERT_TRUE(OpenDataFile(ws, dir.file("r.kdw"), m));
-    EXPECT_EQ(ws.testRows[1][1], "1");
-    EXPECT_EQ(ws.testRows[1][2].size(), 2598u);
+    EXPECT_EQ(ws.test.testRows[1][1], "1");
+    EXPECT_EQ(ws.test.testRows[1][2].size(), 2598u);
     EXPECT_EQ(m.shown.size(), 10u);
     EXPECT_EQ(m.shown[0], "too many csv");
 }
@@ -170,7 +178,7 @@ TEST(Robustness, OlderFilesOfAnyContent) {
             ws.settings.siCoefficient = "100.0";
             RecordedMessages m;
             ASSERT_TRUE(OpenDataFile(ws, dir.file(name), m));
-            for (const HeaderTexts* h : {&ws.testHeader, &ws.calibrationHeader}) {
+            for (const HeaderTexts* h : {&ws.test.testHeader, &ws.calibration.calibrationHeader}) {
                 for (int c = header::coefficient0; c <= header::coefficient4; ++c) {
                     EXPECT_EQ((*h)[c].find("nan"), std::string::npos);
                 }
@@ -196,7 +204,7 @@ TEST(Robustness, SettingsFilesOfAnyContent) {
         Workspace ws;
         ws.settings.fixedFolder = dir.path().string();
         RecordedMessages m;
-        LoadSettings(ws, false, m);
+        LoadSettings(ws.settings, false, m);
         EXPECT_GE(TextToDouble(ws.settings.siCoefficient), 10);
         EXPECT_GE(ws.settings.initialVolumeV0, 0.1);
         for (const FontSetting& f : ws.settings.fonts) {

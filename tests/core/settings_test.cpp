@@ -4,12 +4,10 @@
 
 #include <filesystem>
 
-#include "core/testsupport.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
-#include "records/records.h"
-#include "document/workspace.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -18,11 +16,11 @@ using test::ReadBytes;
 using test::ScratchDir;
 using test::WriteBytes;
 
-// A workspace whose settings live in `dir` itself.
-Workspace InFolder(const ScratchDir& dir) {
-    Workspace ws;
-    ws.settings.fixedFolder = dir.path().string();
-    return ws;
+// Settings that live in `dir` itself.
+Settings InFolder(const ScratchDir& dir) {
+    Settings s;
+    s.fixedFolder = dir.path().string();
+    return s;
 }
 
 std::string SysFile(std::initializer_list<std::pair<int, std::string>> lines, int count = 61) {
@@ -39,10 +37,9 @@ std::string SysFile(std::initializer_list<std::pair<int, std::string>> lines, in
 
 TEST(Settings, MissingFilesGiveStandardSettingsAndOneMessageEach) {
     ScratchDir dir;
-    Workspace ws = InFolder(dir);
+    Settings s = InFolder(dir);
     RecordedMessages m;
-    LoadSettings(ws, false, m);
-    const Settings& s = ws.settings;
+    LoadSettings(s, false, m);
     ASSERT_EQ(m.shown.size(), 2u);
     EXPECT_EQ(m.shown[0], "ファイルが見つかりません\n( " + dir.file("Sys.ndx") + " )");
     EXPECT_EQ(m.shown[1], "ファイルが見つかりません\n( " + dir.file("Font1.ndx") + " )");
@@ -56,12 +53,10 @@ TEST(Settings, MissingFilesGiveStandardSettingsAndOneMessageEach) {
     EXPECT_DOUBLE_EQ(s.fonts[2].size, 8);
     EXPECT_DOUBLE_EQ(s.fonts[5].size, 10);
 
-    // Read once per run; the record defaults apply at every load.
-    ws.testHeader[header::volumeLossFlag] = "";
-    LoadSettings(ws, false, m);
+    // Read once per run, again after a reset.
+    LoadSettings(s, false, m);
     EXPECT_EQ(m.shown.size(), 2u);
-    EXPECT_EQ(ws.testHeader[header::volumeLossFlag], "0");
-    LoadSettings(ws, true, m);
+    LoadSettings(s, true, m);
     EXPECT_EQ(m.shown.size(), 4u);
 }
 
@@ -75,7 +70,8 @@ TEST(Settings, SaveWritesSixtyOneLinesThatLoadBack) {
     saved.compressionA = 0.0123456789;
     saved.gridColour = "0x00ff00";
     saved.engineerMasterLine = "/somewhere/M.mst";
-    ASSERT_TRUE(SaveSettings(saved, dir.file("Sys.ndx")));
+    RecordedMessages m;
+    ASSERT_TRUE(SaveSettings(saved, dir.file("Sys.ndx"), m));
 
     const auto lines = ReadTextLines(dir.file("Sys.ndx"));
     ASSERT_TRUE(lines);
@@ -89,10 +85,8 @@ TEST(Settings, SaveWritesSixtyOneLinesThatLoadBack) {
     EXPECT_EQ((*lines)[41], "0");
     EXPECT_EQ(ReadBytes(dir.file("Sys.ndx")).find('\n'), 4u);  // CR LF
 
-    Workspace ws = InFolder(dir);
-    RecordedMessages m;
-    LoadSettings(ws, false, m);
-    const Settings& s = ws.settings;
+    Settings s = InFolder(dir);
+    LoadSettings(s, false, m);
     EXPECT_EQ(s.defaultCompanyName, saved.defaultCompanyName);
     EXPECT_EQ(s.emDecimals, 3);
     EXPECT_DOUBLE_EQ(s.initialVolumeV0, 540.13);
@@ -109,10 +103,9 @@ TEST(Settings, LinesAreReadByTheirRules) {
         dir.file("Sys.ndx"),
         SysFile({{3, longTitle}, {4, "x3"}, {5, " 4"}, {30, "0"}, {33, "5"}, {41, ""}, {50, "7"}},
                 51));
-    Workspace ws = InFolder(dir);
+    Settings s = InFolder(dir);
     RecordedMessages m;
-    LoadSettings(ws, false, m);
-    const Settings& s = ws.settings;
+    LoadSettings(s, false, m);
     EXPECT_EQ(s.defaultTableTitle, longTitle);
     EXPECT_EQ(s.pwDecimals, 0);
     EXPECT_EQ(s.pzDecimals, 4);
@@ -126,12 +119,12 @@ TEST(Settings, LinesAreReadByTheirRules) {
     WriteBytes(dir.file("Sys.ndx"),
                "305\nabc\n0\n\n0\n0\n0\n0\n0\n\n0\n\n\n\n0\n0\n0\n0\n0\n0\n0"
                "\n\n\n\n\n0\n0\n0\n0\n0\n0\n0\n\n10");
-    Workspace other = InFolder(dir);
-    other.settings.graphTopMargin = 42;
+    Settings other = InFolder(dir);
+    other.graphTopMargin = 42;
     LoadSettings(other, false, m);
-    EXPECT_EQ(other.settings.defaultNumberCaption, "abc");
-    EXPECT_EQ(other.settings.siCoefficient, "10");
-    EXPECT_EQ(other.settings.graphTopMargin, 42);
+    EXPECT_EQ(other.defaultNumberCaption, "abc");
+    EXPECT_EQ(other.siCoefficient, "10");
+    EXPECT_EQ(other.graphTopMargin, 42);
 }
 
 TEST(Settings, FontSizesFacesAndColours) {
@@ -140,10 +133,10 @@ TEST(Settings, FontSizesFacesAndColours) {
     WriteBytes(dir.file("Font2.ndx"), "100.5\r\nX\r\n0777\r\n");
     WriteBytes(dir.file("Font3.ndx"), "100\r\n\r\n255\r\n0\r\n");
     WriteBytes(dir.file("Font4.ndx"), "1\r\n");
-    Workspace ws = InFolder(dir);
+    Settings s = InFolder(dir);
     RecordedMessages m;
-    LoadSettings(ws, false, m);
-    const auto& f = ws.settings.fonts;
+    LoadSettings(s, false, m);
+    const auto& f = s.fonts;
     EXPECT_DOUBLE_EQ(f[0].size, 400);
     EXPECT_EQ(f[0].face, "IPAGothic");
     EXPECT_EQ(f[0].colour, 255);
@@ -156,55 +149,94 @@ TEST(Settings, FontSizesFacesAndColours) {
     EXPECT_DOUBLE_EQ(f[4].size, 8);  // missing file, silently
     EXPECT_EQ(m.shown.size(), 1u);   // only Sys.ndx is missing
 
-    ws.settings.fonts[0].size = 401;
-    SaveFontFiles(ws.settings);
+    s.font(FontRole::title).size = 401;
+    SaveFontFiles(s);
     EXPECT_EQ(ReadBytes(dir.file("Font1.ndx")), "401.0\r\nIPAGothic\r\n255\r\n1\r\n");
-    LoadSettings(ws, true, m);
-    EXPECT_DOUBLE_EQ(ws.settings.fonts[0].size, 12);
+    LoadSettings(s, true, m);
+    EXPECT_DOUBLE_EQ(s.font(FontRole::title).size, 12);
 }
 
 TEST(Settings, LocationFromTheBaseFolder) {
     ScratchDir base;
     RecordedMessages m;
-    {
-        Workspace ws;
-        ws.settings.baseFolder = base.path().string();
-        LoadSettings(ws, false, m);
-        EXPECT_EQ(ws.settings.settingsFolder, base.file("VardoXQ/Kvar5"));
-        EXPECT_EQ(ws.settings.systemDrive, base.path().string());
-        EXPECT_EQ(ws.settings.settingsFilePath, base.file("VardoXQ/Kvar5/Sys.ndx"));
-    }
+    const auto folderFound = [&] {
+        Settings s;
+        s.baseFolder = base.path().string();
+        LoadSettings(s, false, m);
+        EXPECT_EQ(s.systemDrive, base.path().string());
+        EXPECT_EQ(s.installDrive, "");
+        EXPECT_EQ(s.settingsFilePath, s.settingsFolder + "/Sys.ndx");
+        return s.settingsFolder;
+    };
+    EXPECT_EQ(folderFound(), base.file("VardoXQ/Kvar5"));
     WriteBytes(base.file("LunKvr5.whr"), "/X\r\n");
-    {
-        Workspace ws;
-        ws.settings.baseFolder = base.path().string();
-        LoadSettings(ws, false, m);
-        EXPECT_EQ(ws.settings.settingsFolder, "/X");
-        EXPECT_EQ(ws.settings.installDrive, "");
-    }
-    WriteBytes(base.file("LunKvr5.whr"), "/\r\n");
-    {
-        Workspace ws;
-        ws.settings.baseFolder = base.path().string();
-        LoadSettings(ws, false, m);
-        EXPECT_EQ(ws.settings.settingsFolder, base.file("VardoXQ/Kvar5"));
+    EXPECT_EQ(folderFound(), "/X");
+
+    // Only an absolute folder counts: a folder of one character, a Windows
+    // path, a relative path or an empty line give the default folder, never
+    // one that depends on where the program was started.
+    for (const char* line : {"/\r\n", "C:\\VardoXQ\\Kvar5\r\n", "rel/dir\r\n", "\r\n"}) {
+        WriteBytes(base.file("LunKvr5.whr"), line);
+        EXPECT_EQ(folderFound(), base.file("VardoXQ/Kvar5")) << line;
     }
 }
 
-TEST(Settings, RecordDefaultsFillOnlyEmptyTexts) {
-    Workspace ws;
-    ApplyStandardSettings(ws.settings);
-    ws.testHeader[header::companyName] = "kept";
-    ws.testHeader[header::dvAxisMax] = "3000";
-    ApplyRecordDefaults(ws);
-    EXPECT_EQ(ws.testHeader[header::companyName], "kept");
-    EXPECT_EQ(ws.calibrationHeader[header::companyName], Sjis("株式会社"));
-    EXPECT_EQ(ws.testHeader[header::numberCaption], Sjis("Ｎｏ．"));
-    EXPECT_EQ(ws.calibrationHeader[header::tableTitle], Sjis("キャリブレーション測定表"));
-    EXPECT_EQ(ws.calibrationHeader[header::graphTitle], Sjis("キャリブレーショングラフ"));
-    EXPECT_EQ(ws.testHeader[header::tableTitle], "");
-    EXPECT_EQ(ws.testHeader[header::volumeLossFlag], "0");
-    EXPECT_EQ(ws.testHeader[header::dvAxisMax], "120");
+// A text setting holding a line break would shift every later line of
+// Sys.ndx: the save is refused with a message and the file stays as it was.
+TEST(Settings, ATextWithALineBreakIsNotSaved) {
+    ScratchDir dir;
+    WriteBytes(dir.file("Sys.ndx"), "previous");
+    Settings s;
+    ApplyStandardSettings(s);
+    RecordedMessages m;
+    for (std::string* text : {&s.defaultCompanyName, &s.modulusSymbol, &s.siCoefficient}) {
+        const std::string kept = *text;
+        for (const char* breaking : {"a\nb", "a\rb"}) {
+            *text = breaking;
+            EXPECT_FALSE(SaveSettings(s, dir.file("Sys.ndx"), m));
+            EXPECT_EQ(ReadBytes(dir.file("Sys.ndx")), "previous");
+        }
+        *text = kept;
+    }
+    ASSERT_EQ(m.shown.size(), 6u);
+    EXPECT_EQ(m.shown[0], "設定の 調査業者名の初期設定 に改行が含まれているため保存できません");
+    EXPECT_TRUE(SaveSettings(s, dir.file("Sys.ndx"), m));
+}
+
+// Numbers from a damaged or hand-edited file come into the ranges that
+// drawing and formatting rely on.
+TEST(Settings, NumbersAreBroughtIntoRangeWhenLoaded) {
+    ScratchDir dir;
+    WriteBytes(dir.file("Sys.ndx"), SysFile({{4, "2147483647"},
+                                             {7, "-5"},
+                                             {16, "7"},
+                                             {18, "99999999999"},
+                                             {25, "-1"},
+                                             {26, "2147483647"},
+                                             {28, "2147483647"},
+                                             {29, "2147483600"},
+                                             {34, "-99999"},
+                                             {35, "99999"},
+                                             {49, "12"},
+                                             {30, "540"},
+                                             {33, "98.0665"}}));
+    Settings s = InFolder(dir);
+    RecordedMessages m;
+    LoadSettings(s, false, m);
+    EXPECT_EQ(s.pwDecimals, 6);
+    EXPECT_EQ(s.pressureDecimals, 0);
+    EXPECT_EQ(s.pointDecimals, 6);
+    EXPECT_EQ(s.emDecimals, 6);
+    EXPECT_EQ(s.frameLineWidth, 0);
+    EXPECT_EQ(s.ruleLineWidth, 50);
+    EXPECT_EQ(s.gridDashLength, 1000);
+    EXPECT_EQ(s.gridGapLength, 1000);
+    EXPECT_EQ(s.graphTopMargin, -1000);
+    EXPECT_EQ(s.graphLeftMargin, 1000);
+    // Values in range are kept as they are.
+    EXPECT_EQ(s.tableTopMargin, 12);
+    EXPECT_DOUBLE_EQ(s.initialVolumeV0, 540);
+    EXPECT_EQ(s.siCoefficient, "98.0665");
 }
 
 TEST(Settings, FirstLineAndFolderMemory) {

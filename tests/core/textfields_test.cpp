@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <string>
 
 #include "base/messages.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -117,6 +119,7 @@ TEST(NumberTexts, ScaledNumbersAndFormats) {
     EXPECT_EQ(DecimalsPlusOneFormat(2), "%.3f");
     EXPECT_EQ(DecimalsPlusOneFormat(6), "%.6f");
     EXPECT_EQ(DecimalsPlusOneFormat(-5), "%.0f");
+    EXPECT_EQ(DecimalsPlusOneFormat(2147483647), "%.6f");  // no overflow into 0 decimals
     EXPECT_EQ(SignOf(-3), -1);
     EXPECT_EQ(SignOf(0), 0);
     EXPECT_EQ(SignOf(12), 1);

@@ -20,13 +20,14 @@
 #include "app/ctavdoc.h"
 #include "app/guiservices.h"
 #include "app/helpwindow.h"
-#include "pages/pagecount.h"
-#include "records/datafile.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "document/workspace.h"
+#include "pages/pagecomposer.h"
+#include "records/datafile.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 #include "view/ctavview.h"
 
 using namespace karnea;
@@ -36,9 +37,11 @@ namespace {
 // Answers the file dialogs from a script, and remembers what they offered.
 class ScriptedChooser : public FileChooser {
 public:
-    std::optional<QString> ChooseOpen(const QString& folder, const QString& filter) override {
+    std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
+                                      const QString& defaultSuffix) override {
         openFolder = folder;
         lastFilter = filter;
+        openSuffix = defaultSuffix;
         return Next();
     }
     std::optional<QString> ChooseSave(const QString& initial, const QString& filter) override {
@@ -49,7 +52,7 @@ public:
     }
     // The paths the dialogs return in turn; an empty one is Cancel.
     std::deque<QString> answers;
-    QString openFolder, saveInitial, lastFilter;
+    QString openFolder, saveInitial, lastFilter, openSuffix;
     int saveDialogs = 0;
 
 private:
@@ -99,16 +102,7 @@ private:
 private slots:
     void initTestCase() {
         // Standard settings where the program looks for them.
-        const QString folder = home_.path() + QStringLiteral("/VardoXQ/Kvar5");
-        QDir().mkpath(folder);
-        Settings s;
-        ApplyStandardSettings(s);
-        s.settingsFolder = ToPath(folder);
-        for (int role = 1; role <= kFontRoleCount; ++role) {
-            s.fonts[static_cast<std::size_t>(role - 1)] = StandardFont(role);
-        }
-        SaveSettings(s, s.settingsFolder + "/Sys.ndx");
-        SaveFontFiles(s);
+        test::WriteStandardSettings(ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5")));
         qputenv("KARNEA_HOME", home_.path().toLocal8Bit());
     }
 
@@ -122,9 +116,9 @@ private slots:
         QVERIFY(p.started);
         QCOMPARE(p.exitCode, 0);
         QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("カルネアv5"));
-        QCOMPARE(p.app->ws().documentKind, kTestDocument);
-        QCOMPARE(p.app->ws().CurrentPage, 1);
-        QCOMPARE(PageCount(p.app->ws()), 2);
+        QCOMPARE(p.app->ws().documentKind, DocumentKind::test);
+        QCOMPARE(p.app->view().CurrentPage(), 1);
+        QCOMPARE(PageCount(PagesOf(p.app->ws())), 2);
         QVERIFY(p.messages.shown.empty());
         const QSize screen = QGuiApplication::primaryScreen()->size();
         QCOMPARE(p.app->frame().width(), int(screen.width() * 0.86));
@@ -136,7 +130,7 @@ private slots:
         Program p({Example("test.kdw")});
         QVERIFY(p.started);
         QCOMPARE(p.app->doc().title(), QStringLiteral("test.kdw"));
-        QCOMPARE(p.app->ws().testHeader[header::poRow], std::string("6"));
+        QCOMPARE(p.app->ws().test.testHeader[header::poRow], std::string("6"));
         QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("カルネアv5"));
 
         Program missing({QStringLiteral("/no/such/file.kdw")});
@@ -153,17 +147,21 @@ private slots:
     void menusToolbarAndStatusBar() {
         Program p;
         CMainFrame& f = p.app->frame();
-        QCOMPARE(f.action(57600)->text(), QStringLiteral("新規作成(&N)\tCtrl+N"));
-        QCOMPARE(f.action(57600)->statusTip(), QStringLiteral("新規にﾌｧｲﾙを作成"));
-        QCOMPARE(f.action(57600)->toolTip(), QStringLiteral("新規ﾌｧｲﾙ"));
-        QCOMPARE(f.action(57601)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-        QCOMPARE(f.action(32773)->statusTip(),
+        QCOMPARE(f.action(Command::fileNew)->text(), QStringLiteral("新規作成(&N)\tCtrl+N"));
+        QCOMPARE(f.action(Command::fileNew)->statusTip(), QStringLiteral("新規にﾌｧｲﾙを作成"));
+        QCOMPARE(f.action(Command::fileNew)->toolTip(), QStringLiteral("新規ﾌｧｲﾙ"));
+        QCOMPARE(f.action(Command::fileOpen)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(f.action(Command::testHeader)->statusTip(),
                  QStringLiteral("見出し部分のデータ　TABｷｰでカーソル移動"));
-        for (int later : {32771, 32772, 32773, 32774, 32775, 32776, 32777, 32778, 32782, 32783,
-                          32784, 32785, 32787}) {
-            QVERIFY2(!f.action(later)->isEnabled(), qPrintable(QString::number(later)));
+        for (const Command later :
+             {Command::calibrationHeader, Command::calibrationReadings, Command::testHeader,
+              Command::testReadings, Command::analysis, Command::styleSettings,
+              Command::lineSettings, Command::fontSettings, Command::engineerMaster, Command::setup,
+              Command::calibrationPage, Command::testPage, Command::keySettings}) {
+            QVERIFY2(!f.action(later)->isEnabled(),
+                     qPrintable(QString::number(static_cast<int>(later))));
         }
-        QVERIFY(f.action(57670)->isEnabled());
+        QVERIFY(f.action(Command::help)->isEnabled());
         int buttons = 0;
         int separators = 0;
         for (QAction* a : f.toolBar()->actions()) {
@@ -173,9 +171,9 @@ private slots:
         QCOMPARE(separators, 2);
         QCOMPARE(f.idleText()->text(),
                  QStringLiteral("PageUp(RollUp), PageDown(RollDown) または↑↓ｷｰで改ページ"));
-        f.action(59392)->trigger();
+        f.action(Command::viewToolBar)->trigger();
         QVERIFY(!f.toolBar()->isVisibleTo(&f));
-        f.action(59392)->trigger();
+        f.action(Command::viewToolBar)->trigger();
         QVERIFY(f.toolBar()->isVisibleTo(&f));
         QCOMPARE(f.toolBarArea(f.toolBar()), Qt::TopToolBarArea);
     }
@@ -186,47 +184,46 @@ private slots:
         CTavView& view = p.app->view();
         view.viewport()->grab();  // the test pages have been drawn
         QTest::keyClick(&view, Qt::Key_PageUp);
-        QCOMPARE(ws.CurrentPage, 1);
+        QCOMPARE(view.CurrentPage(), 1);
         QTest::keyClick(&view, Qt::Key_PageDown);
-        QCOMPARE(ws.CurrentPage, 2);
+        QCOMPARE(view.CurrentPage(), 2);
         QTest::keyClick(&view, Qt::Key_Down);  // the last page
-        QCOMPARE(ws.CurrentPage, 2);
+        QCOMPARE(view.CurrentPage(), 2);
         QTest::keyClick(&view, Qt::Key_Up);
-        QCOMPARE(ws.CurrentPage, 1);
-        ws.PrintingNow = 1;
+        QCOMPARE(view.CurrentPage(), 1);
+        view.SetPrintingNow(true);
         QTest::keyClick(&view, Qt::Key_PageDown);
-        QCOMPARE(ws.CurrentPage, 1);
-        ws.PrintingNow = 0;
-        p.app->frame().action(8102)->trigger();
-        QCOMPARE(ws.CurrentPage, 2);
-        p.app->frame().action(8101)->trigger();
-        QCOMPARE(ws.CurrentPage, 1);
+        QCOMPARE(view.CurrentPage(), 1);
+        view.SetPrintingNow(false);
+        p.app->frame().action(Command::tablePage)->trigger();
+        QCOMPARE(view.CurrentPage(), 2);
+        p.app->frame().action(Command::graphPage)->trigger();
+        QCOMPARE(view.CurrentPage(), 1);
 
         // Opening a calibration while the test shows page 2: its page 1.
-        ws.CurrentPage = 2;
+        view.SetCurrentPage(2);
         p.chooser.answers.push_back(Example("calibration.kcw"));
         p.app->doc().OnFileOpen();
-        QCOMPARE(ws.documentKind, kCalibrationDocument);
+        QCOMPARE(ws.documentKind, DocumentKind::calibration);
         view.viewport()->grab();  // draws the page as a paint does
-        QCOMPARE(ws.CurrentPage, 1);
+        QCOMPARE(view.CurrentPage(), 1);
         // A page beyond the count goes back to 1 at the next key.
-        ws.CurrentPage = 7;
+        view.SetCurrentPage(7);
         QTest::keyClick(&view, Qt::Key_Up);
-        QCOMPARE(ws.CurrentPage, 1);
+        QCOMPARE(view.CurrentPage(), 1);
     }
 
     void printingToPdfLeavesThePageShown() {
         Program p({Example("test.kdw")});
-        Workspace& ws = p.app->ws();
         p.app->view().viewport()->grab();
-        ws.CurrentPage = 2;
+        p.app->view().SetCurrentPage(2);
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
         QVERIFY(p.app->view().PrintPages(printer, {1, 2}, true, QStringLiteral("test.kdw")));
-        QCOMPARE(ws.CurrentPage, 2);
-        QCOMPARE(ws.PrintingNow, 0);
+        QCOMPARE(p.app->view().CurrentPage(), 2);
+        QVERIFY(!p.app->view().PrintingNow());
         const QByteArray pdf = ReadAll(dir.filePath(QStringLiteral("out.pdf")));
         QVERIFY(pdf.startsWith("%PDF"));
         QVERIFY(pdf.contains("/Count 2"));
@@ -281,13 +278,65 @@ private slots:
         p.chooser.answers.push_back(old);
         doc.OnFileOpen();
         QCOMPARE(doc.title(), QStringLiteral("old.df"));
-        QCOMPARE(ws.testHeader[header::conversionStamp], std::string("300 VARDO"));
+        QCOMPARE(ws.test.testHeader[header::conversionStamp], std::string("300 VARDO"));
 
         // New keeps the kind and clears it.
         doc.OnNewDocument();
         QCOMPARE(doc.title(), QStringLiteral("無題"));
         QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("無題 - Nob"));
-        QCOMPARE(ws.testHeader[header::conversionStamp], std::string(""));
+        QCOMPARE(ws.test.testHeader[header::conversionStamp], std::string(""));
+    }
+
+    // Save As: a name typed without extension gets it after the dialog, so
+    // the program asks before it replaces a file of that name.
+    void saveAsAsksAboutTheCompletedName() {
+        QTemporaryDir dir;
+        Program p({Example("test.kdw")});
+        const QString existing = dir.filePath(QStringLiteral("t40.kdw"));
+        WriteBytesTo(existing, "previous");
+        p.chooser.answers.push_back(dir.filePath(QStringLiteral("t40")));
+        p.app->doc().OnFileSaveAs();
+        QCOMPARE(p.messages.asked.size(), std::size_t(1));
+        QCOMPARE(p.messages.asked[0], std::string("t40.kdw は既に存在します。\n上書きしますか?"));
+        QCOMPARE(ReadAll(existing), QByteArray("previous"));
+        QCOMPARE(p.app->doc().title(), QStringLiteral("test.kdw"));
+
+        p.messages.reply = true;
+        p.chooser.answers.push_back(dir.filePath(QStringLiteral("t40")));
+        p.app->doc().OnFileSaveAs();
+        QCOMPARE(ReadAll(existing), ReadAll(Example("test.kdw")));
+        QCOMPARE(p.app->doc().title(), QStringLiteral("t40.kdw"));
+        // A new name is not asked about.
+        p.chooser.answers.push_back(dir.filePath(QStringLiteral("t41")));
+        p.app->doc().OnFileSaveAs();
+        QCOMPARE(p.messages.asked.size(), std::size_t(2));
+    }
+
+    // Linux names are case-sensitive: the dialogs list "X.KDW" too, and the
+    // open dialog completes a name typed without extension.
+    void fileDialogsListEitherCase() {
+        QCOMPARE(QtFileFilter(QStringLiteral("a|*.kcw;*.kdw|b|*.cf;|all|*.*||")),
+                 QStringLiteral("a (*.kcw *.KCW *.kdw *.KDW);;b (*.cf *.CF);;all (*)"));
+        Program p;
+        p.chooser.answers.push_back(QString());
+        p.app->doc().OnFileOpen();
+        QCOMPARE(p.chooser.openSuffix, QStringLiteral("kdw"));
+    }
+
+    // The first start lays down the installation folder without a message.
+    void firstStartIsSilent() {
+        QTemporaryDir fresh;
+        const QByteArray home = qgetenv("KARNEA_HOME");
+        qputenv("KARNEA_HOME", fresh.path().toLocal8Bit());
+        Program p;
+        qputenv("KARNEA_HOME", home);
+        QVERIFY(p.started);
+        QVERIFY(p.messages.shown.empty());
+        for (const char* name : {"Sys.ndx", "Font1.ndx", "Help.txt", "M.mst"}) {
+            QVERIFY2(QFile::exists(fresh.path() + QStringLiteral("/VardoXQ/Kvar5/") +
+                                   QLatin1String(name)),
+                     name);
+        }
     }
 
     void recentFiles() {
@@ -314,7 +363,7 @@ private slots:
         QCOMPARE(again.app->recent().files().size(), 2);
         again.app->OnOpenRecentFile(1);
         QCOMPARE(again.app->doc().title(), QStringLiteral("calibration.kcw"));
-        QCOMPARE(again.app->ws().documentKind, kCalibrationDocument);
+        QCOMPARE(again.app->ws().documentKind, DocumentKind::calibration);
         // An entry that no longer opens leaves the list.
         again.app->recent().Add(dir.filePath(QStringLiteral("gone.kdw")));
         again.app->OnOpenRecentFile(0);
@@ -326,7 +375,7 @@ private slots:
         p.app->frame().OpenDroppedFiles({QUrl(QStringLiteral("https://example.invalid/a.kdw")),
                                          QUrl::fromLocalFile(Example("calibration.kcw"))});
         QCOMPARE(p.app->doc().title(), QStringLiteral("calibration.kcw"));
-        QCOMPARE(p.app->ws().documentKind, kCalibrationDocument);
+        QCOMPARE(p.app->ws().documentKind, DocumentKind::calibration);
 
         // No printer here: the print switch reports it and ends.
         Program print({QStringLiteral("--print"), Example("test.kdw")});
@@ -337,11 +386,15 @@ private slots:
 
     void helpWindow() {
         RecordedMessages m;
-        CHelpDlg help(home_.path() + QStringLiteral("/VardoXQ/Kvar5"), m);
+        Settings here;
+        here.settingsFolder = ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5"));
+        CHelpDlg help(here, m);
         QVERIFY(m.shown.empty());
         QVERIFY(help.list()->count() > 20);
         QVERIFY(help.list()->item(0)->text().startsWith(QStringLiteral("　カルネア")));
-        CHelpDlg none(QStringLiteral("/no/such"), m);
+        Settings nowhere;
+        nowhere.settingsFolder = "/no/such";
+        CHelpDlg none(nowhere, m);
         QCOMPARE(none.list()->count(), 0);
         QCOMPARE(m.shown.back(), std::string("ファイルが見つかりません\n( /no/such/Help.txt )"));
 

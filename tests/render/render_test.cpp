@@ -34,7 +34,8 @@ QImage Draw(const std::function<void(QPainterSurface&)>& draw) {
     image.setDotsPerMeterY(11811);
     image.fill(Qt::white);
     QPainter painter(&image);
-    QPainterSurface surface(painter, 300, 300);
+    FontCache fonts;
+    QPainterSurface surface(painter, 300, 300, fonts);
     draw(surface);
     painter.end();
     return image;

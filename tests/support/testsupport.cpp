@@ -1,4 +1,4 @@
-#include "core/testsupport.h"
+#include "support/testsupport.h"
 
 #include <fstream>
 #include <iterator>
@@ -40,6 +40,31 @@ std::string ReadBytes(const std::string& path) {
         throw std::runtime_error("cannot read " + path);
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace karnea::test
+
+namespace karnea::test {
+
+Settings StandardSettings() {
+    Settings s;
+    ApplyStandardSettings(s);
+    for (int role = 1; role <= kFontRoleCount; ++role) {
+        const auto r = static_cast<FontRole>(role);
+        s.font(r) = StandardFont(r);
+    }
+    return s;
+}
+
+void WriteStandardSettings(const std::string& folder) {
+    Settings s = StandardSettings();
+    s.settingsFolder = folder;
+    std::filesystem::create_directories(folder);
+    SilentMessages quiet;
+    if (!SaveSettings(s, folder + "/Sys.ndx", quiet)) {
+        throw std::runtime_error("cannot write the settings in " + folder);
+    }
+    SaveFontFiles(s);
 }
 
 }  // namespace karnea::test

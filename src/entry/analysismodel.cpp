@@ -1,19 +1,21 @@
-#include "entry/analysisdialog.h"
+#include "entry/analysismodel.h"
 
-#include "records/records.h"
+#include "base/messages.h"
 #include "base/textfields.h"
-#include "document/workspace.h"
 
 namespace karnea {
 namespace {
 
-constexpr std::string_view kStepRefused = "V のきざみは 0.1 から 10000 までの数値を入力して下さい";
+// The V step the dialog's range check accepts.
+constexpr double kSmallestVStep = 0.1;
+constexpr double kLargestVStep = 10000;
 
 }  // namespace
 
-AnalysisDialogModel::AnalysisDialogModel(const Workspace& ws) {
-    const HeaderTexts& h = ws.testHeader;
-    usableRows = UsableRowCount(ws);
+AnalysisModel::AnalysisModel(const TestRecord& test, const Settings& settings)
+    : test_(test), settings_(settings) {
+    const HeaderTexts& h = test.testHeader;
+    usableRows = UsableRowCount(test);
     const int n = usableRows;
     for (int p = po; p <= pl; ++p) {
         chosenRows[static_cast<std::size_t>(p)] = std::min(TextToInt(h[header::poRow + p]), n);
@@ -32,7 +34,7 @@ AnalysisDialogModel::AnalysisDialogModel(const Workspace& ws) {
     for (int p = po; p <= pl; ++p) {
         const int row = chosenRows[static_cast<std::size_t>(p)];
         if (row > 0) {
-            FillBoxes(ws, static_cast<Point>(p), row);
+            FillBoxes(static_cast<Point>(p), row);
         }
     }
     displayedRows = chosenRows;
@@ -58,55 +60,59 @@ AnalysisDialogModel::AnalysisDialogModel(const Workspace& ws) {
     em_ = TextToDouble(h[header::modulusValue]);
 }
 
-void AnalysisDialogModel::FillBoxes(const Workspace& ws, Point point, int row) {
-    const TestRow& r = ws.testRows[row];
+void AnalysisModel::FillBoxes(Point point, int row) {
+    const TestRow& r = test_.testRows[row];
     const auto i = static_cast<std::size_t>(point);
-    pBox[i] = FormatDerived(DecimalsPlusOneFormat(ws.settings.pointDecimals),
+    pBox[i] = FormatDerived(DecimalsPlusOneFormat(settings_.pointDecimals),
                             TextToDouble(r[testField::p]));
-    vBox[i] = r[StepVolumeField(ws.testHeader)];
+    vBox[i] = r[StepVolumeField(test_.testHeader)];
 }
 
-void AnalysisDialogModel::ChoosePoint(Point point) {
+void AnalysisModel::ChoosePoint(Point point) {
     currentPoint = point;
     currentRow = chosenRows[static_cast<std::size_t>(point)];
-    displayedRows = chosenRows;
+    for (int p = po; p <= pl; ++p) {
+        if (p != point) {
+            displayedRows[static_cast<std::size_t>(p)] = chosenRows[static_cast<std::size_t>(p)];
+        }
+    }
 }
 
-void AnalysisDialogModel::MoveTo(const Workspace& ws, int row) {
+void AnalysisModel::MoveTo(int row) {
     changed = true;
     currentRow = row;
     if (currentRow >= 1) {
-        FillBoxes(ws, currentPoint, currentRow);
+        FillBoxes(currentPoint, currentRow);
         chosenRows[static_cast<std::size_t>(currentPoint)] = currentRow;
     }
 }
 
-void AnalysisDialogModel::Up(const Workspace& ws) {
+void AnalysisModel::Up() {
     int row = currentRow;
     if (row == 0) {
         row = displayedRows[po];
     } else if (row < usableRows) {
         ++row;
     }
-    MoveTo(ws, row);
+    MoveTo(row);
 }
 
-void AnalysisDialogModel::Down(const Workspace& ws) {
+void AnalysisModel::Down() {
     int row = currentRow;
     if (row == 0) {
         row = displayedRows[po];
     } else if (row > 1) {
         --row;
     }
-    MoveTo(ws, row);
+    MoveTo(row);
 }
 
-void AnalysisDialogModel::Redraw() {
+void AnalysisModel::Redraw() {
     displayedRows = chosenRows;
     currentRow = 0;
 }
 
-void AnalysisDialogModel::UpdateLines(const Workspace& ws) {
+void AnalysisModel::UpdateLines() {
     displayedRows = chosenRows;
     AnalysisChoice choice;
     choice.poRow = chosenRows[po];
@@ -115,8 +121,8 @@ void AnalysisDialogModel::UpdateLines(const Workspace& ws) {
     choice.poP = pBox[po];
     choice.pfP = pBox[pf];
     choice.plP = pBox[pl];
-    const AnalysisResult result = ComputeModulus(ws, choice);
-    FormatCalculationLines(ws, result, hidePl, signIndex, lines);
+    const AnalysisResult result = ComputeModulus(test_, settings_, choice);
+    FormatCalculationLines(settings_, result, hidePl, signIndex, lines);
     poEffective_ = result.poEffective;
     pfEffective_ = result.pfEffective;
     pl_ = result.pl;
@@ -124,18 +130,18 @@ void AnalysisDialogModel::UpdateLines(const Workspace& ws) {
     em_ = result.em;
 }
 
-std::optional<std::string> AnalysisDialogModel::Refusal() const {
-    if (!(vStep >= 0.1 && vStep <= 10000)) {
-        return std::string(kStepRefused);
+std::optional<std::string> AnalysisModel::Check() const {
+    if (!(vStep >= kSmallestVStep && vStep <= kLargestVStep)) {
+        return std::string(msg::vStepRefused);
     }
     return std::nullopt;
 }
 
-void AnalysisDialogModel::Accept(Workspace& ws) {
+void AnalysisModel::Accept(TestRecord& test) {
     if (changed) {
-        UpdateLines(ws);
+        UpdateLines();
     }
-    HeaderTexts& h = ws.testHeader;
+    HeaderTexts& h = test.testHeader;
     h[header::poRow] = FormatText("%d", chosenRows[po]);
     h[header::pfRow] = FormatText("%d", chosenRows[pf]);
     h[header::plRow] = FormatText("%d", chosenRows[pl]);
@@ -144,7 +150,7 @@ void AnalysisDialogModel::Accept(Workspace& ws) {
     h[header::plValue] = FormatDerived("%g", pl_);
     h[header::meanVolume] = FormatDerived("%g", meanVolume_);
     h[header::spareResult] = "0";
-    h[header::modulusValue] = FormatDerived(DecimalsFormat(ws.settings.emDecimals), em_);
+    h[header::modulusValue] = FormatDerived(DecimalsFormat(settings_.emDecimals), em_);
     for (int i = 0; i < 6; ++i) {
         h[header::poLine + i] = lines[static_cast<std::size_t>(i)];
     }

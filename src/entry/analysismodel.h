@@ -8,18 +8,19 @@
 #include <string>
 
 #include "analysis/modulus.h"
+#include "records/records.h"
+#include "settings/settings.h"
 
 namespace karnea {
 
-struct Workspace;
-
-class AnalysisDialogModel {
+class AnalysisModel {
 public:
     enum Point { po = 0, pf = 1, pl = 2 };
 
     // Opening: usable rows, the chosen rows (stored rows limited to the usable
     // ones, defaults for rows not chosen), their boxes, the lines, the scales.
-    explicit AnalysisDialogModel(const Workspace& ws);
+    // The record and the settings must outlive the model.
+    AnalysisModel(const TestRecord& test, const Settings& settings);
 
     int usableRows = 0;
     std::array<int, 3> chosenRows{};
@@ -39,26 +40,29 @@ public:
     int dvMin = 0, dvMax = 0, dvStep = 0;
     int gridV = 0, gridP = 0;
 
-    // The point radio buttons.
+    // The point radio buttons: the point becomes current at its chosen row,
+    // and the other two points are displayed at their chosen rows.
     void ChoosePoint(Point point);
     // The arrow buttons: "↑" moves to the next row, "↓" to the previous one.
-    void Up(const Workspace& ws);
-    void Down(const Workspace& ws);
+    void Up();
+    void Down();
     // "グラフ描画".
     void Redraw();
     // "経過式更新": the results and the six lines from the boxes and rows.
-    void UpdateLines(const Workspace& ws);
+    void UpdateLines();
 
     // The check of OK: the message when a scale would be refused.
-    std::optional<std::string> Refusal() const;
+    std::optional<std::string> Check() const;
     // OK: recomputes the lines when something changed, then stores the rows,
     // results, lines and scales in the test header.
-    void Accept(Workspace& ws);
+    void Accept(TestRecord& test);
 
 private:
-    void FillBoxes(const Workspace& ws, Point point, int row);
-    void MoveTo(const Workspace& ws, int row);
+    void FillBoxes(Point point, int row);
+    void MoveTo(int row);
 
+    const TestRecord& test_;
+    const Settings& settings_;
     // The results OK stores: read back from the record on opening, replaced by
     // "経過式更新".
     double poEffective_ = 0, pfEffective_ = 0, pl_ = 0, meanVolume_ = 0, em_ = 0;

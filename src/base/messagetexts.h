@@ -1,0 +1,64 @@
+// Every message the program shows the user, in one place: the texts of its
+// message boxes and questions, exactly as the program has always worded them
+// (UTF-8 here; the message interface shows them as they are). "%1" stands for
+// the argument that FormatMessage puts in.
+#pragma once
+
+#include <string_view>
+
+namespace karnea::msg {
+
+// Data files.
+inline constexpr std::string_view tooManyCsv = "too many csv";
+inline constexpr std::string_view fileNotFound = "ファイルが見つかりません\n( %1 )";
+inline constexpr std::string_view notDataFile = "カルネアのデータではありません";
+inline constexpr std::string_view oldVersionUseOpen =
+    "旧バージョンファイルは「開く」で読み込んで下さい」";
+inline constexpr std::string_view badExtension = "拡張子を KCW(kcw) または KDW(kdw)にして下さい";
+inline constexpr std::string_view cannotSave = "保存できませんでした";
+// A text that the file layout cannot hold; the save is refused.
+inline constexpr std::string_view unsafeHeaderText =
+    "見出しの %1 に「$$」または改行が含まれているため保存できません";
+inline constexpr std::string_view unsafeRowText =
+    "データの %1 に「$$」、「\"」または改行が含まれているため保存できません";
+// A row whose line would be longer than the reader takes.
+inline constexpr std::string_view rowLineTooLong =
+    "データの %1 が長すぎるため保存できません（1 行 2600 バイトまで）";
+// Save As: a name that gets its extension after the dialog, over a file.
+inline constexpr std::string_view replaceExisting = "%1 は既に存在します。\n上書きしますか?";
+// Saving over a data file of the other kind.
+inline constexpr std::string_view overwriteTestFile =
+    "%1 はカルネアの試験データです。キャリブレーションデータで上書きしますか?";
+inline constexpr std::string_view overwriteCalibrationFile =
+    "%1 はキャリブレーションデータです。カルネアの試験データで上書きしますか?";
+
+// Settings.
+inline constexpr std::string_view unsafeSettingText =
+    "設定の %1 に改行が含まれているため保存できません";
+
+// Calibration and reduction.
+inline constexpr std::string_view tooFewPoints = "高次回帰はデータ数不足で計算できません";
+inline constexpr std::string_view calibrationBad = "CALのデータが異常です";
+
+// Test header.
+inline constexpr std::string_view valueBad = "数値が異常です";
+inline constexpr std::string_view waterLevelBad = "水位が異常です";
+inline constexpr std::string_view notCalibrationFile =
+    "Ver.3 のキャリブレーションファイルではありません";
+
+// Analysis.
+inline constexpr std::string_view vStepRefused =
+    "V のきざみは 0.1 から 10000 までの数値を入力して下さい";
+
+// Pages, printing and help.
+inline constexpr std::string_view cannotCreateFont = "Can't create font";
+inline constexpr std::string_view deviceError = "ハードウェア、デバイスエラー";
+inline constexpr std::string_view cannotStartPrint = "印刷ｼﾞｮﾌﾞを開始できませんでした。";
+inline constexpr std::string_view cannotRun = "実行できませんでした";
+
+// The command-line tool.
+inline constexpr std::string_view pageMissing = "ページ %1 はありません";
+inline constexpr std::string_view pngNeedsPageNumber =
+    "PNG の出力名に %d を入れて下さい（複数ページ）";
+
+}  // namespace karnea::msg

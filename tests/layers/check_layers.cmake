@@ -1,0 +1,52 @@
+# Fails when an #include under SOURCE_DIR breaks the order of the layers: a
+# folder may include only itself and the folders its row allows (README.md,
+# "Layout"). The core's folders take no Qt header at all.
+cmake_minimum_required(VERSION 3.25)
+
+set(core base records settings analysis pages entry document)
+
+# The core in order: each folder may include the ones before it.
+set(allowed_base base)
+set(allowed_records ${allowed_base} records)
+set(allowed_settings ${allowed_records} settings)
+set(allowed_analysis ${allowed_settings} analysis)
+set(allowed_pages ${allowed_analysis} pages)
+set(allowed_entry ${allowed_pages} entry)
+set(allowed_document ${allowed_entry} document)
+# Above the core.
+set(allowed_render ${core} render)
+set(allowed_cli ${core} render cli)
+set(allowed_view ${core} render view dialogs app)
+set(allowed_dialogs ${allowed_view})
+set(allowed_app ${allowed_view})
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+set(failures 0)
+foreach(source ${sources})
+    string(REGEX MATCH "^[^/]+" folder "${source}")
+    if(NOT DEFINED allowed_${folder})
+        message(SEND_ERROR "${source}: the folder '${folder}' has no row in the layer table")
+        math(EXPR failures "${failures} + 1")
+        continue()
+    endif()
+    file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${includes})
+        if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+            set(target "${CMAKE_MATCH_1}")
+            string(REGEX MATCH "^[^/]+" included "${target}")
+            if(NOT target MATCHES "/" OR NOT included IN_LIST allowed_${folder})
+                message(SEND_ERROR "${source}: \"${target}\" breaks the layer order")
+                math(EXPR failures "${failures} + 1")
+            endif()
+        elseif(folder IN_LIST core AND line MATCHES "#[ \t]*include[ \t]*<(Q[^>]*)>")
+            message(SEND_ERROR "${source}: the core includes the Qt header <${CMAKE_MATCH_1}>")
+            math(EXPR failures "${failures} + 1")
+        endif()
+    endforeach()
+endforeach()
+
+list(LENGTH sources count)
+if(failures GREATER 0)
+    message(FATAL_ERROR "${failures} include(s) break the layer order")
+endif()
+message(STATUS "${count} files follow the layer order")
