@@ -246,7 +246,10 @@ void CMainFrame::UpdateRecentFiles() {
     recentPlaceholder_->setVisible(files.isEmpty());
     recentPlaceholder_->setEnabled(false);
     for (int i = 0; i < files.size(); ++i) {
-        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
+        // A "&" of the path is shown, not taken for an access key.
+        QString path = files[i];
+        path.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), this);
         a->setStatusTip(QStringLiteral("指定のﾌｧｲﾙを開く"));
         connect(a, &QAction::triggered, &app_, [this, i] { app_.OnOpenRecentFile(i); });
         fileMenu_->insertAction(recentSeparator_, a);

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
 #include <clocale>
@@ -137,11 +139,22 @@ void CTavApp::OnFilePrint() {
 }
 
 void CTavApp::OnFilePrintPreview() {
-    view_->OnFilePrintPreview(printer(), recent_.previewPages);
+    if (view_->OnFilePrintPreview(printer(), recent_.previewPages)) {
+        OnFilePrint();
+    }
 }
 
 void CTavApp::OnFilePrintSetup() {
-    QPageSetupDialog dialog(&printer(), frame_.get());
+    // The printer and its properties, for the prints that follow; nothing
+    // is printed from here.
+    QPrintDialog dialog(&printer(), frame_.get());
+    dialog.setWindowTitle(QStringLiteral("ﾌﾟﾘﾝﾀの設定"));
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) {
+            ok->setText(QStringLiteral("OK"));
+        }
+    }
     dialog.exec();
 }
 

@@ -49,6 +49,20 @@ fs::path SaveTarget(const std::string& path) {
     return target;
 }
 
+// Writes `bytes` into the existing file itself (truncated first when it is a
+// regular file) and, for a regular file, syncs it.
+bool WriteInPlace(const fs::path& target, const std::string& bytes, bool regular) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | (regular ? O_TRUNC : 0));
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes);
+    if (regular) {
+        ok = ok && ::fsync(fd) == 0;
+    }
+    return (::close(fd) == 0) && ok;
+}
+
 void SyncFolder(const fs::path& folder) {
     const int fd =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -120,21 +134,24 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
         return false;
     }
     const fs::path target = SaveTarget(path);
-    std::error_code ec;
-    if (fs::is_directory(target, ec)) {
-        return false;
-    }
-    const fs::path folder = target.parent_path();
-    const std::string base = target.filename().string();
-
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return false;
+    }
     // A file the user may not write stays untouched, as it would with an
     // in-place write.
     if (exists && ::access(target.c_str(), W_OK) != 0) {
         return false;
     }
+    // A device or a pipe is written into: renaming a new file over it would
+    // put a plain file where the device was.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return WriteInPlace(target, bytes, false);
+    }
 
+    const fs::path folder = target.parent_path();
+    const std::string base = target.filename().string();
     int fd = -1;
     fs::path temp;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -142,11 +159,13 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
                ("." + base + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            break;
         }
     }
     if (fd < 0) {
-        return false;
+        // A writable file in a folder the user may not write: the only way
+        // to save is to write the file itself.
+        return exists && WriteInPlace(target, bytes, true);
     }
     bool ok = WriteAll(fd, bytes);
     if (ok && exists) {

@@ -23,8 +23,10 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 // Replaces the file at `path` with `bytes`: the bytes go to a new file beside
 // it, are flushed to disk, and only then take the target's name, so a failed
 // write leaves any previous file as it was. An existing file keeps its
-// permissions; a symbolic link keeps pointing where it did. Returns false on
-// any failure, with nothing changed.
+// permissions; a symbolic link keeps pointing where it did. A device or a
+// pipe is written into, never replaced; a folder is refused. When no new
+// file can be made beside a writable file (a folder the user may not
+// write), the file itself is written. Returns false on any failure.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
 
 }  // namespace karnea

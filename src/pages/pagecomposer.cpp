@@ -392,4 +392,23 @@ std::vector<int> AllPages(const PageSource& source) {
     return pages;
 }
 
+std::vector<int> PrintJobPages(int from, int to, bool lastPageFirst, int copies, bool collate) {
+    std::vector<int> set;
+    for (int page = from; page <= to; ++page) {
+        set.push_back(page);
+    }
+    if (lastPageFirst) {
+        std::reverse(set.begin(), set.end());
+    }
+    std::vector<int> pages;
+    const int sets = collate ? copies : 1;
+    const int each = collate ? 1 : copies;
+    for (int s = 0; s < sets; ++s) {
+        for (const int page : set) {
+            pages.insert(pages.end(), static_cast<std::size_t>(std::max(each, 1)), page);
+        }
+    }
+    return pages;
+}
+
 }  // namespace karnea

@@ -55,6 +55,11 @@ bool DrawPages(const PageSource& source, const std::vector<int>& pages, PageTarg
 // Pages 1..PageCount.
 std::vector<int> AllPages(const PageSource& source);
 
+// The pages a print job draws, in order: `from`..`to` (backwards when the
+// last page comes first), `copies` times (the whole set again when the
+// copies are collated, else each page again at once).
+std::vector<int> PrintJobPages(int from, int to, bool lastPageFirst, int copies, bool collate);
+
 // The drawing context of one page: the millimetre transform and the
 // operations built on it.
 class PageComposer {

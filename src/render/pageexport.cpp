@@ -1,15 +1,16 @@
 #include "render/pageexport.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <cmath>
 #include <memory>
 #include <optional>
 
+#include "base/diskfile.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {
@@ -64,8 +65,9 @@ public:
     bool EndPage(int page) override {
         surface_.reset();
         painter_.reset();
-        QSaveFile file(QString::fromStdString(pathOf_(page)));
-        return file.open(QIODevice::WriteOnly) && image_.save(&file, "PNG") && file.commit();
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        return image_.save(&png, "PNG") && ReplaceFile(pathOf_(page), png.data().toStdString());
     }
 
 private:
@@ -79,28 +81,26 @@ private:
 
 }  // namespace
 
+// The files go to disk through ReplaceFile, as every save of the program does.
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
                int dpi, Messages& messages) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setResolution(dpi);
         writer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setCreator(QStringLiteral("karnea"));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            file.cancelWriting();
             return false;
         }
         PdfPages target(writer, painter, dpi);
         DrawPages(source, pages, target, messages);
         painter.end();
     }
-    return file.commit();
+    return ReplaceFile(path, pdf.data().toStdString());
 }
 
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,

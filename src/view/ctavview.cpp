@@ -6,8 +6,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -22,6 +20,7 @@
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "pages/pagecomposer.h"
+#include "view/cpreviewdlg.h"
 
 namespace karnea {
 namespace {
@@ -235,6 +234,9 @@ bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool
 void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
     MeasurePrinterPaper();
     const int count = PageCount();
+    // Every print starts at all pages, whatever the last one printed.
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setFromTo(1, count);
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, count);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
@@ -247,31 +249,26 @@ void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
         from = std::max(1, printer.fromPage());
         to = std::min(count, printer.toPage());
     }
-    std::vector<int> pages;
-    for (int p = from; p <= to; ++p) {
-        pages.push_back(p);
-    }
-    PrintPages(printer, pages, true, documentName);
+    // Copies the print system does not make are printed here.
+    const int copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
+    PrintPages(printer,
+               PrintJobPages(from, to, printer.pageOrder() == QPrinter::LastPageFirst, copies,
+                             printer.collateCopies()),
+               true, documentName);
     viewport()->update();
 }
 
-void CTavView::OnFilePrintPreview(QPrinter& printer, int& previewPages) {
+bool CTavView::OnFilePrintPreview(QPrinter& printer, int& previewPages) {
     MeasurePrinterPaper();
     PageCount();
     const std::vector<int> pages = AllPages(PagesOf(ws_));
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&](QPrinter* target) { PrintPages(*target, pages, false, QString()); });
-    auto* widget = preview.findChild<QPrintPreviewWidget*>();
-    if (widget != nullptr && previewPages == 2) {
-        widget->setViewMode(QPrintPreviewWidget::FacingPagesView);
-    }
+    CPreviewDlg preview(
+        printer, [&](QPrinter* target) { PrintPages(*target, pages, false, QString()); },
+        previewPages, this);
     preview.exec();
-    if (widget != nullptr) {
-        previewPages = widget->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1;
-    }
+    previewPages = preview.PagesShown();
     viewport()->update();
+    return preview.PrintRequested();
 }
 
 }  // namespace karnea

@@ -57,9 +57,11 @@ public:
     void ShowGraphPage();
     void ShowTablePage();
 
-    // File › Print and Print Preview.
+    // File › Print and Print Preview. The preview starts with `previewPages`
+    // pages side by side and leaves there how many it showed last; true when
+    // it closed through its print button.
     void OnFilePrint(QPrinter& printer, const QString& documentName);
-    void OnFilePrintPreview(QPrinter& printer, int& previewPages);
+    bool OnFilePrintPreview(QPrinter& printer, int& previewPages);
 
     // Prints `pages` on `printer` as the print command does, with the progress
     // box when `progress` is set. False when the job was cancelled or could

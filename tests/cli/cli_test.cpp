@@ -1,12 +1,16 @@
 // karnea-cli as a black box: standard output, standard error, exit status and
 // the files it writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/encoding.h"
@@ -317,6 +321,54 @@ TEST(CliRender, OperationsPdfAndPng) {
     }
     run = RunCli({"render", test, "--pages", "1", "-o", dir.file("one.png")});
     EXPECT_EQ(run.status, 0) << run.err;
+}
+
+// What a pipe receives from a command that writes OUT into it.
+std::string ThroughAPipe(const std::string& fifo, const std::vector<std::string>& args,
+                         CliRun& run) {
+    std::string received;
+    std::thread reader([&] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            received.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+    });
+    run = RunCli(args);
+    // Should the command never have opened the pipe, the reader ends here.
+    const int unblock = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (unblock >= 0) {
+        ::close(unblock);
+    }
+    reader.join();
+    return received;
+}
+
+// An output that is a device or a pipe is written into, never replaced by
+// a plain file.
+TEST(Cli, OutputIntoAPipeKeepsThePipe) {
+    ScratchDir dir;
+    const std::string test = kExamples + "/test.kdw";
+    const struct {
+        std::vector<std::string> args;
+        std::string start;
+    } cases[] = {
+        {{"render", test, "--format", "ops", "-o", dir.file("p.ops")}, "page 1 test"},
+        {{"render", test, "--format", "pdf", "-o", dir.file("p.pdf")}, "%PDF"},
+        {{"convert", test, "-o", dir.file("p.kdw")}, "$$_KDVARDO300"},
+    };
+    for (const auto& c : cases) {
+        const std::string fifo = c.args.back();
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        CliRun run;
+        const std::string received = ThroughAPipe(fifo, c.args, run);
+        EXPECT_EQ(run.status, 0) << fifo << run.err;
+        EXPECT_EQ(received.rfind(c.start, 0), 0u) << fifo;
+        struct stat st {};
+        ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode)) << fifo;
+    }
 }
 
 TEST(CliRender, RefusedRequests) {

@@ -239,6 +239,16 @@ TEST(PagePositions, ExtremeSettingsDrawABoundedPage) {
     EXPECT_NE(Render(longTest, 3).find("\"2147483648\""), std::string::npos);
 }
 
+TEST(PageCounts, PrintJobsInOrderAndCopies) {
+    using Pages = std::vector<int>;
+    EXPECT_EQ(PrintJobPages(1, 3, false, 1, false), (Pages{1, 2, 3}));
+    EXPECT_EQ(PrintJobPages(2, 3, true, 1, true), (Pages{3, 2}));
+    EXPECT_EQ(PrintJobPages(1, 2, false, 2, true), (Pages{1, 2, 1, 2}));
+    EXPECT_EQ(PrintJobPages(1, 2, false, 2, false), (Pages{1, 1, 2, 2}));
+    EXPECT_EQ(PrintJobPages(1, 2, true, 2, false), (Pages{2, 2, 1, 1}));
+    EXPECT_EQ(PrintJobPages(3, 2, false, 1, true), Pages{});
+}
+
 TEST(PageCounts, FortyRowsAPageAfterTheGraph) {
     Workspace ws;
     ws.documentKind = DocumentKind::calibration;

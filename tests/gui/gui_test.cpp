@@ -3,14 +3,18 @@
 // files and the help window.
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 #include <deque>
@@ -28,6 +32,7 @@
 #include "records/datafile.h"
 #include "settings/settings.h"
 #include "support/testsupport.h"
+#include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
 
 using namespace karnea;
@@ -229,6 +234,72 @@ private slots:
         QVERIFY(pdf.contains("/Count 2"));
     }
 
+    // Print starts at all pages whatever the last print took; the printer
+    // set-up is the platform's printer dialog, not a page set-up.
+    void printStartsAtAllPagesAndTheSetUpChoosesThePrinter() {
+        Program p({Example("test.kdw")});
+        QPrinter& printer = p.app->printer();
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 2);
+        QPrinter::PrintRange offered = QPrinter::PageRange;
+        QString okText;
+        const auto answer = [&](bool setUp) {
+            QTimer::singleShot(0, [&, setUp] {
+                auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                if (setUp) {
+                    okText = dialog->findChild<QDialogButtonBox*>()
+                                 ->button(QDialogButtonBox::Ok)
+                                 ->text();
+                } else {
+                    offered = dialog->printer()->printRange();
+                }
+                dialog->reject();
+            });
+        };
+        answer(false);
+        p.app->OnFilePrint();
+        QCOMPARE(offered, QPrinter::AllPages);
+        QCOMPARE(printer.fromPage(), 1);
+        QCOMPARE(printer.toPage(), 2);
+        answer(true);
+        p.app->OnFilePrintSetup();
+        QCOMPARE(okText, QStringLiteral("OK"));
+    }
+
+    // The preview keeps the program's bar and strings, starts with the
+    // pages side by side as last time, and pages with the keys at once.
+    void previewBarKeysAndPages() {
+        Program p({Example("test.kdw")});
+        int pagesShown = 2;
+        QString toggle;
+        int afterDown = 0;
+        int afterUp = 0;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<CPreviewDlg*>(QApplication::activeModalWidget());
+            QVERIFY(preview != nullptr);
+            toggle = preview->findChild<QPushButton*>(QStringLiteral("pages"))->text();
+            QCOMPARE(preview->findChild<QPushButton*>(QStringLiteral("next"))->text(),
+                     QStringLiteral("次ﾍﾟｰｼﾞ(&N)"));
+            QCOMPARE(preview->findChild<QPushButton*>(QStringLiteral("close"))->text(),
+                     QStringLiteral("閉じる(&C)"));
+            preview->TogglePages();  // one page at a time now
+            QTRY_COMPARE(preview->PageCount(), 2);
+            preview->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(preview));
+            QTest::keyClick(preview, Qt::Key_PageDown);
+            afterDown = preview->CurrentPage();
+            QTest::keyClick(preview, Qt::Key_PageUp);
+            afterUp = preview->CurrentPage();
+            QTest::keyClick(preview, Qt::Key_Escape);
+        });
+        QVERIFY(!p.app->view().OnFilePrintPreview(p.app->printer(), pagesShown));
+        QCOMPARE(toggle, QStringLiteral("1 ﾍﾟｰｼﾞ(&O)"));
+        QCOMPARE(afterDown, 2);
+        QCOMPARE(afterUp, 1);
+        QCOMPARE(pagesShown, 1);
+    }
+
     void fileCommandsDecideAndReport() {
         QTemporaryDir dir;
         Program p;
@@ -357,6 +428,15 @@ private slots:
             }
             QCOMPARE(entries.size(), 2);
             QVERIFY(entries.front().endsWith(QStringLiteral("test.kdw")));
+            // A "&" in a path shows as itself.
+            p.app->recent().Add(dir.filePath(QStringLiteral("a&b.kdw")));
+            p.app->frame().UpdateRecentFiles();
+            bool shown = false;
+            for (QAction* a : p.app->frame().fileMenu()->actions()) {
+                shown = shown || a->text().endsWith(QStringLiteral("/a&&b.kdw"));
+            }
+            QVERIFY(shown);
+            p.app->recent().Remove(0);
             p.app->frame().close();
         }
         Program again;

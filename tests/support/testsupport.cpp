@@ -1,5 +1,9 @@
 #include "support/testsupport.h"
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -42,9 +46,21 @@ std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace karnea::test
-
-namespace karnea::test {
+bool AsOrdinaryUser(const std::function<bool()>& check) {
+    if (::geteuid() != 0) {
+        return check();
+    }
+    constexpr uid_t kNobody = 65534;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+        ::_exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
 
 Settings StandardSettings() {
     Settings s;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,12 @@ private:
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
+
+// Runs `check` with an ordinary user's rights and returns what it returned.
+// Permissions do not stop the superuser, so when the tests run as root it
+// runs in a child process that has given those rights up (user "nobody");
+// the files it uses must be open to that user.
+bool AsOrdinaryUser(const std::function<bool()>& check);
 
 // Keeps every message; answers questions with `reply`.
 class RecordedMessages : public Messages {

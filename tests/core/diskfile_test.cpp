@@ -1,0 +1,79 @@
+// Replacing files: whatever the target is, a save never leaves the wrong
+// kind of file behind, and a writable file can always be saved.
+#include "base/diskfile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/testsupport.h"
+
+namespace karnea {
+namespace {
+
+using test::AsOrdinaryUser;
+using test::ReadBytes;
+using test::ScratchDir;
+using test::WriteBytes;
+
+int FilesIn(const ScratchDir& dir) {
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        ++files;
+    }
+    return files;
+}
+
+// A device or a pipe is written into, never renamed over; a folder is
+// refused. (A pipe stands for every file that is not a plain file: a test
+// never risks a real device.)
+TEST(ReplaceFile, PipesAndFolders) {
+    ScratchDir dir;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The reader end is open, so the writer does not wait for one.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(ReplaceFile(fifo, "through"));
+    char buffer[16] = {};
+    EXPECT_EQ(::read(reader, buffer, sizeof buffer), 7);
+    EXPECT_STREQ(buffer, "through");
+    // Through a symbolic link the same.
+    std::filesystem::create_symlink(fifo, dir.file("link"));
+    EXPECT_TRUE(ReplaceFile(dir.file("link"), "again"));
+    EXPECT_EQ(::read(reader, buffer, sizeof buffer), 5);
+    ::close(reader);
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+
+    std::filesystem::create_directory(dir.file("folder"));
+    EXPECT_FALSE(ReplaceFile(dir.file("folder"), "x"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
+    EXPECT_EQ(FilesIn(dir), 3);
+}
+
+// A writable file in a folder the user may not write is written in place.
+TEST(ReplaceFile, AWritableFileInAReadOnlyFolder) {
+    ScratchDir dir;
+    const std::string path = dir.file("keep.kdw");
+    WriteBytes(path, "previous");
+    ::chmod(path.c_str(), 0666);
+    ::chmod(dir.path().c_str(), 0555);
+    EXPECT_TRUE(AsOrdinaryUser([&] { return ReplaceFile(path, "new content"); }));
+    EXPECT_EQ(ReadBytes(path), "new content");
+    EXPECT_EQ(FilesIn(dir), 1);
+    // A new file cannot be made there, nor a read-only file written.
+    EXPECT_FALSE(AsOrdinaryUser([&] { return ReplaceFile(dir.file("new.kdw"), "x"); }));
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(AsOrdinaryUser([&] { return ReplaceFile(path, "other"); }));
+    EXPECT_EQ(ReadBytes(path), "new content");
+}
+
+}  // namespace
+}  // namespace karnea
