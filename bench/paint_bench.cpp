@@ -4,13 +4,16 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <filesystem>
 
 #include "base/messages.h"
 #include "document/documentfile.h"
 #include "document/workspace.h"
 #include "pages/pagecomposer.h"
+#include "render/pageexport.h"
 #include "render/qpaintersurface.h"
 #include "support/testsupport.h"
+#include "testrecords.h"
 
 namespace {
 
@@ -34,6 +37,21 @@ void BM_PaintTestPage1At96Dpi(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PaintTestPage1At96Dpi)->Unit(benchmark::kMillisecond);
+
+// One PNG page at 150 dpi, drawn and written to a file, as `render` does.
+void BM_PngPageAt150Dpi(benchmark::State& state) {
+    const Workspace ws = bench::FullExampleTest();
+    const std::string path = (std::filesystem::temp_directory_path() / "karnea-bench.png").string();
+    SilentMessages quiet;
+    const int page = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        ExportPng(
+            PagesOf(ws), {page}, [&](int) { return path; }, 150, quiet);
+    }
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_PngPageAt150Dpi)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

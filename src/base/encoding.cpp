@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -12,7 +13,9 @@ namespace {
 // NEC and IBM extension rows, and keeps 0x5C as a backslash.
 constexpr const char* kCodePage = "CP932";
 
-class Converter {
+}  // namespace
+
+class Cp932Decoder::Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
@@ -52,27 +55,45 @@ private:
     iconv_t cd_;
 };
 
+namespace {
+using Converter = Cp932Decoder::Converter;
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932) {
+Cp932Decoder::Cp932Decoder() = default;
+
+Cp932Decoder::~Cp932Decoder() = default;
+
+std::string Cp932Decoder::operator()(std::string_view cp932) {
+    // Single bytes below 0x80 are the same characters in both; most texts
+    // (numbers above all) need no converter at all.
+    if (std::all_of(cp932.begin(), cp932.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::string(cp932);
+    }
+    if (!converter_) {
+        converter_ = std::make_unique<Converter>("UTF-8", kCodePage);
+    }
     std::string out;
     out.reserve(cp932.size() * 3 / 2);
-    Converter conv("UTF-8", kCodePage);
-    const char* in = cp932.data();
-    std::size_t left = cp932.size();
-    if (!conv.ok()) {
+    if (!converter_->ok()) {
         // Without the converter only ASCII can be shown faithfully.
         for (unsigned char c : cp932) {
             out += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xEF\xBF\xBD";
         }
         return out;
     }
-    while (!conv.run(in, left, out)) {
+    const char* in = cp932.data();
+    std::size_t left = cp932.size();
+    while (!converter_->run(in, left, out)) {
         out += "\xEF\xBF\xBD";
         ++in;
         --left;
     }
     return out;
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    return Cp932Decoder()(cp932);
 }
 
 std::optional<std::string> TryUtf8ToCp932(std::string_view utf8) {

@@ -2,6 +2,7 @@
 // UTF-8 used at the edges (user interface, command-line output).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,24 @@ namespace karnea {
 // CP932 bytes to UTF-8. Bytes that do not form a valid CP932 character become
 // U+FFFD, one replacement per offending byte; the input itself is never altered.
 std::string Cp932ToUtf8(std::string_view cp932);
+
+// The same conversion for many texts in a row (the texts of a page): it
+// keeps one converter open, which costs more to open than most texts take
+// to convert.
+class Cp932Decoder {
+public:
+    Cp932Decoder();
+    ~Cp932Decoder();
+    Cp932Decoder(const Cp932Decoder&) = delete;
+    Cp932Decoder& operator=(const Cp932Decoder&) = delete;
+    std::string operator()(std::string_view cp932);
+
+    // The converter itself, opened at the first text that needs it.
+    class Converter;
+
+private:
+    std::unique_ptr<Converter> converter_;
+};
 
 // UTF-8 to CP932, or nothing when the text holds a character that CP932 cannot
 // represent or is not valid UTF-8.

@@ -1,21 +1,52 @@
 #include "pages/opsrecorder.h"
 
+#include <charconv>
+#include <initializer_list>
+
 #include "base/encoding.h"
-#include "base/textfields.h"
 
 namespace karnea {
 namespace {
 
-// A text in double quotes, UTF-8, with backslash and quote escaped.
-std::string Quoted(const std::string& cp932) {
-    std::string out = "\"";
-    for (const char c : Cp932ToUtf8(cp932)) {
-        if (c == '\\' || c == '"') {
-            out += '\\';
+// A UTF-8 text in double quotes, with backslash and quote escaped.
+void AppendQuoted(std::string& out, const std::string& utf8) {
+    out += '"';
+    if (utf8.find_first_of("\\\"") == std::string::npos) {
+        out += utf8;
+    } else {
+        for (const char c : utf8) {
+            if (c == '\\' || c == '"') {
+                out += '\\';
+            }
+            out += c;
         }
-        out += c;
     }
-    return out + "\"";
+    out += '"';
+}
+
+// Each number with a space before it. A page has thousands of lines (every
+// dash of the grid), so the numbers are written without printf, all of them
+// at once.
+void AppendNumbers(std::string& out, std::initializer_list<long long> numbers) {
+    char buffer[128];
+    char* at = buffer;
+    for (const long long n : numbers) {
+        *at++ = ' ';
+        at = std::to_chars(at, buffer + sizeof buffer, n).ptr;
+    }
+    out.append(buffer, at);
+}
+
+void AppendColour(std::string& out, long colour) {
+    constexpr char kHex[] = "0123456789abcdef";
+    const unsigned long c = static_cast<unsigned long>(colour);
+    char text[8] = {' ', '#'};
+    char* at = text + 2;
+    for (const unsigned long byte : {c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF}) {
+        *at++ = kHex[byte >> 4];
+        *at++ = kHex[byte & 0xF];
+    }
+    out.append(text, at);
 }
 
 const char* AlignName(TextAlign align) {
@@ -37,47 +68,69 @@ const char* AlignName(TextAlign align) {
 }  // namespace
 
 std::string ColourText(long colour) {
-    const unsigned long c = static_cast<unsigned long>(colour);
-    return FormatText("#%02lx%02lx%02lx", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    std::string text;
+    AppendColour(text, colour);
+    return text.substr(1);
 }
 
 Surface* OpsRecorder::BeginPage(int page, DocumentKind kind) {
-    out_ += FormatText("page %d %s %d %d\n", page,
-                       kind == DocumentKind::test ? "test" : "calibration", dpiX_, dpiY_);
+    out_ += "page";
+    AppendNumbers(out_, {page});
+    out_ += kind == DocumentKind::test ? " test" : " calibration";
+    AppendNumbers(out_, {dpiX_, dpiY_});
+    out_ += '\n';
     return this;
 }
 
 bool OpsRecorder::SelectFont(const std::string& face, int height, int angle, long colour) {
-    out_ +=
-        "font " + Quoted(face) + FormatText(" %d %d ", height, angle) + ColourText(colour) + "\n";
+    out_ += "font ";
+    AppendQuoted(out_, decode_(face));
+    AppendNumbers(out_, {height, angle});
+    AppendColour(out_, colour);
+    out_ += '\n';
     return true;
 }
 
 void OpsRecorder::SetTextAlign(TextAlign align) {
-    out_ += std::string("align ") + AlignName(align) + "\n";
+    out_ += "align ";
+    out_ += AlignName(align);
+    out_ += '\n';
 }
 
 void OpsRecorder::DrawText(int x, int y, const std::string& text) {
     if (!text.empty()) {
-        out_ += FormatText("text %d %d ", x, y) + Quoted(text) + "\n";
+        out_ += "text";
+        AppendNumbers(out_, {x, y});
+        out_ += ' ';
+        AppendQuoted(out_, decode_(text));
+        out_ += '\n';
     }
 }
 
 void OpsRecorder::DrawTextInBox(int left, int top, int right, int bottom, const std::string& text) {
     if (!text.empty()) {
-        out_ += FormatText("textbox %d %d %d %d ", left, top, right, bottom) + Quoted(text) + "\n";
+        out_ += "textbox";
+        AppendNumbers(out_, {left, top, right, bottom});
+        out_ += ' ';
+        AppendQuoted(out_, decode_(text));
+        out_ += '\n';
     }
 }
 
 void OpsRecorder::DrawLine(int x1, int y1, int x2, int y2, int width, long colour) {
     if (width != 0) {
-        out_ +=
-            FormatText("line %d %d %d %d %d ", x1, y1, x2, y2, width) + ColourText(colour) + "\n";
+        out_ += "line";
+        AppendNumbers(out_, {x1, y1, x2, y2, width});
+        AppendColour(out_, colour);
+        out_ += '\n';
     }
 }
 
 void OpsRecorder::DrawCircle(int x, int y, int radius, int width, long colour) {
-    out_ += FormatText("circle %d %d %d %d ", x, y, radius, width) + ColourText(colour) + "\n";
+    out_ += "circle";
+    AppendNumbers(out_, {x, y, radius, width});
+    AppendColour(out_, colour);
+    out_ += '\n';
 }
 
 }  // namespace karnea

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/encoding.h"
 #include "pages/pagecomposer.h"
 #include "pages/surface.h"
 
@@ -11,7 +12,7 @@ namespace karnea {
 
 class OpsRecorder : public Surface, public PageTarget {
 public:
-    OpsRecorder(int dpiX, int dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
+    OpsRecorder(int dpiX, int dpiY) : dpiX_(dpiX), dpiY_(dpiY) { out_.reserve(1 << 16); }
 
     // Opens a page: "page <number> <test|calibration> <dpiX> <dpiY>".
     Surface* BeginPage(int page, DocumentKind kind) override;
@@ -35,6 +36,7 @@ private:
     int dpiX_;
     int dpiY_;
     std::string out_;
+    Cp932Decoder decode_;
 };
 
 }  // namespace karnea

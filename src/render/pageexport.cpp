@@ -1,7 +1,9 @@
 #include "render/pageexport.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QImage>
+#include <QList>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -18,6 +20,68 @@ namespace {
 
 constexpr double kA4WidthMm = 210;
 constexpr double kA4HeightMm = 297;
+
+}  // namespace
+
+// PNG encoding takes most of a page's time, and it grows with the bytes a
+// pixel has.
+QImage CompactPageImage(const QImage& page) {
+    const int width = page.width();
+    const int height = page.height();
+    QImage grey(width, height, QImage::Format_Grayscale8);
+    bool allGrey = true;
+    for (int y = 0; y < height && allGrey; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        uchar* out = grey.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = in[x];
+            const int r = qRed(c);
+            if (r != qGreen(c) || r != qBlue(c)) {
+                allGrey = false;
+                break;
+            }
+            out[x] = static_cast<uchar>(r);
+        }
+    }
+    if (allGrey) {
+        grey.setDotsPerMeterX(page.dotsPerMeterX());
+        grey.setDotsPerMeterY(page.dotsPerMeterY());
+        return grey;
+    }
+    QList<QRgb> palette;
+    QHash<QRgb, uchar> indexOf;
+    QImage indexed(width, height, QImage::Format_Indexed8);
+    QRgb last = 0;
+    uchar lastIndex = 0;
+    bool haveLast = false;
+    for (int y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        uchar* out = indexed.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = in[x];
+            if (!haveLast || c != last) {
+                auto found = indexOf.constFind(c);
+                if (found == indexOf.constEnd()) {
+                    if (palette.size() == 256) {
+                        return page;
+                    }
+                    found = indexOf.insert(c, static_cast<uchar>(palette.size()));
+                    palette.append(c);
+                }
+                last = c;
+                lastIndex = *found;
+                haveLast = true;
+            }
+            out[x] = lastIndex;
+        }
+    }
+    indexed.setColorTable(palette);
+    indexed.setDotsPerMeterX(page.dotsPerMeterX());
+    indexed.setDotsPerMeterY(page.dotsPerMeterY());
+    return indexed;
+}
+
+namespace {
 
 // The pages of one PDF, a page of the writer each.
 class PdfPages : public PageTarget {
@@ -67,7 +131,8 @@ public:
         painter_.reset();
         QBuffer png;
         png.open(QIODevice::WriteOnly);
-        return image_.save(&png, "PNG") && ReplaceFile(pathOf_(page), png.data().toStdString());
+        return CompactPageImage(image_).save(&png, "PNG") &&
+               ReplaceFile(pathOf_(page), png.data().toStdString());
     }
 
 private:

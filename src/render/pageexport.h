@@ -2,6 +2,7 @@
 // paper's top-left corner.
 #pragma once
 
+#include <QImage>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,7 +17,12 @@ class Messages;
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
                int dpi, Messages& messages);
 
-// One PNG a page, written to `pathOf(page)`. False when a file cannot be
+// A page drawn in 32-bit colour in the smallest format that holds it
+// exactly: 8-bit grey when every pixel is grey (the standard settings draw
+// nothing else), a palette when it has at most 256 colours, else as it is.
+QImage CompactPageImage(const QImage& page);
+
+// One PNG a page (in the format above), written to `pathOf(page)`. False when a file cannot be
 // written (the pages before it are written).
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);

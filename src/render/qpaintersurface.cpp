@@ -113,7 +113,7 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
     if (text.empty()) {
         return;
     }
-    const QString s = ToQString(text);
+    const QString s = QString::fromStdString(decode_(text));
     double ox = 0;
     if (align_ != TextAlign::leftTop) {
         const double width =
@@ -140,7 +140,7 @@ void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
     if (text.empty()) {
         return;
     }
-    const QString s = ToQString(text);
+    const QString s = QString::fromStdString(decode_(text));
     const QFontMetricsF fm(current_.cell.font, painter_.device());
     const double x = (left + right) / 2.0 - fm.horizontalAdvance(s) / 2;
     const double baseline = (top + bottom) / 2.0 -

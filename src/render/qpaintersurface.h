@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "base/encoding.h"
 #include "pages/surface.h"
 
 class QPainter;
@@ -73,6 +74,7 @@ private:
     TextAlign align_ = TextAlign::leftTop;
     PageFont current_;
     std::vector<PageFont> saved_;
+    Cp932Decoder decode_;
 };
 
 // A 0x00BBGGRR colour as Qt's.

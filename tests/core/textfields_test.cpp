@@ -4,7 +4,10 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "base/messages.h"
 #include "support/testsupport.h"
@@ -123,6 +126,30 @@ TEST(NumberTexts, ScaledNumbersAndFormats) {
     EXPECT_EQ(SignOf(-3), -1);
     EXPECT_EQ(SignOf(0), 0);
     EXPECT_EQ(SignOf(12), 1);
+}
+
+// The number formats are written without printf where they can be; the
+// digits must be printf's, rounding included.
+TEST(NumberTexts, FormatsGivePrintfsDigits) {
+    std::mt19937_64 random(20261208);
+    std::vector<double> values = {0,    -0.0,   0.5,     1.5,  2.5,    0.125, 0.375,   1e-7,
+                                  1e-5, 123456, 1234567, 1e21, 5e-324, 1e300, -99.995, 0.045};
+    for (int i = 0; i < 2000; ++i) {
+        const double mantissa = static_cast<double>(random() % 2000001) / 1000 - 1000;
+        values.push_back(mantissa * std::pow(10.0, static_cast<int>(random() % 13) - 6));
+    }
+    const char* formats[] = {"%2.0f", "%3.1f", "%4.2f", "%4.3f", "%5.4f", "%6.5f", "%6.6f",
+                             "%g",    "%1.0f", "%f",    "%.3f",  "%.1f",  "%1.2f", "%12.1g"};
+    for (const double v : values) {
+        for (const char* format : formats) {
+            char expected[512];
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+            std::snprintf(expected, sizeof expected, format, v);
+#pragma GCC diagnostic pop
+            ASSERT_EQ(FormatNumber(format, v), expected) << format << " of " << v;
+        }
+    }
 }
 
 TEST(NumberTexts, FormattingIgnoresTheProcessLocale) {

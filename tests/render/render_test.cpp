@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "base/encoding.h"
+#include "render/pageexport.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {
@@ -43,6 +44,39 @@ QImage Draw(const std::function<void(QPainterSurface&)>& draw) {
 
 const std::string kFace = Sjis("ＭＳ 明朝");
 const std::string kText = Sjis("測定深度 Pg");
+
+// PNG pages keep every pixel: grey pages become 8-bit grey, pages of few
+// colours a palette, and the rest stay as they are.
+TEST(PngPages, CompactFormatsKeepEveryPixel) {
+    QImage grey(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < grey.height(); ++y) {
+        for (int x = 0; x < grey.width(); ++x) {
+            const int v = (x * 7 + y * 3) % 256;
+            grey.setPixel(x, y, qRgb(v, v, v));
+        }
+    }
+    const QImage g = CompactPageImage(grey);
+    EXPECT_EQ(g.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(g.convertToFormat(QImage::Format_RGB32), grey);
+
+    QImage few = grey;
+    for (int y = 0; y < few.height(); ++y) {
+        for (int x = 0; x < few.width(); ++x) {
+            const int v = (x + y) % 8 * 32;
+            few.setPixel(x, y, qRgb(v, v, v));
+        }
+    }
+    few.setPixel(3, 4, qRgb(255, 0, 0));
+    const QImage f = CompactPageImage(few);
+    EXPECT_EQ(f.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(f.convertToFormat(QImage::Format_RGB32), few);
+
+    QImage many = grey;
+    for (int i = 0; i < 300; ++i) {
+        many.setPixel(i % 40, i / 40, qRgb(i % 256, i / 256, 7));
+    }
+    EXPECT_EQ(CompactPageImage(many).format(), QImage::Format_RGB32);
+}
 
 TEST(QPainterSurface, StandInFacesForWindowsFaces) {
     EXPECT_EQ(ResolveFontFamily(Sjis("ＭＳ 明朝")), "IPAMincho");
