@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 EXAMPLE ?= examples/test.kdw
 
-.PHONY: all setup configure build test run examples format clean
+.PHONY: all setup configure build test run examples bench format clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 # Rewrites the example data files with the program's own writer.
 examples: build
 	@cmake --build $(BUILD_DIR) --target examples
+
+# Every benchmark and whole-process measurement, with its figures.
+bench: build
+	@bash tools/bench.sh
 
 format:
 	@find src tests examples bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -92,8 +92,9 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
         return false;
     }
     if (parser.isSet(quitAfterPaint)) {
-        connect(view_, &CTavView::firstPaint, this,
-                [] { QTimer::singleShot(0, qApp, &QApplication::quit); });
+        // Ends the run as soon as the first page is painted, before anything
+        // that waits for an idle moment.
+        connect(view_, &CTavView::firstPaint, this, [] { QCoreApplication::exit(0); });
     }
     frame_->setWindowTitle(QStringLiteral("カルネアv5"));
     frame_->show();

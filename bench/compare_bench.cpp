@@ -1,13 +1,14 @@
-// Whole-process start-up: `karnea FILE --quit-after-first-paint` against the
-// floor program that shows a window and paints the same page's operations.
-// Prints the median wall time of each over alternating runs and their ratio.
-//   karnea-startup-bench KARNEA FLOOR FILE OPS [RUNS]
+// Whole-process timing of a program against its floor: runs the two
+// commands alternately, after one warm-up run each, and prints the median
+// wall time of each, their ratio and every ratio of a run pair.
+//   karnea-compare-bench [--runs N] PROGRAM ARGS... --vs FLOOR ARGS...
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -43,13 +44,25 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: karnea-startup-bench KARNEA FLOOR FILE OPS [RUNS]\n");
+    int runs = 15;
+    std::vector<std::string> program;
+    std::vector<std::string> floor;
+    bool vs = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc && program.empty()) {
+            runs = std::max(3, std::atoi(argv[++i]));
+        } else if (arg == "--vs") {
+            vs = true;
+        } else {
+            (vs ? floor : program).push_back(arg);
+        }
+    }
+    if (program.empty() || floor.empty()) {
+        std::fprintf(stderr,
+                     "usage: karnea-compare-bench [--runs N] PROGRAM ARGS... --vs FLOOR ARGS...\n");
         return 2;
     }
-    const int runs = argc > 5 ? std::max(3, std::atoi(argv[5])) : 15;
-    const std::vector<std::string> program = {argv[1], "--quit-after-first-paint", argv[3]};
-    const std::vector<std::string> floor = {argv[2], argv[4]};
     std::vector<double> programTimes;
     std::vector<double> floorTimes;
     RunOnce(program);  // warm the caches once
@@ -67,8 +80,7 @@ int main(int argc, char** argv) {
     const double p = Median(programTimes);
     const double f = Median(floorTimes);
     std::printf(
-        "karnea to first paint: median %.1f ms\nfloor program:         median %.1f ms\n"
-        "ratio: %.2f (%d runs each)\n",
+        "program: median %.1f ms\nfloor:   median %.1f ms\nratio of medians: %.2f (%d runs each)\n",
         p, f, p / f, runs);
     return 0;
 }
