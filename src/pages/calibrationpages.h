@@ -11,11 +11,6 @@ namespace karnea {
 
 class PageComposer;
 
-// The calibration graph's fixed scale: Pm 0..300 kN/m2 across, Vm 0..800 ml
-// upwards. The calibration header's own scale texts are not used.
-inline constexpr double kCalibrationGraphPmMax = 300;
-inline constexpr double kCalibrationGraphVmMax = 800;
-
 // The cell text of row `row`, field `field` (1..3) of calibration rows, with
 // the decimals of the settings.
 std::string CalibrationCell(const CalibrationRows& rows, const Settings& settings, int row,

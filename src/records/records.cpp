@@ -150,9 +150,9 @@ void ApplyCalibrationScaleDefaults(CalibrationRecord& calibration) {
     const auto unusable = [&](int n) { return !IsNumber(h[n]) || TextToDouble(h[n]) < 1; };
     if (unusable(header::pmAxisMax) || unusable(header::vmAxisMax)) {
         h[header::pmAxisMin] = "0";
-        h[header::pmAxisMax] = "300";
+        h[header::pmAxisMax] = std::to_string(kCalibrationGraphPmMax);
         h[header::vmAxisMin] = "0";
-        h[header::vmAxisMax] = "800";
+        h[header::vmAxisMax] = std::to_string(kCalibrationGraphVmMax);
     }
 }
 

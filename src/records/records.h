@@ -185,7 +185,14 @@ int CountCalibrationRows(const CalibrationRows& rows, int field);
 void LoadTestCoefficients(TestRecord& test);
 void LoadCalibrationCoefficients(CalibrationRecord& calibration);
 
-// Calibration graph scale 0..300 / 0..800 when texts 55 or 57 are unusable.
+// The calibration graph's fixed scale: Pm 0..300 kN/m2 across, Vm 0..800 ml
+// upwards. The graph always uses it; the calibration header's scale texts
+// are kept, and given these values when they are unusable.
+inline constexpr int kCalibrationGraphPmMax = 300;
+inline constexpr int kCalibrationGraphVmMax = 800;
+
+// Calibration scale texts 54..57 as 0..300 / 0..800 when texts 55 or 57 are
+// unusable.
 void ApplyCalibrationScaleDefaults(CalibrationRecord& calibration);
 
 // Brings the eleven graph scale texts of the test header into range.
