@@ -27,6 +27,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "document/startup.h"
 #include "document/workspace.h"
 #include "pages/pagecomposer.h"
 #include "records/datafile.h"
@@ -356,6 +357,23 @@ private slots:
         QCOMPARE(doc.title(), QStringLiteral("無題"));
         QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("無題 - Nob"));
         QCOMPARE(ws.test.testHeader[header::conversionStamp], std::string(""));
+    }
+
+    // A change reported through the "records changed" step leaves the
+    // document modified until it is saved, opened or made anew.
+    void recordsChangedMarksTheDocument() {
+        QTemporaryDir dir;
+        Program p({Example("test.kdw")});
+        CTavDoc& doc = p.app->doc();
+        QVERIFY(!doc.isModified());
+        RecordsChanged(p.app->ws());
+        QVERIFY(doc.isModified());
+        p.chooser.answers.push_back(dir.filePath(QStringLiteral("saved.kdw")));
+        doc.OnFileSaveAs();
+        QVERIFY(!doc.isModified());
+        RecordsChanged(p.app->ws());
+        doc.OnNewDocument();
+        QVERIFY(!doc.isModified());
     }
 
     // Save As: a name typed without extension gets it after the dialog, so
