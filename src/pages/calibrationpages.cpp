@@ -38,12 +38,7 @@ std::string CalibrationCell(const CalibrationRows& rows, const Settings& s, int 
     if (field < 1 || field > 3 || row < 1 || row > kCalibrationRowCount) {
         return {};
     }
-    const std::string& text = rows[row][field];
-    if (!IsNumber(text)) {
-        return {};
-    }
-    const int decimals = field == 1 ? s.pmDecimals : s.volumeDecimals;
-    return FormatDerived(DecimalsFormat(decimals), TextToDouble(text));
+    return NumberCell(rows[row][field], field == 1 ? s.pmDecimals : s.volumeDecimals);
 }
 
 void DrawCalibrationGraph(PageComposer& page, const CalibrationRecord& calibration, double h) {

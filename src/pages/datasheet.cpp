@@ -33,18 +33,19 @@ constexpr std::array<Column, 9> kColumns = {{
 
 }  // namespace
 
+std::string NumberCell(const std::string& text, int decimals) {
+    return IsNumber(text) ? FormatDerived(DecimalsFormat(decimals), TextToDouble(text))
+                          : std::string();
+}
+
 std::string RowValue(const TestRows& rows, const Settings& s, int row, int field) {
     if (field < 1 || field > 9 || row < 1 || row > kTestRowCount) {
-        return {};
-    }
-    const std::string& text = rows[row][field];
-    if (!IsNumber(text)) {
         return {};
     }
     const int decimals = field == 1                 ? s.pmDecimals
                          : field >= 6 && field <= 8 ? s.pressureDecimals
                                                     : s.volumeDecimals;
-    return FormatDerived(DecimalsFormat(decimals), TextToDouble(text));
+    return NumberCell(rows[row][field], decimals);
 }
 
 void DrawSheetFrame(PageComposer& page, double right) {

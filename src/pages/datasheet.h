@@ -10,6 +10,10 @@ namespace karnea {
 
 class PageComposer;
 
+// A table cell: empty for a text that is not a number, else the number with
+// the format of `decimals`.
+std::string NumberCell(const std::string& text, int decimals);
+
 // The cell text of test row `row`, field `field` (1..9) as the data sheet and
 // the dialogs show it, with the decimals of the settings; empty for a text
 // that is not a number.

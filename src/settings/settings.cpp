@@ -226,8 +226,7 @@ const std::string& StandardFace() {
 
 void LoadFonts(Settings& s, Messages& messages) {
     for (const FontRole role : kRoles) {
-        FontSetting font;
-        font.face = StandardFace();
+        FontSetting font = DefaultFont(role);
         const std::string path = FontFilePath(s, role);
         const auto lines = ReadTextLines(path);
         if (!lines) {
