@@ -70,14 +70,12 @@ void MakeCalibration(Workspace& ws, Messages& messages) {
     h[header::vmAxisMax] = "800";
     // The readings dialog: pressure steps of 5 kN/m2 up to 90, the volume
     // read at each; OK.
-    CalibrationReadingsModel readings(ws.calibration);
+    CalibrationReadingsModel readings(ws.calibration, ws.settings, messages);
     int row = 1;
     for (int pm = 0; pm <= 90; pm += 5, ++row) {
         const double vm = std::round(MembraneVolume(pm) * 2.0) / 2.0;
-        CalibrationRow& r = readings.rows[row];
-        r[calibrationField::pm] = FormatText("%d", pm);
-        r[calibrationField::vm] = FormatText("%.1f", vm);
-        r[calibrationField::vmCopy] = r[calibrationField::vm];
+        readings.SetCell(row, calibrationField::pm, FormatText("%d", pm));
+        readings.SetCell(row, calibrationField::vm, FormatText("%.1f", vm));
     }
     readings.Accept(ws.calibration, messages);
 }
@@ -142,6 +140,7 @@ public:
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }
     bool AskYesNo(std::string_view) override { return false; }
+    Answer AskYesNoCancel(std::string_view) override { return Answer::cancel; }
 };
 
 }  // namespace

@@ -84,6 +84,10 @@ void RecomputeTestRows(TestRecord& test, Messages& messages) {
     if (!LoadedCalibrationUsable(test.loadedCalibrationRows)) {
         messages.Show(msg::calibrationBad);
     }
+    ReduceTestRows(test);
+}
+
+void ReduceTestRows(TestRecord& test) {
     const double pz = TextToDouble(test.testHeader[header::pz]);
     const int n = CountTestRows(test.testRows, testField::pm);
     for (int row = 1; row <= n; ++row) {

@@ -25,6 +25,9 @@ void ReduceReadingRow(TestRecord& test, int row, double pz);
 // True when the loaded calibration's first row has a numeric pressure and volume.
 bool LoadedCalibrationUsable(const CalibrationRows& loaded);
 
+// Every row with a numeric Pm reduced with the header's Pz.
+void ReduceTestRows(TestRecord& test);
+
 // The recomputation after the test header dialog: "CALのデータが異常です" when
 // the loaded calibration is unusable, then every row with a numeric Pm
 // reduced with the header's Pz.

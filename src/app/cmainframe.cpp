@@ -27,10 +27,8 @@ namespace {
 
 // Commands whose dialogs are not part of the program yet: shown, disabled.
 constexpr Command kLaterCommands[] = {Command::calibrationHeader,
-                                      Command::calibrationReadings,
                                       Command::calibrationPage,
                                       Command::testHeader,
-                                      Command::testReadings,
                                       Command::analysis,
                                       Command::testPage,
                                       Command::styleSettings,
@@ -178,6 +176,10 @@ void CMainFrame::BuildMenus() {
     connect(action(Command::appExit), &QAction::triggered, this, &QWidget::close);
     connect(action(Command::about), &QAction::triggered, this, [this] { ShowAboutBox(this); });
     connect(action(Command::help), &QAction::triggered, &app_, &CTavApp::OnHelp);
+    connect(action(Command::calibrationReadings), &QAction::triggered, &view,
+            &CTavView::OnCalibrationReadings);
+    connect(action(Command::testReadings), &QAction::triggered, &view, &CTavView::OnTestReadings);
+    connect(&view, &CTavView::recordsChanged, this, &CMainFrame::UpdateTitle);
     connect(action(Command::graphPage), &QAction::triggered, &view, &CTavView::ShowGraphPage);
     connect(action(Command::tablePage), &QAction::triggered, &view, &CTavView::ShowTablePage);
     connect(&doc, &CTavDoc::titleChanged, this, [this] {
@@ -258,7 +260,9 @@ void CMainFrame::UpdateRecentFiles() {
 }
 
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(app_.doc().title() + QStringLiteral(" - Nob"));
+    // A "*" after the name while there are unsaved changes.
+    const QString changed = app_.doc().isModified() ? QStringLiteral("*") : QString();
+    setWindowTitle(app_.doc().title() + changed + QStringLiteral(" - Nob"));
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
@@ -275,7 +279,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 void CMainFrame::OpenDroppedFiles(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
         if (url.isLocalFile()) {
-            app_.doc().OpenDocumentFile(url.toLocalFile());
+            if (app_.doc().SaveModified()) {
+                app_.doc().OpenDocumentFile(url.toLocalFile());
+            }
             activateWindow();
             return;
         }
@@ -283,6 +289,10 @@ void CMainFrame::OpenDroppedFiles(const QList<QUrl>& urls) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!app_.doc().SaveModified()) {
+        event->ignore();
+        return;
+    }
     app_.recent().Save();
     QMainWindow::closeEvent(event);
 }

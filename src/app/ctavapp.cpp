@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QTimer>
 #include <QTranslator>
 #include <clocale>
@@ -85,6 +86,19 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     // by an update.
     view_->OnInitialUpdate();
     connect(doc_.get(), &CTavDoc::documentChanged, view_, &CTavView::OnUpdate);
+    // The desktop session ending: changes are saved or given up first, or
+    // the logout is cancelled.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& session) {
+        if (!session.allowsInteraction()) {
+            return;
+        }
+        if (doc_->SaveModified()) {
+            doc_->setModifiedFlag(false);
+        } else {
+            session.cancel();
+        }
+        session.release();
+    });
     InstallHelpText(ws_.settings);
 
     if (parser.isSet(print)) {
@@ -121,12 +135,14 @@ QPrinter& CTavApp::printer() {
 }
 
 void CTavApp::OnFileNew() {
-    doc_->OnNewDocument();
+    if (doc_->SaveModified()) {
+        doc_->OnNewDocument();
+    }
 }
 
 void CTavApp::OnOpenRecentFile(int index) {
     const QStringList files = recent_.files();
-    if (index < 0 || index >= files.size()) {
+    if (index < 0 || index >= files.size() || !doc_->SaveModified()) {
         return;
     }
     if (!doc_->OpenDocumentFile(files[index])) {

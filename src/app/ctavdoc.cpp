@@ -55,6 +55,22 @@ void CTavDoc::setModifiedFlag(bool modified) {
     if (!modified) {
         savedRevision_ = ws_.recordsRevision;
     }
+    emit titleChanged();
+}
+
+bool CTavDoc::SaveModified() {
+    if (!isModified()) {
+        return true;
+    }
+    switch (messages_.AskYesNoCancel(FormatMessage(msg::saveChanges, title().toStdString()))) {
+        case Messages::Answer::yes:
+            return OnFileSave();
+        case Messages::Answer::no:
+            return true;
+        case Messages::Answer::cancel:
+            break;
+    }
+    return false;
 }
 
 bool CTavDoc::OnNewDocument() {
@@ -75,7 +91,7 @@ void CTavDoc::OnFileOpen() {
     }
     const std::string path = ToPath(*chosen);
     const std::string folder = FolderOf(path, memory.folder);
-    if (!OpenDataFile(ws_, path, messages_)) {
+    if (!SaveModified() || !OpenDataFile(ws_, path, messages_)) {
         return;
     }
     emit documentChanged();
@@ -94,20 +110,21 @@ bool CTavDoc::OpenDocumentFile(const QString& path) {
     return true;
 }
 
-void CTavDoc::OnFileSave() {
+bool CTavDoc::OnFileSave() {
     const QString name = title();
     if (SaveNeedsSaveAs(ws_.documentKind, ToPath(path_),
                         ToPath(path_.isEmpty() ? QString() : name))) {
-        OnFileSaveAs();
-        return;
+        return OnFileSaveAs();
     }
-    if (SaveDocument(ws_, ToPath(path_), messages_)) {
-        SetPathName(path_);
-        setModifiedFlag(false);
+    if (!SaveDocument(ws_, ToPath(path_), messages_)) {
+        return false;
     }
+    SetPathName(path_);
+    setModifiedFlag(false);
+    return true;
 }
 
-void CTavDoc::OnFileSaveAs() {
+bool CTavDoc::OnFileSaveAs() {
     const bool calibration = ws_.documentKind == DocumentKind::calibration;
     const QString extension = FromPath(ExtensionOf(ToPath(path_))).toLower();
     QString initial = path_;
@@ -119,7 +136,7 @@ void CTavDoc::OnFileSaveAs() {
     const std::optional<QString> chosen =
         chooser_.ChooseSave(initial, calibration ? kCalibrationSaveFilter : kTestSaveFilter);
     if (!chosen) {
-        return;
+        return false;
     }
     // The dialog asked about replacing the name as typed; a name that gets
     // its extension only now is asked about here.
@@ -128,12 +145,19 @@ void CTavDoc::OnFileSaveAs() {
     const QFileInfo target(FromPath(path));
     if (path != typed && target.exists() &&
         !messages_.AskYesNo(FormatMessage(msg::replaceExisting, target.fileName().toStdString()))) {
-        return;
+        return false;
     }
-    if (const std::optional<std::string> written = SaveDocumentAs(ws_, path, messages_)) {
-        SetPathName(FromPath(*written));
+    const std::optional<std::string> written = SaveDocumentAs(ws_, path, messages_);
+    if (!written) {
+        return false;
+    }
+    SetPathName(FromPath(*written));
+    // The other kind's record under its own extension leaves this one unsaved.
+    const bool own = HoldsOwnRecord(ws_.documentKind, *written);
+    if (own) {
         setModifiedFlag(false);
     }
+    return own;
 }
 
 }  // namespace karnea

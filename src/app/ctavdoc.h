@@ -30,8 +30,14 @@ public:
     // The new-document step: clears the record of the current kind.
     bool OnNewDocument();
     void OnFileOpen();
-    void OnFileSave();
-    void OnFileSaveAs();
+    // Save and Save As: true when the document's own record was written, so
+    // that its changes are saved.
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Before the document is given up (new, open, closing): with changes,
+    // asks whether to save them. False when the user cancelled or the save
+    // did not happen; the document must then stay.
+    bool SaveModified();
     // The framework's open path: recent files, the command line, dropped
     // files. False when the file was refused (the document stays as it was).
     bool OpenDocumentFile(const QString& path);

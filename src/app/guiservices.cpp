@@ -28,6 +28,19 @@ bool BoxMessages::AskYesNo(std::string_view text) {
                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+Messages::Answer BoxMessages::AskYesNoCancel(std::string_view text) {
+    switch (QMessageBox::question(
+        parent_, Caption(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            return Answer::yes;
+        case QMessageBox::No:
+            return Answer::no;
+        default:
+            return Answer::cancel;
+    }
+}
+
 QString QtFileFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;

@@ -19,6 +19,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void Show(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
+    Answer AskYesNoCancel(std::string_view text) override;
 
 private:
     QWidget* parent_;

@@ -18,13 +18,18 @@ public:
     virtual void Show(std::string_view text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool AskYesNo(std::string_view text) = 0;
+    // A Yes/No/Cancel question.
+    enum class Answer { yes, no, cancel };
+    virtual Answer AskYesNoCancel(std::string_view text) = 0;
 };
 
-// Shows nothing and answers No.
+// Shows nothing; answers No, and Cancel where that is offered (so that
+// nothing is thrown away unasked).
 class SilentMessages : public Messages {
 public:
     void Show(std::string_view) override {}
     bool AskYesNo(std::string_view) override { return false; }
+    Answer AskYesNoCancel(std::string_view) override { return Answer::cancel; }
 };
 
 // Replaces "%1" in a message template by an argument.

@@ -50,6 +50,24 @@ inline constexpr std::string_view notCalibrationFile =
 inline constexpr std::string_view vStepRefused =
     "V のきざみは 0.1 から 10000 までの数値を入力して下さい";
 
+// The readings grid and its dialogs.
+inline constexpr std::string_view rowsFull = "最大行数です. 追加できません.";
+inline constexpr std::string_view cannotAdd = "追加できません.";
+inline constexpr std::string_view entriesMissing = "データが無い、または不十分です.";
+inline constexpr std::string_view sameDataExists =
+    "同じ %1データがあります.\n修正なら上書きしてください.";
+inline constexpr std::string_view noSameData = "上書きできません、同じ %1 がありません.";
+inline constexpr std::string_view overwriteRowOutOfRange = "上書きできません. 指定行が範囲外です.";
+inline constexpr std::string_view cannotOverwrite = "上書きできません.";
+inline constexpr std::string_view pressureWord = "圧力";
+inline constexpr std::string_view cancelAfterChanges =
+    "データが変更されましたが、キャンセルしてよいのですか？";
+inline constexpr std::string_view duplicatePressures = "同じ圧力があります";
+inline constexpr std::string_view scaleBad = "目盛りが異常です";
+
+// The document.
+inline constexpr std::string_view saveChanges = "%1 への変更を保存しますか?";
+
 // Pages, printing and help.
 inline constexpr std::string_view cannotCreateFont = "Can't create font";
 inline constexpr std::string_view deviceError = "ハードウェア、デバイスエラー";

@@ -211,8 +211,8 @@ int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
 int RunFit(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
         ws.documentKind = DocumentKind::calibration;
-        CalibrationReadingsModel dialog(ws.calibration);
-        dialog.Accept(ws.calibration, messages);
+        NormalizeCalibrationRows(ws.calibration.calibrationRows);
+        RefitCalibration(ws.calibration, messages);
         return true;
     });
 }

@@ -14,7 +14,8 @@
 
 namespace karnea::cli {
 
-// Messages of the core go to standard error; questions are answered No.
+// Messages of the core go to standard error; questions are answered No, or
+// Cancel where that is offered.
 class StreamMessages : public Messages {
 public:
     explicit StreamMessages(std::ostream& err) : err_(err) {}
@@ -22,6 +23,10 @@ public:
     bool AskYesNo(std::string_view text) override {
         err_ << text << " (No)\n";
         return false;
+    }
+    Answer AskYesNoCancel(std::string_view text) override {
+        err_ << text << " (Cancel)\n";
+        return Answer::cancel;
     }
 
 private:

@@ -239,6 +239,12 @@ std::string CompletedSavePath(DocumentKind documentKind, const std::string& chos
     return chosenPath + (documentKind == DocumentKind::test ? ".kdw" : ".kcw");
 }
 
+bool HoldsOwnRecord(DocumentKind documentKind, std::string_view path) {
+    const std::optional<FileLayout> layout = LayoutOfExtension(ExtensionOf(path));
+    return layout &&
+           (*layout == FileLayout::calibration) == (documentKind == DocumentKind::calibration);
+}
+
 std::optional<std::string> SaveDocumentAs(Workspace& ws, const std::string& chosenPath,
                                           Messages& messages) {
     const std::string path = CompletedSavePath(ws.documentKind, chosenPath);

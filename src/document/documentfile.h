@@ -46,6 +46,10 @@ bool SaveNeedsSaveAs(DocumentKind documentKind, std::string_view path, std::stri
 // Save to the document's own path, in the layout its extension names.
 bool SaveDocument(Workspace& ws, const std::string& path, Messages& messages);
 
+// Whether a data file at `path` holds the document's own record: Save As
+// writes the other record where the extension names the other kind.
+bool HoldsOwnRecord(DocumentKind documentKind, std::string_view path);
+
 // The path Save As writes for the chosen one: a name without extension gets
 // the document kind's (".kdw" or ".kcw").
 std::string CompletedSavePath(DocumentKind documentKind, const std::string& chosenPath);

@@ -1,16 +1,23 @@
-// The calibration readings dialog without widgets: the readings it edits and
-// what its OK leads to; and the refit that follows either calibration dialog,
-// OK or not.
+// The calibration readings dialog "キャリブレーション データ" without widgets:
+// a readings grid of 40 rows with the columns Pm and Vm, the preview beside
+// it, and what its OK leads to; and the refit that follows either
+// calibration dialog, OK or not.
+//
+// The dialog works on a copy of the readings: the records change only with
+// Accept, so a cancelled dialog leaves them exactly as they were.
 #pragma once
 
-#include <optional>
+#include <array>
 #include <string>
 
+#include "entry/readingsgrid.h"
+#include "pages/readingspreview.h"
 #include "records/records.h"
 
 namespace karnea {
 
-class Messages;
+struct Settings;
+class Surface;
 
 // vmCopy becomes "%g" of Vm for the leading rows whose Vm is a number, and
 // is emptied from the first row whose Vm is not.
@@ -20,19 +27,46 @@ void NormalizeCalibrationRows(CalibrationRows& rows);
 // curve. Returns the fit's code.
 int RefitCalibration(CalibrationRecord& calibration, Messages& messages);
 
-class CalibrationReadingsModel {
+class CalibrationReadingsModel : public ReadingsGrid {
 public:
-    explicit CalibrationReadingsModel(const CalibrationRecord& calibration);
+    // The settings must outlive the model.
+    CalibrationReadingsModel(const CalibrationRecord& calibration, const Settings& settings,
+                             Messages& messages);
+
+    // The measuring time that the dialog carries through (not shown).
+    int measurementTime = 0;
+
+    // The read-only boxes around the preview; OK stores them as they show.
+    enum AxisBox { pmMin, pmMax, vmMin, vmMax };
+    std::array<std::string, 4> axisBox;
 
     // The readings as the dialog holds them.
-    CalibrationRows rows;
+    const CalibrationRows& rows() const { return rows_; }
+    void DrawPreview(Surface& surface, PreviewArea area) const;
 
-    // The check of OK: the readings are taken as they stand.
-    std::optional<std::string> Check() const { return std::nullopt; }
+    // OK, after the grid was written back: the readings, the measuring time
+    // and the scale boxes into the calibration, the readings normalised and
+    // the curve fitted again. Returns the fit's code.
+    int Accept(CalibrationRecord& calibration, Messages& messages) const;
 
-    // OK: the readings written back and normalised, then the curve fitted
-    // again. Returns the fit's code.
-    int Accept(CalibrationRecord& calibration, Messages& messages);
+protected:
+    void WriteRecordCell(int row, int column, const std::string& text) override;
+    void AfterCell(int row, int column) override;
+    void AfterRow(int row) override;
+    void AfterEntry(int column) override;
+    void DeleteRecordRow(int row) override;
+    bool PreviewFollowsColumn(int) const override { return true; }
+    void CommitRecordRow(int row, const std::vector<std::string>& cells) override;
+    void ClearRecordRowsFrom(int row) override;
+    void CheckMoreEntries(bool showMessages, const std::string& alreadyShown) override;
+    void PrepareRedraw() override;
+
+private:
+    void CopyVolume(int row);
+
+    CalibrationRows rows_;
+    const Settings& settings_;
+    CalibrationPreviewScale scale_;
 };
 
 }  // namespace karnea

@@ -17,8 +17,12 @@
 #include <optional>
 
 #include "base/messages.h"
+#include "dialogs/ccaldatadlg.h"
+#include "dialogs/ctestdatadlg.h"
 #include "document/startup.h"
 #include "document/workspace.h"
+#include "entry/calibrationreadingsmodel.h"
+#include "entry/testreadingsmodel.h"
 #include "pages/pagecomposer.h"
 #include "view/cpreviewdlg.h"
 
@@ -137,6 +141,44 @@ int CTavView::PageCount() {
         currentPage_ = 1;
     }
     return count;
+}
+
+void CTavView::ReportIfChanged(bool changed) {
+    if (changed) {
+        RecordsChanged(ws_);
+        emit recordsChanged();
+    }
+}
+
+void CTavView::OnTestReadings() {
+    ws_.documentKind = DocumentKind::test;
+    TestReadingsModel model(ws_.test, ws_.settings, testAutoIncrement_, messages_);
+    CTestDataDlg dialog(model, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const TestRecord before = ws_.test;
+        model.Accept(ws_.test);
+        testAutoIncrement_ = model.autoIncrement;
+        ReportIfChanged(ws_.test != before);
+    }
+    viewport()->update();
+}
+
+void CTavView::OnCalibrationReadings() {
+    if (ws_.documentKind == DocumentKind::test && currentPage_ > 1) {
+        currentPage_ = 2;
+    }
+    ws_.documentKind = DocumentKind::calibration;
+    CalibrationReadingsModel model(ws_.calibration, ws_.settings, messages_);
+    CCalDataDlg dialog(model, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const CalibrationRecord before = ws_.calibration;
+        model.Accept(ws_.calibration, messages_);
+        ReportIfChanged(ws_.calibration != before);
+    } else {
+        // The curve is fitted again whatever the dialog's result.
+        RefitCalibration(ws_.calibration, messages_);
+    }
+    viewport()->update();
 }
 
 void CTavView::ShowGraphPage() {

@@ -53,6 +53,12 @@ public:
     int PaperWidthMm() const { return paperWidthMm_; }
     int PaperHeightMm() const { return paperHeightMm_; }
 
+    // カルネア › データ and ＣＡＬ › データ: the readings dialogs, with the
+    // page set they belong to shown, and the records brought up to date after
+    // them.
+    void OnTestReadings();
+    void OnCalibrationReadings();
+
     // Toolbar グラフ and データ表.
     void ShowGraphPage();
     void ShowTablePage();
@@ -75,6 +81,8 @@ public:
 signals:
     // After the first painted page (for start-up measurements).
     void firstPaint();
+    // A dialog changed the records.
+    void recordsChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +91,8 @@ protected:
 
 private:
     void UpdateScrollBars();
+    // A dialog's OK changed the records: the document has unsaved changes.
+    void ReportIfChanged(bool changed);
 
     Workspace& ws_;
     Messages& messages_;
@@ -93,6 +103,8 @@ private:
     int paperWidthMm_ = kNoPrinterPaperMm;
     int paperHeightMm_ = kNoPrinterPaperMm;
     bool painted_ = false;
+    // The test readings dialog's Pm auto-increment, as its last OK left it.
+    bool testAutoIncrement_ = false;
     bool measureAfterPaint_ = false;
 };
 

@@ -265,12 +265,13 @@ TEST(AnalysisModel, OkStoresResultsLinesAndScales) {
 TEST(CalibrationReadingsModel, OkNormalisesTheRowsAndFitsAgain) {
     CalibrationRecord calibration;
     calibration.calibrationHeader[header::fitMethod] = "1";
-    CalibrationReadingsModel d(calibration);
-    d.rows[1][calibrationField::vm] = "10.50";
-    d.rows[2][calibrationField::vm] = " 2e1";
-    d.rows[3][calibrationField::vm] = "x";
-    d.rows[4][calibrationField::vm] = "40";
-    d.rows[4][calibrationField::vmCopy] = "40";
+    RecordedMessages quiet;
+    const Settings settings;
+    CalibrationReadingsModel d(calibration, settings, quiet);
+    d.SetCell(1, calibrationField::vm, "10.50");
+    d.SetCell(2, calibrationField::vm, " 2e1");
+    d.SetCell(3, calibrationField::vm, "x");
+    d.SetCell(4, calibrationField::vm, "40");
     EXPECT_EQ(calibration.calibrationRows[1][calibrationField::vm], "");  // not before OK
     RecordedMessages m;
     EXPECT_EQ(d.Accept(calibration, m), kFitTooFewPoints);

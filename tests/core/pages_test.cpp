@@ -17,15 +17,13 @@
 #include "pages/pagecomposer.h"
 #include "records/records.h"
 #include "settings/settings.h"
+#include "support/golden.h"
 #include "support/testsupport.h"
 
 namespace karnea {
 namespace {
 
-using test::ReadBytes;
-using test::WriteBytes;
-
-const std::filesystem::path kGolden = std::filesystem::path(KARNEA_TEST_DATA_DIR) / "golden";
+using test::ExpectGolden;
 const std::string kExamples = KARNEA_EXAMPLES_DIR;
 
 Workspace Standard() {
@@ -48,15 +46,6 @@ std::string Render(const Workspace& ws, int page, int dpi = 600) {
     DrawPages(PagesOf(ws), {page}, recorder, m);
     EXPECT_TRUE(m.shown.empty());
     return recorder.text();
-}
-
-void ExpectGolden(const std::string& name, const std::string& ops) {
-    const std::string path = (kGolden / (name + ".ops")).string();
-    if (std::getenv("KARNEA_UPDATE_EXPECTED") != nullptr) {
-        WriteBytes(path, ops);
-    }
-    ASSERT_TRUE(std::filesystem::exists(path)) << path;
-    EXPECT_TRUE(ReadBytes(path) == ops) << name << ": the page differs from " << path;
 }
 
 void SetPageNumber(HeaderTexts& h, bool graph, const char* prefix, const char* start,

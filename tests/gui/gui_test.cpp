@@ -29,6 +29,7 @@
 #include "base/messages.h"
 #include "document/startup.h"
 #include "document/workspace.h"
+#include "gui/program.h"
 #include "pages/pagecomposer.h"
 #include "records/datafile.h"
 #include "settings/settings.h"
@@ -37,46 +38,10 @@
 #include "view/ctavview.h"
 
 using namespace karnea;
+using test::Example;
+using test::Program;
 
 namespace {
-
-// Answers the file dialogs from a script, and remembers what they offered.
-class ScriptedChooser : public FileChooser {
-public:
-    std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
-                                      const QString& defaultSuffix) override {
-        openFolder = folder;
-        lastFilter = filter;
-        openSuffix = defaultSuffix;
-        return Next();
-    }
-    std::optional<QString> ChooseSave(const QString& initial, const QString& filter) override {
-        saveInitial = initial;
-        lastFilter = filter;
-        ++saveDialogs;
-        return Next();
-    }
-    // The paths the dialogs return in turn; an empty one is Cancel.
-    std::deque<QString> answers;
-    QString openFolder, saveInitial, lastFilter, openSuffix;
-    int saveDialogs = 0;
-
-private:
-    std::optional<QString> Next() {
-        const QString answer = answers.empty() ? QString() : answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
-        if (answer.isEmpty()) {
-            return std::nullopt;
-        }
-        return answer;
-    }
-};
-
-QString Example(const char* name) {
-    return QStringLiteral(KARNEA_EXAMPLES_DIR "/") + QString::fromLatin1(name);
-}
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -90,19 +55,6 @@ class GuiTest : public QObject {
     Q_OBJECT
 
 private:
-    // A started program with its own recorded messages and scripted dialogs.
-    struct Program {
-        RecordedMessages messages;
-        ScriptedChooser chooser;
-        std::unique_ptr<CTavApp> app;
-        int exitCode = -1;
-        bool started = false;
-        explicit Program(const QStringList& args = {}) {
-            app = std::make_unique<CTavApp>(messages, chooser);
-            started = app->Start(args, exitCode);
-        }
-    };
-
     QTemporaryDir home_;
 
 private slots:
@@ -160,14 +112,16 @@ private slots:
         QCOMPARE(f.action(Command::testHeader)->statusTip(),
                  QStringLiteral("見出し部分のデータ　TABｷｰでカーソル移動"));
         for (const Command later :
-             {Command::calibrationHeader, Command::calibrationReadings, Command::testHeader,
-              Command::testReadings, Command::analysis, Command::styleSettings,
-              Command::lineSettings, Command::fontSettings, Command::engineerMaster, Command::setup,
-              Command::calibrationPage, Command::testPage, Command::keySettings}) {
+             {Command::calibrationHeader, Command::testHeader, Command::analysis,
+              Command::styleSettings, Command::lineSettings, Command::fontSettings,
+              Command::engineerMaster, Command::setup, Command::calibrationPage, Command::testPage,
+              Command::keySettings}) {
             QVERIFY2(!f.action(later)->isEnabled(),
                      qPrintable(QString::number(static_cast<int>(later))));
         }
         QVERIFY(f.action(Command::help)->isEnabled());
+        QVERIFY(f.action(Command::testReadings)->isEnabled());
+        QVERIFY(f.action(Command::calibrationReadings)->isEnabled());
         int buttons = 0;
         int separators = 0;
         for (QAction* a : f.toolBar()->actions()) {

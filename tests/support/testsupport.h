@@ -46,9 +46,14 @@ public:
         asked.emplace_back(text);
         return reply;
     }
+    Answer AskYesNoCancel(std::string_view text) override {
+        asked.emplace_back(text);
+        return answer;
+    }
     std::vector<std::string> shown;
     std::vector<std::string> asked;
     bool reply;
+    Answer answer = Answer::cancel;
 };
 
 // The standard settings with the font dialog's standard fonts: what the

@@ -1,0 +1,504 @@
+#include "dialogs/creadingsdlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCursor>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValidator>
+
+#include "base/encoding.h"
+
+namespace karnea {
+namespace {
+
+// Rows of the list on the screen, and its row height.
+constexpr int kVisibleRows = 20;
+constexpr int kRowHeight = 18;
+
+// Refuses what a cell cannot hold: what the data file cannot store, and
+// characters without a CP932 form.
+class CellValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        const std::string utf8 = input.toStdString();
+        return CellTextAllowed(utf8) && TryUtf8ToCp932(utf8) ? Acceptable : Invalid;
+    }
+};
+
+GridKey KeyOf(int key) {
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return GridKey::enter;
+        case Qt::Key_Up:
+            return GridKey::up;
+        case Qt::Key_Down:
+            return GridKey::down;
+        case Qt::Key_Tab:
+            return GridKey::tab;
+        case Qt::Key_Escape:
+            return GridKey::escape;
+        default:
+            return GridKey::other;
+    }
+}
+
+QRect GlobalRect(const QWidget* w) {
+    return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+}
+
+}  // namespace
+
+QString CellToQString(const std::string& cp932) {
+    return QString::fromStdString(Cp932ToUtf8(cp932));
+}
+
+std::string CellFromQString(const QString& text) {
+    return Utf8ToCp932(text.toStdString());
+}
+
+CPreviewArea::CPreviewArea(Draw draw, QWidget* parent) : QFrame(parent), draw_(std::move(draw)) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, QColor(128, 128, 128));
+    setPalette(p);
+}
+
+void CPreviewArea::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    const QRect area = contentsRect();
+    QPainter painter(this);
+    painter.fillRect(area, Qt::white);
+    if (!drawn_) {
+        return;
+    }
+    painter.setClipRect(area);
+    painter.translate(area.topLeft());
+    QPainterSurface surface(painter, logicalDpiX(), logicalDpiY(), fonts_);
+    draw_(surface, {area.width(), area.height()});
+}
+
+CReadingsDlg::CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* parent)
+    : QDialog(parent), grid_(grid) {
+    setWindowTitle(caption);
+    setMouseTracking(true);
+}
+
+CReadingsDlg::~CReadingsDlg() {
+    SetPointerHidden(false);
+}
+
+void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
+                             const QString& autoIncrementCaption, CPreviewArea::Draw draw) {
+    layout_ = new QGridLayout(this);
+
+    list_ = new QTableWidget(grid_.rowCount(), grid_.columnCount(), this);
+    list_->setObjectName(QStringLiteral("list"));
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setShowGrid(true);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list_->horizontalHeader()->setStretchLastSection(false);
+    int width = 0;
+    for (int c = 0; c < grid_.columnCount(); ++c) {
+        const GridColumn& column = grid_.columns()[static_cast<std::size_t>(c)];
+        list_->setHorizontalHeaderItem(c,
+                                       new QTableWidgetItem(QString::fromStdString(column.title)));
+        list_->setColumnWidth(c, column.width);
+        width += column.width;
+        for (int r = 0; r < grid_.rowCount(); ++r) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            list_->setItem(r, c, item);
+        }
+    }
+    list_->setFixedWidth(width + list_->verticalScrollBar()->sizeHint().width() +
+                         2 * list_->frameWidth() + 2);
+    list_->setFixedHeight(kVisibleRows * kRowHeight +
+                          list_->horizontalHeader()->sizeHint().height() + 2 * list_->frameWidth());
+    list_->viewport()->setMouseTracking(true);
+    connect(list_, &QTableWidget::itemSelectionChanged, this, [this] {
+        if (syncing_) {
+            return;
+        }
+        const QList<QTableWidgetSelectionRange> ranges = list_->selectedRanges();
+        grid_.SetSelectedRow(ranges.isEmpty() ? 0 : ranges.front().topRow() + 1);
+    });
+
+    editor_ = new QLineEdit(list_->viewport());
+    editor_->setObjectName(QStringLiteral("editor"));
+    editor_->setFrame(false);
+    editor_->setTextMargins(3, 0, 0, 0);
+    editor_->setValidator(new CellValidator(editor_));
+    editor_->hide();
+    connect(editor_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { grid_.SetEditorText(CellFromQString(text)); });
+
+    dataFrame_ = new QFrame(this);
+    dataFrame_->setObjectName(QStringLiteral("dataFrame"));
+    auto* entryLayout = new QGridLayout(dataFrame_);
+    entryLayout->setContentsMargins(0, 0, 0, 0);
+    for (std::size_t i = 0; i < entryLabels.size(); ++i) {
+        const int column = static_cast<int>(i);
+        auto* field = new QLineEdit(dataFrame_);
+        field->setObjectName(QStringLiteral("entry%1").arg(column + 1));
+        field->setValidator(new CellValidator(field));
+        field->setFixedWidth(grid_.columns()[i].width);
+        entryLayout->addWidget(new QLabel(entryLabels[i].first, dataFrame_), 0, column);
+        entryLayout->addWidget(field, 1, column);
+        if (!entryLabels[i].second.isEmpty()) {
+            entryLayout->addWidget(new QLabel(entryLabels[i].second, dataFrame_), 2, column);
+        }
+        connect(field, &QLineEdit::textChanged, this, [this, column](const QString& text) {
+            grid_.SetEntry(column + 1, CellFromQString(text));
+        });
+        entries_.push_back(field);
+    }
+    auto* buttons = new QHBoxLayout;
+    add_ = new QPushButton(QStringLiteral("データ追加"), dataFrame_);
+    overwrite_ = new QPushButton(QStringLiteral("上書き"), dataFrame_);
+    delete_ = new QPushButton(QStringLiteral("行削除"), dataFrame_);
+    add_->setObjectName(QStringLiteral("add"));
+    overwrite_->setObjectName(QStringLiteral("overwrite"));
+    delete_->setObjectName(QStringLiteral("delete"));
+    for (QPushButton* b : {add_, overwrite_, delete_}) {
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    entryLayout->addLayout(buttons, 3, 0, 1, static_cast<int>(entryLabels.size()) + 1);
+    connect(add_, &QPushButton::clicked, this, [this] { Forward([this] { grid_.AddRow(); }); });
+    connect(overwrite_, &QPushButton::clicked, this,
+            [this] { Forward([this] { grid_.OverwriteRow(); }); });
+    connect(delete_, &QPushButton::clicked, this,
+            [this] { Forward([this] { grid_.DeleteRow(); }); });
+
+    autoIncrement_ = new QCheckBox(autoIncrementCaption, this);
+    autoIncrement_->setObjectName(QStringLiteral("autoIncrement"));
+    autoIncrement_->setChecked(grid_.autoIncrement);
+    connect(autoIncrement_, &QCheckBox::toggled, this,
+            [this](bool checked) { grid_.autoIncrement = checked; });
+
+    preview_ = new CPreviewArea(std::move(draw), this);
+    preview_->setObjectName(QStringLiteral("preview"));
+    preview_->setMinimumSize(300, 240);
+
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    ok_->setObjectName(QStringLiteral("ok"));
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &CReadingsDlg::accept);
+    connect(cancel_, &QPushButton::clicked, this, &CReadingsDlg::reject);
+
+    options_ = new QVBoxLayout;
+    options_->addWidget(autoIncrement_);
+    layout_->addWidget(list_, 0, 0, 2, 1);
+    layout_->addWidget(dataFrame_, 2, 0, 2, 1);
+    layout_->addLayout(options_, 1, 1, 2, 1);
+}
+
+QLineEdit* CReadingsDlg::AxisBox(const char* objectName) {
+    auto* box = new QLineEdit(this);
+    box->setObjectName(QString::fromLatin1(objectName));
+    box->setReadOnly(true);
+    box->setFixedWidth(56);
+    return box;
+}
+
+void CReadingsDlg::PlacePreview(QLineEdit* leftBottom, QLineEdit* leftTop, QLineEdit* rightBottom,
+                                QLineEdit* rightTop, QLineEdit* belowLeft, QLineEdit* belowRight,
+                                const QString& leftLabel, const QString& belowLabel) {
+    auto* block = new QGridLayout;
+    block->addWidget(leftTop, 0, 0, Qt::AlignTop);
+    if (!leftLabel.isEmpty()) {
+        block->addWidget(new QLabel(leftLabel, this), 1, 0, Qt::AlignCenter);
+    }
+    block->addWidget(leftBottom, 2, 0, Qt::AlignBottom);
+    block->addWidget(preview_, 0, 1, 3, 1);
+    if (rightTop != nullptr) {
+        block->addWidget(rightTop, 0, 2, Qt::AlignTop);
+        block->addWidget(rightBottom, 2, 2, Qt::AlignBottom);
+    }
+    auto* below = new QHBoxLayout;
+    below->addWidget(belowLeft);
+    below->addStretch(1);
+    if (!belowLabel.isEmpty()) {
+        below->addWidget(new QLabel(belowLabel, this));
+        below->addStretch(1);
+    }
+    below->addWidget(belowRight);
+    block->addLayout(below, 3, 1);
+    layout_->addLayout(block, 0, 1);
+}
+
+void CReadingsDlg::FinishLayout() {
+    auto* okCancel = new QHBoxLayout;
+    okCancel->addStretch(1);
+    okCancel->addWidget(ok_);
+    okCancel->addWidget(cancel_);
+    layout_->addLayout(okCancel, 3, 1);
+    // Every control's keys and pointer moves pass the grid first.
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* w : children) {
+        w->installEventFilter(this);
+        w->setMouseTracking(true);
+    }
+    Sync();
+}
+
+void CReadingsDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The first free row is brought into view once the list has its size.
+    Forward([] {});
+    const int row = grid_.selectedRow();
+    if (row > 0) {
+        list_->scrollToItem(list_->item(row - 1, 0));
+        list_->setFocus();
+    }
+}
+
+void CReadingsDlg::TellGeometry() {
+    ListGeometry g;
+    g.topIndex = list_->verticalScrollBar()->value();
+    g.rowHeight = list_->verticalHeader()->defaultSectionSize();
+    g.perPage = std::max(list_->viewport()->height() / g.rowHeight, 1);
+    g.horizontalOffset = list_->horizontalScrollBar()->value();
+    g.listWidth = list_->width();
+    g.scrollBarShown = list_->verticalScrollBar()->isVisible();
+    grid_.SetGeometry(g);
+}
+
+void CReadingsDlg::Forward(const std::function<void()>& call) {
+    if (syncing_) {
+        return;
+    }
+    // Focus changes that a message box causes while the model works are the
+    // model's own doing, not the user's.
+    syncing_ = true;
+    TellGeometry();
+    call();
+    syncing_ = false;
+    Sync();
+}
+
+void CReadingsDlg::Sync() {
+    syncing_ = true;
+    const int top = grid_.TakeScrollRequest();
+    if (top >= 0) {
+        list_->verticalScrollBar()->setValue(top);
+    }
+    for (int r = 1; r <= grid_.rowCount(); ++r) {
+        for (int c = 1; c <= grid_.columnCount(); ++c) {
+            QTableWidgetItem* item = list_->item(r - 1, c - 1);
+            const QString text = CellToQString(grid_.cell(r, c));
+            if (item->text() != text) {
+                item->setText(text);
+            }
+        }
+    }
+    if (grid_.selectedRow() > 0) {
+        list_->selectRow(grid_.selectedRow() - 1);
+    } else {
+        list_->clearSelection();
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const QString text = CellToQString(grid_.entry(static_cast<int>(i) + 1));
+        if (entries_[i]->text() != text) {
+            entries_[i]->setText(text);
+        }
+    }
+    add_->setEnabled(grid_.addEnabled());
+    if (grid_.editorShown()) {
+        const EditorRect& r = grid_.editorRect();
+        editor_->setGeometry(r.x, r.y, r.width, r.height);
+        const QString text = CellToQString(grid_.editorText());
+        if (editor_->text() != text) {
+            editor_->setText(text);
+        }
+        editor_->show();
+        editor_->raise();
+    } else {
+        editor_->hide();
+        editor_->clear();
+    }
+    switch (grid_.TakeFocusRequest()) {
+        case GridFocus::list:
+            list_->setFocus();
+            break;
+        case GridFocus::editor:
+            editor_->setFocus();
+            break;
+        case GridFocus::pressureEntry:
+            entries_.front()->setFocus();
+            break;
+        case GridFocus::firstReadingEntry:
+            entries_.at(1)->setFocus();
+            break;
+        case GridFocus::none:
+            break;
+    }
+    if (grid_.TakePointerWarp() && editor_->isVisible()) {
+        QCursor::setPos(editor_->mapToGlobal(QPoint(1, 1)));
+    }
+    SetPointerHidden(grid_.pointerHidden());
+    if (grid_.previewRevision() != previewRevision_) {
+        previewRevision_ = grid_.previewRevision();
+        preview_->SetDrawn(true);
+        preview_->update();
+    }
+    SyncOwn();
+    syncing_ = false;
+}
+
+void CReadingsDlg::SetPointerHidden(bool hidden) {
+    if (hidden == pointerHidden_) {
+        return;
+    }
+    pointerHidden_ = hidden;
+    if (hidden) {
+        QApplication::setOverrideCursor(Qt::BlankCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+PointerZone CReadingsDlg::ZoneAt(const QPoint& globalPos) const {
+    if (editor_->isVisible() && GlobalRect(editor_).contains(globalPos)) {
+        return PointerZone::editor;
+    }
+    if (GlobalRect(list_).contains(globalPos)) {
+        return PointerZone::list;
+    }
+    if (GlobalRect(dataFrame_).contains(globalPos)) {
+        return PointerZone::dataFrame;
+    }
+    return PointerZone::elsewhere;
+}
+
+bool CReadingsDlg::KeyPress(QObject* watched, QKeyEvent* event) {
+    const GridKey key = KeyOf(event->key());
+    // The key goes to the focused control: whether it is one of the
+    // dialog's own controls is told by its name.
+    const bool hasId = !watched->objectName().isEmpty();
+    KeyOutcome outcome = KeyOutcome::passOn;
+    Forward([&] {
+        outcome = grid_.KeyDown(key, hasId);
+        if (outcome == KeyOutcome::passOn && watched == list_) {
+            grid_.ListKeyDown();
+        }
+    });
+    switch (outcome) {
+        case KeyOutcome::passOn:
+            return false;
+        case KeyOutcome::consumed:
+            return true;
+        case KeyOutcome::pressOk:
+            accept();
+            return true;
+        case KeyOutcome::nextControl:
+            focusNextChild();
+            return true;
+        case KeyOutcome::cancel:
+            reject();
+            return true;
+    }
+    return false;
+}
+
+bool CReadingsDlg::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            return KeyPress(watched, static_cast<QKeyEvent*>(event));
+        case QEvent::MouseMove:
+            Forward([&] {
+                grid_.PointerMoved(
+                    ZoneAt(static_cast<QMouseEvent*>(event)->globalPosition().toPoint()));
+            });
+            break;
+        case QEvent::MouseButtonDblClick:
+            if (watched == list_->viewport()) {
+                const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+                const int row = list_->rowAt(at.y()) + 1;
+                const int column = list_->columnAt(at.x()) + 1;
+                afterDoubleClick_ = true;
+                Forward([&] { grid_.DoubleClick(row, column); });
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (watched == list_->viewport()) {
+                if (std::exchange(afterDoubleClick_, false)) {
+                    return true;
+                }
+                const QList<QTableWidgetSelectionRange> ranges = list_->selectedRanges();
+                const int selected = ranges.isEmpty() ? 0 : ranges.front().topRow() + 1;
+                Forward([&] { grid_.Click(selected); });
+            }
+            break;
+        case QEvent::FocusIn:
+            if (watched == editor_) {
+                Forward([this] { grid_.EditorFocusGained(); });
+            }
+            break;
+        case QEvent::FocusOut:
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason) {
+                break;
+            }
+            if (watched == editor_) {
+                Forward([this] { grid_.EditorFocusLost(); });
+            }
+            for (std::size_t i = 0; i < entries_.size(); ++i) {
+                if (watched == entries_[i]) {
+                    Forward([this, i] { grid_.EntryFocusLost(static_cast<int>(i) + 1); });
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CReadingsDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        Forward([this] { grid_.DialogMouseDown(); });
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CReadingsDlg::accept() {
+    bool close = false;
+    Forward([&] { close = grid_.Ok(); });
+    if (close) {
+        SetPointerHidden(false);
+        QDialog::accept();
+    }
+}
+
+void CReadingsDlg::reject() {
+    bool close = false;
+    Forward([&] { close = grid_.Cancel(); });
+    if (close) {
+        SetPointerHidden(false);
+        QDialog::reject();
+    }
+}
+
+}  // namespace karnea

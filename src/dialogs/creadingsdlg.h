@@ -1,0 +1,116 @@
+// What the two readings dialogs share on the screen: the list with its
+// in-place editor, the entry fields with "データ追加", "上書き" and "行削除",
+// the preview area, OK and Cancel. Every rule is the grid model's: the
+// widgets pass their events on and show the model's state afterwards.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+#include <functional>
+#include <vector>
+
+#include "entry/readingsgrid.h"
+#include "pages/readingspreview.h"
+#include "render/qpaintersurface.h"
+
+class QCheckBox;
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QVBoxLayout;
+
+namespace karnea {
+
+class Surface;
+
+// The framed white area a preview is drawn in.
+class CPreviewArea : public QFrame {
+    Q_OBJECT
+
+public:
+    using Draw = std::function<void(Surface&, PreviewArea)>;
+    CPreviewArea(Draw draw, QWidget* parent);
+    // Nothing is drawn until the first redraw is asked for.
+    void SetDrawn(bool drawn) { drawn_ = drawn; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Draw draw_;
+    bool drawn_ = false;
+    FontCache fonts_;
+};
+
+class CReadingsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // The model must outlive the dialog.
+    CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* parent);
+    ~CReadingsDlg() override;
+
+    // OK with the grid's rule: while the editor is open the dialog stays.
+    void accept() override;
+    // Cancel, the close box and Esc: asks after changes.
+    void reject() override;
+
+protected:
+    // Builds the list, the editor, the entry fields with their labels and
+    // units, the row buttons and the preview; the dialog adds its own
+    // controls around them, then calls FinishLayout.
+    void BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
+                   const QString& autoIncrementCaption, CPreviewArea::Draw draw);
+    void FinishLayout();
+    // A read-only box of the preview's scale.
+    QLineEdit* AxisBox(const char* objectName);
+    // The preview with its scale boxes: on the left its bottom and top, on
+    // the right its bottom and top (none for the calibration), below it its
+    // left and right.
+    void PlacePreview(QLineEdit* leftBottom, QLineEdit* leftTop, QLineEdit* rightBottom,
+                      QLineEdit* rightTop, QLineEdit* belowLeft, QLineEdit* belowRight,
+                      const QString& leftLabel, const QString& belowLabel);
+    // Shows the model's state; dialogs add their own boxes.
+    void Sync();
+    virtual void SyncOwn() {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    ReadingsGrid& grid_;
+    QGridLayout* layout_ = nullptr;
+    // The dialog's options, beside the entry fields.
+    QVBoxLayout* options_ = nullptr;
+    QTableWidget* list_ = nullptr;
+    QLineEdit* editor_ = nullptr;
+    std::vector<QLineEdit*> entries_;
+    QCheckBox* autoIncrement_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* overwrite_ = nullptr;
+    QPushButton* delete_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QFrame* dataFrame_ = nullptr;
+    CPreviewArea* preview_ = nullptr;
+
+private:
+    void TellGeometry();
+    PointerZone ZoneAt(const QPoint& globalPos) const;
+    bool KeyPress(QObject* watched, QKeyEvent* event);
+    void SetPointerHidden(bool hidden);
+    // Runs a model call with the geometry told before and the state shown after.
+    void Forward(const std::function<void()>& call);
+
+    bool syncing_ = false;
+    bool afterDoubleClick_ = false;
+    bool pointerHidden_ = false;
+    unsigned previewRevision_ = 0;
+};
+
+// A CP932 cell text as the widgets show it, and back.
+QString CellToQString(const std::string& cp932);
+std::string CellFromQString(const QString& text);
+
+}  // namespace karnea

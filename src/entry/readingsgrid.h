@@ -1,0 +1,268 @@
+// The readings grid without widgets: a list that always holds its full number
+// of rows, entry fields under it with "データ追加", "上書き" and "行削除", and
+// the in-place editor that is laid over a cell to type into it, with its keys.
+// Each dialog that uses it derives from it and supplies its own steps: where
+// a cell of its table goes, what follows a typed cell or row, what OK writes.
+//
+// Rows and columns are numbered from 1. Cells are CP932 texts as the records
+// hold them. The widget tells the grid about the list's geometry and forwards
+// its events; after each call it shows the grid's state and carries out the
+// requests the grid left (focus, scrolling, the pointer, a preview redraw).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace karnea {
+
+class Messages;
+
+struct GridColumn {
+    std::string title;  // UTF-8, as the list shows it
+    int width = 0;      // pixels
+    // Enter moves the editor into the column; a column without it is skipped.
+    bool enterStops = true;
+};
+
+// What only the list widget knows: its rows on the screen and its width.
+struct ListGeometry {
+    int topIndex = 0;  // first visible row, from 0
+    int perPage = 1;   // rows that the visible part holds
+    int rowHeight = 18;
+    int horizontalOffset = 0;  // columns scrolled out on the left, pixels
+    int listWidth = 0;
+    bool scrollBarShown = true;
+};
+
+// Where the editor lies, in the coordinates of the list's rows area.
+struct EditorRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const EditorRect&, const EditorRect&) = default;
+};
+
+// The result of the last placement of the editor.
+enum class Placement {
+    placed = 0,
+    committed = 1,
+    rowNotVisible = 2,
+    tooNarrow = 4,
+    outOfRange = 8
+};
+
+// 1: the editor was just placed and is typed into; 8: the editor sits in a
+// cell and arrows or Enter move it; 4: idle; 2: not used yet.
+enum class KeyMode { typing = 1, unused = 2, idle = 4, moving = 8 };
+
+enum class GridFocus { none, list, editor, pressureEntry, firstReadingEntry };
+enum class GridKey { enter, up, down, tab, escape, other };
+// What becomes of a key after the grid saw it.
+enum class KeyOutcome {
+    passOn,       // to the focused control, as usual
+    consumed,     // nothing more
+    pressOk,      // the dialog's OK
+    nextControl,  // the focus moves on in tab order
+    cancel        // the dialog's Cancel
+};
+// Where the pointer is over the dialog.
+enum class PointerZone { editor, list, dataFrame, elsewhere };
+
+class ReadingsGrid {
+public:
+    // `enterKeyMode` is the setting: 0 Enter presses OK, 1 it moves to the
+    // next control, 2 it does nothing (outside the editor).
+    ReadingsGrid(int rows, std::vector<GridColumn> columns, int enterableColumns, int enterKeyMode,
+                 Messages& messages);
+    virtual ~ReadingsGrid() = default;
+    ReadingsGrid(const ReadingsGrid&) = delete;
+    ReadingsGrid& operator=(const ReadingsGrid&) = delete;
+
+    int rowCount() const { return static_cast<int>(cells_.size()); }
+    int columnCount() const { return static_cast<int>(columns_.size()); }
+    const std::vector<GridColumn>& columns() const { return columns_; }
+    // The columns that Enter and the arrows move the editor through.
+    int enterableColumns() const { return enterable_; }
+
+    // The Pm auto-increment check box of the readings dialogs.
+    bool autoIncrement = false;
+
+    // State.
+    bool editingActive() const { return editingActive_; }
+    KeyMode keyMode() const { return keyMode_; }
+    Placement lastPlacement() const { return lastPlacement_; }
+    int currentRow() const { return currentRow_; }
+    int currentColumn() const { return currentColumn_; }
+    bool modified() const { return modified_; }
+    bool downArrowPending() const { return downArrowPending_; }
+    bool previewDrawn() const { return previewDrawn_; }
+
+    // The list.
+    const std::string& cell(int row, int column) const;
+    int selectedRow() const { return selectedRow_; }
+    // The widget's own selection changes (keyboard).
+    void SetSelectedRow(int row);
+
+    // The entry fields: the widget passes on what is typed.
+    const std::string& entry(int column) const;
+    void SetEntry(int column, std::string text);
+    bool addEnabled() const { return addEnabled_; }
+
+    // The in-place editor.
+    bool editorShown() const { return editorShown_; }
+    const EditorRect& editorRect() const { return editorRect_; }
+    const std::string& editorText() const { return editorText_; }
+    void SetEditorText(std::string text) { editorText_ = std::move(text); }
+    bool pointerHidden() const { return pointerHidden_; }
+
+    // Requests for the widget, taken once.
+    GridFocus TakeFocusRequest();
+    // The first visible row (from 0) the list is to scroll to; -1 for none.
+    int TakeScrollRequest();
+    // The pointer is to move onto the editor's top-left corner.
+    bool TakePointerWarp();
+    // Counts the preview redraws asked for (0: none yet).
+    unsigned previewRevision() const { return previewRevision_; }
+    // The current row when the preview was last asked for (its blue point).
+    int previewRow() const { return previewRow_; }
+
+    void SetGeometry(const ListGeometry& geometry) { geometry_ = geometry; }
+
+    // The operations.
+    void SetCell(int row, int column, const std::string& text);
+    // One entry field (or all with column 0) from the row; the row selected.
+    void CopyRowToEntries(int row, int column);
+    void ClearEntries();
+    void ReadEntries();
+    bool ValidateEntries(bool showMessages);
+    Placement PlaceEditor(int row, int column, int columnLimit);
+    void CommitEditor();
+    void AddRow();
+    void OverwriteRow();
+    void DeleteRow();
+    void UpdateRowFromEntries();
+    // OK: the list written back to the table sorted by pressure, rows with
+    // an empty pressure dropped, duplicate pressures kept and reported.
+    void CommitGrid();
+    // With auto-increment, the last step repeated for row `row` ("%.2f");
+    // empty otherwise.
+    std::string SuggestNextPressure(int row) const;
+    // The last row with a non-empty cell (in `column`, or any with 0); 0 if none.
+    int LastUsedRow(int column = 0) const;
+
+    // Events the widget forwards. Rows and columns hit are from 1, 0 for none.
+    void DoubleClick(int row, int column);
+    void Click(int selectedRow);
+    void ListKeyDown();
+    void DialogMouseDown();
+    void PointerMoved(PointerZone zone);
+    void EditorFocusGained();
+    void EditorFocusLost();
+    // Leaving an entry field: the current row takes the entries, and what
+    // the dialog does then.
+    void EntryFocusLost(int column);
+    // A key before the dialog's own handling. `focusHasId`: the focused
+    // control is one of the dialog's own (not a label or a frame).
+    KeyOutcome KeyDown(GridKey key, bool focusHasId = true);
+    // OK: true when the dialog closes (the grid was written back); while the
+    // editor is open it stays.
+    bool Ok();
+    // Cancel: true when the dialog closes; asks first after changes.
+    bool Cancel();
+
+protected:
+    // The dialog's steps.
+    virtual void WriteRecordCell(int row, int column, const std::string& text) = 0;
+    // After the editor wrote a cell, and after an add or overwrite.
+    virtual void AfterCell(int /*row*/, int /*column*/) {}
+    virtual void AfterRow(int /*row*/) {}
+    // After an entry field was left and the row updated.
+    virtual void AfterEntry(int /*column*/) {}
+    // "行削除": the dialog's table follows the list, so that what the
+    // preview shows is what OK will write.
+    virtual void DeleteRecordRow(int /*row*/) {}
+    // Whether Enter moving the editor away from `column` changes the preview.
+    virtual bool PreviewFollowsColumn(int /*column*/) const { return false; }
+    // OK: table row `row` gets the list's cells, and what follows from them.
+    virtual void CommitRecordRow(int row, const std::vector<std::string>& cells) = 0;
+    // OK: the table's rows from `row` on are emptied.
+    virtual void ClearRecordRowsFrom(int row) = 0;
+    // A check of the entries beyond the pressure (messages only, the result
+    // stands); `alreadyShown` is the refusal already shown, if any.
+    virtual void CheckMoreEntries(bool /*showMessages*/, const std::string& /*alreadyShown*/) {}
+    // What a preview redraw involves before the widget paints.
+    virtual void PrepareRedraw() {}
+
+    void RedrawPreview();
+    void SetEnterableColumns(int columns) { enterable_ = columns; }
+    // Fills the list from the table when the dialog opens: row by row, a
+    // row whose pressure is not a number shown empty.
+    void FillList(const std::vector<std::vector<std::string>>& table);
+    const std::vector<std::string>& buffer() const { return buffer_; }
+
+    // A records table's first columns, as FillList takes them.
+    template <typename Rows>
+    static std::vector<std::vector<std::string>> TableOf(const Rows& rows, int columns) {
+        std::vector<std::vector<std::string>> table;
+        for (const auto& row : rows) {
+            table.emplace_back(row.begin(), row.begin() + columns);
+        }
+        return table;
+    }
+    // A records table without row `row`, an empty row added at the end.
+    template <typename Rows>
+    static void RemoveRow(Rows& rows, int row) {
+        for (int r = row; r < rows.size(); ++r) {
+            rows[r] = rows[r + 1];
+        }
+        rows[rows.size()].fill({});
+    }
+
+    Messages& messages_;
+
+private:
+    void StopEditing(KeyMode mode);
+    void MoveEditorVertically(int row);
+    void EnterKey(KeyOutcome& outcome);
+    int FindPressure(const std::string& pressure, int lastRow) const;
+    void ScrollToShow(int row);
+    void FinishRowStep(GridFocus focus);
+
+    std::vector<GridColumn> columns_;
+    std::vector<std::vector<std::string>> cells_;
+    std::vector<std::string> entries_;
+    std::vector<std::string> buffer_;
+    int enterable_;
+    int enterKeyMode_;
+
+    bool editingActive_ = false;
+    KeyMode keyMode_ = KeyMode::unused;
+    Placement lastPlacement_ = Placement::committed;
+    int currentRow_ = 0;
+    int currentColumn_ = 1;
+    bool modified_ = false;
+    bool downArrowPending_ = false;
+    bool previewDrawn_ = false;
+    int savedTopIndex_ = 0;
+
+    int selectedRow_ = 0;
+    bool addEnabled_ = true;
+    bool editorShown_ = false;
+    EditorRect editorRect_;
+    std::string editorText_;
+    bool pointerHidden_ = false;
+
+    ListGeometry geometry_;
+    GridFocus focusRequest_ = GridFocus::none;
+    int scrollRequest_ = -1;
+    bool pointerWarp_ = false;
+    unsigned previewRevision_ = 0;
+    int previewRow_ = 0;
+};
+
+// Whether a text may go into a cell: no double quote, no "$$" and no line
+// break, which the data file cannot hold.
+bool CellTextAllowed(const std::string& text);
+
+}  // namespace karnea

@@ -1,0 +1,330 @@
+// The readings dialogs under QtTest (offscreen): typing through the in-place
+// editor, the row buttons, OK and Cancel as the page view runs them, the
+// Enter-key modes, and the question about unsaved changes wherever the
+// document is given up. KARNEA_SCREENSHOTS=DIR saves a picture of each
+// dialog with data.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+#include <functional>
+
+#include "app/cmainframe.h"
+#include "app/ctavdoc.h"
+#include "dialogs/creadingsdlg.h"
+#include "document/startup.h"
+#include "document/workspace.h"
+#include "gui/program.h"
+#include "records/records.h"
+#include "view/ctavview.h"
+
+using namespace karnea;
+using test::Example;
+using test::Program;
+
+namespace {
+
+// Runs `act` on the modal dialog once it is open, while `open` (which runs
+// the dialog) waits for it.
+void WithDialog(const std::function<void()>& open, const std::function<void(QDialog&)>& act) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        ran = true;
+        act(*dialog);
+        if (dialog->isVisible()) {
+            dialog->done(QDialog::Rejected);
+        }
+    });
+    open();
+    QVERIFY(ran);
+}
+
+template <typename T>
+T* Find(QDialog& d, const char* name) {
+    T* w = d.findChild<T*>(QString::fromLatin1(name));
+    if (w == nullptr) {
+        qFatal("no widget %s", name);
+    }
+    return w;
+}
+
+QString Cell(QDialog& d, int row, int column) {
+    return Find<QTableWidget>(d, "list")->item(row - 1, column - 1)->text();
+}
+
+void DoubleClickCell(QDialog& d, int row, int column) {
+    auto* list = Find<QTableWidget>(d, "list");
+    list->scrollToItem(list->item(row - 1, column - 1));
+    const QRect cell = list->visualItemRect(list->item(row - 1, column - 1));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// Types into the editor and presses Enter.
+void TypeCell(QDialog& d, const QString& text) {
+    auto* editor = Find<QLineEdit>(d, "editor");
+    QVERIFY(editor->isVisible());
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+}
+
+void TypeEntry(QDialog& d, const char* name, const QString& text) {
+    auto* entry = Find<QLineEdit>(d, name);
+    entry->clear();
+    QTest::keyClicks(entry, text);
+}
+
+void Screenshot(QDialog& d, const char* name) {
+    const QByteArray folder = qgetenv("KARNEA_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        d.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') +
+                      QString::fromLatin1(name) + QStringLiteral(".png"));
+    }
+}
+
+std::string Pm(const TestRecord& test, int row) {
+    return test.testRows[row][testField::pm];
+}
+
+}  // namespace
+
+class ReadingsDialogsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+
+private slots:
+    void initTestCase() {
+        test::WriteStandardSettings(ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5")));
+        qputenv("KARNEA_HOME", home_.path().toLocal8Bit());
+    }
+
+    // Typing a test's readings into the editor, in 60” and 120” modes; OK
+    // writes them sorted and the page view shows them reduced.
+    void typingReadingsThroughTheEditor() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        const int used = CountTestRows(ws.test.testRows, testField::pm);
+        const std::string pressure = ws.test.testRows[3][testField::pm];
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       QCOMPARE(d.windowTitle(), QStringLiteral("カルネア データ"));
+                       QCOMPARE(Find<QTableWidget>(d, "list")->rowCount(), kTestRowCount);
+                       QVERIFY(!Find<QLineEdit>(d, "entry5")->isEnabled());
+                       // 60”: Enter in V60” moves to Pm of the next row.
+                       DoubleClickCell(d, used + 1, 1);
+                       for (const char* text : {"900", "801", "802", "803"}) {
+                           TypeCell(d, QString::fromLatin1(text));
+                       }
+                       QCOMPARE(Cell(d, used + 1, 4), QStringLiteral("803"));
+                       // 120”: Enter in V60” moves on to V120”.
+                       Find<QRadioButton>(d, "time120")->click();
+                       QVERIFY(Find<QLineEdit>(d, "entry5")->isEnabled());
+                       for (const char* text : {"850", "701", "702", "703", "704"}) {
+                           TypeCell(d, QString::fromLatin1(text));
+                       }
+                       QCOMPARE(Cell(d, used + 2, 5), QStringLiteral("704"));
+                       Screenshot(d, "test-readings");
+                       // The first OK ends the editing, the second closes.
+                       Find<QPushButton>(d, "ok")->click();
+                       QVERIFY(d.isVisible());
+                       Find<QPushButton>(d, "ok")->click();
+                       QVERIFY(!d.isVisible());
+                   });
+        QCOMPARE(Pm(ws.test, used + 1), std::string("850"));
+        QCOMPARE(Pm(ws.test, used + 2), std::string("900"));
+        QCOMPARE(ws.test.testRows[used + 1][testField::vol120], std::string("704"));
+        QCOMPARE(ws.test.testHeader[header::measurementTime], std::string("1"));
+        QVERIFY(!ws.test.testRows[used + 2][testField::pmPlusPz].empty());
+        QCOMPARE(ws.test.testRows[3][testField::pm], pressure);
+        QVERIFY(p.app->doc().isModified());
+        QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("test.kdw* - Nob"));
+        QCOMPARE(PageCount(PagesOf(ws)), 2 + (used + 2) / 40);
+    }
+
+    // "データ追加", "上書き" and "行削除", and the order OK leaves.
+    void rowButtons() {
+        Program p;
+        Workspace& ws = p.app->ws();
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       for (const char* pressure : {"300", "100", "200"}) {
+                           TypeEntry(d, "entry1", QString::fromLatin1(pressure));
+                           TypeEntry(d, "entry4", QStringLiteral("5"));
+                           Find<QPushButton>(d, "add")->click();
+                       }
+                       QCOMPARE(Cell(d, 2, 1), QStringLiteral("100.00"));
+                       TypeEntry(d, "entry1", QStringLiteral("100"));
+                       Find<QPushButton>(d, "add")->click();
+                       QCOMPARE(
+                           p.messages.shown.back(),
+                           std::string("同じ 圧力データがあります.\n修正なら上書きしてください."));
+                       TypeEntry(d, "entry1", QStringLiteral("200"));
+                       TypeEntry(d, "entry4", QStringLiteral("66"));
+                       Find<QPushButton>(d, "overwrite")->click();
+                       QCOMPARE(Cell(d, 3, 4), QStringLiteral("66"));
+                       Find<QTableWidget>(d, "list")->selectRow(0);
+                       Find<QPushButton>(d, "delete")->click();
+                       QCOMPARE(Cell(d, 1, 1), QStringLiteral("100.00"));
+                       QCOMPARE(Cell(d, 3, 1), QString());
+                       // A double quote cannot be typed into a cell.
+                       TypeEntry(d, "entry2", QStringLiteral("1\"2"));
+                       QCOMPARE(Find<QLineEdit>(d, "entry2")->text(), QStringLiteral("12"));
+                       Find<QPushButton>(d, "ok")->click();
+                   });
+        QCOMPARE(Pm(ws.test, 1), std::string("100.00"));
+        QCOMPARE(Pm(ws.test, 2), std::string("200.00"));
+        QCOMPARE(ws.test.testRows[2][testField::vol60], std::string("66"));
+        QCOMPARE(Pm(ws.test, 3), std::string(""));
+    }
+
+    // Cancel leaves the records exactly as they were, after the question.
+    void cancelRestoresTheRecords() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        const TestRecord before = ws.test;
+        p.messages.reply = true;
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       DoubleClickCell(d, 2, 2);
+                       TypeCell(d, QStringLiteral("999"));
+                       QCOMPARE(Cell(d, 2, 2), QStringLiteral("999"));
+                       QTest::keyClick(Find<QLineEdit>(d, "editor"), Qt::Key_Escape);
+                       QVERIFY(!d.isVisible());
+                   });
+        QCOMPARE(p.messages.asked, std::vector<std::string>{
+                                       "データが変更されましたが、キャンセルしてよいのですか？"});
+        QVERIFY(ws.test == before);
+        QVERIFY(!p.app->doc().isModified());
+
+        // The calibration is fitted again after a cancelled dialog too.
+        ws.calibration.calibrationHeader[header::coefficient0] = "stale";
+        WithDialog([&] { p.app->view().OnCalibrationReadings(); },
+                   [&](QDialog& d) {
+                       QCOMPARE(d.windowTitle(), QStringLiteral("キャリブレーション データ"));
+                       Find<QPushButton>(d, "cancel")->click();
+                   });
+        QCOMPARE(ws.documentKind, DocumentKind::calibration);
+        QVERIFY(ws.calibration.calibrationHeader[header::coefficient0] != "stale");
+    }
+
+    void calibrationReadings() {
+        Program p({Example("calibration.kcw")});
+        Workspace& ws = p.app->ws();
+        const int used = CountCalibrationRows(ws.calibration.calibrationRows, calibrationField::pm);
+        WithDialog([&] { p.app->view().OnCalibrationReadings(); },
+                   [&](QDialog& d) {
+                       QCOMPARE(Find<QLineEdit>(d, "vmMax")->text(), QStringLiteral("800"));
+                       DoubleClickCell(d, used + 1, 1);
+                       TypeCell(d, QStringLiteral("95"));
+                       TypeCell(d, QStringLiteral("780.5"));
+                       QCOMPARE(Cell(d, used + 1, 2), QStringLiteral("780.5"));
+                       Find<QTableWidget>(d, "list")->selectRow(used - 1);
+                       Screenshot(d, "calibration-readings");
+                       Find<QPushButton>(d, "ok")->click();
+                       Find<QPushButton>(d, "ok")->click();
+                   });
+        const CalibrationRow& row = ws.calibration.calibrationRows[used + 1];
+        QCOMPARE(row[calibrationField::pm], std::string("95"));
+        QCOMPARE(row[calibrationField::vmCopy], std::string("780.5"));
+        QVERIFY(p.app->doc().isModified());
+    }
+
+    // Enter outside the editor: OK, the next control, or nothing.
+    void enterKeyModes() {
+        for (const int mode : {0, 1, 2}) {
+            Program p;
+            p.app->ws().settings.enterKeyMode = mode;
+            bool stillOpen = false;
+            WithDialog([&] { p.app->view().OnTestReadings(); },
+                       [&](QDialog& d) {
+                           auto* entry = Find<QLineEdit>(d, "entry1");
+                           entry->setFocus();
+                           QTest::keyClick(entry, Qt::Key_Return);
+                           stillOpen = d.isVisible();
+                           if (mode == 1) {
+                               QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>(d, "entry2"));
+                           }
+                       });
+            QCOMPARE(stillOpen, mode != 0);
+        }
+    }
+
+    // Every way of giving the document up asks about unsaved changes.
+    void unsavedChangesAreAskedAbout() {
+        QTemporaryDir dir;
+        Program p({Example("test.kdw")});
+        CTavDoc& doc = p.app->doc();
+        Workspace& ws = p.app->ws();
+        const auto change = [&] {
+            ws.test.testHeader[header::memo] = "changed";
+            RecordsChanged(ws);
+        };
+        const std::string question = "test.kdw への変更を保存しますか?";
+        change();
+        p.messages.answer = Messages::Answer::cancel;
+        p.app->OnFileNew();
+        QCOMPARE(p.messages.asked.back(), question);
+        QCOMPARE(ws.test.testHeader[header::memo], std::string("changed"));
+        p.chooser.answers.push_back(Example("calibration.kcw"));
+        doc.OnFileOpen();
+        QCOMPARE(ws.documentKind, DocumentKind::test);
+        p.app->OnOpenRecentFile(0);
+        p.app->frame().OpenDroppedFiles({QUrl::fromLocalFile(Example("calibration.kcw"))});
+        QCOMPARE(ws.documentKind, DocumentKind::test);
+        QVERIFY(!p.app->frame().close());
+        QCOMPARE(p.messages.asked.size(), std::size_t(5));
+        QCOMPARE(ws.test.testHeader[header::memo], std::string("changed"));
+
+        // Yes saves first; a save that fails keeps the document.
+        p.messages.answer = Messages::Answer::yes;
+        p.chooser.answers.push_back(QStringLiteral("/no/such/folder/x.kdw"));
+        doc.OnNewDocument();  // the document itself does not ask
+        change();
+        p.app->OnFileNew();
+        QCOMPARE(ws.test.testHeader[header::memo], std::string("changed"));
+        const QString saved = dir.filePath(QStringLiteral("saved.kdw"));
+        p.chooser.answers.push_back(saved);
+        p.app->OnFileNew();
+        QVERIFY(QFile::exists(saved));
+        QCOMPARE(ws.test.testHeader[header::memo], std::string(""));
+        QVERIFY(!doc.isModified());
+
+        // No throws the changes away.
+        change();
+        p.messages.answer = Messages::Answer::no;
+        p.app->OnFileNew();
+        QCOMPARE(ws.test.testHeader[header::memo], std::string(""));
+        // Nothing changed: nothing asked.
+        const std::size_t asked = p.messages.asked.size();
+        p.app->OnFileNew();
+        QCOMPARE(p.messages.asked.size(), asked);
+        QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("無題 - Nob"));
+    }
+
+    // Saving the other record under its extension leaves this one unsaved.
+    void savingTheOtherRecordKeepsTheFlag() {
+        QTemporaryDir dir;
+        Program p({Example("test.kdw")});
+        RecordsChanged(p.app->ws());
+        p.chooser.answers.push_back(dir.filePath(QStringLiteral("other.kcw")));
+        QVERIFY(!p.app->doc().OnFileSaveAs());
+        QVERIFY(p.app->doc().isModified());
+        p.chooser.answers.push_back(dir.filePath(QStringLiteral("own.kdw")));
+        QVERIFY(p.app->doc().OnFileSaveAs());
+        QVERIFY(!p.app->doc().isModified());
+    }
+};
+
+QTEST_MAIN(ReadingsDialogsTest)
+#include "readings_dialogs_test.moc"
