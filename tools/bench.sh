@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark and whole-process measurement and prints its figures:
-# the core's benchmarks, painting and PNG pages, start-up to the first paint
-# against a floor program (three runs), and rendering a PDF against a floor
-# program. Uses a fresh settings folder (laid down by the first start) and
+# the core's benchmarks, painting and PNG pages, the readings dialogs,
+# start-up to the first paint against a floor program (three runs), and
+# rendering a PDF against a floor program. Uses a fresh settings folder (laid down by the first start) and
 # the offscreen platform, so that no display is needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +22,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 aggregates=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true)
 "$bench/karnea-bench" "${aggregates[@]}"
 "$bench/karnea-paint-bench" "${aggregates[@]}"
+"$bench/karnea-dialogs-bench" "${aggregates[@]}"
 
 "$cli" render "$test" --pages 1 --dpi 96 -o "$work/page1.ops"
 "$cli" render "$test" --format ops -o "$work/all.ops"

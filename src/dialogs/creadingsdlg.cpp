@@ -1,6 +1,5 @@
 #include "dialogs/creadingsdlg.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
 #include <QGridLayout>
@@ -93,10 +92,6 @@ CReadingsDlg::CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* 
     : QDialog(parent), grid_(grid) {
     setWindowTitle(caption);
     setMouseTracking(true);
-}
-
-CReadingsDlg::~CReadingsDlg() {
-    SetPointerHidden(false);
 }
 
 void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
@@ -372,10 +367,22 @@ void CReadingsDlg::SetPointerHidden(bool hidden) {
         return;
     }
     pointerHidden_ = hidden;
+    // The dialog's own controls hide the pointer; a message box that comes
+    // up meanwhile still shows it.
+    const QList<QWidget*> widgets = findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        if (hidden) {
+            w->setCursor(Qt::BlankCursor);
+        } else if (qobject_cast<QLineEdit*>(w) != nullptr) {
+            w->setCursor(Qt::IBeamCursor);
+        } else {
+            w->unsetCursor();
+        }
+    }
     if (hidden) {
-        QApplication::setOverrideCursor(Qt::BlankCursor);
+        setCursor(Qt::BlankCursor);
     } else {
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
     }
 }
 
@@ -487,7 +494,6 @@ void CReadingsDlg::accept() {
     bool close = false;
     Forward([&] { close = grid_.Ok(); });
     if (close) {
-        SetPointerHidden(false);
         QDialog::accept();
     }
 }
@@ -496,7 +502,6 @@ void CReadingsDlg::reject() {
     bool close = false;
     Forward([&] { close = grid_.Cancel(); });
     if (close) {
-        SetPointerHidden(false);
         QDialog::reject();
     }
 }

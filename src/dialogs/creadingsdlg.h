@@ -49,7 +49,6 @@ class CReadingsDlg : public QDialog {
 public:
     // The model must outlive the dialog.
     CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* parent);
-    ~CReadingsDlg() override;
 
     // OK with the grid's rule: while the editor is open the dialog stays.
     void accept() override;

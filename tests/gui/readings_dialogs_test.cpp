@@ -21,6 +21,8 @@
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "gui/program.h"
+#include "pages/opsrecorder.h"
+#include "pages/pagecomposer.h"
 #include "records/records.h"
 #include "view/ctavview.h"
 
@@ -150,6 +152,12 @@ private slots:
         QVERIFY(p.app->doc().isModified());
         QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("test.kdw* - Nob"));
         QCOMPARE(PageCount(PagesOf(ws)), 2 + (used + 2) / 40);
+        // The data sheet lists the new rows.
+        OpsRecorder sheet(96, 96);
+        RecordedMessages quiet;
+        DrawPages(PagesOf(ws), {2 + (used + 1) / 40}, sheet, quiet);
+        QVERIFY(sheet.text().find("\"850.") != std::string::npos);
+        QVERIFY(sheet.text().find("\"900.") != std::string::npos);
     }
 
     // "データ追加", "上書き" and "行削除", and the order OK leaves.
