@@ -299,12 +299,15 @@ void CReadingsDlg::Sync() {
     if (top >= 0) {
         list_->verticalScrollBar()->setValue(top);
     }
-    for (int r = 1; r <= grid_.rowCount(); ++r) {
-        for (int c = 1; c <= grid_.columnCount(); ++c) {
-            QTableWidgetItem* item = list_->item(r - 1, c - 1);
-            const QString text = CellToQString(grid_.cell(r, c));
-            if (item->text() != text) {
-                item->setText(text);
+    if (grid_.listRevision() != listRevision_) {
+        listRevision_ = grid_.listRevision();
+        for (int r = 1; r <= grid_.rowCount(); ++r) {
+            for (int c = 1; c <= grid_.columnCount(); ++c) {
+                QTableWidgetItem* item = list_->item(r - 1, c - 1);
+                const QString text = CellToQString(grid_.cell(r, c));
+                if (item->text() != text) {
+                    item->setText(text);
+                }
             }
         }
     }
@@ -447,6 +450,11 @@ bool CReadingsDlg::eventFilter(QObject* watched, QEvent* event) {
                 afterDoubleClick_ = true;
                 Forward([&] { grid_.DoubleClick(row, column); });
                 return true;
+            }
+            break;
+        case QEvent::MouseButtonPress:
+            if (watched == list_->viewport()) {
+                afterDoubleClick_ = false;
             }
             break;
         case QEvent::MouseButtonRelease:

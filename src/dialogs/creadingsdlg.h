@@ -106,6 +106,8 @@ private:
     bool afterDoubleClick_ = false;
     bool pointerHidden_ = false;
     unsigned previewRevision_ = 0;
+    // The list's cells as last shown; they start out of date.
+    unsigned listRevision_ = ~0U;
 };
 
 // A CP932 cell text as the widgets show it, and back.

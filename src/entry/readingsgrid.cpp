@@ -59,6 +59,7 @@ void ReadingsGrid::FillList(const std::vector<std::vector<std::string>>& table) 
                 shown && c < source.size() ? source[c] : std::string();
         }
     }
+    ++listRevision_;
     currentRow_ = leading < n ? leading + 1 : 0;
     const int used = LastUsedRow();
     if (used < n) {
@@ -102,6 +103,7 @@ void ReadingsGrid::RedrawPreview() {
 
 void ReadingsGrid::SetCell(int row, int column, const std::string& text) {
     cells_.at(static_cast<std::size_t>(row - 1)).at(static_cast<std::size_t>(column - 1)) = text;
+    ++listRevision_;
     WriteRecordCell(row, column, text);
 }
 
@@ -329,6 +331,7 @@ void ReadingsGrid::DeleteRow() {
     if (row >= 1 && row <= rowCount()) {
         cells_.erase(cells_.begin() + (row - 1));
         cells_.emplace_back(columns_.size());
+        ++listRevision_;
         DeleteRecordRow(row);
         selectedRow_ = 0;
         ClearEntries();

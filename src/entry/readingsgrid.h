@@ -100,6 +100,8 @@ public:
 
     // The list.
     const std::string& cell(int row, int column) const;
+    // Counts the changes of the list's cells.
+    unsigned listRevision() const { return listRevision_; }
     int selectedRow() const { return selectedRow_; }
     // The widget's own selection changes (keyboard).
     void SetSelectedRow(int row);
@@ -259,6 +261,7 @@ private:
     bool pointerWarp_ = false;
     unsigned previewRevision_ = 0;
     int previewRow_ = 0;
+    unsigned listRevision_ = 0;
 };
 
 // Whether a text may go into a cell: no double quote, no "$$" and no line

@@ -415,6 +415,45 @@ TEST(ReadingsGrid, TheDownArrowInTheListLeavesTheCurrentRow) {
     EXPECT_FALSE(t.grid.downArrowPending());
 }
 
+TEST(ReadingsGrid, ThePointerLeavingEndsTheEditingWithTheTextKept) {
+    EmptyTest t;
+    t.grid.DoubleClick(2, 3);
+    t.grid.PointerMoved(PointerZone::editor);
+    EXPECT_TRUE(t.grid.previewDrawn());
+    EXPECT_EQ(t.grid.keyMode(), KeyMode::typing);
+    t.grid.SetEditorText("41.5");
+    t.grid.PointerMoved(PointerZone::dataFrame);
+    EXPECT_EQ(t.grid.keyMode(), KeyMode::idle);
+    EXPECT_TRUE(t.grid.editingActive());
+    EXPECT_FALSE(t.grid.pointerHidden());
+    t.grid.PointerMoved(PointerZone::elsewhere);
+    EXPECT_FALSE(t.grid.editingActive());
+    EXPECT_EQ(t.grid.cell(2, 3), "41.5");
+
+    // The list scrolled under the editor: it closes with its text.
+    t.grid.DoubleClick(3, 2);
+    t.grid.PointerMoved(PointerZone::editor);
+    t.grid.SetEditorText("7");
+    t.grid.SetGeometry(Screen(5));
+    t.grid.PointerMoved(PointerZone::list);
+    EXPECT_FALSE(t.grid.editorShown());
+    EXPECT_EQ(t.grid.cell(3, 2), "7");
+    EXPECT_EQ(t.grid.TakeFocusRequest(), GridFocus::list);
+}
+
+// An editor that could not be placed over its cell has no text of it: the
+// next key must not empty that cell.
+TEST(ReadingsGrid, AnEditorNotPlacedWritesNothing) {
+    EmptyTest t;
+    t.grid.SetCell(40, 2, "5");
+    t.grid.DoubleClick(40, 2);
+    ASSERT_EQ(t.grid.lastPlacement(), Placement::rowNotVisible);
+    EXPECT_TRUE(t.grid.editingActive());
+    t.grid.KeyDown(GridKey::enter);
+    t.grid.KeyDown(GridKey::up);
+    EXPECT_EQ(t.grid.cell(40, 2), "5");
+}
+
 TEST(ReadingsGrid, TextsTheFileCannotHoldAreRefused) {
     EXPECT_TRUE(CellTextAllowed("12.5"));
     EXPECT_TRUE(CellTextAllowed("$5"));
