@@ -26,14 +26,10 @@ namespace karnea {
 namespace {
 
 // Commands whose dialogs are not part of the program yet: shown, disabled.
-constexpr Command kLaterCommands[] = {Command::calibrationHeader,
-                                      Command::calibrationPage,
-                                      Command::testHeader,
-                                      Command::analysis,
+constexpr Command kLaterCommands[] = {Command::calibrationPage,
                                       Command::testPage,
                                       Command::styleSettings,
                                       Command::lineSettings,
-                                      Command::engineerMaster,
                                       Command::fontSettings,
                                       Command::keySettings,
                                       Command::setup};
@@ -179,6 +175,12 @@ void CMainFrame::BuildMenus() {
     connect(action(Command::calibrationReadings), &QAction::triggered, &view,
             &CTavView::OnCalibrationReadings);
     connect(action(Command::testReadings), &QAction::triggered, &view, &CTavView::OnTestReadings);
+    connect(action(Command::calibrationHeader), &QAction::triggered, &view,
+            &CTavView::OnCalibrationHeader);
+    connect(action(Command::testHeader), &QAction::triggered, &view, &CTavView::OnTestHeader);
+    connect(action(Command::analysis), &QAction::triggered, &view, &CTavView::OnAnalysis);
+    connect(action(Command::engineerMaster), &QAction::triggered, &view,
+            &CTavView::OnEngineerMaster);
     connect(&view, &CTavView::recordsChanged, this, &CMainFrame::UpdateTitle);
     connect(action(Command::graphPage), &QAction::triggered, &view, &CTavView::ShowGraphPage);
     connect(action(Command::tablePage), &QAction::triggered, &view, &CTavView::ShowTablePage);

@@ -66,7 +66,7 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     }
 
     recent_.Load();
-    view_ = new CTavView(ws_, messages_);
+    view_ = new CTavView(ws_, messages_, chooser_);
     doc_ = std::make_unique<CTavDoc>(ws_, messages_, chooser_, recent_);
     frame_ = std::make_unique<CMainFrame>(*this);
     if (auto* box = dynamic_cast<BoxMessages*>(&messages_)) {

@@ -65,6 +65,9 @@ inline constexpr std::string_view cancelAfterChanges =
 inline constexpr std::string_view duplicatePressures = "同じ圧力があります";
 inline constexpr std::string_view scaleBad = "目盛りが異常です";
 
+// The engineer name master; followed by cannotSave.
+inline constexpr std::string_view masterNotSaved = "マスタファイルは\n";
+
 // The document.
 inline constexpr std::string_view saveChanges = "%1 への変更を保存しますか?";
 

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/dialogsupport.h"
 #include "entry/calibrationreadingsmodel.h"
 
 namespace karnea {
@@ -46,7 +47,7 @@ CCalDataDlg::CCalDataDlg(CalibrationReadingsModel& model, QWidget* parent)
 
 void CCalDataDlg::SyncOwn() {
     for (std::size_t i = 0; i < axisBoxes_.size(); ++i) {
-        axisBoxes_[i]->setText(CellToQString(model_.axisBox[i]));
+        axisBoxes_[i]->setText(FromCp932(model_.axisBox[i]));
     }
 }
 

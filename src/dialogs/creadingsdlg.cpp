@@ -13,9 +13,8 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QValidator>
 
-#include "base/encoding.h"
+#include "dialogs/dialogsupport.h"
 
 namespace karnea {
 namespace {
@@ -23,17 +22,6 @@ namespace {
 // Rows of the list on the screen, and its row height.
 constexpr int kVisibleRows = 20;
 constexpr int kRowHeight = 18;
-
-// Refuses what a cell cannot hold: what the data file cannot store, and
-// characters without a CP932 form.
-class CellValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        const std::string utf8 = input.toStdString();
-        return CellTextAllowed(utf8) && TryUtf8ToCp932(utf8) ? Acceptable : Invalid;
-    }
-};
 
 GridKey KeyOf(int key) {
     switch (key) {
@@ -58,14 +46,6 @@ QRect GlobalRect(const QWidget* w) {
 }
 
 }  // namespace
-
-QString CellToQString(const std::string& cp932) {
-    return QString::fromStdString(Cp932ToUtf8(cp932));
-}
-
-std::string CellFromQString(const QString& text) {
-    return Utf8ToCp932(text.toStdString());
-}
 
 CPreviewArea::CPreviewArea(Draw draw, QWidget* parent) : QFrame(parent), draw_(std::move(draw)) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -94,10 +74,7 @@ CReadingsDlg::CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* 
     setMouseTracking(true);
 }
 
-void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
-                             const QString& autoIncrementCaption, CPreviewArea::Draw draw) {
-    layout_ = new QGridLayout(this);
-
+void CReadingsDlg::BuildList(int visibleRows) {
     list_ = new QTableWidget(grid_.rowCount(), grid_.columnCount(), this);
     list_->setObjectName(QStringLiteral("list"));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -126,7 +103,7 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
     }
     list_->setFixedWidth(width + list_->verticalScrollBar()->sizeHint().width() +
                          2 * list_->frameWidth() + 2);
-    list_->setFixedHeight(kVisibleRows * kRowHeight +
+    list_->setFixedHeight(visibleRows * kRowHeight +
                           list_->horizontalHeader()->sizeHint().height() + 2 * list_->frameWidth());
     list_->viewport()->setMouseTracking(true);
     connect(list_, &QTableWidget::itemSelectionChanged, this, [this] {
@@ -141,10 +118,24 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
     editor_->setObjectName(QStringLiteral("editor"));
     editor_->setFrame(false);
     editor_->setTextMargins(3, 0, 0, 0);
-    editor_->setValidator(new CellValidator(editor_));
+    editor_->setValidator(new RecordTextValidator(RecordTextValidator::Kind::cell, editor_));
     editor_->hide();
     connect(editor_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { grid_.SetEditorText(CellFromQString(text)); });
+            [this](const QString& text) { grid_.SetEditorText(ToCp932(text)); });
+
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    ok_->setObjectName(QStringLiteral("ok"));
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &CReadingsDlg::accept);
+    connect(cancel_, &QPushButton::clicked, this, &CReadingsDlg::reject);
+}
+
+void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
+                             const QString& autoIncrementCaption, CPreviewArea::Draw draw) {
+    layout_ = new QGridLayout(this);
+    BuildList(kVisibleRows);
 
     dataFrame_ = new QFrame(this);
     dataFrame_->setObjectName(QStringLiteral("dataFrame"));
@@ -154,7 +145,7 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
         const int column = static_cast<int>(i);
         auto* field = new QLineEdit(dataFrame_);
         field->setObjectName(QStringLiteral("entry%1").arg(column + 1));
-        field->setValidator(new CellValidator(field));
+        field->setValidator(new RecordTextValidator(RecordTextValidator::Kind::cell, field));
         field->setFixedWidth(grid_.columns()[i].width);
         entryLayout->addWidget(new QLabel(entryLabels[i].first, dataFrame_), 0, column);
         entryLayout->addWidget(field, 1, column);
@@ -162,7 +153,7 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
             entryLayout->addWidget(new QLabel(entryLabels[i].second, dataFrame_), 2, column);
         }
         connect(field, &QLineEdit::textChanged, this, [this, column](const QString& text) {
-            grid_.SetEntry(column + 1, CellFromQString(text));
+            grid_.SetEntry(column + 1, ToCp932(text));
         });
         entries_.push_back(field);
     }
@@ -193,14 +184,6 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
     preview_ = new CPreviewArea(std::move(draw), this);
     preview_->setObjectName(QStringLiteral("preview"));
     preview_->setMinimumSize(300, 240);
-
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    ok_->setObjectName(QStringLiteral("ok"));
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    ok_->setDefault(true);
-    connect(ok_, &QPushButton::clicked, this, &CReadingsDlg::accept);
-    connect(cancel_, &QPushButton::clicked, this, &CReadingsDlg::reject);
 
     options_ = new QVBoxLayout;
     options_->addWidget(autoIncrement_);
@@ -249,6 +232,10 @@ void CReadingsDlg::FinishLayout() {
     okCancel->addWidget(ok_);
     okCancel->addWidget(cancel_);
     layout_->addLayout(okCancel, 3, 1);
+    Ready();
+}
+
+void CReadingsDlg::Ready() {
     // Every control's keys and pointer moves pass the grid first.
     const QList<QWidget*> children = findChildren<QWidget*>();
     for (QWidget* w : children) {
@@ -304,7 +291,7 @@ void CReadingsDlg::Sync() {
         for (int r = 1; r <= grid_.rowCount(); ++r) {
             for (int c = 1; c <= grid_.columnCount(); ++c) {
                 QTableWidgetItem* item = list_->item(r - 1, c - 1);
-                const QString text = CellToQString(grid_.cell(r, c));
+                const QString text = FromCp932(grid_.cell(r, c));
                 if (item->text() != text) {
                     item->setText(text);
                 }
@@ -317,16 +304,18 @@ void CReadingsDlg::Sync() {
         list_->clearSelection();
     }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const QString text = CellToQString(grid_.entry(static_cast<int>(i) + 1));
+        const QString text = FromCp932(grid_.entry(static_cast<int>(i) + 1));
         if (entries_[i]->text() != text) {
             entries_[i]->setText(text);
         }
     }
-    add_->setEnabled(grid_.addEnabled());
+    if (add_ != nullptr) {
+        add_->setEnabled(grid_.addEnabled());
+    }
     if (grid_.editorShown()) {
         const EditorRect& r = grid_.editorRect();
         editor_->setGeometry(r.x, r.y, r.width, r.height);
-        const QString text = CellToQString(grid_.editorText());
+        const QString text = FromCp932(grid_.editorText());
         if (editor_->text() != text) {
             editor_->setText(text);
         }
@@ -356,7 +345,7 @@ void CReadingsDlg::Sync() {
         QCursor::setPos(editor_->mapToGlobal(QPoint(1, 1)));
     }
     SetPointerHidden(grid_.pointerHidden());
-    if (grid_.previewRevision() != previewRevision_) {
+    if (preview_ != nullptr && grid_.previewRevision() != previewRevision_) {
         previewRevision_ = grid_.previewRevision();
         preview_->SetDrawn(true);
         preview_->update();
@@ -396,7 +385,7 @@ PointerZone CReadingsDlg::ZoneAt(const QPoint& globalPos) const {
     if (GlobalRect(list_).contains(globalPos)) {
         return PointerZone::list;
     }
-    if (GlobalRect(dataFrame_).contains(globalPos)) {
+    if (dataFrame_ != nullptr && GlobalRect(dataFrame_).contains(globalPos)) {
         return PointerZone::dataFrame;
     }
     return PointerZone::elsewhere;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "entry/readingsgrid.h"
-#include "pages/readingspreview.h"
+#include "pages/dialogpreviews.h"
 #include "render/qpaintersurface.h"
 
 class QCheckBox;
@@ -62,6 +62,13 @@ protected:
     void BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
                    const QString& autoIncrementCaption, CPreviewArea::Draw draw);
     void FinishLayout();
+    // Only the list with its editor, OK and Cancel (the names master), to be
+    // laid out by the dialog, which then calls Ready.
+    void BuildList(int visibleRows);
+    // The controls pass their events to the grid from now on.
+    void Ready();
+    // Runs a model call with the geometry told before and the state shown after.
+    void Forward(const std::function<void()>& call);
     // A read-only box of the preview's scale.
     QLineEdit* AxisBox(const char* objectName);
     // The preview with its scale boxes: on the left its bottom and top, on
@@ -99,8 +106,6 @@ private:
     PointerZone ZoneAt(const QPoint& globalPos) const;
     bool KeyPress(QObject* watched, QKeyEvent* event);
     void SetPointerHidden(bool hidden);
-    // Runs a model call with the geometry told before and the state shown after.
-    void Forward(const std::function<void()>& call);
 
     bool syncing_ = false;
     bool afterDoubleClick_ = false;
@@ -109,9 +114,5 @@ private:
     // The list's cells as last shown; they start out of date.
     unsigned listRevision_ = ~0U;
 };
-
-// A CP932 cell text as the widgets show it, and back.
-QString CellToQString(const std::string& cp932);
-std::string CellFromQString(const QString& text);
 
 }  // namespace karnea

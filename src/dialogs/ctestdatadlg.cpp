@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/dialogsupport.h"
 #include "entry/testreadingsmodel.h"
 
 namespace karnea {
@@ -63,7 +64,7 @@ void CTestDataDlg::SyncOwn() {
         entries_[static_cast<std::size_t>(column - 1)]->setEnabled(model_.entryEnabled(column));
     }
     for (std::size_t i = 0; i < axisBoxes_.size(); ++i) {
-        axisBoxes_[i]->setText(CellToQString(model_.axisBox[i]));
+        axisBoxes_[i]->setText(FromCp932(model_.axisBox[i]));
     }
 }
 

@@ -69,6 +69,7 @@ void AnalysisModel::FillBoxes(Point point, int row) {
 }
 
 void AnalysisModel::ChoosePoint(Point point) {
+    RequestPreview();
     currentPoint = point;
     currentRow = chosenRows[static_cast<std::size_t>(point)];
     for (int p = po; p <= pl; ++p) {
@@ -82,6 +83,7 @@ void AnalysisModel::MoveTo(int row) {
     changed = true;
     currentRow = row;
     if (currentRow >= 1) {
+        RequestPreview();
         FillBoxes(currentPoint, currentRow);
         chosenRows[static_cast<std::size_t>(currentPoint)] = currentRow;
     }
@@ -110,6 +112,45 @@ void AnalysisModel::Down() {
 void AnalysisModel::Redraw() {
     displayedRows = chosenRows;
     currentRow = 0;
+    RequestPreview();
+}
+
+void AnalysisModel::PreparePreview(Messages& messages) {
+    bool vReset = false;
+    if (vMax - vMin < 0.1) {
+        vMin = 0;
+        vMax = 600;
+        vReset = true;
+    }
+    dvMin = 0;
+    dvMaxDrawn_ = dvMax < 0.1 ? 120 : dvMax;
+    bool pReset = false;
+    if (pMax - pMin < 0.1) {
+        pMin = 0;
+        pMax = 1200;
+        pReset = true;
+    }
+    if (pReset || vReset) {
+        messages.Show(msg::scaleBad);
+    }
+}
+
+void AnalysisModel::DrawPreview(Surface& surface, PreviewArea area) const {
+    AnalysisPreviewState state;
+    state.pMin = pMin;
+    state.pMax = pMax;
+    state.vMin = vMin;
+    state.vMax = vMax;
+    state.dvMax = dvMaxDrawn_;
+    state.displayedRows = displayedRows;
+    state.currentRow = currentRow;
+    state.currentPoint = currentPoint;
+    DrawAnalysisPreview(surface, area, test_, usableRows, state, settings_.dvDecimals,
+                        settings_.font(FontRole::graph).face);
+}
+
+bool AnalysisModel::Cancel(Messages& messages) const {
+    return !(changed && usableRows > 0) || messages.AskYesNo(msg::cancelAfterChanges);
 }
 
 void AnalysisModel::UpdateLines() {

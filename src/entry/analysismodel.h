@@ -8,10 +8,14 @@
 #include <string>
 
 #include "analysis/modulus.h"
+#include "pages/dialogpreviews.h"
 #include "records/records.h"
 #include "settings/settings.h"
 
 namespace karnea {
+
+class Messages;
+class Surface;
 
 class AnalysisModel {
 public:
@@ -51,6 +55,20 @@ public:
     // "経過式更新": the results and the six lines from the boxes and rows.
     void UpdateLines();
 
+    // The preview: counts the redraws asked for (the first pointer move over
+    // the dialog, the point buttons, the arrows, "グラフ描画", leaving a V
+    // scale box ask for one).
+    unsigned previewRevision = 0;
+    void RequestPreview() { ++previewRevision; }
+    // Before a redraw: scales that cannot be drawn are reset (V 0..600, P
+    // 0..1200, said with "目盛りが異常です"), dV min is 0 and a dV max below
+    // 0.1 is drawn as 120.
+    void PreparePreview(Messages& messages);
+    void DrawPreview(Surface& surface, PreviewArea area) const;
+
+    // Cancel: asks after changes when there are usable rows; true to close.
+    bool Cancel(Messages& messages) const;
+
     // The check of OK: the message when a scale would be refused.
     std::optional<std::string> Check() const;
     // OK: recomputes the lines when something changed, then stores the rows,
@@ -63,6 +81,7 @@ private:
 
     const TestRecord& test_;
     const Settings& settings_;
+    double dvMaxDrawn_ = 0;
     // The results OK stores: read back from the record on opening, replaced by
     // "経過式更新".
     double poEffective_ = 0, pfEffective_ = 0, pl_ = 0, meanVolume_ = 0, em_ = 0;

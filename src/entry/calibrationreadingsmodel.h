@@ -11,7 +11,7 @@
 #include <string>
 
 #include "entry/readingsgrid.h"
-#include "pages/readingspreview.h"
+#include "pages/dialogpreviews.h"
 #include "records/records.h"
 
 namespace karnea {

@@ -29,11 +29,6 @@ bool SamePressure(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-bool CellTextAllowed(const std::string& text) {
-    return text.find_first_of("\"\r\n") == std::string::npos &&
-           text.find("$$") == std::string::npos;
-}
-
 ReadingsGrid::ReadingsGrid(int rows, std::vector<GridColumn> columns, int enterableColumns,
                            int enterKeyMode, Messages& messages)
     : messages_(messages),
@@ -44,13 +39,14 @@ ReadingsGrid::ReadingsGrid(int rows, std::vector<GridColumn> columns, int entera
       enterable_(enterableColumns),
       enterKeyMode_(enterKeyMode) {}
 
-void ReadingsGrid::FillList(const std::vector<std::vector<std::string>>& table) {
+void ReadingsGrid::FillList(const std::vector<std::vector<std::string>>& table,
+                            bool byPressure) {
     const int n = rowCount();
     int leading = 0;
     bool counting = true;
     for (int row = 1; row <= n && row <= static_cast<int>(table.size()); ++row) {
         const std::vector<std::string>& source = table[static_cast<std::size_t>(row - 1)];
-        const bool shown = !source.empty() && IsNumber(source[0]);
+        const bool shown = !source.empty() && (!byPressure || IsNumber(source[0]));
         counting = counting && shown;
         leading += counting ? 1 : 0;
         for (int column = 1; column <= columnCount(); ++column) {
@@ -325,13 +321,22 @@ void ReadingsGrid::OverwriteRow() {
     FinishRowStep(GridFocus::pressureEntry);
 }
 
+void ReadingsGrid::SwapListRows(int a, int b) {
+    std::swap(cells_.at(static_cast<std::size_t>(a - 1)), cells_.at(static_cast<std::size_t>(b - 1)));
+    ++listRevision_;
+}
+
+void ReadingsGrid::RemoveListRow(int row) {
+    cells_.erase(cells_.begin() + (row - 1));
+    cells_.emplace_back(columns_.size());
+    ++listRevision_;
+}
+
 void ReadingsGrid::DeleteRow() {
     const int row = selectedRow_;
     currentRow_ = 0;
     if (row >= 1 && row <= rowCount()) {
-        cells_.erase(cells_.begin() + (row - 1));
-        cells_.emplace_back(columns_.size());
-        ++listRevision_;
+        RemoveListRow(row);
         DeleteRecordRow(row);
         selectedRow_ = 0;
         ClearEntries();

@@ -169,9 +169,9 @@ public:
     KeyOutcome KeyDown(GridKey key, bool focusHasId = true);
     // OK: true when the dialog closes (the grid was written back); while the
     // editor is open it stays.
-    bool Ok();
+    virtual bool Ok();
     // Cancel: true when the dialog closes; asks first after changes.
-    bool Cancel();
+    virtual bool Cancel();
 
 protected:
     // The dialog's steps.
@@ -198,9 +198,16 @@ protected:
 
     void RedrawPreview();
     void SetEnterableColumns(int columns) { enterable_ = columns; }
-    // Fills the list from the table when the dialog opens: row by row, a
-    // row whose pressure is not a number shown empty.
-    void FillList(const std::vector<std::vector<std::string>>& table);
+    // Fills the list from the table when the dialog opens, row by row. With
+    // `byPressure` a row whose pressure is not a number is shown empty; the
+    // current row is the one after the leading rows shown.
+    void FillList(const std::vector<std::vector<std::string>>& table, bool byPressure = true);
+    // List rows moved or removed by the dialog's own buttons.
+    void SwapListRows(int a, int b);
+    void RemoveListRow(int row);
+    void MarkModified() { modified_ = true; }
+    void ClearCurrentRow() { currentRow_ = 0; }
+    void RequestScrollTo(int row) { ScrollToShow(row); }
     const std::vector<std::string>& buffer() const { return buffer_; }
 
     // A records table's first columns, as FillList takes them.
@@ -263,9 +270,5 @@ private:
     int previewRow_ = 0;
     unsigned listRevision_ = 0;
 };
-
-// Whether a text may go into a cell: no double quote, no "$$" and no line
-// break, which the data file cannot hold.
-bool CellTextAllowed(const std::string& text);
 
 }  // namespace karnea

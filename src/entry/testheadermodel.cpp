@@ -148,6 +148,21 @@ bool TestHeaderModel::OpenCalibration(const std::string& path, Messages& message
     return true;
 }
 
+int TestHeaderModel::LoadedRows() const {
+    int count = 0;
+    for (const CalibrationRow& r : edited_.loadedCalibrationRows) {
+        if (!IsNumber(r[calibrationField::pm]) || !IsNumber(r[calibrationField::vm])) {
+            break;
+        }
+        ++count;
+    }
+    return count;
+}
+
+void TestHeaderModel::DrawPreview(Surface& surface, PreviewArea area) const {
+    DrawLoadedCalibrationPreview(surface, area, edited_.loadedCalibrationRows, LoadedRows());
+}
+
 void TestHeaderModel::Accept(TestRecord& test, Messages& messages) {
     field(header::depth) = ApplyDepthSign(field(header::depth));
     std::string& level = field(header::waterLevel);

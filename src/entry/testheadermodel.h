@@ -8,12 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "pages/dialogpreviews.h"
 #include "records/records.h"
 #include "settings/settings.h"
 
 namespace karnea {
 
 class Messages;
+class Surface;
 
 // Reads the calibration file at `path` into the loaded calibration of `test`
 // (rows and coefficient texts 25..29, which are emptied first, and the
@@ -43,6 +45,11 @@ public:
     // file name box shows the path when it is longer than one character.
     // False when the file was refused (with its message).
     bool OpenCalibration(const std::string& path, Messages& messages);
+
+    // The calibration that "開く" read, or the test's own: the leading rows
+    // with a numeric pressure and volume (at most 40), and their graph.
+    int LoadedRows() const;
+    void DrawPreview(Surface& surface, PreviewArea area) const;
 
     // The check of OK: the test header dialog always closes.
     std::optional<std::string> Check() const { return std::nullopt; }

@@ -17,11 +17,19 @@
 #include <optional>
 
 #include "base/messages.h"
+#include "dialogs/canalysisdlg.h"
 #include "dialogs/ccaldatadlg.h"
+#include "dialogs/ccalheaderdlg.h"
+#include "dialogs/cengineerdlg.h"
 #include "dialogs/ctestdatadlg.h"
+#include "dialogs/ctestheaderdlg.h"
 #include "document/startup.h"
 #include "document/workspace.h"
+#include "entry/analysismodel.h"
+#include "entry/calibrationheadermodel.h"
 #include "entry/calibrationreadingsmodel.h"
+#include "entry/engineermastermodel.h"
+#include "entry/testheadermodel.h"
 #include "entry/testreadingsmodel.h"
 #include "pages/pagecomposer.h"
 #include "view/cpreviewdlg.h"
@@ -91,8 +99,8 @@ private:
 
 }  // namespace
 
-CTavView::CTavView(Workspace& ws, Messages& messages, QWidget* parent)
-    : QAbstractScrollArea(parent), ws_(ws), messages_(messages) {
+CTavView::CTavView(Workspace& ws, Messages& messages, FileChooser& chooser, QWidget* parent)
+    : QAbstractScrollArea(parent), ws_(ws), messages_(messages), chooser_(chooser) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -163,11 +171,15 @@ void CTavView::OnTestReadings() {
     viewport()->update();
 }
 
-void CTavView::OnCalibrationReadings() {
+void CTavView::ShowCalibrationPages() {
     if (ws_.documentKind == DocumentKind::test && currentPage_ > 1) {
         currentPage_ = 2;
     }
     ws_.documentKind = DocumentKind::calibration;
+}
+
+void CTavView::OnCalibrationReadings() {
+    ShowCalibrationPages();
     CalibrationReadingsModel model(ws_.calibration, ws_.settings, messages_);
     CCalDataDlg dialog(model, this);
     if (dialog.exec() == QDialog::Accepted) {
@@ -178,6 +190,52 @@ void CTavView::OnCalibrationReadings() {
         // The curve is fitted again whatever the dialog's result.
         RefitCalibration(ws_.calibration, messages_);
     }
+    viewport()->update();
+}
+
+void CTavView::OnTestHeader() {
+    ws_.documentKind = DocumentKind::test;
+    TestHeaderModel model(ws_.test, ws_.settings);
+    CTestHeaderDlg dialog(model, ws_.settings, chooser_, messages_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const TestRecord before = ws_.test;
+        model.Accept(ws_.test, messages_);
+        ReportIfChanged(ws_.test != before);
+    }
+    viewport()->update();
+}
+
+void CTavView::OnCalibrationHeader() {
+    ShowCalibrationPages();
+    CalibrationHeaderModel model(ws_.calibration, ws_.settings);
+    CCalHeaderDlg dialog(model, ws_.settings, this);
+    const CalibrationRecord before = ws_.calibration;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (accepted) {
+        model.Accept(ws_.calibration);
+    }
+    // The curve is fitted again whatever the dialog's result.
+    RefitCalibration(ws_.calibration, messages_);
+    ReportIfChanged(accepted && ws_.calibration != before);
+    viewport()->update();
+}
+
+void CTavView::OnAnalysis() {
+    ws_.documentKind = DocumentKind::test;
+    AnalysisModel model(ws_.test, ws_.settings);
+    CAnalysisDlg dialog(model, messages_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const TestRecord before = ws_.test;
+        model.Accept(ws_.test);
+        ReportIfChanged(ws_.test != before);
+    }
+    viewport()->update();
+}
+
+void CTavView::OnEngineerMaster() {
+    EngineerMasterModel model(ws_.settings, messages_);
+    CEngineerDlg dialog(model, this);
+    dialog.exec();
     viewport()->update();
 }
 

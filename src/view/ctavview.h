@@ -16,6 +16,7 @@ namespace karnea {
 
 struct Workspace;
 class Messages;
+class FileChooser;
 
 // Scroll sizes of the page, in device units: the whole page, a page step and
 // a line step.
@@ -33,7 +34,8 @@ class CTavView : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    CTavView(Workspace& ws, Messages& messages, QWidget* parent = nullptr);
+    // `chooser` serves the file dialogs of the dialogs the view opens.
+    CTavView(Workspace& ws, Messages& messages, FileChooser& chooser, QWidget* parent = nullptr);
 
     // First update: the update and the scroll sizes.
     void OnInitialUpdate();
@@ -58,6 +60,12 @@ public:
     // them.
     void OnTestReadings();
     void OnCalibrationReadings();
+    // カルネア › 見出し, ＣＡＬ › 見出し, カルネア › 解析/目盛り and
+    // 設定 › 登録 技術者名.
+    void OnTestHeader();
+    void OnCalibrationHeader();
+    void OnAnalysis();
+    void OnEngineerMaster();
 
     // Toolbar グラフ and データ表.
     void ShowGraphPage();
@@ -94,8 +102,12 @@ private:
     // A dialog's OK changed the records: the document has unsaved changes.
     void ReportIfChanged(bool changed);
 
+    // The calibration pages, at the page the test pages' table maps to.
+    void ShowCalibrationPages();
+
     Workspace& ws_;
     Messages& messages_;
+    FileChooser& chooser_;
     FontCache fonts_;
     int currentPage_ = 1;
     DocumentKind lastDrawnKind_ = DocumentKind::calibration;

@@ -10,6 +10,7 @@
 #include "base/encoding.h"
 #include "base/textfields.h"
 #include "entry/calibrationreadingsmodel.h"
+#include "entry/entrytexts.h"
 #include "entry/testreadingsmodel.h"
 #include "pages/opsrecorder.h"
 #include "records/datafile.h"

@@ -1,4 +1,4 @@
-#include "pages/readingspreview.h"
+#include "pages/dialogpreviews.h"
 
 #include <algorithm>
 
@@ -11,6 +11,7 @@ namespace {
 constexpr long kGrey = 0x808080;
 constexpr long kBlue = 0xFF0000;  // 0x00BBGGRR
 constexpr long kBlack = 0x000000;
+constexpr long kWhite = 0xFFFFFF;
 constexpr int kRadius = 3;
 constexpr int kLabelHeight = 12;
 // A label box is this high; its text stands a little below the box's top.
@@ -25,20 +26,20 @@ struct Plot {
     PreviewArea area;
     int deviceY(double y) const { return area.height - static_cast<int>(y); }
 
-    void Circle(double x, double y, long colour) const {
-        surface.DrawCircle(static_cast<int>(x), deviceY(y), kRadius, 2, colour);
+    void Circle(double x, double y, long colour, int radius = kRadius) const {
+        surface.DrawCircle(static_cast<int>(x), deviceY(y), radius, 2, colour);
     }
-    void Cross(double x, double y) const {
+    void Cross(double x, double y, long colour = kBlack) const {
         const int cx = static_cast<int>(x);
         const int cy = deviceY(y);
-        surface.DrawLine(cx - 3, cy - 3, cx + 3, cy + 3, 1, kBlack);
-        surface.DrawLine(cx - 3, cy + 3, cx + 3, cy - 3, 1, kBlack);
+        surface.DrawLine(cx - 3, cy - 3, cx + 3, cy + 3, 1, colour);
+        surface.DrawLine(cx - 3, cy + 3, cx + 3, cy - 3, 1, colour);
     }
     // A label whose box has its bottom at `bottom` (y upwards); the text is
     // aligned on `x` as `align` says.
     void Label(double x, double bottom, TextAlign align, const std::string& text,
-               const std::string& face) const {
-        surface.SelectFont(face, kLabelHeight, 0, kBlue);
+               const std::string& face, long colour = kBlue) const {
+        surface.SelectFont(face, kLabelHeight, 0, colour);
         surface.SetTextAlign(align);
         surface.DrawText(static_cast<int>(x), deviceY(bottom + kLabelBox) + kLabelInset, text);
     }
@@ -132,6 +133,53 @@ void DrawCalibrationPreview(Surface& surface, PreviewArea area, const Calibratio
     }
     plot.Label(x(r) + dx, y(r) + dy, TextAlign::leftTop,
                r[calibrationField::pm] + " " + r[calibrationField::vmCopy], face);
+}
+
+void DrawLoadedCalibrationPreview(Surface& surface, PreviewArea area, const CalibrationRows& rows,
+                                  int count) {
+    const Plot plot{surface, area};
+    for (int row = 1; row <= count && row <= rows.size(); ++row) {
+        const CalibrationRow& r = rows[row];
+        plot.Circle(PreviewMap(TextToDouble(r[calibrationField::pm]), -2, 300, 0, area.width),
+                    PreviewMap(TextToDouble(r[calibrationField::vm]), -2, 1000, 0, area.height),
+                    kGrey, 2);
+    }
+}
+
+void DrawAnalysisPreview(Surface& surface, PreviewArea area, const TestRecord& test,
+                         int usableRows, const AnalysisPreviewState& s, int dvDecimals,
+                         const std::string& face) {
+    const Plot plot{surface, area};
+    const int volume = StepVolumeField(test.testHeader);
+    const auto point = [&](int row, long colour, long labelColour) {
+        const TestRow& r = test.testRows[row];
+        const double p = TextToDouble(r[testField::p]);
+        const double x = PreviewMap(p, s.pMin, s.pMax, 0, area.width);
+        const double y = PreviewMap(TextToDouble(r[volume]), s.vMin, s.vMax, 0, area.height);
+        plot.Circle(x, y, colour);
+        plot.Cross(x, PreviewMap(TextToDouble(r[testField::dv]), 0, s.dvMax, 0, area.height),
+                   colour);
+        const std::string dv =
+            FormatNumber(DecimalsFormat(std::min(dvDecimals, 6)), TextToDouble(r[testField::dv]));
+        const std::string text = r[testField::pm] + " " + r[testField::vol15] + "," +
+                                 r[testField::vol30] + "," + r[volume] + " (" + dv + ")";
+        // The label box reaches from 2 above the point to 20 below it.
+        const double left = x > 0.7 * area.width ? x - 130 : x + 4;
+        plot.Label(left, y + 2 - kLabelBox, TextAlign::leftTop, text, face, labelColour);
+    };
+    for (int row = 1; row <= usableRows && row <= kTestRowCount; ++row) {
+        long colour = kGrey;
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (row == s.displayedRows[i]) {
+                colour = kPointColours[i];
+            }
+        }
+        point(row, colour, kWhite);
+    }
+    if (s.currentRow >= 1 && s.currentRow <= kTestRowCount) {
+        const long colour = kPointColours[static_cast<std::size_t>(s.currentPoint)];
+        point(s.currentRow, colour, colour);
+    }
 }
 
 }  // namespace karnea

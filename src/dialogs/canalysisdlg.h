@@ -1,0 +1,48 @@
+// "解析 / 目盛り　計算経過式": the analysis and scale dialog on the screen.
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class QLineEdit;
+class QCheckBox;
+class QRadioButton;
+
+namespace karnea {
+
+class AnalysisModel;
+class Messages;
+class CPreviewArea;
+
+class CAnalysisDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // The model and the messages must outlive the dialog.
+    CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* parent);
+
+    // OK: refused (with the reason) while a scale would be refused.
+    void accept() override;
+    // Cancel and the close box: asks after changes.
+    void reject() override;
+
+private:
+    // Shows the model's boxes, and redraws the preview when it asked.
+    void Sync();
+    // The scale boxes into the model.
+    void ReadScales();
+
+    AnalysisModel& model_;
+    Messages& messages_;
+    std::array<QRadioButton*, 3> points_{};
+    std::array<QLineEdit*, 3> pBoxes_{};
+    std::array<QLineEdit*, 3> vBoxes_{};
+    std::array<QLineEdit*, 6> lines_{};
+    // V min, V max, V step, P min, P max, P step, dV min, dV max, dV step,
+    // grid V, grid P.
+    std::array<QLineEdit*, 11> scales_{};
+    CPreviewArea* preview_ = nullptr;
+    unsigned previewRevision_ = 0;
+};
+
+}  // namespace karnea

@@ -1,0 +1,145 @@
+#include "dialogs/cheaderdlg.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "dialogs/dialogsupport.h"
+#include "records/records.h"
+#include "settings/engineermaster.h"
+#include "settings/settings.h"
+
+namespace karnea {
+
+CHeaderDlg::CHeaderDlg(const QString& caption, FieldOf field, QWidget* parent)
+    : QDialog(parent), field_(std::move(field)) {
+    setWindowTitle(caption);
+    form_ = new QGridLayout;
+}
+
+QLineEdit* CHeaderDlg::Box(int number) {
+    QLineEdit* box = HeaderBox(this, QStringLiteral("field%1").arg(number).toLatin1().constData());
+    box->setText(FromCp932(field_(number)));
+    connect(box, &QLineEdit::textChanged, this,
+            [this, number](const QString& text) { field_(number) = ToCp932(text); });
+    boxes_[number] = box;
+    return box;
+}
+
+void CHeaderDlg::Refresh(int number) {
+    QLineEdit* box = boxes_.at(number);
+    const QString text = FromCp932(field_(number));
+    if (box->text() != text) {
+        box->setText(text);
+    }
+}
+
+QLineEdit* CHeaderDlg::AddText(int number, const QString& caption, const QString& unit) {
+    QLineEdit* box = Box(number);
+    form_->addWidget(new QLabel(caption, this), row_, 0);
+    form_->addWidget(box, row_, 1, 1, unit.isEmpty() ? 3 : 2);
+    if (!unit.isEmpty()) {
+        form_->addWidget(new QLabel(unit, this), row_, 3);
+    }
+    ++row_;
+    return box;
+}
+
+void CHeaderDlg::AddNumber(int captionNumber, int numberNumber) {
+    auto* line = new QHBoxLayout;
+    line->addWidget(Box(captionNumber));
+    line->addWidget(Box(numberNumber), 1);
+    form_->addWidget(new QLabel(QStringLiteral("（Ｎｏ．）"), this), row_, 0);
+    form_->addLayout(line, row_, 1, 1, 3);
+    ++row_;
+}
+
+void CHeaderDlg::AddEngineer(const Settings& settings) {
+    auto* list = new QComboBox(this);
+    list->setObjectName(QStringLiteral("engineer"));
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& name :
+         ReadEngineerNames(settings.engineerMasterPath).value_or(std::vector<std::string>())) {
+        list->addItem(FromCp932(name));
+    }
+    list->lineEdit()->setValidator(
+        new RecordTextValidator(RecordTextValidator::Kind::header, list));
+    list->setEditText(FromCp932(field_(header::engineer)));
+    connect(list, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { field_(header::engineer) = ToCp932(text); });
+    form_->addWidget(new QLabel(QStringLiteral("担当者"), this), row_, 0);
+    form_->addWidget(list, row_, 1, 1, 3);
+    ++row_;
+}
+
+void CHeaderDlg::AddDate() {
+    auto* era = new QComboBox(this);
+    era->setObjectName(QStringLiteral("era"));
+    // Editable, so that an era the list does not hold is kept as it is.
+    era->setEditable(true);
+    era->setInsertPolicy(QComboBox::NoInsert);
+    era->addItems({QStringLiteral("平成"), QStringLiteral("昭和"), QString()});
+    era->lineEdit()->setValidator(
+        new RecordTextValidator(RecordTextValidator::Kind::header, era));
+    era->setEditText(FromCp932(field_(header::dateEra)));
+    connect(era, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { field_(header::dateEra) = ToCp932(text); });
+    auto* line = new QHBoxLayout;
+    line->addWidget(era);
+    const std::pair<int, const char*> parts[] = {
+        {header::dateYear, "年"}, {header::dateMonth, "月"}, {header::dateDay, "日"}};
+    for (const auto& [number, unit] : parts) {
+        QLineEdit* box = Box(number);
+        box->setMaximumWidth(48);
+        line->addWidget(box);
+        line->addWidget(new QLabel(QString::fromUtf8(unit), this));
+    }
+    line->addStretch(1);
+    form_->addWidget(new QLabel(QStringLiteral("測定年月日"), this), row_, 0);
+    form_->addLayout(line, row_, 1, 1, 3);
+    ++row_;
+}
+
+QWidget* CHeaderDlg::MethodButtons(const QString& title, int& method) {
+    auto* box = new QGroupBox(title, this);
+    auto* line = new QHBoxLayout(box);
+    auto* group = new QButtonGroup(box);
+    const char* captions[] = {"直線近似", "回帰曲線　"};
+    const char* names[] = {"linear", "regression"};
+    for (int id = 0; id < 2; ++id) {
+        auto* button = new QRadioButton(QString::fromUtf8(captions[id]), box);
+        button->setObjectName(QString::fromLatin1(names[id]));
+        button->setChecked((method >= 1 ? 1 : 0) == id);
+        group->addButton(button, id);
+        line->addWidget(button);
+    }
+    connect(group, &QButtonGroup::idClicked, this, [&method](int id) { method = id; });
+    return box;
+}
+
+void CHeaderDlg::Finish(const Settings& settings) {
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    form_->addLayout(buttons, row_++, 0, 1, form_->columnCount());
+    InstallEnterKeyMode(*this, settings.enterKeyMode);
+}
+
+}  // namespace karnea

@@ -1,0 +1,40 @@
+// The calibration header dialog "キャリブレーション 見出し" without widgets:
+// the texts it shows (default titles for empty ones), the display method,
+// and what its OK stores. The refit that follows it, OK or not, is
+// RefitCalibration.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/records.h"
+
+namespace karnea {
+
+struct Settings;
+
+class CalibrationHeaderModel {
+public:
+    CalibrationHeaderModel(const CalibrationRecord& calibration, const Settings& settings);
+
+    // The text of a header field as the dialog shows it (by header number).
+    std::string& field(int number) { return header_[number]; }
+    const std::string& field(int number) const { return header_[number]; }
+    // 0 "直線近似", 1 "回帰曲線　".
+    int fitMethod = 0;
+
+    // The check of OK: any text is taken.
+    std::optional<std::string> Check() const { return std::nullopt; }
+    // OK: every field as shown (so a default title becomes the record's) and
+    // the method "1" or "0".
+    void Accept(CalibrationRecord& calibration) const;
+
+    // The header numbers of the fields the dialog shows.
+    static const std::vector<int>& FieldNumbers();
+
+private:
+    HeaderTexts header_;
+};
+
+}  // namespace karnea
