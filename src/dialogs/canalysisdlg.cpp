@@ -106,7 +106,7 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
     for (int i = 0; i < 6; ++i) {
         const auto k = static_cast<std::size_t>(i);
         lines_[k] = HeaderBox(this, ("line" + std::to_string(i + 1)).c_str());
-        lines_[k]->setMinimumWidth(320);
+        lines_[k]->setMinimumWidth(400);
         linesGrid->addWidget(new QLabel(QString::fromUtf8(labels[i]), this), i, 0);
         linesGrid->addWidget(lines_[k], i, 1);
         connect(lines_[k], &QLineEdit::textEdited, this,
@@ -119,7 +119,7 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
     linesGrid->addWidget(hidePl, 2, 2);
 
     // The scales.
-    const char* scaleNames[] = {"vMin", "vMax", "vStep", "pMin", "pMax", "pStep",
+    const char* scaleNames[] = {"vMin",  "vMax",  "vStep",  "pMin",  "pMax", "pStep",
                                 "dvMin", "dvMax", "dvStep", "gridV", "gridP"};
     for (std::size_t i = 0; i < scales_.size(); ++i) {
         scales_[i] = HeaderBox(this, scaleNames[i]);

@@ -88,8 +88,7 @@ void CHeaderDlg::AddDate() {
     era->setEditable(true);
     era->setInsertPolicy(QComboBox::NoInsert);
     era->addItems({QStringLiteral("平成"), QStringLiteral("昭和"), QString()});
-    era->lineEdit()->setValidator(
-        new RecordTextValidator(RecordTextValidator::Kind::header, era));
+    era->lineEdit()->setValidator(new RecordTextValidator(RecordTextValidator::Kind::header, era));
     era->setEditText(FromCp932(field_(header::dateEra)));
     connect(era, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::dateEra) = ToCp932(text); });
@@ -99,7 +98,7 @@ void CHeaderDlg::AddDate() {
         {header::dateYear, "年"}, {header::dateMonth, "月"}, {header::dateDay, "日"}};
     for (const auto& [number, unit] : parts) {
         QLineEdit* box = Box(number);
-        box->setMaximumWidth(48);
+        box->setMaximumWidth(64);
         line->addWidget(box);
         line->addWidget(new QLabel(QString::fromUtf8(unit), this));
     }

@@ -152,9 +152,8 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
         if (!entryLabels[i].second.isEmpty()) {
             entryLayout->addWidget(new QLabel(entryLabels[i].second, dataFrame_), 2, column);
         }
-        connect(field, &QLineEdit::textChanged, this, [this, column](const QString& text) {
-            grid_.SetEntry(column + 1, ToCp932(text));
-        });
+        connect(field, &QLineEdit::textChanged, this,
+                [this, column](const QString& text) { grid_.SetEntry(column + 1, ToCp932(text)); });
         entries_.push_back(field);
     }
     auto* buttons = new QHBoxLayout;

@@ -39,8 +39,7 @@ ReadingsGrid::ReadingsGrid(int rows, std::vector<GridColumn> columns, int entera
       enterable_(enterableColumns),
       enterKeyMode_(enterKeyMode) {}
 
-void ReadingsGrid::FillList(const std::vector<std::vector<std::string>>& table,
-                            bool byPressure) {
+void ReadingsGrid::FillList(const std::vector<std::vector<std::string>>& table, bool byPressure) {
     const int n = rowCount();
     int leading = 0;
     bool counting = true;
@@ -322,7 +321,8 @@ void ReadingsGrid::OverwriteRow() {
 }
 
 void ReadingsGrid::SwapListRows(int a, int b) {
-    std::swap(cells_.at(static_cast<std::size_t>(a - 1)), cells_.at(static_cast<std::size_t>(b - 1)));
+    std::swap(cells_.at(static_cast<std::size_t>(a - 1)),
+              cells_.at(static_cast<std::size_t>(b - 1)));
     ++listRevision_;
 }
 

@@ -146,9 +146,8 @@ void DrawLoadedCalibrationPreview(Surface& surface, PreviewArea area, const Cali
     }
 }
 
-void DrawAnalysisPreview(Surface& surface, PreviewArea area, const TestRecord& test,
-                         int usableRows, const AnalysisPreviewState& s, int dvDecimals,
-                         const std::string& face) {
+void DrawAnalysisPreview(Surface& surface, PreviewArea area, const TestRecord& test, int usableRows,
+                         const AnalysisPreviewState& s, int dvDecimals, const std::string& face) {
     const Plot plot{surface, area};
     const int volume = StepVolumeField(test.testHeader);
     const auto point = [&](int row, long colour, long labelColour) {

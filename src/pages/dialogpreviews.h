@@ -1,7 +1,7 @@
 // The small graphs of the data-entry dialogs: beside the readings lists of
 // the test and calibration readings dialogs, the loaded calibration of the
-// test header dialog and the test curve of the analysis dialog. They are drawn in pixels of the preview area with the
-// origin at its bottom-left corner and y upwards; the surface gets device
+// test header dialog and the test curve of the analysis dialog. They are drawn in pixels of the
+// preview area with the origin at its bottom-left corner and y upwards; the surface gets device
 // coordinates (y downwards) from them. The caller clears the area white and
 // clips to it.
 #pragma once
@@ -65,8 +65,8 @@ struct AnalysisPreviewState {
 // cross at (P, dV), in the colour of the point it is displayed as or grey,
 // each with a white label that hides an earlier one; the current row in the
 // current point's colour with its label. `dvDecimals` is the data table's.
-void DrawAnalysisPreview(Surface& surface, PreviewArea area, const TestRecord& test,
-                         int usableRows, const AnalysisPreviewState& state, int dvDecimals,
+void DrawAnalysisPreview(Surface& surface, PreviewArea area, const TestRecord& test, int usableRows,
+                         const AnalysisPreviewState& state, int dvDecimals,
                          const std::string& face);
 
 }  // namespace karnea

@@ -2,9 +2,14 @@
 // and file dialogs that answer from a script.
 #pragma once
 
+#include <QApplication>
+#include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <QtTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -64,5 +69,43 @@ struct Program {
         started = app->Start(args, exitCode);
     }
 };
+
+// Runs `act` on the modal dialog once it is open, while `open` (which runs
+// the dialog) waits for it.
+inline void WithDialog(const std::function<void()>& open,
+                       const std::function<void(QDialog&)>& act) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        ran = true;
+        act(*dialog);
+        if (dialog->isVisible()) {
+            dialog->done(QDialog::Rejected);
+        }
+    });
+    open();
+    QVERIFY(ran);
+}
+
+template <typename T>
+T* Find(QDialog& d, const char* name) {
+    T* w = d.findChild<T*>(QString::fromLatin1(name));
+    if (w == nullptr) {
+        qFatal("no widget %s", name);
+    }
+    return w;
+}
+
+// With KARNEA_SCREENSHOTS=DIR, saves a picture of the dialog there.
+inline void Screenshot(QDialog& d, const char* name) {
+    const QByteArray folder = qgetenv("KARNEA_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        d.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') +
+                      QString::fromLatin1(name) + QStringLiteral(".png"));
+    }
+}
 
 }  // namespace karnea::test

@@ -28,37 +28,12 @@
 
 using namespace karnea;
 using test::Example;
+using test::Find;
 using test::Program;
+using test::Screenshot;
+using test::WithDialog;
 
 namespace {
-
-// Runs `act` on the modal dialog once it is open, while `open` (which runs
-// the dialog) waits for it.
-void WithDialog(const std::function<void()>& open, const std::function<void(QDialog&)>& act) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog != nullptr);
-        dialog->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(dialog));
-        ran = true;
-        act(*dialog);
-        if (dialog->isVisible()) {
-            dialog->done(QDialog::Rejected);
-        }
-    });
-    open();
-    QVERIFY(ran);
-}
-
-template <typename T>
-T* Find(QDialog& d, const char* name) {
-    T* w = d.findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) {
-        qFatal("no widget %s", name);
-    }
-    return w;
-}
 
 QString Cell(QDialog& d, int row, int column) {
     return Find<QTableWidget>(d, "list")->item(row - 1, column - 1)->text();
@@ -84,14 +59,6 @@ void TypeEntry(QDialog& d, const char* name, const QString& text) {
     auto* entry = Find<QLineEdit>(d, name);
     entry->clear();
     QTest::keyClicks(entry, text);
-}
-
-void Screenshot(QDialog& d, const char* name) {
-    const QByteArray folder = qgetenv("KARNEA_SCREENSHOTS");
-    if (!folder.isEmpty()) {
-        d.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') +
-                      QString::fromLatin1(name) + QStringLiteral(".png"));
-    }
 }
 
 std::string Pm(const TestRecord& test, int row) {

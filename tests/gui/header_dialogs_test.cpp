@@ -1,0 +1,266 @@
+// The header, analysis and engineer-master dialogs under QtTest (offscreen):
+// what the page view stores after them, "開く", the arrows of the analysis,
+// the master edited and saved, the Cancel questions and the Enter key.
+// KARNEA_SCREENSHOTS=DIR saves a picture of each dialog with the example data.
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include "analysis/reduction.h"
+#include "app/ctavdoc.h"
+#include "base/encoding.h"
+#include "base/textfields.h"
+#include "dialogs/dialogsupport.h"
+#include "document/workspace.h"
+#include "gui/program.h"
+#include "pages/opsrecorder.h"
+#include "pages/pagecomposer.h"
+#include "records/records.h"
+#include "settings/settings.h"
+#include "view/ctavview.h"
+
+using namespace karnea;
+using test::Example;
+using test::Find;
+using test::Program;
+using test::Screenshot;
+using test::WithDialog;
+
+namespace {
+
+QLineEdit* Field(QDialog& d, int number) {
+    return Find<QLineEdit>(d, QStringLiteral("field%1").arg(number).toLatin1().constData());
+}
+
+// Types into a box and leaves it for the next one.
+void TypeAndLeave(QDialog& d, int number, const QString& text, int next) {
+    QLineEdit* box = Field(d, number);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    Field(d, next)->setFocus();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+std::string PageOps(const Workspace& ws, int page) {
+    OpsRecorder ops(96, 96);
+    RecordedMessages quiet;
+    DrawPages(PagesOf(ws), {page}, ops, quiet);
+    return ops.text();
+}
+
+}  // namespace
+
+class HeaderDialogsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+
+private slots:
+    void initTestCase() {
+        test::WriteStandardSettings(ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5")));
+        qputenv("KARNEA_HOME", home_.path().toLocal8Bit());
+    }
+
+    // Depth, water level and machine height give Pw and Pz; OK stores the
+    // header and the rows are reduced with the new Pz.
+    void testHeaderComputesAndStores() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        WithDialog(
+            [&] { p.app->view().OnTestHeader(); },
+            [&](QDialog& d) {
+                QCOMPARE(d.windowTitle(), QStringLiteral("カルネア 見出し"));
+                TypeAndLeave(d, header::depth, QStringLiteral("12.5"), header::waterLevel);
+                QCOMPARE(Field(d, header::depth)->text(), QStringLiteral("-12.5"));
+                TypeAndLeave(d, header::waterLevel, QStringLiteral("2"), header::machineHeight);
+                TypeAndLeave(d, header::machineHeight, QStringLiteral("1"), header::poissonRatio);
+                const std::string& c = ws.settings.siCoefficient;
+                QCOMPARE(ToCp932(Field(d, header::pw)->text()),
+                         ComputeWaterPressureText("-12.5", "-2", c));
+                QCOMPARE(ToCp932(Field(d, header::pz)->text()),
+                         ComputeHoseHeadText("-12.5", "1", c));
+                // "$$" cannot be typed into a header text.
+                QLineEdit* memo = Field(d, header::memo);
+                memo->clear();
+                QTest::keyClicks(memo, QStringLiteral("a$$b"));
+                QCOMPARE(memo->text(), QStringLiteral("a$b"));
+                Find<QPushButton>(d, "draw")->click();
+                Screenshot(d, "test-header");
+                Find<QPushButton>(d, "ok")->click();
+            });
+        const HeaderTexts& h = ws.test.testHeader;
+        QCOMPARE(h[header::depth], std::string("-12.5"));
+        const std::string pz = ComputeHoseHeadText("-12.5", "1", ws.settings.siCoefficient);
+        QCOMPARE(h[header::pz], pz);
+        QCOMPARE(h[header::memo], std::string("a$b"));
+        const TestRow& first = ws.test.testRows[1];
+        QVERIFY(std::abs(TextToDouble(first[testField::pmPlusPz]) -
+                         (TextToDouble(first[testField::pm]) + TextToDouble(pz))) < 0.06);
+        QVERIFY(PageOps(ws, 1).find(pz) != std::string::npos);
+        QVERIFY(p.app->doc().isModified());
+    }
+
+    // "開く" reads a calibration file into the test; a test file is refused.
+    void openingACalibrationForTheTest() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        p.chooser.answers = {Example("test.kdw"), Example("calibration.kcw")};
+        WithDialog([&] { p.app->view().OnTestHeader(); },
+                   [&](QDialog& d) {
+                       Find<QPushButton>(d, "open")->click();
+                       QCOMPARE(p.messages.shown.back(),
+                                std::string("Ver.3 のキャリブレーションファイルではありません"));
+                       QCOMPARE(p.chooser.lastFilter,
+                                QStringLiteral("Ver3形式(*.kcw)|*.kcw|すべて(*.*)|*.*||"));
+                       Find<QPushButton>(d, "open")->click();
+                       QCOMPARE(Field(d, header::calibrationFileName)->text(),
+                                Example("calibration.kcw"));
+                       Find<QPushButton>(d, "ok")->click();
+                   });
+        QCOMPARE(ws.test.testHeader[header::calibrationFileName],
+                 ToPath(Example("calibration.kcw")));
+    }
+
+    // The default titles are stored by OK and not by Cancel; the regression
+    // curve refits with its messages.
+    void calibrationHeader() {
+        Program p({Example("calibration.kcw")});
+        Workspace& ws = p.app->ws();
+        ws.calibration.calibrationHeader[header::tableTitle].clear();
+        ws.settings.defaultTableTitle = Sjis("測定データ表");
+        WithDialog([&] { p.app->view().OnCalibrationHeader(); },
+                   [&](QDialog& d) { Find<QPushButton>(d, "cancel")->click(); });
+        QCOMPARE(ws.calibration.calibrationHeader[header::tableTitle], std::string());
+        QVERIFY(!p.app->doc().isModified());
+        WithDialog([&] { p.app->view().OnCalibrationHeader(); },
+                   [&](QDialog& d) {
+                       QCOMPARE(d.windowTitle(), QStringLiteral("キャリブレーション 見出し"));
+                       QCOMPARE(ToCp932(Field(d, header::tableTitle)->text()),
+                                ws.settings.defaultTableTitle);
+                       Find<QRadioButton>(d, "regression")->click();
+                       Screenshot(d, "calibration-header");
+                       Find<QPushButton>(d, "ok")->click();
+                   });
+        QCOMPARE(ws.calibration.calibrationHeader[header::tableTitle],
+                 ws.settings.defaultTableTitle);
+        QCOMPARE(ws.calibration.calibrationHeader[header::fitMethod], std::string("1"));
+        QVERIFY(p.app->doc().isModified());
+    }
+
+    // With the Enter-key mode 1, Enter in "調査名" moves on.
+    void enterMovesOnInTheHeader() {
+        Program p({Example("test.kdw")});
+        p.app->ws().settings.enterKeyMode = 1;
+        bool open = false;
+        WithDialog([&] { p.app->view().OnCalibrationHeader(); },
+                   [&](QDialog& d) {
+                       Field(d, header::surveyName)->setFocus();
+                       QTest::keyClick(Field(d, header::surveyName), Qt::Key_Return);
+                       open = d.isVisible();
+                       QVERIFY(QApplication::focusWidget() != Field(d, header::surveyName));
+                   });
+        QVERIFY(open);
+    }
+
+    // Po, Pf and Pl picked with the arrows, the lines updated, OK: the
+    // result page shows the new values.
+    void analysisPicksThePoints() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        const std::string em = ws.test.testHeader[header::modulusValue];
+        WithDialog(
+            [&] { p.app->view().OnAnalysis(); },
+            [&](QDialog& d) {
+                QCOMPARE(d.windowTitle(), QStringLiteral("解析 / 目盛り　計算経過式"));
+                Find<QRadioButton>(d, "pf")->click();
+                Find<QPushButton>(d, "draw")->click();
+                Find<QPushButton>(d, "up")->click();  // the first press: the Po row
+                Find<QPushButton>(d, "up")->click();
+                Find<QPushButton>(d, "up")->click();
+                Find<QPushButton>(d, "updateLines")->click();
+                QVERIFY(Find<QLineEdit>(d, "line2")->text().startsWith(QStringLiteral("Pf=")));
+                Screenshot(d, "analysis");
+                Find<QPushButton>(d, "ok")->click();
+            });
+        const HeaderTexts& h = ws.test.testHeader;
+        QCOMPARE(TextToInt(h[header::pfRow]), TextToInt(h[header::poRow]) + 2);
+        QVERIFY(h[header::modulusValue] != em);
+        QVERIFY(PageOps(ws, 1).find(Cp932ToUtf8(h[header::modulusValue])) != std::string::npos);
+        QVERIFY(p.app->doc().isModified());
+
+        // Cancel after a change asks; No keeps the dialog.
+        WithDialog([&] { p.app->view().OnAnalysis(); },
+                   [&](QDialog& d) {
+                       Find<QPushButton>(d, "down")->click();
+                       Find<QPushButton>(d, "cancel")->click();
+                       QVERIFY(d.isVisible());
+                   });
+        QCOMPARE(p.messages.asked.back(),
+                 std::string("データが変更されましたが、キャンセルしてよいのですか？"));
+    }
+
+    // The master typed, reordered and saved; a master that cannot be
+    // written keeps the dialog and its names.
+    void engineerMaster() {
+        QTemporaryDir dir;
+        Program p;
+        Settings& settings = p.app->ws().settings;
+        settings.engineerMasterPath = ToPath(dir.filePath(QStringLiteral("M.mst")));
+        WithDialog([&] { p.app->view().OnEngineerMaster(); },
+                   [&](QDialog& d) {
+                       QCOMPARE(p.messages.shown.back().rfind("ファイルが見つかりません", 0),
+                                std::size_t(0));
+                       auto* list = Find<QTableWidget>(d, "list");
+                       QCOMPARE(list->rowCount(), 80);
+                       const QRect cell = list->visualItemRect(list->item(0, 0));
+                       QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+                       for (const char* name : {"山田 太郎", "鈴木 花子"}) {
+                           Find<QLineEdit>(d, "editor")->insert(QString::fromUtf8(name));
+                           QTest::keyClick(Find<QLineEdit>(d, "editor"), Qt::Key_Return);
+                       }
+                       QTest::keyClick(Find<QLineEdit>(d, "editor"), Qt::Key_Escape);
+                       QVERIFY(d.isVisible());  // asked, answered No
+                       list->selectRow(1);
+                       Find<QPushButton>(d, "up")->click();
+                       QCOMPARE(list->item(0, 0)->text(), QStringLiteral("鈴木 花子"));
+                       Screenshot(d, "engineer-master");
+                       // The first OK ends the editing, the second saves.
+                       Find<QPushButton>(d, "ok")->click();
+                       Find<QPushButton>(d, "ok")->click();
+                   });
+        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("M.mst"))),
+                 QByteArray(Sjis("鈴木 花子\r\n山田 太郎\r\n").c_str()));
+
+        settings.engineerMasterPath = ToPath(dir.filePath(QStringLiteral("no/such/M.mst")));
+        bool stayed = false;
+        WithDialog([&] { p.app->view().OnEngineerMaster(); },
+                   [&](QDialog& d) {
+                       auto* list = Find<QTableWidget>(d, "list");
+                       QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                                          list->visualItemRect(list->item(0, 0)).center());
+                       QTest::keyClicks(Find<QLineEdit>(d, "editor"), QStringLiteral("X"));
+                       QTest::keyClick(Find<QLineEdit>(d, "editor"), Qt::Key_Return);
+                       Find<QPushButton>(d, "ok")->click();
+                       Find<QPushButton>(d, "ok")->click();
+                       stayed = d.isVisible();
+                       QCOMPARE(list->item(0, 0)->text(), QStringLiteral("X"));
+                   });
+        QVERIFY(stayed);
+        QCOMPARE(p.messages.shown.back(), std::string("マスタファイルは\n保存できませんでした"));
+    }
+};
+
+QTEST_MAIN(HeaderDialogsTest)
+#include "header_dialogs_test.moc"
