@@ -58,11 +58,7 @@ private:
     QTemporaryDir home_;
 
 private slots:
-    void initTestCase() {
-        // Standard settings where the program looks for them.
-        test::WriteStandardSettings(ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5")));
-        qputenv("KARNEA_HOME", home_.path().toLocal8Bit());
-    }
+    void initTestCase() { test::UseStandardSettingsIn(home_); }
 
     void init() {
         QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tav"))

@@ -68,10 +68,7 @@ class HeaderDialogsTest : public QObject {
     QTemporaryDir home_;
 
 private slots:
-    void initTestCase() {
-        test::WriteStandardSettings(ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5")));
-        qputenv("KARNEA_HOME", home_.path().toLocal8Bit());
-    }
+    void initTestCase() { test::UseStandardSettingsIn(home_); }
 
     // Depth, water level and machine height give Pw and Pz; OK stores the
     // header and the rows are reduced with the new Pz.

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <deque>
@@ -55,6 +56,13 @@ private:
 
 inline QString Example(const char* name) {
     return QStringLiteral(KARNEA_EXAMPLES_DIR "/") + QString::fromLatin1(name);
+}
+
+// The standard settings where the program looks for them: `home` becomes the
+// base folder (KARNEA_HOME).
+inline void UseStandardSettingsIn(const QTemporaryDir& home) {
+    WriteStandardSettings(ToPath(home.path() + QStringLiteral("/VardoXQ/Kvar5")));
+    qputenv("KARNEA_HOME", home.path().toLocal8Bit());
 }
 
 // A started program with its own recorded messages and scripted dialogs.

@@ -73,10 +73,7 @@ class ReadingsDialogsTest : public QObject {
     QTemporaryDir home_;
 
 private slots:
-    void initTestCase() {
-        test::WriteStandardSettings(ToPath(home_.path() + QStringLiteral("/VardoXQ/Kvar5")));
-        qputenv("KARNEA_HOME", home_.path().toLocal8Bit());
-    }
+    void initTestCase() { test::UseStandardSettingsIn(home_); }
 
     // Typing a test's readings into the editor, in 60” and 120” modes; OK
     // writes them sorted and the page view shows them reduced.
