@@ -25,15 +25,6 @@
 namespace karnea {
 namespace {
 
-// Commands whose dialogs are not part of the program yet: shown, disabled.
-constexpr Command kLaterCommands[] = {Command::calibrationPage,
-                                      Command::testPage,
-                                      Command::styleSettings,
-                                      Command::lineSettings,
-                                      Command::fontSettings,
-                                      Command::keySettings,
-                                      Command::setup};
-
 // Stands between the toolbar's groups of buttons.
 constexpr Command kSeparator = static_cast<Command>(0);
 
@@ -157,9 +148,6 @@ void CMainFrame::BuildMenus() {
     Add(nullptr, Command::graphPage, QStringLiteral("グラフ"), QStringLiteral("グラフ"));
     Add(nullptr, Command::tablePage, QStringLiteral("データ表"), QStringLiteral("データ表"));
 
-    for (const Command command : kLaterCommands) {
-        action(command)->setEnabled(false);
-    }
     connect(action(Command::fileNew), &QAction::triggered, &app_, &CTavApp::OnFileNew);
     connect(action(Command::fileOpen), &QAction::triggered, &doc, &CTavDoc::OnFileOpen);
     connect(action(Command::fileSave), &QAction::triggered, &doc, &CTavDoc::OnFileSave);
@@ -181,6 +169,17 @@ void CMainFrame::BuildMenus() {
     connect(action(Command::analysis), &QAction::triggered, &view, &CTavView::OnAnalysis);
     connect(action(Command::engineerMaster), &QAction::triggered, &view,
             &CTavView::OnEngineerMaster);
+    const std::pair<Command, void (CTavView::*)()> settingsCommands[] = {
+        {Command::styleSettings, &CTavView::OnStyleSettings},
+        {Command::lineSettings, &CTavView::OnLineSettings},
+        {Command::keySettings, &CTavView::OnKeySettings},
+        {Command::fontSettings, &CTavView::OnFontSettings},
+        {Command::setup, &CTavView::OnSetup},
+        {Command::calibrationPage, &CTavView::OnCalibrationPage},
+        {Command::testPage, &CTavView::OnTestPage}};
+    for (const auto& [command, slot] : settingsCommands) {
+        connect(action(command), &QAction::triggered, &view, slot);
+    }
     connect(&view, &CTavView::recordsChanged, this, &CMainFrame::UpdateTitle);
     connect(action(Command::graphPage), &QAction::triggered, &view, &CTavView::ShowGraphPage);
     connect(action(Command::tablePage), &QAction::triggered, &view, &CTavView::ShowTablePage);

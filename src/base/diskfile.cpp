@@ -182,4 +182,19 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+bool FolderUsable(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::path folder(path);
+    while (!std::filesystem::exists(folder, ec)) {
+        if (ec || !folder.has_parent_path() || folder.parent_path() == folder) {
+            return false;
+        }
+        folder = folder.parent_path();
+    }
+    return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 }  // namespace karnea

@@ -29,4 +29,9 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 // write), the file itself is written. Returns false on any failure.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
 
+// Whether files can be kept in the folder at `path`: it is a folder this
+// process may write into, or it does not exist yet and its nearest existing
+// parent is one.
+bool FolderUsable(const std::string& path);
+
 }  // namespace karnea

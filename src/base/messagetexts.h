@@ -68,6 +68,16 @@ inline constexpr std::string_view scaleBad = "目盛りが異常です";
 // The engineer name master; followed by cannotSave.
 inline constexpr std::string_view masterNotSaved = "マスタファイルは\n";
 
+// The settings dialogs.
+inline constexpr std::string_view decimalsRefused = "0 から 6 までの整数を入力して下さい";
+inline constexpr std::string_view integerRefused = "整数を入力して下さい";
+inline constexpr std::string_view numberRefused = "数値を入力して下さい";
+inline constexpr std::string_view noDataGiven = "データがありません";
+inline constexpr std::string_view driveBad = "ドライブ名が異常です";
+inline constexpr std::string_view folderBad = "フォルダ名またはドライブ名が異常です";
+inline constexpr std::string_view footerOutside =
+    "フッタ表示位置が用紙外の可能性があります \n( %1 mm)";
+
 // The document.
 inline constexpr std::string_view saveChanges = "%1 への変更を保存しますか?";
 

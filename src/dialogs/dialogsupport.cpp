@@ -1,8 +1,11 @@
 #include "dialogs/dialogsupport.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include "base/encoding.h"
 #include "entry/entrytexts.h"
@@ -89,7 +92,9 @@ std::string ToCp932(const QString& text) {
 
 QValidator::State RecordTextValidator::validate(QString& input, int&) const {
     const std::string utf8 = input.toStdString();
-    const bool allowed = kind_ == Kind::cell ? CellTextAllowed(utf8) : HeaderTextAllowed(utf8);
+    const bool allowed = kind_ == Kind::cell     ? CellTextAllowed(utf8)
+                         : kind_ == Kind::header ? HeaderTextAllowed(utf8)
+                                                 : SettingTextAllowed(utf8);
     return allowed && TryUtf8ToCp932(utf8) ? Acceptable : Invalid;
 }
 
@@ -98,6 +103,49 @@ QLineEdit* HeaderBox(QWidget* parent, const char* objectName) {
     box->setObjectName(QString::fromLatin1(objectName));
     box->setValidator(new RecordTextValidator(RecordTextValidator::Kind::header, box));
     return box;
+}
+
+QLineEdit* SettingBox(QWidget* parent, const char* objectName) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    box->setValidator(new RecordTextValidator(RecordTextValidator::Kind::setting, box));
+    return box;
+}
+
+QComboBox* SettingList(QWidget* parent, const char* objectName,
+                       const std::vector<std::string>& entries, std::string& text) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QString::fromLatin1(objectName));
+    // Editable, so that a setting the list does not hold is kept.
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& entry : entries) {
+        list->addItem(QString::fromStdString(entry));
+    }
+    list->lineEdit()->setValidator(
+        new RecordTextValidator(RecordTextValidator::Kind::setting, list));
+    list->setEditText(FromCp932(text));
+    QObject::connect(list, &QComboBox::editTextChanged, list,
+                     [&text](const QString& typed) { text = ToCp932(typed); });
+    return list;
+}
+
+QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra) {
+    auto* row = new QHBoxLayout;
+    if (extra != nullptr) {
+        row->addWidget(extra);
+    }
+    row->addStretch(1);
+    auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), &dialog);
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 void InstallEnterKeyMode(QDialog& dialog, int mode) {

@@ -9,8 +9,11 @@
 #include <QValidator>
 #include <functional>
 #include <string>
+#include <vector>
 
+class QComboBox;
 class QDialog;
+class QHBoxLayout;
 
 namespace karnea {
 
@@ -22,7 +25,7 @@ std::string ToCp932(const QString& text);
 // characters without a CP932 form.
 class RecordTextValidator : public QValidator {
 public:
-    enum class Kind { cell, header };
+    enum class Kind { cell, header, setting };
     RecordTextValidator(Kind kind, QObject* parent) : QValidator(parent), kind_(kind) {}
     State validate(QString& input, int& position) const override;
 
@@ -32,6 +35,15 @@ private:
 
 // A box for a header text, named for the tests, with that validator.
 QLineEdit* HeaderBox(QWidget* parent, const char* objectName);
+// A box for a settings text (no line break).
+QLineEdit* SettingBox(QWidget* parent, const char* objectName);
+// An editable list of `entries` (UTF-8) for a settings text, showing `text`
+// (CP932) and writing what is chosen or typed back into it.
+QComboBox* SettingList(QWidget* parent, const char* objectName,
+                       const std::vector<std::string>& entries, std::string& text);
+// "OK" (the default button) and "ｷｬﾝｾﾙ" at the right, wired to the dialog;
+// `extra` (may be null) at the left.
+QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra = nullptr);
 
 // Runs `lost` whenever `box` loses the keyboard focus.
 void OnFocusLost(QWidget* box, std::function<void()> lost);

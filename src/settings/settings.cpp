@@ -319,6 +319,17 @@ bool CreateInstallationIfMissing(Settings& s) {
     return true;
 }
 
+bool MoveInstallation(Settings& s, const std::string& folder) {
+    LocateSettings(s);
+    s.installDrive.clear();
+    s.installFolder = folder;
+    SetFolderPaths(s);
+    CreateInstallationIfMissing(s);
+    std::error_code ec;
+    std::filesystem::create_directories(s.systemDrive, ec);
+    return ReplaceFile(Join(s.systemDrive, kLocationFileName), folder + "\r\n");
+}
+
 void LoadSettings(Settings& s, bool reset, Messages& messages) {
     if (reset) {
         s.generalLoaded = false;

@@ -115,6 +115,12 @@ void LocateSettings(Settings& s);
 // directly (`fixedFolder`) is never created.
 bool CreateInstallationIfMissing(Settings& s);
 
+// The set-up: the installation folder becomes `folder` (absolute), which is
+// made with the standard files when it does not exist, and the location
+// file in the base folder names it. False when the location file cannot be
+// written (the folder is taken all the same).
+bool MoveInstallation(Settings& s, const std::string& folder);
+
 // Finds the settings folder (first call of a run only), reads "Sys.ndx" and
 // the font files when not yet read (again after `reset`), and brings every
 // setting into range (the SI coefficient and V0 as the program always has).

@@ -21,6 +21,9 @@
 #include "dialogs/ccaldatadlg.h"
 #include "dialogs/ccalheaderdlg.h"
 #include "dialogs/cengineerdlg.h"
+#include "dialogs/cfontdlg.h"
+#include "dialogs/cpagedlg.h"
+#include "dialogs/csettingsdialogs.h"
 #include "dialogs/ctestdatadlg.h"
 #include "dialogs/ctestheaderdlg.h"
 #include "document/startup.h"
@@ -29,6 +32,11 @@
 #include "entry/calibrationheadermodel.h"
 #include "entry/calibrationreadingsmodel.h"
 #include "entry/engineermastermodel.h"
+#include "entry/fontsettingsmodel.h"
+#include "entry/linesettingsmodel.h"
+#include "entry/pagefootermodel.h"
+#include "entry/setupmodel.h"
+#include "entry/stylesettingsmodel.h"
 #include "entry/testheadermodel.h"
 #include "entry/testreadingsmodel.h"
 #include "pages/pagecomposer.h"
@@ -237,6 +245,81 @@ void CTavView::OnEngineerMaster() {
     CEngineerDlg dialog(model, this);
     dialog.exec();
     viewport()->update();
+}
+
+void CTavView::SaveSettingsFile() {
+    if (!SaveSettings(ws_.settings, ws_.settings.settingsFilePath, messages_)) {
+        messages_.Show(msg::cannotSave);
+    }
+}
+
+void CTavView::OnStyleSettings() {
+    StyleSettingsModel model(ws_.settings);
+    CStyleDlg dialog(model, messages_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        model.Accept(ws_.settings);
+        SaveSettingsFile();
+    }
+    viewport()->update();
+}
+
+void CTavView::OnLineSettings() {
+    LineSettingsModel model(ws_.settings);
+    CLineDlg dialog(model, messages_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        model.Accept(ws_.settings);
+        SaveSettingsFile();
+    }
+    viewport()->update();
+}
+
+void CTavView::OnKeySettings() {
+    KeySettingsModel model(ws_.settings.enterKeyMode);
+    CKeyDlg dialog(model, messages_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        ws_.settings.enterKeyMode = model.enterKeyMode;
+        SaveSettingsFile();
+    }
+    viewport()->update();
+}
+
+void CTavView::OnFontSettings() {
+    FontSettingsModel model(ws_.settings);
+    CFontDlg dialog(model, messages_, fontChooser_ ? fontChooser_ : ChooseFontInDialog, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        model.Accept(ws_.settings);
+    }
+    viewport()->update();
+}
+
+void CTavView::OnSetup() {
+    SetupModel model(ws_.settings);
+    CSetupDlg dialog(model, messages_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        model.Accept(ws_.settings, messages_);
+    }
+    viewport()->update();
+}
+
+void CTavView::PageSettings(HeaderTexts& header, const QString& caption) {
+    MeasurePrinterPaper();
+    PageFooterModel model(header, paperHeightMm_ - 16, paperWidthMm_);
+    CPageDlg dialog(model, caption, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const HeaderTexts before = header;
+        model.Accept(header, messages_);
+        ReportIfChanged(header != before);
+    }
+    viewport()->update();
+}
+
+void CTavView::OnCalibrationPage() {
+    PageSettings(ws_.calibration.calibrationHeader,
+                 QStringLiteral("キャリブレーション ページ設定"));
+}
+
+void CTavView::OnTestPage() {
+    PageSettings(ws_.test.testHeader, QStringLiteral("カルネア ページ設定"));
 }
 
 void CTavView::ShowGraphPage() {

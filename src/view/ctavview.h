@@ -5,10 +5,13 @@
 
 #include <QAbstractScrollArea>
 #include <QString>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "records/records.h"
 #include "render/qpaintersurface.h"
+#include "settings/settings.h"
 
 class QPrinter;
 
@@ -66,6 +69,20 @@ public:
     void OnCalibrationHeader();
     void OnAnalysis();
     void OnEngineerMaster();
+    // 設定 › 様式/桁数, 線種/係数/マージン, キーの動作, フォント, セットアップ;
+    // ＣＡＬ › ページ and カルネア › ページ.
+    void OnStyleSettings();
+    void OnLineSettings();
+    void OnKeySettings();
+    void OnFontSettings();
+    void OnSetup();
+    void OnCalibrationPage();
+    void OnTestPage();
+
+    // The font dialog's chooser (tests put their own in its place).
+    void SetFontChooser(std::function<std::optional<FontSetting>(const FontSetting&, QWidget*)> c) {
+        fontChooser_ = std::move(c);
+    }
 
     // Toolbar グラフ and データ表.
     void ShowGraphPage();
@@ -104,10 +121,15 @@ private:
 
     // The calibration pages, at the page the test pages' table maps to.
     void ShowCalibrationPages();
+    // The settings file written after a settings dialog's OK.
+    void SaveSettingsFile();
+    // The page footer dialog on the header of the given record.
+    void PageSettings(HeaderTexts& header, const QString& caption);
 
     Workspace& ws_;
     Messages& messages_;
     FileChooser& chooser_;
+    std::function<std::optional<FontSetting>(const FontSetting&, QWidget*)> fontChooser_;
     FontCache fonts_;
     int currentPage_ = 1;
     DocumentKind lastDrawnKind_ = DocumentKind::calibration;

@@ -107,17 +107,15 @@ private slots:
         QCOMPARE(f.action(Command::fileOpen)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(f.action(Command::testHeader)->statusTip(),
                  QStringLiteral("見出し部分のデータ　TABｷｰでカーソル移動"));
-        for (const Command later :
-             {Command::styleSettings, Command::lineSettings, Command::fontSettings, Command::setup,
-              Command::calibrationPage, Command::testPage, Command::keySettings}) {
-            QVERIFY2(!f.action(later)->isEnabled(),
-                     qPrintable(QString::number(static_cast<int>(later))));
-        }
         QVERIFY(f.action(Command::help)->isEnabled());
+        // Every menu item works.
         for (const Command live :
              {Command::testReadings, Command::calibrationReadings, Command::testHeader,
-              Command::calibrationHeader, Command::analysis, Command::engineerMaster}) {
-            QVERIFY(f.action(live)->isEnabled());
+              Command::calibrationHeader, Command::analysis, Command::engineerMaster,
+              Command::styleSettings, Command::lineSettings, Command::fontSettings, Command::setup,
+              Command::calibrationPage, Command::testPage, Command::keySettings}) {
+            QVERIFY2(f.action(live)->isEnabled(),
+                     qPrintable(QString::number(static_cast<int>(live))));
         }
         int buttons = 0;
         int separators = 0;

@@ -1,0 +1,44 @@
+// "フォント": the six page fonts on the screen, and the chooser of one
+// font's face, size, colour and underline.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "settings/settings.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace karnea {
+
+class FontSettingsModel;
+class Messages;
+
+// Face, size, colour and underline picked in one go; nothing on Cancel.
+using FontChooser = std::function<std::optional<FontSetting>(const FontSetting&, QWidget*)>;
+std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, QWidget* parent);
+
+class CFontDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    CFontDlg(FontSettingsModel& model, Messages& messages, FontChooser chooser, QWidget* parent);
+
+    // Cancel and the close box: asks after a choice.
+    void reject() override;
+
+private:
+    void ShowRows();
+
+    FontSettingsModel& model_;
+    Messages& messages_;
+    FontChooser chooser_;
+    std::array<QLineEdit*, kFontRoleCount> faces_{};
+    std::array<QLineEdit*, kFontRoleCount> sizes_{};
+    std::array<QLabel*, kFontRoleCount> swatches_{};
+};
+
+}  // namespace karnea

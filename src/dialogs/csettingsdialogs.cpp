@@ -1,0 +1,272 @@
+#include "dialogs/csettingsdialogs.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/guiservices.h"
+#include "dialogs/dialogsupport.h"
+#include "entry/linesettingsmodel.h"
+#include "entry/setupmodel.h"
+#include "entry/stylesettingsmodel.h"
+#include "render/qpaintersurface.h"
+
+namespace karnea {
+namespace {
+
+QPushButton* StandardButton(QWidget* parent, const char* caption = "標準の設定") {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QStringLiteral("standard"));
+    return button;
+}
+
+QLabel* Label(const char* text, QWidget* parent) {
+    return new QLabel(QString::fromUtf8(text), parent);
+}
+
+}  // namespace
+
+CStyleDlg::CStyleDlg(StyleSettingsModel& model, Messages& messages, QWidget* parent)
+    : CSettingsDlg(
+          QStringLiteral("様式 / 桁数"), messages, [&model] { return model.Check(); }, parent) {
+    setObjectName(QStringLiteral("style"));
+    auto* form = new QGridLayout;
+    int row = 0;
+    form->addWidget(Label("No.項目名", this), row, 0);
+    form->addWidget(
+        List("numberCaption", StyleSettingsModel::NumberCaptions(), model.numberCaption), row++, 1,
+        1, 2);
+    form->addWidget(Label("Vの印刷単位 ", this), row, 0);
+    auto* unit = new QHBoxLayout;
+    Radios(unit, {QStringLiteral("ml"), QStringLiteral("cm3 ")}, {"ml", "cm3"}, model.volumeUnit);
+    form->addLayout(unit, row++, 1, 1, 2);
+    form->addWidget(Label("データ表 タイトル", this), row, 0);
+    form->addWidget(List("tableTitle", StyleSettingsModel::TableTitles(), model.tableTitle), row++,
+                    1, 1, 2);
+    form->addWidget(Label("グラフ タイトル", this), row, 0);
+    form->addWidget(List("graphTitle", StyleSettingsModel::GraphTitles(), model.graphTitle), row++,
+                    1, 1, 2);
+    form->addWidget(Label("変形・弾性 見出し", this), row, 0);
+    form->addWidget(List("modulusName", StyleSettingsModel::ModulusNames(), model.modulusName), row,
+                    1);
+    form->addWidget(
+        List("modulusSymbol", StyleSettingsModel::ModulusSymbols(), model.modulusSymbol), row++, 2);
+    form->addWidget(Check(QStringLiteral("たて軸変数名（Ｖ、ΔＶ、Ｖm） 90゜回転　"), "rotate",
+                          model.rotateAxisNames),
+                    row++, 0, 1, 3);
+    form->addWidget(Check(QStringLiteral("Ｐo、Ｐf、Ｐl 文字を表示しない"), "hideLetters",
+                          model.hidePointLetters),
+                    row++, 0, 1, 3);
+
+    const auto decimalsGroup = [&](const char* title,
+                                   std::initializer_list<std::pair<const char*, int>> boxes) {
+        auto* group = new QGroupBox(QString::fromUtf8(title), this);
+        auto* grid = new QGridLayout(group);
+        int r = 0;
+        for (const auto& [caption, index] : boxes) {
+            grid->addWidget(Label(caption, group), r, 0);
+            QLineEdit* box = Text(("decimals" + std::to_string(index)).c_str(),
+                                  model.decimals[static_cast<std::size_t>(index)]);
+            box->setMaximumWidth(48);
+            grid->addWidget(box, r++, 1);
+        }
+        return group;
+    };
+    using D = StyleSettingsModel::Decimals;
+    auto* digits = new QHBoxLayout;
+    digits->addWidget(decimalsGroup("データ表 小数以下表示桁数", {{"Ｐw", D::pw},
+                                                                  {"Ｐz", D::pz},
+                                                                  {"Ｐm", D::pm},
+                                                                  {"Ｐm+Ｐz、Ｐi、Ｐ", D::pressure},
+                                                                  {"Ｖ、ΔＶ、Ｖm", D::volume}}));
+    digits->addWidget(decimalsGroup("グラフ 小数以下表示桁数", {{"Ｐo、Ｐf、Ｐl、dＰ", D::point},
+                                                                {"dV ", D::dv},
+                                                                {"変形係数Ｅm ", D::em},
+                                                                {"補正値 ａ", D::a}}));
+    QPushButton* standard = StandardButton(this);
+    connect(standard, &QPushButton::clicked, this, [this, &model] {
+        model.Standard();
+        Reload();
+    });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(digits);
+    layout->addWidget(Label("◎ No.項目名、タイトルは新規作成時の初期設定.", this));
+    layout->addWidget(Label(
+        "ファイル毎の設定はメニュー「CAL」「見出し」または「カルネア」「見出し」の画面内.", this));
+    layout->addLayout(OkCancelRow(*this, standard));
+}
+
+CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent)
+    : CSettingsDlg(
+          QStringLiteral("線種 / 係数 / マージン"), messages, [&model] { return model.Check(); },
+          parent),
+      model_(model),
+      mode_(model.monochrome() ? 1 : 0) {
+    setObjectName(QStringLiteral("lines"));
+    auto* lines = new QGroupBox(QStringLiteral("線種"), this);
+    auto* linesGrid = new QGridLayout(lines);
+    linesGrid->addWidget(Label("外枠", lines), 0, 0);
+    linesGrid->addWidget(Label("太さ", lines), 0, 1);
+    linesGrid->addWidget(Text("frameWidth", model.frameWidth), 0, 2);
+    linesGrid->addWidget(Label("罫線", lines), 1, 0);
+    linesGrid->addWidget(Label("太さ", lines), 1, 1);
+    linesGrid->addWidget(Text("ruleWidth", model.ruleWidth), 1, 2);
+    linesGrid->addWidget(Label("単位 ピクセル", lines), 2, 2);
+
+    auto* grid = new QGroupBox(QStringLiteral("グラフグリッド"), this);
+    auto* gridLayout = new QGridLayout(grid);
+    auto* modes = new QHBoxLayout;
+    Radios(modes, {QStringLiteral("カラー"), QStringLiteral("白黒")}, {"colourMode", "monoMode"},
+           mode_, [this] {
+               model_.SetMonochrome(mode_ == 1);
+               Reload();
+           });
+    gridLayout->addLayout(modes, 0, 0, 1, 4);
+    gridLayout->addWidget(Label("太さ", grid), 1, 0);
+    gridLayout->addWidget(Text("gridWidth", model.gridWidth), 1, 1);
+    gridLayout->addWidget(Label("実線部", grid), 2, 0);
+    dash_ = Text("dashLength", model.dashLength);
+    gridLayout->addWidget(dash_, 2, 1);
+    gridLayout->addWidget(Label("空白部", grid), 3, 0);
+    gap_ = Text("gapLength", model.gapLength);
+    gridLayout->addWidget(gap_, 3, 1);
+    auto* choose = new QPushButton(QStringLiteral("色"), grid);
+    choose->setObjectName(QStringLiteral("chooseColour"));
+    colour_ = Text("colour", model.colour);
+    gridLayout->addWidget(choose, 1, 2);
+    gridLayout->addWidget(colour_, 1, 3);
+    note_ = new QLabel(grid);
+    note_->setObjectName(QStringLiteral("gridNote"));
+    gridLayout->addWidget(note_, 4, 0, 1, 4);
+    connect(choose, &QPushButton::clicked, this, [this] {
+        const QColor chosen =
+            QColorDialog::getColor(ToQColor(model_.ColourValue()), this, QStringLiteral("色"));
+        if (chosen.isValid()) {
+            model_.SetColour(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+            Reload();
+        }
+    });
+    connect(colour_, &QLineEdit::editingFinished, this, [this] { ShowMode(); });
+    OnReload([this] { ShowMode(); });
+
+    auto* constants = new QGroupBox(QStringLiteral("初期値 補正値"), this);
+    auto* constantsGrid = new QGridLayout(constants);
+    constantsGrid->addWidget(Label("Ｖ0", constants), 0, 0);
+    constantsGrid->addWidget(Text("v0", model.v0), 0, 1);
+    constantsGrid->addWidget(Label("メインセル初期体積 cm3", constants), 0, 2);
+    constantsGrid->addWidget(Label("ａ", constants), 1, 0);
+    constantsGrid->addWidget(Text("a", model.a), 1, 1);
+    constantsGrid->addWidget(Label("容積損失補正 圧縮特性値", constants), 1, 2);
+
+    auto* si = new QGroupBox(QStringLiteral("ＳＩ 換算係数Ｃ"), this);
+    auto* siGrid = new QGridLayout(si);
+    siGrid->addWidget(Label("C", si), 0, 0);
+    siGrid->addWidget(Text("c", model.c), 0, 1);
+    siGrid->addWidget(Label("1kgf/c㎡=C kPa", si), 0, 2);
+    siGrid->addWidget(Check(QStringLiteral("表右上に表示"), "showC", model.showSiCoefficient), 1, 0,
+                      1, 3);
+
+    auto* margins = new QGroupBox(QStringLiteral("マージン"), this);
+    auto* marginGrid = new QGridLayout(margins);
+    const char* names[] = {"graphTop", "graphLeft", "tableTop", "tableLeft"};
+    for (int i = 0; i < 4; ++i) {
+        const int r = i / 2;
+        if (i % 2 == 0) {
+            marginGrid->addWidget(Label(r == 0 ? "グラフ" : "データ表", margins), r, 0);
+        }
+        marginGrid->addWidget(Label(i % 2 == 0 ? "トップ" : "レフト", margins), r, 1 + 2 * (i % 2));
+        marginGrid->addWidget(Text(names[i], model.margins[static_cast<std::size_t>(i)]), r,
+                              2 + 2 * (i % 2));
+    }
+
+    auto* name = new QGroupBox(QStringLiteral("名称"), this);
+    auto* nameLine = new QHBoxLayout(name);
+    nameLine->addWidget(Label("調査業者名の初期設定", name));
+    nameLine->addWidget(Text("companyName", model.companyName), 1);
+
+    QPushButton* standard = StandardButton(this);
+    connect(standard, &QPushButton::clicked, this, [this] {
+        model_.Standard();
+        mode_ = model_.monochrome() ? 1 : 0;
+        Reload();
+    });
+    auto* columns = new QGridLayout;
+    columns->addWidget(lines, 0, 0);
+    columns->addWidget(grid, 1, 0);
+    columns->addWidget(constants, 0, 1);
+    columns->addWidget(si, 1, 1);
+    columns->addWidget(margins, 2, 0);
+    columns->addWidget(name, 2, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addLayout(OkCancelRow(*this, standard));
+    ShowMode();
+}
+
+void CLineDlg::ShowMode() {
+    colour_->setEnabled(model_.colourEnabled());
+    dash_->setEnabled(model_.dashEnabled());
+    gap_->setEnabled(model_.dashEnabled());
+    note_->setText(QString::fromStdString(model_.GridNote()));
+    // The colour box's text is drawn in the colour itself.
+    QPalette p = colour_->palette();
+    p.setColor(QPalette::Text, ToQColor(model_.ColourValue()));
+    colour_->setPalette(p);
+}
+
+CKeyDlg::CKeyDlg(KeySettingsModel& model, Messages& messages, QWidget* parent)
+    : CSettingsDlg(QStringLiteral("キー動作のオプション"), messages, nullptr, parent) {
+    setObjectName(QStringLiteral("keys"));
+    auto* group = new QGroupBox(QStringLiteral("Enterキー (Returnキー)"), this);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(Label("データ入力画面での動作", group), 0, 0, 1, 2);
+    auto* buttons = new QVBoxLayout;
+    Radios(buttons,
+           {QStringLiteral("Windows標準"), QStringLiteral("次に移動"), QStringLiteral("確定のみ")},
+           {"standardEnter", "nextEnter", "acceptEnter"}, model.enterKeyMode);
+    grid->addLayout(buttons, 1, 0);
+    auto* notes = new QVBoxLayout;
+    for (const char* note :
+         {"OKボタンクリックと同じ", "次の入力欄に移動", "OKボタンや次に移動しない"}) {
+        notes->addWidget(Label(note, group));
+    }
+    grid->addLayout(notes, 1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(Label(
+        "※ かな漢字変換中とドロップダウンリストの選択中は、システム標準の動作になります.", this));
+    layout->addLayout(OkCancelRow(*this));
+}
+
+CSetupDlg::CSetupDlg(SetupModel& model, Messages& messages, QWidget* parent)
+    : CSettingsDlg(
+          QStringLiteral("セットアップ"), messages, [&model] { return model.Check(); }, parent) {
+    setObjectName(QStringLiteral("setup"));
+    auto* group = new QGroupBox(QStringLiteral("本システムのインストール場所"), this);
+    auto* line = new QHBoxLayout(group);
+    line->addWidget(Label("フォルダ", group));
+    // A file system path, not a text of the records.
+    auto* folder = new QLineEdit(FromPath(model.folder), group);
+    folder->setObjectName(QStringLiteral("folder"));
+    folder->setMinimumWidth(360);
+    line->addWidget(folder, 1);
+    connect(folder, &QLineEdit::textEdited, this,
+            [&model](const QString& text) { model.folder = ToPath(text); });
+    OnFocusLost(folder, [this, &model, folder] {
+        model.FolderLostFocus(messages_);
+        folder->setText(FromPath(model.folder));
+    });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(OkCancelRow(*this));
+}
+
+}  // namespace karnea

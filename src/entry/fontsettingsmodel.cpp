@@ -1,0 +1,56 @@
+#include "entry/fontsettingsmodel.h"
+
+#include <cmath>
+
+#include "base/messages.h"
+#include "base/textfields.h"
+
+namespace karnea {
+namespace {
+
+constexpr const char* kCaptions[] = {"　タイトル", "　見出し",   "　データ表",
+                                     "　グラフ",   "　計算結果", "　ページ"};
+constexpr const char* kDescriptions[] = {
+    "図表最上部のタイトル",   "調査名、年月日などの標題部分", "データ表の内部の数字、文字",
+    "グラフの目盛り文字など", "計算経過式、計算結果",         "フッタ ページ部分"};
+
+}  // namespace
+
+FontSettingsModel::FontSettingsModel(const Settings& settings) : fonts_(settings.fonts) {}
+
+std::string FontSettingsModel::SizeText(FontRole role) const {
+    const double size = font(role).size;
+    return FormatText(" %2d     (%.1f)", static_cast<int>(std::lround(size)), size);
+}
+
+void FontSettingsModel::Choose(FontRole role, const FontSetting& chosen) {
+    fonts_[Index(role)] = chosen;
+    ++changes_;
+}
+
+void FontSettingsModel::Standard() {
+    for (int k = 1; k <= kFontRoleCount; ++k) {
+        const auto role = static_cast<FontRole>(k);
+        fonts_[Index(role)] = StandardFont(role);
+    }
+}
+
+bool FontSettingsModel::Cancel(Messages& messages) const {
+    return changes_ == 0 || messages.AskYesNo(msg::cancelAfterChanges);
+}
+
+void FontSettingsModel::Accept(Settings& settings) {
+    settings.fonts = fonts_;
+    SaveFontFiles(settings);
+    changes_ = 0;
+}
+
+const char* FontSettingsModel::Caption(FontRole role) {
+    return kCaptions[Index(role)];
+}
+
+const char* FontSettingsModel::Description(FontRole role) {
+    return kDescriptions[Index(role)];
+}
+
+}  // namespace karnea

@@ -1,0 +1,39 @@
+#include "entry/setupmodel.h"
+
+#include "base/diskfile.h"
+#include "base/messages.h"
+#include "settings/settings.h"
+
+namespace karnea {
+
+SetupModel::SetupModel(const Settings& settings)
+    : folder(settings.installFolder), standardFolder_(settings.systemDrive + "/VardoXQ/Kvar5") {}
+
+void SetupModel::FolderLostFocus(Messages& messages) {
+    if (folder.size() <= 1) {
+        messages.Show(msg::noDataGiven);
+        return;
+    }
+    if (folder[0] != '/') {
+        folder.insert(0, "/");
+    }
+}
+
+std::optional<std::string> SetupModel::Check() const {
+    if (folder.size() < 2 || folder[0] != '/') {
+        return std::string(msg::driveBad);
+    }
+    if (!FolderUsable(folder)) {
+        return std::string(msg::folderBad);
+    }
+    return std::nullopt;
+}
+
+void SetupModel::Accept(Settings& settings, Messages& messages) const {
+    if (!MoveInstallation(settings, folder)) {
+        messages.Show(msg::folderBad);
+    }
+    LoadSettings(settings, true, messages);
+}
+
+}  // namespace karnea
