@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "app/guiservices.h"
@@ -160,10 +162,14 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     auto* constants = new QGroupBox(QStringLiteral("初期値 補正値"), this);
     auto* constantsGrid = new QGridLayout(constants);
     constantsGrid->addWidget(Label("Ｖ0", constants), 0, 0);
-    constantsGrid->addWidget(Text("v0", model.v0), 0, 1);
+    QLineEdit* v0 = Text("v0", model.v0);
+    QLineEdit* a = Text("a", model.a);
+    v0->setMinimumWidth(96);
+    a->setMinimumWidth(96);
+    constantsGrid->addWidget(v0, 0, 1);
     constantsGrid->addWidget(Label("メインセル初期体積 cm3", constants), 0, 2);
     constantsGrid->addWidget(Label("ａ", constants), 1, 0);
-    constantsGrid->addWidget(Text("a", model.a), 1, 1);
+    constantsGrid->addWidget(a, 1, 1);
     constantsGrid->addWidget(Label("容積損失補正 圧縮特性値", constants), 1, 2);
 
     auto* si = new QGroupBox(QStringLiteral("ＳＩ 換算係数Ｃ"), this);
@@ -257,6 +263,8 @@ CSetupDlg::CSetupDlg(SetupModel& model, Messages& messages, QWidget* parent)
     auto* folder = new QLineEdit(FromPath(model.folder), group);
     folder->setObjectName(QStringLiteral("folder"));
     folder->setMinimumWidth(360);
+    folder->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), folder));
     line->addWidget(folder, 1);
     connect(folder, &QLineEdit::textEdited, this,
             [&model](const QString& text) { model.folder = ToPath(text); });

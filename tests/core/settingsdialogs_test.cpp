@@ -1,0 +1,182 @@
+// The settings dialogs without widgets: fonts, style and digits, lines and
+// coefficients, the page footer and the set-up, with the files their OK
+// writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/encoding.h"
+#include "entry/fontsettingsmodel.h"
+#include "entry/linesettingsmodel.h"
+#include "entry/pagefootermodel.h"
+#include "entry/setupmodel.h"
+#include "entry/stylesettingsmodel.h"
+#include "settings/settings.h"
+#include "support/testsupport.h"
+
+namespace karnea {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchDir;
+
+TEST(FontSettingsModel, RowsChangesAndTheFilesOkWrites) {
+    ScratchDir dir;
+    Settings settings = test::StandardSettings();
+    settings.settingsFolder = dir.path().string();
+    settings.font(FontRole::table).size = 10.5;
+    FontSettingsModel d(settings);
+    EXPECT_EQ(d.SizeText(FontRole::table), " 11     (10.5)");
+    RecordedMessages m;
+    d.Standard();
+    EXPECT_EQ(d.font(FontRole::table).size, 9);
+    EXPECT_TRUE(d.Cancel(m));  // the standard example is not a change
+    EXPECT_TRUE(m.asked.empty());
+
+    FontSetting chosen = d.font(FontRole::title);
+    chosen.face = "Other";
+    chosen.colour = 0xFF;
+    d.Choose(FontRole::title, chosen);
+    EXPECT_FALSE(d.Cancel(m));
+    EXPECT_EQ(m.asked.size(), 1u);
+
+    // OK writes all six files, also those of roles that did not change.
+    d.Accept(settings);
+    EXPECT_EQ(settings.font(FontRole::title).face, "Other");
+    for (int k = 1; k <= kFontRoleCount; ++k) {
+        EXPECT_TRUE(std::filesystem::exists(FontFilePath(settings, static_cast<FontRole>(k))));
+    }
+    EXPECT_EQ(ReadBytes(FontFilePath(settings, FontRole::title)), "12.0\r\nOther\r\n255\r\n0\r\n");
+}
+
+TEST(StyleSettingsModel, DecimalsAndStandardValues) {
+    Settings settings;
+    ApplyStandardSettings(settings);
+    StyleSettingsModel d(settings);
+    EXPECT_EQ(d.decimals[StyleSettingsModel::pz], "1");
+    EXPECT_FALSE(d.Check());
+    for (const char* refused : {"7", "-1", "x", "", "2.5"}) {
+        d.decimals[StyleSettingsModel::pm] = refused;
+        EXPECT_EQ(d.Check(), "0 から 6 までの整数を入力して下さい") << refused;
+    }
+    d.decimals[StyleSettingsModel::pm] = " 6 ";
+    EXPECT_FALSE(d.Check());
+    d.Standard();
+    EXPECT_EQ(d.tableTitle, Sjis("測定結果表"));
+    d.Accept(settings);
+    EXPECT_EQ(settings.aDecimals, 5);
+    EXPECT_EQ(settings.volumeDecimals, 1);
+    EXPECT_EQ(settings.defaultGraphTitle, Sjis("測定結果図"));
+
+    // What OK leads to: the settings file holds the new values by line.
+    ScratchDir dir;
+    RecordedMessages m;
+    ASSERT_TRUE(SaveSettings(settings, dir.file("Sys.ndx"), m));
+    const std::string sys = ReadBytes(dir.file("Sys.ndx"));
+    EXPECT_NE(sys.find("\r\n" + Sjis("測定結果表") + "\r\n0\r\n0\r\n0\r\n0\r\n1\r\n"),
+              std::string::npos);
+}
+
+TEST(LineSettingsModel, ModesColourAndStandardValues) {
+    Settings fresh;
+    ApplyStandardSettings(fresh);
+    fresh.gridMonochrome = 1;
+    LineSettingsModel d(fresh);
+    EXPECT_EQ(d.a, "0.000000");  // a fresh folder starts with 0, shown in full
+    EXPECT_EQ(d.gapLength, "2");
+    EXPECT_EQ(d.GridNote(), "空白部=0で実線を描画");
+    d.SetMonochrome(false);  // "カラー": solid lines only
+    EXPECT_EQ(d.gapLength, "0");
+    EXPECT_FALSE(d.dashEnabled());
+    EXPECT_EQ(d.ColourValue(), 0x808080);
+    d.SetColour(0x123456);
+    EXPECT_EQ(d.colour, "0x123456");
+
+    d.Standard();
+    EXPECT_EQ(d.a, "0.00002");
+    EXPECT_EQ(d.margins[LineSettingsModel::graphLeft], "25");
+    d.v0 = "5x";
+    EXPECT_EQ(d.Check(), "数値を入力して下さい");
+    d.v0 = "540";
+    d.frameWidth = "2.5";
+    EXPECT_EQ(d.Check(), "整数を入力して下さい");
+    d.frameWidth = "3";
+    ASSERT_FALSE(d.Check());
+    d.Accept(fresh);
+    EXPECT_EQ(fresh.compressionA, 0.00002);
+    EXPECT_EQ(fresh.initialVolumeV0, 540);
+    EXPECT_EQ(fresh.frameLineWidth, 3);
+    EXPECT_EQ(fresh.gridMonochrome, 0);
+    EXPECT_EQ(fresh.gridGapLength, 0);
+}
+
+TEST(PageFooterModel, PrefixesPreviewsAndStandardPosition) {
+    HeaderTexts h;
+    h[header::graphPageNumber] = "1";
+    h[header::topMarginFromPaper] = "270";
+    PageFooterModel d(h, 281, 420);
+    d.field(header::graphPagePrefix) = "(";
+    d.PrefixLostFocus(true);
+    EXPECT_EQ(d.Preview(true), "(1)");
+    d.field(header::tablePagePrefix) = Sjis("   <無し>");
+    d.PrefixLostFocus(false);
+    EXPECT_EQ(d.field(header::tablePagePrefix), "");
+    EXPECT_EQ(d.field(header::tablePageSuffix), "");
+    d.Standard();
+    EXPECT_EQ(d.field(header::leftMarginFromPaper), "150");  // not 210
+    EXPECT_EQ(d.field(header::topMarginFromPaper), "281");
+    EXPECT_EQ(d.topMode(), 1);
+    EXPECT_FALSE(d.topFromPaperEnabled());
+
+    // Beyond the paper: said, stored all the same.
+    d.SetTopMode(0);
+    RecordedMessages m;
+    d.Accept(h, m);
+    EXPECT_EQ(m.shown,
+              std::vector<std::string>{"フッタ表示位置が用紙外の可能性があります \n( 281 mm)"});
+    EXPECT_EQ(h[header::topMarginMode], "0");
+    EXPECT_EQ(h[header::leftMarginMode], "1");
+    EXPECT_EQ(h[header::leftMarginCentred], "210");
+    EXPECT_EQ(h[header::graphPageSuffix], ")");
+
+    // Both distances empty: the standard position applies on opening.
+    const PageFooterModel fresh(HeaderTexts{}, 281, 210);
+    EXPECT_EQ(fresh.field(header::leftMarginFromPaper), "105");
+    EXPECT_EQ(fresh.field(header::topMarginFromName), "5.0");
+}
+
+TEST(SetupModel, FolderRulesAndMovingTheInstallation) {
+    ScratchDir base;
+    Settings settings;
+    settings.baseFolder = base.path().string();
+    RecordedMessages m;
+    LoadSettings(settings, false, m);
+    SetupModel d(settings);
+    EXPECT_EQ(d.folder, d.StandardFolder());
+
+    d.folder = "x";
+    d.FolderLostFocus(m);
+    EXPECT_EQ(m.shown.back(), "データがありません");
+    EXPECT_EQ(d.Check(), "ドライブ名が異常です");
+    test::WriteBytes(base.file("plain"), "x");
+    d.folder = base.file("plain") + "/karnea";  // below a file
+    EXPECT_EQ(d.Check(), "フォルダ名またはドライブ名が異常です");
+
+    d.folder = (base.path() / "moved" / "here").string().substr(1);
+    d.FolderLostFocus(m);
+    EXPECT_EQ(d.folder, (base.path() / "moved" / "here").string());
+    ASSERT_FALSE(d.Check());
+    d.Accept(settings, m);
+    EXPECT_EQ(settings.settingsFolder, d.folder);
+    EXPECT_TRUE(std::filesystem::exists(settings.settingsFilePath));
+    EXPECT_EQ(ReadBytes(base.file("LunKvr5.whr")), d.folder + "\r\n");
+
+    // A new run finds the moved installation through the location file.
+    Settings next;
+    next.baseFolder = base.path().string();
+    LoadSettings(next, false, m);
+    EXPECT_EQ(next.settingsFolder, d.folder);
+}
+
+}  // namespace
+}  // namespace karnea
