@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "base/encoding.h"
 #include "dialogs/dialogsupport.h"
 #include "records/records.h"
 #include "settings/engineermaster.h"
@@ -63,16 +64,12 @@ void CHeaderDlg::AddNumber(int captionNumber, int numberNumber) {
 }
 
 void CHeaderDlg::AddEngineer(const Settings& settings) {
-    auto* list = new QComboBox(this);
-    list->setObjectName(QStringLiteral("engineer"));
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
+    std::vector<std::string> names;
     for (const std::string& name :
          ReadEngineerNames(settings.engineerMasterPath).value_or(std::vector<std::string>())) {
-        list->addItem(FromCp932(name));
+        names.push_back(Cp932ToUtf8(name));
     }
-    list->lineEdit()->setValidator(
-        new RecordTextValidator(RecordTextValidator::Kind::header, list));
+    QComboBox* list = EditableList(this, "engineer", names, RecordTextValidator::Kind::header);
     list->setEditText(FromCp932(field_(header::engineer)));
     connect(list, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::engineer) = ToCp932(text); });
@@ -82,13 +79,9 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
 }
 
 void CHeaderDlg::AddDate() {
-    auto* era = new QComboBox(this);
-    era->setObjectName(QStringLiteral("era"));
-    // Editable, so that an era the list does not hold is kept as it is.
-    era->setEditable(true);
-    era->setInsertPolicy(QComboBox::NoInsert);
-    era->addItems({QStringLiteral("平成"), QStringLiteral("昭和"), QString()});
-    era->lineEdit()->setValidator(new RecordTextValidator(RecordTextValidator::Kind::header, era));
+    // The list keeps an era it does not hold, too.
+    QComboBox* era =
+        EditableList(this, "era", {"平成", "昭和", ""}, RecordTextValidator::Kind::header);
     era->setEditText(FromCp932(field_(header::dateEra)));
     connect(era, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::dateEra) = ToCp932(text); });
@@ -126,18 +119,7 @@ QWidget* CHeaderDlg::MethodButtons(const QString& title, int& method) {
 }
 
 void CHeaderDlg::Finish(const Settings& settings) {
-    auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    cancel->setObjectName(QStringLiteral("cancel"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    form_->addLayout(buttons, row_++, 0, 1, form_->columnCount());
+    form_->addLayout(OkCancelRow(*this), row_++, 0, 1, form_->columnCount());
     InstallEnterKeyMode(*this, settings.enterKeyMode);
 }
 

@@ -44,14 +44,7 @@ CPageDlg::CPageDlg(PageFooterModel& model, const QString& caption, QWidget* pare
     };
     const auto list = [this](int number, const char* name,
                              const std::vector<std::string>& entries) {
-        auto* l = new QComboBox(this);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setEditable(true);
-        l->setInsertPolicy(QComboBox::NoInsert);
-        for (const std::string& entry : entries) {
-            l->addItem(QString::fromStdString(entry));
-        }
-        l->lineEdit()->setValidator(new RecordTextValidator(RecordTextValidator::Kind::header, l));
+        QComboBox* l = EditableList(this, name, entries, RecordTextValidator::Kind::header);
         connect(l, &QComboBox::editTextChanged, this, [this, number](const QString& text) {
             model_.field(number) = ToCp932(text);
             Sync();

@@ -112,18 +112,22 @@ QLineEdit* SettingBox(QWidget* parent, const char* objectName) {
     return box;
 }
 
-QComboBox* SettingList(QWidget* parent, const char* objectName,
-                       const std::vector<std::string>& entries, std::string& text) {
+QComboBox* EditableList(QWidget* parent, const char* objectName,
+                        const std::vector<std::string>& entries, RecordTextValidator::Kind kind) {
     auto* list = new QComboBox(parent);
     list->setObjectName(QString::fromLatin1(objectName));
-    // Editable, so that a setting the list does not hold is kept.
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);
     for (const std::string& entry : entries) {
         list->addItem(QString::fromStdString(entry));
     }
-    list->lineEdit()->setValidator(
-        new RecordTextValidator(RecordTextValidator::Kind::setting, list));
+    list->lineEdit()->setValidator(new RecordTextValidator(kind, list));
+    return list;
+}
+
+QComboBox* SettingList(QWidget* parent, const char* objectName,
+                       const std::vector<std::string>& entries, std::string& text) {
+    QComboBox* list = EditableList(parent, objectName, entries, RecordTextValidator::Kind::setting);
     list->setEditText(FromCp932(text));
     QObject::connect(list, &QComboBox::editTextChanged, list,
                      [&text](const QString& typed) { text = ToCp932(typed); });

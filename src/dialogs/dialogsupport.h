@@ -37,6 +37,10 @@ private:
 QLineEdit* HeaderBox(QWidget* parent, const char* objectName);
 // A box for a settings text (no line break).
 QLineEdit* SettingBox(QWidget* parent, const char* objectName);
+// An editable list of `entries` (UTF-8) whose text the validator of `kind`
+// checks: editable, so that a text the list does not hold is kept.
+QComboBox* EditableList(QWidget* parent, const char* objectName,
+                        const std::vector<std::string>& entries, RecordTextValidator::Kind kind);
 // An editable list of `entries` (UTF-8) for a settings text, showing `text`
 // (CP932) and writing what is chosen or typed back into it.
 QComboBox* SettingList(QWidget* parent, const char* objectName,

@@ -28,6 +28,7 @@
 using namespace karnea;
 using test::Example;
 using test::Find;
+using test::PageOps;
 using test::Program;
 using test::Screenshot;
 using test::WithDialog;
@@ -51,13 +52,6 @@ QByteArray ReadAll(const QString& path) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return f.readAll();
-}
-
-std::string PageOps(const Workspace& ws, int page) {
-    OpsRecorder ops(96, 96);
-    RecordedMessages quiet;
-    DrawPages(PagesOf(ws), {page}, ops, quiet);
-    return ops.text();
 }
 
 }  // namespace

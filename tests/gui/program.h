@@ -16,6 +16,9 @@
 
 #include "app/ctavapp.h"
 #include "app/guiservices.h"
+#include "document/workspace.h"
+#include "pages/opsrecorder.h"
+#include "pages/pagecomposer.h"
 #include "support/testsupport.h"
 
 namespace karnea::test {
@@ -105,6 +108,14 @@ T* Find(QDialog& d, const char* name) {
         qFatal("no widget %s", name);
     }
     return w;
+}
+
+// The drawing operations of a page of the open document.
+inline std::string PageOps(const Workspace& ws, int page) {
+    OpsRecorder ops(96, 96);
+    RecordedMessages quiet;
+    DrawPages(PagesOf(ws), {page}, ops, quiet);
+    return ops.text();
 }
 
 // With KARNEA_SCREENSHOTS=DIR, saves a picture of the dialog there.

@@ -25,18 +25,12 @@
 using namespace karnea;
 using test::Example;
 using test::Find;
+using test::PageOps;
 using test::Program;
 using test::Screenshot;
 using test::WithDialog;
 
 namespace {
-
-std::string PageOps(const Workspace& ws, int page) {
-    OpsRecorder ops(96, 96);
-    RecordedMessages quiet;
-    DrawPages(PagesOf(ws), {page}, ops, quiet);
-    return ops.text();
-}
 
 void SetText(QDialog& d, const char* name, const QString& text) {
     QLineEdit* box = Find<QLineEdit>(d, name);
