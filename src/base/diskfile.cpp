@@ -72,6 +72,40 @@ void SyncFolder(const fs::path& folder) {
     }
 }
 
+enum class Beside { written, cannotCreate, failed };
+
+// Writes `bytes` into a new file `temp` beside `target` (with the
+// permissions of the file it is to replace, when there is one), flushed to
+// disk. A new file that could not be written is removed.
+Beside WriteBeside(const fs::path& target, const std::string& bytes, const struct stat* existing,
+                   fs::path& temp) {
+    const fs::path folder = target.parent_path();
+    const std::string base = target.filename().string();
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder /
+               ("." + base + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        return Beside::cannotCreate;
+    }
+    bool ok = WriteAll(fd, bytes);
+    if (ok && existing != nullptr) {
+        ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return Beside::failed;
+    }
+    return Beside::written;
+}
+
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -150,35 +184,54 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
         return WriteInPlace(target, bytes, false);
     }
 
-    const fs::path folder = target.parent_path();
-    const std::string base = target.filename().string();
-    int fd = -1;
     fs::path temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder /
-               ("." + base + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
+    switch (WriteBeside(target, bytes, exists ? &existing : nullptr, temp)) {
+        case Beside::cannotCreate:
+            // A writable file in a folder the user may not write: the only way
+            // to save is to write the file itself.
+            return exists && WriteInPlace(target, bytes, true);
+        case Beside::failed:
+            return false;
+        case Beside::written:
             break;
-        }
     }
-    if (fd < 0) {
-        // A writable file in a folder the user may not write: the only way
-        // to save is to write the file itself.
-        return exists && WriteInPlace(target, bytes, true);
-    }
-    bool ok = WriteAll(fd, bytes);
-    if (ok && exists) {
-        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
-    SyncFolder(folder);
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::pair<fs::path, fs::path>> staged;  // temp, target
+    const auto discard = [&staged] {
+        for (const auto& [temp, target] : staged) {
+            ::unlink(temp.c_str());
+        }
+    };
+    for (const auto& [path, bytes] : files) {
+        const fs::path target = SaveTarget(path);
+        struct stat existing {};
+        const bool exists = ::stat(target.c_str(), &existing) == 0;
+        // Only regular files the user may write are replaced together.
+        fs::path temp;
+        if (path.empty() || (exists && !S_ISREG(existing.st_mode)) ||
+            (exists && ::access(target.c_str(), W_OK) != 0) ||
+            WriteBeside(target, bytes, exists ? &existing : nullptr, temp) != Beside::written) {
+            discard();
+            return false;
+        }
+        staged.emplace_back(temp, target);
+    }
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        if (::rename(staged[i].first.c_str(), staged[i].second.c_str()) != 0) {
+            staged.erase(staged.begin(), staged.begin() + static_cast<std::ptrdiff_t>(i));
+            discard();
+            return false;
+        }
+        SyncFolder(staged[i].second.parent_path());
+    }
     return true;
 }
 

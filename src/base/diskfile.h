@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace karnea {
@@ -28,6 +29,11 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
 // file can be made beside a writable file (a folder the user may not
 // write), the file itself is written. Returns false on any failure.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
+
+// Replaces several files together: each new file is written beside its
+// target first, and only when all of them are written do they take their
+// names; otherwise nothing is replaced and no new file stays.
+bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files);
 
 // Whether files can be kept in the folder at `path`: it is a folder this
 // process may write into, or it does not exist yet and its nearest existing

@@ -32,6 +32,28 @@ public:
     Answer AskYesNoCancel(std::string_view) override { return Answer::cancel; }
 };
 
+// The messages of one file read: "too many csv" is said once however many
+// fields of the file are too long; everything else passes through.
+class OncePerRead : public Messages {
+public:
+    explicit OncePerRead(Messages& inner) : inner_(inner) {}
+    void Show(std::string_view text) override {
+        if (text == msg::tooManyCsv) {
+            if (csvShown_) {
+                return;
+            }
+            csvShown_ = true;
+        }
+        inner_.Show(text);
+    }
+    bool AskYesNo(std::string_view text) override { return inner_.AskYesNo(text); }
+    Answer AskYesNoCancel(std::string_view text) override { return inner_.AskYesNoCancel(text); }
+
+private:
+    Messages& inner_;
+    bool csvShown_ = false;
+};
+
 // Replaces "%1" in a message template by an argument.
 std::string FormatMessage(std::string_view templ, std::string_view arg1);
 

@@ -88,6 +88,10 @@ inline constexpr std::string_view cannotStartPrint = "印刷ｼﾞｮﾌﾞを�
 inline constexpr std::string_view cannotRun = "実行できませんでした";
 
 // The command-line tool.
+inline constexpr std::string_view otherKindOverData =
+    "%1 は既に存在します。開いたデータと別の種類のデータでは上書きしません";
+inline constexpr std::string_view renderOverData =
+    "%1 はデータファイルです。図の出力では上書きしません";
 inline constexpr std::string_view pageMissing = "ページ %1 はありません";
 inline constexpr std::string_view pngNeedsPageNumber =
     "PNG の出力名に %d を入れて下さい（複数ページ）";

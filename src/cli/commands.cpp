@@ -1,6 +1,9 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -23,6 +26,9 @@
 
 namespace karnea::cli {
 namespace {
+
+// The largest Pl the pages print in their fields (kN/m2).
+constexpr double kLargestPlValue = 1e6;
 
 struct Command {
     std::string_view name;
@@ -51,6 +57,15 @@ int OpenStepsSave(const Arguments& args, Messages& messages,
         return kExitFailure;
     }
     RecordsChanged(ws);
+    // The record of the other kind never replaces a data file.
+    const std::string path = CompletedSavePath(ws.documentKind, args.at("output"));
+    const DocumentKind other =
+        ws.documentKind == DocumentKind::test ? DocumentKind::calibration : DocumentKind::test;
+    std::error_code ec;
+    if (HoldsOwnRecord(other, path) && std::filesystem::exists(path, ec)) {
+        messages.Show(FormatMessage(msg::otherKindOverData, path));
+        return kExitFailure;
+    }
     return SaveDocumentAs(ws, args.at("output"), messages) ? kExitOk : kExitFailure;
 }
 
@@ -323,8 +338,32 @@ std::optional<std::string> CheckValues(const Arguments& args) {
     if (args.has("hide-pl") && args.has("show-pl")) {
         return "--hide-pl and --show-pl exclude each other";
     }
-    if (args.has("pl-value") && !TryUtf8ToCp932(args.at("pl-value"))) {
-        return "--pl-value holds characters that data files cannot store";
+    if (args.has("pl-value")) {
+        const std::string& pl = args.at("pl-value");
+        if (!TryUtf8ToCp932(pl)) {
+            return "--pl-value holds characters that data files cannot store";
+        }
+        // A number the pages cannot print is not taken.
+        if (IsNumber(pl)) {
+            const double value = std::strtod(pl.c_str(), nullptr);
+            if (!std::isfinite(value) || std::fabs(value) > kLargestPlValue) {
+                return "--pl-value is a pressure from -1000000 to 1000000";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// An output name that would make a hidden or odd file ("", ".", "..", "/",
+// a folder, a name like an option) is a usage error; "-" is standard
+// output where the command offers it.
+std::optional<std::string> CheckOutputName(const std::string& output, bool dashIsStandardOutput) {
+    if (output == "-" && dashIsStandardOutput) {
+        return std::nullopt;
+    }
+    const std::string name = output.substr(output.find_last_of('/') + 1);
+    if (name.empty() || name == "." || name == ".." || output[0] == '-') {
+        return "-o needs a file name, not '" + output + "'";
     }
     return std::nullopt;
 }
@@ -402,6 +441,12 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
     for (std::string_view name : command.required) {
         if (parsed.options.count(std::string(name)) == 0) {
             return "usage: karnea-cli " + std::string(command.usage);
+        }
+    }
+    if (parsed.has("output")) {
+        if (std::optional<std::string> problem =
+                CheckOutputName(parsed.at("output"), command.name == "render")) {
+            return problem;
         }
     }
     if (command.check) {

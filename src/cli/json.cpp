@@ -117,7 +117,10 @@ void JsonWriter::value(double number) {
         out_ += "null";
         return;
     }
-    // The shortest text that reads back as the same double.
+    // The shortest text that reads back as the same double; never "-0".
+    if (number == 0) {
+        number = 0.0;
+    }
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
     out_.append(buffer, result.ptr);

@@ -8,6 +8,7 @@
 #include "base/textfields.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
+#include "records/datafile.h"
 #include "render/pageexport.h"
 
 namespace karnea::cli {
@@ -47,6 +48,16 @@ std::unique_ptr<QGuiApplication> StartGui() {
     static char name[] = "karnea-cli";
     static char* argv[] = {name, nullptr};
     return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// A rendering never replaces a data file.
+bool IsDataFile(const std::string& path) {
+    const std::optional<std::string> start = ReadFileStart(path, 100);
+    if (!start) {
+        return false;
+    }
+    const int version = DetectFileVersion(FirstLineOf(*start));
+    return version >= 200 && version <= 399;
 }
 
 std::string PngPath(const std::string& pattern, int page) {
@@ -125,6 +136,13 @@ int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
     }
     const std::string format = FormatOf(args);
     const std::string& output = args.at("output");
+    for (int p : format == "png" ? pages : std::vector<int>{0}) {
+        const std::string path = format == "png" ? PngPath(output, p) : output;
+        if (path != "-" && IsDataFile(path)) {
+            messages.Show(FormatMessage(msg::renderOverData, path));
+            return kExitFailure;
+        }
+    }
     const int dpi = args.has("dpi") ? std::stoi(args.at("dpi")) : format == "png" ? 150 : 600;
 
     if (format == "ops") {

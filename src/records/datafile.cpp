@@ -132,8 +132,9 @@ void ReadRowFields(std::string_view line, Row& row, Messages& messages) {
 
 void ReadWhole(std::string_view content, const SectionTargets& targets, Messages& messages) {
     SectionReader reader(targets);
+    OncePerRead once(messages);
     ForEachLine(content,
-                [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), messages); });
+                [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), once); });
 }
 
 }  // namespace

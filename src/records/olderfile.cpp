@@ -52,8 +52,9 @@ bool IsStartLine(std::string_view line, Messages& messages) {
 template <typename Record>
 void ReadAll(std::string_view content, Record& record, double siCoefficient, Messages& messages) {
     OldFileReader reader(record, siCoefficient);
+    OncePerRead once(messages);
     ForEachLine(content,
-                [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), messages); });
+                [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), once); });
 }
 
 }  // namespace

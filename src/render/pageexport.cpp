@@ -131,9 +131,15 @@ public:
         painter_.reset();
         QBuffer png;
         png.open(QIODevice::WriteOnly);
-        return CompactPageImage(image_).save(&png, "PNG") &&
-               ReplaceFile(pathOf_(page), png.data().toStdString());
+        if (!CompactPageImage(image_).save(&png, "PNG")) {
+            return false;
+        }
+        files_.emplace_back(pathOf_(page), png.data().toStdString());
+        return true;
     }
+
+    // Every page, or none when one cannot be written.
+    bool Write() const { return ReplaceFiles(files_); }
 
 private:
     const std::function<std::string(int)>& pathOf_;
@@ -142,6 +148,7 @@ private:
     QImage image_;
     std::unique_ptr<QPainter> painter_;
     std::optional<QPainterSurface> surface_;
+    std::vector<std::pair<std::string, std::string>> files_;
 };
 
 }  // namespace
@@ -171,7 +178,7 @@ bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const st
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages) {
     PngPages target(pathOf, dpi);
-    return DrawPages(source, pages, target, messages);
+    return DrawPages(source, pages, target, messages) && target.Write();
 }
 
 }  // namespace karnea

@@ -22,8 +22,8 @@ bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const st
 // nothing else), a palette when it has at most 256 colours, else as it is.
 QImage CompactPageImage(const QImage& page);
 
-// One PNG a page (in the format above), written to `pathOf(page)`. False when a file cannot be
-// written (the pages before it are written).
+// One PNG a page (in the format above), written to `pathOf(page)`: every
+// page or none. False when a file cannot be written.
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
 

@@ -391,6 +391,76 @@ TEST(CliRender, RefusedRequests) {
     }
 }
 
+// Output names that would make hidden or odd files are usage errors.
+TEST(CliFindings, OddOutputNamesAreRefused) {
+    ScratchDir dir;
+    const std::string test = kExamples + "/test.kdw";
+    for (const std::string& name :
+         {std::string(), std::string("."), std::string(".."), std::string("/"), std::string("--"),
+          std::string("-x.kdw"), dir.file("sub/")}) {
+        const CliRun run = RunCli({"convert", test, "-o", name});
+        EXPECT_EQ(run.status, 2) << "'" << name << "'";
+        EXPECT_TRUE(Contains(run.err, "-o needs a file name")) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sub/.kdw")));
+    EXPECT_EQ(RunCli({"render", test, "--pages", "1", "-o", "-"}).status, 0);
+}
+
+// A data file is never replaced by the other kind's record or by a page.
+TEST(CliFindings, DataFilesAreNotReplacedByAnotherKindOrAPage) {
+    ScratchDir dir;
+    const std::string calibration = dir.file("c.kcw");
+    const std::string test = dir.file("t.kdw");
+    WriteBytes(calibration, ReadBytes(kExamples + "/calibration.kcw"));
+    WriteBytes(test, ReadBytes(kExamples + "/test.kdw"));
+    CliRun run = RunCli({"attach", test, "--calibration", calibration, "-o", calibration});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "別の種類のデータでは上書きしません")) << run.err;
+    EXPECT_EQ(ReadBytes(calibration), ReadBytes(kExamples + "/calibration.kcw"));
+    run = RunCli({"render", test, "-o", test, "--format", "ops"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "データファイルです")) << run.err;
+    EXPECT_EQ(ReadBytes(test), ReadBytes(kExamples + "/test.kdw"));
+    // A new file of the other kind is still written, as Save As does.
+    EXPECT_EQ(RunCli({"convert", test, "-o", dir.file("new.kcw")}).status, 0);
+}
+
+// PNG pages are written all or none.
+TEST(CliFindings, PngPagesAreWrittenAllOrNone) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.file("sub1"));
+    const CliRun run = RunCli(
+        {"render", kExamples + "/test.kdw", "--pages", "1,2", "-o", dir.file("sub%d/p.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sub1/p.png")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub1")));
+}
+
+// JSON numbers are never "-0"; a Pl the pages cannot print is a usage error.
+TEST(CliFindings, NoNegativeZeroAndNoUnprintablePl) {
+    ScratchDir dir;
+    Workspace ws;
+    RecordedMessages m;
+    ReadTestFile(ReadBytes(kExamples + "/test.kdw"), ws.test, m);
+    ws.test.testHeader[header::coefficient0] = "-0.00";
+    WriteBytes(dir.file("z.kdw"), WriteTestFile(ws.test));
+    const CliRun dump = RunCli({"dump", dir.file("z.kdw")});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_FALSE(Contains(dump.out, "-0,")) << dump.out.substr(0, 200);
+    EXPECT_FALSE(Contains(dump.out, "-0]"));
+    for (const char* pl : {"1e308", "1e999", "-2000000"}) {
+        EXPECT_EQ(
+            RunCli({"analyse", kExamples + "/test.kdw", "--pl-value", pl, "-o", dir.file("a.kdw")})
+                .status,
+            2)
+            << pl;
+    }
+    EXPECT_EQ(
+        RunCli({"analyse", kExamples + "/test.kdw", "--pl-value", "700", "-o", dir.file("a.kdw")})
+            .status,
+        0);
+}
+
 // Hand-made files covering the reader's edge cases: the dump and the file that
 // convert writes are compared with the expected results in tests/data/expected
 // (KARNEA_UPDATE_EXPECTED=1 rewrites them after a deliberate change).
