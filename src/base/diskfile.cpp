@@ -63,20 +63,40 @@ bool WriteInPlace(const fs::path& target, const std::string& bytes, bool regular
     return (::close(fd) == 0) && ok;
 }
 
-void SyncFolder(const fs::path& folder) {
+#ifdef KARNEA_SAVE_FAULTS
+SaveStep failingStep = SaveStep::none;
+#endif
+
+// Whether the test build makes this step of every save fail.
+bool Fails(SaveStep step) {
+#ifdef KARNEA_SAVE_FAULTS
+    return failingStep == step;
+#else
+    (void)step;
+    return false;
+#endif
+}
+
+bool SyncFolder(const fs::path& folder) {
+    if (Fails(SaveStep::syncFolder)) {
+        return false;
+    }
     const int fd =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    if (fd < 0) {
+        return true;  // a folder that cannot be opened cannot be synced either
     }
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
 }
 
 enum class Beside { written, cannotCreate, failed };
 
 // Writes `bytes` into a new file `temp` beside `target` (with the
-// permissions of the file it is to replace, when there is one), flushed to
-// disk. A new file that could not be written is removed.
+// permissions, owner and group of the file it is to replace, as far as the
+// process may set them), flushed to disk. A new file that could not be
+// written is removed.
 Beside WriteBeside(const fs::path& target, const std::string& bytes, const struct stat* existing,
                    fs::path& temp) {
     const fs::path folder = target.parent_path();
@@ -85,25 +105,84 @@ Beside WriteBeside(const fs::path& target, const std::string& bytes, const struc
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = folder /
                ("." + base + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
+        if (Fails(SaveStep::create)) {
+            errno = ENOSPC;
+            break;
+        }
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             break;
         }
     }
     if (fd < 0) {
-        return Beside::cannotCreate;
+        // Only a folder the user may not write calls for writing the file
+        // itself; a full or broken disk must not have its file truncated.
+        return errno == EACCES || errno == EPERM ? Beside::cannotCreate : Beside::failed;
     }
-    bool ok = WriteAll(fd, bytes);
+    bool ok = !Fails(SaveStep::write) && WriteAll(fd, bytes);
     if (ok && existing != nullptr) {
         ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
+        [[maybe_unused]] const int kept = ::fchown(fd, existing->st_uid, existing->st_gid);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    ok = ok && !Fails(SaveStep::sync) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && !Fails(SaveStep::flush) && ok;
     if (!ok) {
         ::unlink(temp.c_str());
         return Beside::failed;
     }
     return Beside::written;
+}
+
+// A new file written beside the file it is to replace.
+struct Staged {
+    fs::path temp;
+    fs::path target;
+    bool existed;
+};
+
+// Gives the new files their names. Each previous file keeps a second name
+// until every new one is safely in place, so that all of them come back
+// when a rename or a folder sync fails; no new file stays then.
+bool Install(const std::vector<Staged>& staged) {
+    std::vector<fs::path> keeps(staged.size());
+    std::size_t done = 0;
+    bool ok = true;
+    for (; done < staged.size() && ok; ++done) {
+        const Staged& s = staged[done];
+        const fs::path keep = s.target.parent_path() / ("." + s.target.filename().string() +
+                                                        ".keep-" + std::to_string(::getpid()));
+        if (s.existed && ::link(s.target.c_str(), keep.c_str()) == 0) {
+            keeps[done] = keep;
+        }
+        ok = !Fails(SaveStep::rename) && ::rename(s.temp.c_str(), s.target.c_str()) == 0;
+        ok = ok && SyncFolder(s.target.parent_path());
+    }
+    if (ok) {
+        for (const fs::path& keep : keeps) {
+            if (!keep.empty()) {
+                ::unlink(keep.c_str());
+            }
+        }
+        return true;
+    }
+    // The last one tried may or may not have its new name: every one tried
+    // goes back, and the new files not installed go away.
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        const Staged& s = staged[i];
+        ::unlink(s.temp.c_str());
+        if (i >= done) {
+            continue;
+        }
+        if (!keeps[i].empty()) {
+            // A rename between two names of one file does nothing: the
+            // second name goes away by itself then.
+            ::rename(keeps[i].c_str(), s.target.c_str());
+            ::unlink(keeps[i].c_str());
+        } else if (!s.existed) {
+            ::unlink(s.target.c_str());
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -195,21 +274,11 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
         case Beside::written:
             break;
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    SyncFolder(target.parent_path());
-    return true;
+    return Install({{temp, target, exists}});
 }
 
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
-    std::vector<std::pair<fs::path, fs::path>> staged;  // temp, target
-    const auto discard = [&staged] {
-        for (const auto& [temp, target] : staged) {
-            ::unlink(temp.c_str());
-        }
-    };
+    std::vector<Staged> staged;
     for (const auto& [path, bytes] : files) {
         const fs::path target = SaveTarget(path);
         struct stat existing {};
@@ -219,21 +288,21 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         if (path.empty() || (exists && !S_ISREG(existing.st_mode)) ||
             (exists && ::access(target.c_str(), W_OK) != 0) ||
             WriteBeside(target, bytes, exists ? &existing : nullptr, temp) != Beside::written) {
-            discard();
+            for (const Staged& s : staged) {
+                ::unlink(s.temp.c_str());
+            }
             return false;
         }
-        staged.emplace_back(temp, target);
+        staged.push_back({temp, target, exists});
     }
-    for (std::size_t i = 0; i < staged.size(); ++i) {
-        if (::rename(staged[i].first.c_str(), staged[i].second.c_str()) != 0) {
-            staged.erase(staged.begin(), staged.begin() + static_cast<std::ptrdiff_t>(i));
-            discard();
-            return false;
-        }
-        SyncFolder(staged[i].second.parent_path());
-    }
-    return true;
+    return Install(staged);
 }
+
+#ifdef KARNEA_SAVE_FAULTS
+void FailSaveStep(SaveStep step) {
+    failingStep = step;
+}
+#endif
 
 bool FolderUsable(const std::string& path) {
     if (path.empty()) {

@@ -35,6 +35,13 @@ bool ReplaceFile(const std::string& path, const std::string& bytes);
 // names; otherwise nothing is replaced and no new file stays.
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files);
 
+// The steps of a save. The test build of the core can make one of them fail
+// in every save, to show that the previous file survives each.
+enum class SaveStep { none, create, write, flush, sync, rename, syncFolder };
+#ifdef KARNEA_SAVE_FAULTS
+void FailSaveStep(SaveStep step);
+#endif
+
 // Whether files can be kept in the folder at `path`: it is a folder this
 // process may write into, or it does not exist yet and its nearest existing
 // parent is one.
