@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 EXAMPLE ?= examples/test.kdw
 
-.PHONY: all setup configure build test run examples bench format clean
+.PHONY: all setup configure build test run examples bench fuzz format clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 # Rewrites the example data files with the program's own writer.
 examples: build
 	@cmake --build $(BUILD_DIR) --target examples
+
+# Every fuzz target for an hour each (FUZZ_SECONDS=N for another length).
+fuzz: setup
+	@bash tools/fuzz.sh long $${FUZZ_SECONDS:-3600}
 
 # Every benchmark and whole-process measurement, with its figures.
 bench: build

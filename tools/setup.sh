@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build and test
     cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev locales
+    # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
+    clang libclang-rt-14-dev
     # desktop program
     qt6-base-dev qt6-translations-l10n
     # Japanese faces that stand in for the faces the settings name

@@ -136,8 +136,8 @@ int FitCalibrationPolynomial(CalibrationRecord& calibration, bool showMessage, M
     std::array<std::array<long double, 5>, 5> sums{};
     std::array<long double, 5> rhs{};
     for (int row = 1; row <= n; ++row) {
-        const long double x = TextToDouble(rows[row][calibrationField::vm]);
-        const long double y = TextToDouble(rows[row][calibrationField::pm]);
+        const auto x = static_cast<long double>(TextToDouble(rows[row][calibrationField::vm]));
+        const auto y = static_cast<long double>(TextToDouble(rows[row][calibrationField::pm]));
         const long double x2 = x * x;
         const std::array<long double, 5> b = {1.0L, x, x2, x2 * x, x2 * x2};
         for (std::size_t j = 0; j < 5; ++j) {

@@ -459,6 +459,20 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
 
 }  // namespace
 
+std::optional<std::string> CheckCommandLine(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return "no command given";
+    }
+    const auto& commands = Commands();
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&](const Command& c) { return c.name == args[0]; });
+    if (command == commands.end()) {
+        return "unknown command '" + args[0] + "'";
+    }
+    Arguments parsed;
+    return Parse(*command, std::vector<std::string>(args.begin() + 1, args.end()), parsed);
+}
+
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         return UsageError(err, "no command given");

@@ -2,6 +2,7 @@
 // with the program's own message on standard error, 2 a usage error.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,5 +15,9 @@ inline constexpr int kExitUsage = 2;
 
 // Runs the command line (without the program name).
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The usage problem of a command line (without the program name), or
+// nothing when it would run; nothing is run.
+std::optional<std::string> CheckCommandLine(const std::vector<std::string>& args);
 
 }  // namespace karnea::cli
