@@ -223,21 +223,51 @@ std::optional<std::string> ReadFileStart(const std::string& path, std::size_t ma
     return content;
 }
 
-std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) {
-    const std::optional<std::string> content = ReadWholeFile(path);
-    if (!content) {
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path, std::size_t maxLines,
+                                                      std::size_t maxLineBytes) {
+    if (!IsRegularFile(path)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
         return std::nullopt;
     }
     std::vector<std::string> lines;
-    std::string_view rest = *content;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (end != std::string_view::npos && line.ends_with('\r')) {
-            line.remove_suffix(1);
+    std::string line;
+    std::size_t length = 0;  // of the line as the file has it
+    bool open = false;       // a line has begun and not ended yet
+    char buffer[65536];
+    while (lines.size() < maxLines && (in.read(buffer, sizeof buffer) || in.gcount() > 0)) {
+        const std::string_view chunk(buffer, static_cast<std::size_t>(in.gcount()));
+        std::size_t start = 0;
+        while (start < chunk.size() && lines.size() < maxLines) {
+            const std::size_t end = chunk.find('\n', start);
+            const std::string_view piece = chunk.substr(
+                start, end == std::string_view::npos ? std::string_view::npos : end - start);
+            if (line.size() < maxLineBytes) {
+                line.append(piece.substr(0, maxLineBytes - line.size()));
+            }
+            length += piece.size();
+            open = true;
+            if (end == std::string_view::npos) {
+                break;
+            }
+            // The CR of a CR LF ends the line, unless the line was cut.
+            if (length <= maxLineBytes && !line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            lines.push_back(std::move(line));
+            line.clear();
+            length = 0;
+            open = false;
+            start = end + 1;
         }
-        lines.emplace_back(line);
+    }
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    if (open && lines.size() < maxLines) {
+        lines.push_back(std::move(line));
     }
     return lines;
 }

@@ -18,8 +18,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 std::optional<std::string> ReadFileStart(const std::string& path, std::size_t maxBytes);
 
 // The lines of a text file without their line ends (LF or CR LF); a last
-// line without line end counts. Nothing when the file cannot be read.
-std::optional<std::vector<std::string>> ReadTextLines(const std::string& path);
+// line without line end counts. Nothing when the file cannot be read. With
+// limits, reading stops after `maxLines` lines and each line keeps at most
+// `maxLineBytes` bytes, so that a huge file costs no more than what is used.
+std::optional<std::vector<std::string>> ReadTextLines(const std::string& path,
+                                                      std::size_t maxLines = std::size_t(-1),
+                                                      std::size_t maxLineBytes = std::size_t(-1));
 
 // Replaces the file at `path` with `bytes`: the bytes go to a new file beside
 // it, are flushed to disk, and only then take the target's name, so a failed

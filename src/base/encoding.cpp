@@ -129,4 +129,19 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return out;
 }
 
+std::string_view CutCp932(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) {
+        return text;
+    }
+    std::size_t end = 0;
+    while (end < maxBytes) {
+        const std::size_t width = IsCp932LeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + width > maxBytes) {
+            break;
+        }
+        end += width;
+    }
+    return text.substr(0, end);
+}
+
 }  // namespace karnea

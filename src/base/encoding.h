@@ -31,6 +31,14 @@ private:
     std::unique_ptr<Converter> converter_;
 };
 
+// The first byte of a two-byte CP932 character.
+inline bool IsCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// At most `maxBytes` of a CP932 text, never ending inside a character.
+std::string_view CutCp932(std::string_view text, std::size_t maxBytes);
+
 // UTF-8 to CP932, or nothing when the text holds a character that CP932 cannot
 // represent or is not valid UTF-8.
 std::optional<std::string> TryUtf8ToCp932(std::string_view utf8);

@@ -226,8 +226,26 @@ void PageComposer::DrawCircleMm(double x, double y, double r, int width, long co
     surface_.DrawCircle(ToDeviceX(x), ToDeviceY(y), ClampDevice(r * uy_), width, colour);
 }
 
+namespace {
+
+// No line of a page shows more than this; a longer text is cut, so that a
+// huge header text costs no more than what the page shows.
+constexpr std::size_t kPageTextBytes = 512;
+
+// The text itself when it is short, else its cut copy in `cut`.
+const std::string& PageText(const std::string& text, std::string& cut) {
+    if (text.size() <= kPageTextBytes) {
+        return text;
+    }
+    cut = CutCp932(text, kPageTextBytes);
+    return cut;
+}
+
+}  // namespace
+
 void PageComposer::DrawTextMm(double x, double y, const std::string& text) {
-    surface_.DrawText(ToDeviceX(x), ToDeviceY(y), text);
+    std::string cut;
+    surface_.DrawText(ToDeviceX(x), ToDeviceY(y), PageText(text, cut));
 }
 
 void PageComposer::DrawTextInBoxMm(double x1, double y1, double x2, double y2,
@@ -236,8 +254,9 @@ void PageComposer::DrawTextInBoxMm(double x1, double y1, double x2, double y2,
     const int ay = ToDeviceY(y1);
     const int bx = ToDeviceX(x2);
     const int by = ToDeviceY(y2);
+    std::string cut;
     surface_.DrawTextInBox(std::min(ax, bx) + 1, std::min(ay, by) + 1, std::max(ax, bx) - 1,
-                           std::max(ay, by) - 1, text);
+                           std::max(ay, by) - 1, PageText(text, cut));
 }
 
 void PageComposer::DrawSpreadTextMm(double x1, double x2, double y1, double y2, double cellWidth,

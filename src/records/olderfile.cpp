@@ -30,7 +30,7 @@ constexpr int kHeaderTargets[kOldHeaderLines][2] = {
 };
 
 bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return IsCp932LeadByte(c);
 }
 
 // Position of `needle` in a CP932 text, matching on character boundaries only.

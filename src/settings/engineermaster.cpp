@@ -10,16 +10,14 @@ namespace {
 // The report lists at most this many pairs and stops growing at this length.
 constexpr int kReportedPairs = 6;
 constexpr std::size_t kReportLength = 300;
+// No name is longer; a longer line is cut.
+constexpr std::size_t kNameBytes = 65536;
 
 }  // namespace
 
 std::optional<std::vector<std::string>> ReadEngineerNames(const std::string& path,
                                                           std::size_t limit) {
-    std::optional<std::vector<std::string>> lines = ReadTextLines(path);
-    if (lines && limit > 0 && lines->size() > limit) {
-        lines->resize(limit);
-    }
-    return lines;
+    return ReadTextLines(path, limit > 0 ? limit : std::size_t(-1), kNameBytes);
 }
 
 EngineerMasterFile MakeEngineerMasterFile(const std::vector<std::string>& rows) {

@@ -15,6 +15,10 @@ namespace karnea {
 namespace {
 
 constexpr int kSysLineCount = 61;
+// The settings files are read no further than their last line in use, and
+// a line no longer than any setting needs.
+constexpr std::size_t kSettingLineBytes = 65536;
+constexpr std::size_t kFontLineCount = 4;
 constexpr const char* kSysMarker = "305";
 constexpr const char* kLocationFileName = "LunKvr5.whr";
 constexpr const char* kDefaultInstallFolder = "/VardoXQ/Kvar5";
@@ -228,7 +232,7 @@ void LoadFonts(Settings& s, Messages& messages) {
     for (const FontRole role : kRoles) {
         FontSetting font = DefaultFont(role);
         const std::string path = FontFilePath(s, role);
-        const auto lines = ReadTextLines(path);
+        const auto lines = ReadTextLines(path, kFontLineCount, kSettingLineBytes);
         if (!lines) {
             if (role == FontRole::title) {
                 messages.Show(FormatMessage(msg::fileNotFound, path));
@@ -338,7 +342,8 @@ void LoadSettings(Settings& s, bool reset, Messages& messages) {
     LocateSettings(s);
     if (!s.generalLoaded) {
         s.generalLoaded = true;
-        if (const auto lines = ReadTextLines(s.settingsFilePath)) {
+        if (const auto lines =
+                ReadTextLines(s.settingsFilePath, kSysLineCount, kSettingLineBytes)) {
             ReadSysFile(s, *lines);
         } else {
             ApplyStandardSettings(s);
@@ -425,7 +430,7 @@ FontSetting StandardFont(FontRole role) {
     return font;
 }
 std::string ReadFirstLine(const std::string& path) {
-    const auto lines = ReadTextLines(path);
+    const auto lines = ReadTextLines(path, 1, kSettingLineBytes);
     if (!lines || lines->empty() || lines->front().size() <= 1) {
         return {};
     }
@@ -434,7 +439,7 @@ std::string ReadFirstLine(const std::string& path) {
 
 FolderMemory ReadFolderMemory(const Settings& s) {
     FolderMemory memory;
-    if (const auto lines = ReadTextLines(FolderMemoryPath(s))) {
+    if (const auto lines = ReadTextLines(FolderMemoryPath(s), 2, kSettingLineBytes)) {
         if (!lines->empty()) {
             memory.folder = (*lines)[0];
         }

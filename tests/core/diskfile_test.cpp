@@ -75,5 +75,29 @@ TEST(ReplaceFile, AWritableFileInAReadOnlyFolder) {
     EXPECT_EQ(ReadBytes(path), "new content");
 }
 
+// Reading stops where the caller's use of a file ends: lines after the
+// last one wanted are not read, and a line keeps only what can be used.
+TEST(TextLines, ReadingStopsAtTheLimits) {
+    ScratchDir dir;
+    std::string many;
+    for (int i = 0; i < 200000; ++i) {
+        many += std::to_string(i) + "\r\n";
+    }
+    WriteBytes(dir.file("many"), many);
+    const auto first = ReadTextLines(dir.file("many"), 61);
+    ASSERT_TRUE(first.has_value());
+    ASSERT_EQ(first->size(), 61u);
+    EXPECT_EQ(first->back(), "60");
+    EXPECT_EQ(ReadTextLines(dir.file("many"))->size(), 200000u);
+
+    // A CR LF that falls on the boundary of a read, and a cut line.
+    const std::string line(65535, 'a');
+    WriteBytes(dir.file("long"), line + "\r\n" + std::string(100000, 'b') + "\r\nc\r");
+    const auto lines = ReadTextLines(dir.file("long"), 10, 70000);
+    ASSERT_EQ(lines->size(), 3u);
+    EXPECT_EQ((*lines)[0], line);
+    EXPECT_EQ((*lines)[1], std::string(70000, 'b'));
+    EXPECT_EQ((*lines)[2], "c\r");  // a last line keeps what it holds
+}
 }  // namespace
 }  // namespace karnea

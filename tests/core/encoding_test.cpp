@@ -51,5 +51,12 @@ TEST(Encoding, UnrepresentableTextsAreRefusedOrMarked) {
     EXPECT_EQ(Utf8ToCp932("〜"), "\x81\x60");
 }
 
+TEST(Encoding, CutNeverSplitsACharacter) {
+    const std::string text = "a" + Utf8ToCp932("深度") + "b";  // 1 + 2 + 2 + 1 bytes
+    EXPECT_EQ(CutCp932(text, 10), text);
+    EXPECT_EQ(CutCp932(text, 3), "a" + Utf8ToCp932("深"));
+    EXPECT_EQ(CutCp932(text, 4), "a" + Utf8ToCp932("深"));
+    EXPECT_EQ(CutCp932(text, 0), "");
+}
 }  // namespace
 }  // namespace karnea

@@ -260,5 +260,20 @@ TEST(PageCounts, FortyRowsAPageAfterTheGraph) {
     }
 }
 
+// A huge header text is cut to what a line of the page can show.
+TEST(PagePositions, HugeTextsAreCutToThePage) {
+    Workspace ws = Example("test.kdw");
+    ws.test.testHeader[header::surveyName] = std::string(1 << 20, 'X');
+    const std::string ops = Render(ws, 1, 150);
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    while (start < ops.size()) {
+        const std::size_t end = ops.find('\n', start);
+        longest = std::max(longest, (end == std::string::npos ? ops.size() : end) - start);
+        start = end == std::string::npos ? ops.size() : end + 1;
+    }
+    EXPECT_LT(longest, 600u);
+    EXPECT_NE(ops.find(std::string(512, 'X')), std::string::npos);
+}
 }  // namespace
 }  // namespace karnea
