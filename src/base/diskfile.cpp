@@ -1,6 +1,8 @@
 #include "base/diskfile.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +134,32 @@ Beside WriteBeside(const fs::path& target, const std::string& bytes, const struc
     }
     return Beside::written;
 }
+
+// Holds back the signals that end a program (Ctrl+C, a terminal closed, a
+// kill) while a save is under way: it finishes or cleans up first, so no
+// temporary file is left behind; the signal then takes effect.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t ending;
+        sigemptyset(&ending);
+        sigaddset(&ending, SIGINT);
+        sigaddset(&ending, SIGTERM);
+        sigaddset(&ending, SIGHUP);
+        held_ = ::pthread_sigmask(SIG_BLOCK, &ending, &previous_) == 0;
+    }
+    ~SignalsHeld() {
+        if (held_) {
+            ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+        }
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_{};
+    bool held_ = false;
+};
 
 // A new file written beside the file it is to replace.
 struct Staged {
@@ -293,6 +321,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
         return WriteInPlace(target, bytes, false);
     }
 
+    const SignalsHeld held;
     fs::path temp;
     switch (WriteBeside(target, bytes, exists ? &existing : nullptr, temp)) {
         case Beside::cannotCreate:
@@ -308,6 +337,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
 }
 
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+    const SignalsHeld held;
     std::vector<Staged> staged;
     for (const auto& [path, bytes] : files) {
         const fs::path target = SaveTarget(path);

@@ -3,8 +3,11 @@
 // of a saved file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 #include "base/diskfile.h"
@@ -104,6 +107,48 @@ TEST(SaveFaults, TheOwnerStays) {
     ASSERT_EQ(::stat(dir.file("f").c_str(), &after), 0);
     EXPECT_EQ(after.st_uid, 65534u);
     EXPECT_EQ(after.st_gid, 65534u);
+}
+
+// A save that SIGTERM or SIGINT interrupts leaves no new file beside the
+// old one: the save finishes or cleans up, then the signal ends the program.
+TEST(SaveFaults, AnEndingSignalLeavesNoTemporaryFile) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        ScratchDir dir;
+        WriteBytes(dir.file("f"), "previous");
+        const std::string big(64 << 20, 'x');
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0; i < 20; ++i) {
+                ReplaceFile(dir.file("f"), big);
+            }
+            ::_exit(0);
+        }
+        ::usleep(50000);
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status)) << signal;
+        EXPECT_EQ(FilesIn(dir), 1u) << signal;
+        const std::string kept = ReadBytes(dir.file("f"));
+        EXPECT_TRUE(kept == "previous" || kept == big) << signal;
+    }
+}
+
+// As root: a full file system (a small tmpfs) fails the save, keeps the
+// previous file and leaves nothing beside it.
+TEST(SaveFaults, AFullFileSystem) {
+    ScratchDir dir;
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=256k karnea-full " +
+                                         dir.path().string() + " 2>/dev/null")
+                                            .c_str()) != 0) {
+        GTEST_SKIP() << "a small tmpfs needs root and the right to mount";
+    }
+    WriteBytes(dir.file("t.kdw"), "previous");
+    EXPECT_FALSE(ReplaceFile(dir.file("t.kdw"), std::string(1 << 20, 'x')));
+    EXPECT_EQ(ReadBytes(dir.file("t.kdw")), "previous");
+    EXPECT_EQ(FilesIn(dir), 1u);
+    std::system(("umount " + dir.path().string()).c_str());
 }
 
 }  // namespace
