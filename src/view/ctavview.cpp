@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -394,6 +395,16 @@ void CTavView::MeasurePrinterPaper() {
 
 bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool progress,
                           const QString& documentName) {
+    // The print queue lists the job, and a PDF printer names its file, by
+    // the document's name.
+    if (!documentName.isEmpty()) {
+        printer.setDocName(documentName);
+    }
+    // A page is drawn from the corner of the area the printer can print on,
+    // where a printer's own coordinates start. Qt's default margins would
+    // move every page right and down and cut off its right and bottom edge.
+    const QPageLayout layout = printer.pageLayout();
+    printer.setPageMargins(layout.minimumMargins(), layout.units());
     QPainter painter;
     if (!painter.begin(&printer)) {
         messages_.Show(msg::cannotStartPrint);
