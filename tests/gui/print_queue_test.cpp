@@ -79,6 +79,7 @@ private slots:
         WithDialog([&] { p.app->OnFilePrintPreview(); },
                    [&](QDialog& preview) {
                        QCOMPARE(Find<QPrintPreviewWidget>(preview, "preview")->pageCount(), pages);
+                       Screenshot(preview, "print-preview");
                        WhenPrintDialogOpens([](QDialog& d) { PrintWith(d, 1, false, false); });
                        Find<QPushButton>(preview, "print")->click();
                    });
