@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/diskfile.h"
 #include "base/encoding.h"
@@ -87,28 +88,54 @@ double TestVolume(double pm) {
     return 85.0 * (1.0 - std::exp(-pm / 40.0)) + 0.18 * pm + plastic;
 }
 
-void MakeTest(Workspace& ws, Messages& messages) {
+// Where a test was made: the borehole, the depth and water level (m), the
+// ground's strength (its pressures scale with it), the soil and the day.
+struct Site {
+    const char* file;
+    const char* number;
+    const char* depth;
+    const char* waterLevel;
+    double strength;
+    const char* soil;
+    const char* nValue;
+    const char* day;
+};
+
+// The example test, and the tests of two boreholes for the campaign report.
+constexpr Site kExampleSite = {kTestName, "B-1", "10.50", "2.30", 1.0, "砂混じりシルト", "8", "14"};
+constexpr Site kCampaignSites[] = {
+    {"campaign/B-1_03.5.kdw", "B-1", "3.50", "2.30", 0.55, "シルト", "3", "12"},
+    {"campaign/B-1_06.5.kdw", "B-1", "6.50", "2.30", 0.8, "砂質シルト", "6", "13"},
+    {"campaign/B-1_10.5.kdw", "B-1", "10.50", "2.30", 1.0, "砂混じりシルト", "8", "14"},
+    {"campaign/B-1_15.0.kdw", "B-1", "15.00", "2.30", 1.45, "細砂", "18", "15"},
+    {"campaign/B-2_04.0.kdw", "B-2", "4.00", "1.80", 0.65, "粘土", "4", "19"},
+    {"campaign/B-2_09.0.kdw", "B-2", "9.00", "1.80", 1.15, "砂礫", "22", "20"},
+};
+
+void MakeTest(Workspace& ws, Messages& messages, const Site& site) {
     ws.documentKind = DocumentKind::test;
     HeaderTexts& h = ws.test.testHeader;
     SetCommonHeader(h);
-    h[header::surveyNumber] = "B-1";
+    h[header::dateDay] = site.day;
+    h[header::surveyNumber] = site.number;
     h[header::numberCaption] = Sjis("孔番");
-    h[header::depth] = "10.50";
-    h[header::waterLevel] = "2.30";
+    h[header::depth] = site.depth;
+    h[header::waterLevel] = site.waterLevel;
     h[header::machineHeight] = "0.80";
     h[header::poissonRatio] = "0.3";
-    h[header::soilName] = Sjis("砂混じりシルト");
-    h[header::nValue] = "8";
-    h[header::memo] = Sjis("ボーリング B-1 GL-10.50m");
+    h[header::soilName] = Sjis(site.soil);
+    h[header::nValue] = site.nValue;
+    h[header::memo] = Sjis(FormatText("ボーリング %s GL-%sm", site.number, site.depth));
     h[header::tableTitle] = Sjis("孔内水平載荷試験 測定データ");
     h[header::graphTitle] = Sjis("孔内水平載荷試験 結果");
     h[header::show120InTable] = "1";
     int row = 1;
-    for (int pm = 0; pm <= 650; pm += 25, ++row) {
-        const double v60 = TestVolume(pm);
-        const double creep = pm == 0 ? 0.0 : 0.4 + 0.002 * pm + 0.05 * (v60 - TestVolume(pm - 25));
+    for (int step = 0; step <= 650; step += 25, ++row) {
+        const double v60 = TestVolume(step);
+        const double creep =
+            step == 0 ? 0.0 : 0.4 + 0.002 * step + 0.05 * (v60 - TestVolume(step - 25));
         TestRow& r = ws.test.testRows[row];
-        r[testField::pm] = FormatText("%d", pm);
+        r[testField::pm] = FormatText("%g", step * site.strength);
         r[testField::vol15] = FormatText("%.1f", std::max(0.0, v60 - 2.2 * creep));
         r[testField::vol30] = FormatText("%.1f", std::max(0.0, v60 - creep));
         r[testField::vol60] = FormatText("%.1f", v60);
@@ -169,15 +196,24 @@ int main(int argc, char** argv) {
     if (!SaveDocumentAs(ws, kCalibrationName, messages)) {
         return 1;
     }
-    MakeTest(ws, messages);
-    ApplyRecordDefaults(ws);
-    if (!SaveDocumentAs(ws, kTestName, messages)) {
-        return 1;
+    std::vector<const char*> names = {kCalibrationName};
+    fs::create_directories(outDir / "campaign");
+    const TestRecord start = ws.test;
+    std::vector<Site> sites = {kExampleSite};
+    sites.insert(sites.end(), std::begin(kCampaignSites), std::end(kCampaignSites));
+    for (const Site& site : sites) {
+        ws.test = start;
+        MakeTest(ws, messages, site);
+        ApplyRecordDefaults(ws);
+        if (!SaveDocumentAs(ws, site.file, messages)) {
+            return 1;
+        }
+        names.push_back(site.file);
     }
 
     bool ok = true;
     if (check) {
-        for (const char* name : {kCalibrationName, kTestName}) {
+        for (const char* name : names) {
             if (ReadWholeFile((outDir / name).string()) != ReadWholeFile((dir / name).string())) {
                 std::fprintf(stderr, "%s is not what the program makes; run 'make examples'\n",
                              (dir / name).c_str());

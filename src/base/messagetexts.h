@@ -96,4 +96,10 @@ inline constexpr std::string_view pageMissing = "ページ %1 はありません
 inline constexpr std::string_view pngNeedsPageNumber =
     "PNG の出力名に %d を入れて下さい（複数ページ）";
 
+// The extensions: campaign report, AGS export, quality checks.
+inline constexpr std::string_view fileSkipped = "%1 (読めないため除きました)";
+inline constexpr std::string_view noTestRead = "読める試験がありません";
+inline constexpr std::string_view outputOverData =
+    "%1 はデータファイルです。報告書や出力では上書きしません";
+
 }  // namespace karnea::msg

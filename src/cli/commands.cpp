@@ -13,6 +13,7 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "cli/campaign.h"
 #include "cli/json.h"
 #include "cli/render.h"
 #include "cli/session.h"
@@ -30,11 +31,14 @@ namespace {
 // The largest Pl the pages print in their fields (kN/m2).
 constexpr double kLargestPlValue = 1e6;
 
+// The positionals of a command that takes any number of files, at least one.
+constexpr std::size_t kOneOrMore = static_cast<std::size_t>(-1);
+
 struct Command {
     std::string_view name;
     std::string_view usage;
     std::string_view summary;
-    std::size_t positionals;
+    std::size_t positionals;  // or kOneOrMore
     // Long names of the options that take a value ("output" is also "-o"),
     // of those that are required, and of the flags without value.
     std::vector<std::string_view> options;
@@ -305,6 +309,34 @@ const std::vector<Command>& Commands() {
          {"output"},
          {},
          RunFit},
+        {"campaign",
+         "campaign FILE.kdw...|DIR -o REPORT.pdf [--png DIR] [--settings DIR]",
+         "one PDF of many tests (a folder: its *.kdw files): per borehole a depth profile of "
+         "Em, Pf' and Pl with a table, then each test's pages as render draws them",
+         kOneOrMore,
+         {"output", "settings", "png"},
+         {"output"},
+         {},
+         RunCampaign},
+        {"ags",
+         "ags FILE.kdw...|DIR -o OUT.ags [--settings DIR]",
+         "the tests as an AGS 4.2 file: PROJ, TRAN, UNIT, TYPE, ABBR, DICT, LOCA, PMTG, PMTD, "
+         "PMTP (texts in UTF-8)",
+         kOneOrMore,
+         {"output", "settings"},
+         {"output"},
+         {},
+         RunAgs},
+        {"check",
+         "check FILE.kdw...|DIR [--json] [--settings DIR]",
+         "warnings for each test worth a second look, and the limit pressure by the "
+         "conventional definition (inverse-volume method) beside the engineer's Pl; exit 1 "
+         "only when a file cannot be read",
+         kOneOrMore,
+         {"settings"},
+         {},
+         {"json"},
+         RunCheck},
     };
     return commands;
 }
@@ -435,7 +467,8 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
         }
         parsed.options[name] = *value;
     }
-    if (parsed.positional.size() != command.positionals) {
+    if (command.positionals == kOneOrMore ? parsed.positional.empty()
+                                          : parsed.positional.size() != command.positionals) {
         return "usage: karnea-cli " + std::string(command.usage);
     }
     for (std::string_view name : command.required) {

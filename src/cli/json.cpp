@@ -126,6 +126,11 @@ void JsonWriter::value(double number) {
     out_.append(buffer, result.ptr);
 }
 
+void JsonWriter::value(bool flag) {
+    beforeValue();
+    out_ += flag ? "true" : "false";
+}
+
 void JsonWriter::null() {
     beforeValue();
     out_ += "null";

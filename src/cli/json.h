@@ -21,6 +21,7 @@ public:
     void value(const char* text) { value(std::string_view(text)); }
     void value(int number);
     void value(double number);
+    void value(bool flag);
     void null();
 
     const std::string& text() const { return out_; }

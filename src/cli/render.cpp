@@ -35,8 +35,16 @@ std::string FormatOf(const Arguments& args) {
     return lower;
 }
 
-// PDF and PNG need a GUI application for the fonts; without a display the
-// offscreen platform serves.
+std::string PngPath(const std::string& pattern, int page) {
+    const std::size_t at = pattern.find("%d");
+    if (at == std::string::npos) {
+        return pattern;
+    }
+    return pattern.substr(0, at) + std::to_string(page) + pattern.substr(at + 2);
+}
+
+}  // namespace
+
 std::unique_ptr<QGuiApplication> StartGui() {
     if (QGuiApplication::instance() != nullptr) {
         return nullptr;
@@ -50,7 +58,6 @@ std::unique_ptr<QGuiApplication> StartGui() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-// A rendering never replaces a data file.
 bool IsDataFile(const std::string& path) {
     const std::optional<std::string> start = ReadFileStart(path, 100);
     if (!start) {
@@ -59,16 +66,6 @@ bool IsDataFile(const std::string& path) {
     const int version = DetectFileVersion(FirstLineOf(*start));
     return version >= 200 && version <= 399;
 }
-
-std::string PngPath(const std::string& pattern, int page) {
-    const std::size_t at = pattern.find("%d");
-    if (at == std::string::npos) {
-        return pattern;
-    }
-    return pattern.substr(0, at) + std::to_string(page) + pattern.substr(at + 2);
-}
-
-}  // namespace
 
 std::optional<std::vector<int>> ParsePageList(const std::string& list) {
     std::vector<int> pages;

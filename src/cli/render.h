@@ -2,6 +2,8 @@
 // operations.
 #pragma once
 
+#include <QGuiApplication>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +13,13 @@
 #include "cli/session.h"
 
 namespace karnea::cli {
+
+// PDF and PNG need a GUI application for the fonts; without a display the
+// offscreen platform serves. Nothing when one is running already.
+std::unique_ptr<QGuiApplication> StartGui();
+
+// Whether a data file is there: a rendering never replaces one.
+bool IsDataFile(const std::string& path);
 
 // "1,3-4" as page numbers; nothing when the list is malformed.
 std::optional<std::vector<int>> ParsePageList(const std::string& list);

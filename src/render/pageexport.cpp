@@ -154,8 +154,7 @@ private:
 }  // namespace
 
 // The files go to disk through ReplaceFile, as every save of the program does.
-bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
-               int dpi, Messages& messages) {
+bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {
@@ -169,16 +168,27 @@ bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const st
             return false;
         }
         PdfPages target(writer, painter, dpi);
-        DrawPages(source, pages, target, messages);
+        draw(target);
         painter.end();
     }
     return ReplaceFile(path, pdf.data().toStdString());
 }
 
+bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
+               int dpi, Messages& messages) {
+    return ExportPdf([&](PageTarget& t) { return DrawPages(source, pages, t, messages); }, path,
+                     dpi);
+}
+
+bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& pathOf, int dpi) {
+    PngPages target(pathOf, dpi);
+    return draw(target) && target.Write();
+}
+
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages) {
-    PngPages target(pathOf, dpi);
-    return DrawPages(source, pages, target, messages) && target.Write();
+    return ExportPng([&](PageTarget& t) { return DrawPages(source, pages, t, messages); }, pathOf,
+                     dpi);
 }
 
 }  // namespace karnea

@@ -13,7 +13,12 @@ namespace karnea {
 
 class Messages;
 
-// One PDF of the given pages. False when the file cannot be written.
+// Draws pages onto the target it is given; false when the target stopped.
+using PageDrawing = std::function<bool(PageTarget&)>;
+
+// One PDF of the pages drawn. False when the file cannot be written.
+bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi);
+// One PDF of the given pages of a document.
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
                int dpi, Messages& messages);
 
@@ -22,8 +27,10 @@ bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const st
 // nothing else), a palette when it has at most 256 colours, else as it is.
 QImage CompactPageImage(const QImage& page);
 
-// One PNG a page (in the format above), written to `pathOf(page)`: every
-// page or none. False when a file cannot be written.
+// One PNG a page drawn (in the format above), written to `pathOf(page)`:
+// every page or none. False when a file cannot be written.
+bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& pathOf, int dpi);
+// The same for the given pages of a document.
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
 

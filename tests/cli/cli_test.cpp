@@ -464,6 +464,52 @@ TEST(CliFindings, NoNegativeZeroAndNoUnprintablePl) {
 // Hand-made files covering the reader's edge cases: the dump and the file that
 // convert writes are compared with the expected results in tests/data/expected
 // (KARNEA_UPDATE_EXPECTED=1 rewrites them after a deliberate change).
+// The commands on many tests: what they write, and when they fail.
+TEST(CliCampaign, ReportExportAndChecks) {
+    ScratchDir dir;
+    const std::string campaign = kExamples + "/campaign";
+    WriteBytes(dir.file("junk.kdw"), "no data\n");
+    CliRun run = RunCli({"campaign", campaign, dir.file("junk.kdw"), "-o", dir.file("r.pdf"),
+                         "--png", dir.file("png")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(
+        Contains(run.err, "junk.kdw: カルネアのデータではありません (読めないため除きました)"))
+        << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("r.pdf")).rfind("%PDF", 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("png/page-014.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("png/page-015.png")));
+
+    run = RunCli({"ags", campaign, "-o", dir.file("c.ags")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string ags = ReadBytes(dir.file("c.ags"));
+    EXPECT_EQ(ags.rfind("\"GROUP\",\"PROJ\"\r\n", 0), 0u);
+    EXPECT_TRUE(Contains(ags, "\"GROUP\",\"PMTP\""));
+
+    run = RunCli({"check", kExamples + "/campaign/B-1_10.5.kdw", "--json"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "\"code\": \"pl-below-limit-volume\"")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "\"en\": \"the volume at the Pl step")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "\"engineerPl\": 677.473")) << run.out;
+    run = RunCli({"check", campaign});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "慣用限界圧力の提案 / suggested limit pressure: ")) << run.out;
+
+    // Nothing readable, a file that cannot be read, a data file as output.
+    run = RunCli({"campaign", dir.file("junk.kdw"), "-o", dir.file("none.pdf")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "読める試験がありません")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.pdf")));
+    EXPECT_EQ(RunCli({"check", campaign, dir.file("junk.kdw")}).status, 1);
+    const std::string test = dir.file("t.kdw");
+    WriteBytes(test, ReadBytes(kExamples + "/test.kdw"));
+    for (const char* command : {"campaign", "ags"}) {
+        run = RunCli({command, campaign, "-o", test});
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_EQ(ReadBytes(test), ReadBytes(kExamples + "/test.kdw"));
+    }
+    EXPECT_EQ(RunCli({"ags", "-o", dir.file("x.ags")}).status, 2);
+}
+
 TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {
     const std::filesystem::path data = KARNEA_TEST_DATA_DIR;
     const bool update = std::getenv("KARNEA_UPDATE_EXPECTED") != nullptr;

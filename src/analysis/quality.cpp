@@ -1,0 +1,210 @@
+#include "analysis/quality.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "analysis/modulus.h"
+#include "analysis/reduction.h"
+#include "base/textfields.h"
+
+namespace karnea {
+namespace {
+
+// The fewest steps a test should have, and the typical ranges of the ratios.
+constexpr int kFewestSteps = 8;
+constexpr double kPlPfLow = 1.2;
+constexpr double kPlPfHigh = 5;
+constexpr double kEmPlLow = 5;
+constexpr double kEmPlHigh = 20;
+
+// The step volume of a usable row (1..usable rows), or nothing.
+std::optional<double> StepVolume(const TestRecord& test, int row) {
+    if (row < 1 || row > UsableRowCount(test)) {
+        return std::nullopt;
+    }
+    return TextToDouble(test.testRows[row][StepVolumeField(test.testHeader)]);
+}
+
+// A positive number held in a header text, or nothing.
+std::optional<double> PositiveValue(const HeaderTexts& h, int number) {
+    if (!IsNumber(h[number])) {
+        return std::nullopt;
+    }
+    const double v = TextToDouble(h[number]);
+    if (!std::isfinite(v) || v <= 0) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+// Whether every coefficient text of the curve is a number, not all zero.
+bool CurveFitted(const HeaderTexts& h) {
+    bool nonZero = false;
+    for (int n = header::coefficient0; n <= header::coefficient4; ++n) {
+        if (!IsNumber(h[n])) {
+            return false;
+        }
+        nonZero = nonZero || TextToDouble(h[n]) != 0;
+    }
+    return nonZero;
+}
+
+LimitSuggestion NoSuggestion(LimitSuggestion s, const char* japanese, const char* english) {
+    s.found = false;
+    s.reason = {japanese, english};
+    return s;
+}
+
+}  // namespace
+
+std::optional<double> ConventionalLimitVolume(const TestRecord& test, const Settings& settings) {
+    const std::optional<double> v1 = StepVolume(test, TextToInt(test.testHeader[header::poRow]));
+    if (!v1) {
+        return std::nullopt;
+    }
+    return settings.initialVolumeV0 + 2 * *v1;
+}
+
+LimitSuggestion SuggestLimitPressure(const TestRecord& test, const Settings& settings) {
+    LimitSuggestion s;
+    const std::optional<double> limit = ConventionalLimitVolume(test, settings);
+    if (!limit || *limit <= 0) {
+        return NoSuggestion(s, "Po の行が選ばれていません", "no Po row is chosen");
+    }
+    s.limitVolume = *limit;
+    const int pfRow = TextToInt(test.testHeader[header::pfRow]);
+    const int usable = UsableRowCount(test);
+    if (pfRow < 1 || pfRow > usable) {
+        return NoSuggestion(s, "Pf の行が選ばれていません", "no Pf row is chosen");
+    }
+    // The fit 1/V = a + b P over the steps after Pf, about the means.
+    std::vector<std::pair<double, double>> points;
+    double largestVolume = 0;
+    for (int row = pfRow + 1; row <= usable; ++row) {
+        const double v = *StepVolume(test, row);
+        if (v > 0) {
+            points.emplace_back(TextToDouble(test.testRows[row][testField::p]), 1 / v);
+            largestVolume = std::max(largestVolume, v);
+        }
+    }
+    s.steps = static_cast<int>(points.size());
+    if (s.steps < 2) {
+        return NoSuggestion(s, "Pf より後の段階が 2 つ未満です",
+                            "fewer than 2 steps follow the Pf row");
+    }
+    double meanP = 0;
+    double meanY = 0;
+    for (const auto& [p, y] : points) {
+        meanP += p / s.steps;
+        meanY += y / s.steps;
+    }
+    double spp = 0;
+    double spy = 0;
+    for (const auto& [p, y] : points) {
+        spp += (p - meanP) * (p - meanP);
+        spy += (p - meanP) * (y - meanY);
+    }
+    const double slope = spp > 0 ? spy / spp : 0;
+    if (!(slope < 0) || !std::isfinite(slope)) {
+        return NoSuggestion(s, "1/V が圧力とともに減っていません",
+                            "1/V does not fall as the pressure rises");
+    }
+    double squares = 0;
+    for (const auto& [p, y] : points) {
+        const double misfit = y - (meanY + slope * (p - meanP));
+        squares += misfit * misfit;
+    }
+    const double pressure = meanP + (1 / s.limitVolume - meanY) / slope;
+    const double residual = std::sqrt(squares / s.steps) / -slope;
+    if (!std::isfinite(pressure) || !std::isfinite(residual)) {
+        return NoSuggestion(s, "1/V が圧力とともに減っていません",
+                            "1/V does not fall as the pressure rises");
+    }
+    s.found = true;
+    s.pressure = pressure;
+    s.residual = residual;
+    s.extrapolated = largestVolume < s.limitVolume;
+    return s;
+}
+
+std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Settings& settings) {
+    std::vector<QualityWarning> warnings;
+    const auto warn = [&](const char* code, std::string japanese, std::string english) {
+        warnings.push_back({code, {std::move(japanese), std::move(english)}});
+    };
+    const HeaderTexts& h = test.testHeader;
+    const int usable = UsableRowCount(test);
+    if (usable < kFewestSteps) {
+        warn("few-steps", FormatText("有効な加圧段階が %d 段しかありません (8 段未満)", usable),
+             FormatText("only %d usable pressure steps (fewer than 8)", usable));
+    }
+
+    std::string rows;
+    for (int row = 1; row <= usable; ++row) {
+        const TestRow& r = test.testRows[row];
+        if (IsNumber(r[testField::vol30]) && IsNumber(r[testField::vol60]) &&
+            TextToDouble(r[testField::vol60]) < TextToDouble(r[testField::vol30])) {
+            rows += (rows.empty() ? "" : ", ") + std::to_string(row);
+        }
+    }
+    if (!rows.empty()) {
+        warn("negative-creep", "クリープ (V60″−V30″) が負の行があります: " + rows,
+             "negative creep (V60\" - V30\") in rows " + rows);
+    }
+
+    const int po = TextToInt(h[header::poRow]);
+    const int pf = TextToInt(h[header::pfRow]);
+    const int pl = TextToInt(h[header::plRow]);
+    if ((po > 0 && pf > 0 && po >= pf) || (pf > 0 && pl > 0 && pl <= pf) ||
+        (po > 0 && pl > 0 && pl <= po)) {
+        warn("row-order",
+             FormatText("Po, Pf, Pl の行が増える順になっていません (Po %d, Pf %d, Pl %d)", po, pf,
+                        pl),
+             FormatText("the Po, Pf and Pl rows are not in increasing order (Po %d, Pf %d, Pl %d)",
+                        po, pf, pl));
+    }
+
+    const std::optional<double> plValue = PositiveValue(h, header::plValue);
+    const std::optional<double> pfEffective = PositiveValue(h, header::pfEffective);
+    const std::optional<double> em = PositiveValue(h, header::modulusValue);
+    if (plValue && pfEffective) {
+        const double ratio = *plValue / *pfEffective;
+        if (ratio < kPlPfLow || ratio > kPlPfHigh) {
+            warn("pl-pf-ratio",
+                 FormatText("Pl/Pf′ = %.2f が通常の範囲 1.2〜5 の外です (要確認)", ratio),
+                 FormatText("Pl/Pf' = %.2f is outside the typical range 1.2 to 5 (review)", ratio));
+        }
+    }
+    if (plValue && em) {
+        const double ratio = *em / *plValue;
+        if (ratio < kEmPlLow || ratio > kEmPlHigh) {
+            warn("em-pl-ratio",
+                 FormatText("Em/Pl = %.1f が通常の範囲 5〜20 の外です (要確認)", ratio),
+                 FormatText("Em/Pl = %.1f is outside the typical range 5 to 20 (review)", ratio));
+        }
+    }
+
+    const std::optional<double> limit = ConventionalLimitVolume(test, settings);
+    const std::optional<double> plVolume = StepVolume(test, pl);
+    if (limit && plVolume && *plVolume < *limit) {
+        warn("pl-below-limit-volume",
+             FormatText("Pl の段階の体積 %.1f cm³ が慣用限界体積 %.1f cm³ に届いていません "
+                        "(Pl は外挿値です)",
+                        *plVolume, *limit),
+             FormatText("the volume at the Pl step, %.1f cm3, is below the conventional limit "
+                        "volume %.1f cm3 (Pl is an extrapolation)",
+                        *plVolume, *limit));
+    }
+
+    if (!LoadedCalibrationUsable(test.loadedCalibrationRows)) {
+        warn("calibration-missing", "キャリブレーションが読み込まれていません",
+             "no calibration is loaded");
+    } else if (TextToInt(h[header::fitMethod]) != 0 && !CurveFitted(h)) {
+        warn("calibration-failed", "キャリブレーション曲線が求められていません",
+             "the calibration curve was not fitted");
+    }
+    return warnings;
+}
+
+}  // namespace karnea

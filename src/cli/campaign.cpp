@@ -1,0 +1,216 @@
+#include "cli/campaign.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "analysis/quality.h"
+#include "base/diskfile.h"
+#include "base/encoding.h"
+#include "base/textfields.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/render.h"
+#include "document/agsfile.h"
+#include "document/campaign.h"
+#include "render/pageexport.h"
+
+namespace karnea::cli {
+namespace {
+
+// The tests the arguments name, the skipped files said on standard error;
+// nothing when no test could be read.
+std::unique_ptr<Campaign> ReadTests(const Arguments& args, Workspace& started, Messages& messages) {
+    auto campaign =
+        std::make_unique<Campaign>(ReadCampaign(CampaignFiles(args.positional), started));
+    for (const SkippedFile& f : campaign->skipped) {
+        messages.Show(FormatMessage(msg::fileSkipped,
+                                    Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
+    }
+    if (campaign->tests.empty()) {
+        messages.Show(msg::noTestRead);
+        return nullptr;
+    }
+    return campaign;
+}
+
+// A report or export never replaces a data file.
+bool RefusedOverData(const std::string& path, Messages& messages) {
+    if (IsDataFile(path)) {
+        messages.Show(FormatMessage(msg::outputOverData, path));
+        return true;
+    }
+    return false;
+}
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return FormatText("%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
+void WriteText(JsonWriter& json, const char* key, const TwoLanguageText& text) {
+    json.key(key);
+    json.beginObject(true);
+    json.key("ja");
+    json.value(text.japanese);
+    json.key("en");
+    json.value(text.english);
+    json.endObject();
+}
+
+void WriteSuggestion(JsonWriter& json, const LimitSuggestion& s, const HeaderTexts& h) {
+    json.beginObject();
+    json.key("found");
+    json.value(s.found);
+    if (s.found) {
+        json.key("pressure");
+        json.value(s.pressure);
+        json.key("limitVolume");
+        json.value(s.limitVolume);
+        json.key("steps");
+        json.value(s.steps);
+        json.key("residual");
+        json.value(s.residual);
+        json.key("extrapolated");
+        json.value(s.extrapolated);
+    } else {
+        WriteText(json, "reason", s.reason);
+    }
+    json.key("engineerPl");
+    if (IsNumber(h[header::plValue])) {
+        json.value(TextToDouble(h[header::plValue]));
+    } else {
+        json.null();
+    }
+    json.endObject();
+}
+
+}  // namespace
+
+int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
+    Workspace started = StartCommand(args, messages);
+    const std::string& output = args.at("output");
+    if (RefusedOverData(output, messages)) {
+        return kExitFailure;
+    }
+    const std::unique_ptr<Campaign> campaign = ReadTests(args, started, messages);
+    if (!campaign) {
+        return kExitFailure;
+    }
+    const std::unique_ptr<QGuiApplication> app = StartGui();
+    const PageDrawing draw = [&](PageTarget& target) {
+        return DrawCampaign(*campaign, started.settings, target, messages);
+    };
+    if (!ExportPdf(draw, output, 600)) {
+        messages.Show(msg::cannotSave);
+        return kExitFailure;
+    }
+    if (args.has("png")) {
+        const std::string folder = args.at("png");
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        const auto pathOf = [&](int page) { return folder + FormatText("/page-%03d.png", page); };
+        if (!ExportPng(draw, pathOf, 150)) {
+            messages.Show(msg::cannotSave);
+            return kExitFailure;
+        }
+    }
+    return kExitOk;
+}
+
+int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
+    Workspace started = StartCommand(args, messages);
+    const std::string& output = args.at("output");
+    if (RefusedOverData(output, messages)) {
+        return kExitFailure;
+    }
+    const std::unique_ptr<Campaign> campaign = ReadTests(args, started, messages);
+    if (!campaign) {
+        return kExitFailure;
+    }
+    if (!ReplaceFile(output, WriteAgsFile(*campaign, Today()))) {
+        messages.Show(msg::cannotSave);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
+    Workspace started = StartCommand(args, messages);
+    const Campaign campaign = ReadCampaign(CampaignFiles(args.positional), started);
+    const bool json = args.has("json");
+    JsonWriter writer;
+    writer.beginObject();
+    writer.key("tests");
+    writer.beginArray();
+    for (const auto& t : campaign.tests) {
+        const TestRecord& test = t->ws.test;
+        const HeaderTexts& h = test.testHeader;
+        const std::vector<QualityWarning> warnings = CheckTestQuality(test, t->ws.settings);
+        const LimitSuggestion limit = SuggestLimitPressure(test, t->ws.settings);
+        if (json) {
+            writer.beginObject();
+            writer.key("file");
+            writer.value(t->path);
+            writer.key("surveyNumber");
+            writer.value(Cp932ToUtf8(h[header::surveyNumber]));
+            writer.key("depth");
+            writer.value(TestDepth(test));
+            writer.key("warnings");
+            writer.beginArray();
+            for (const QualityWarning& w : warnings) {
+                writer.beginObject(true);
+                writer.key("code");
+                writer.value(w.code);
+                WriteText(writer, "reason", w.text);
+                writer.endObject();
+            }
+            writer.endArray();
+            writer.key("limitSuggestion");
+            WriteSuggestion(writer, limit, h);
+            writer.endObject();
+            continue;
+        }
+        out << t->path << " (" << Cp932ToUtf8(h[header::surveyNumber]) << ", "
+            << FormatText("%.2f m", TestDepth(test)) << ")\n";
+        for (const QualityWarning& w : warnings) {
+            out << "  " << w.code << ": " << w.text.japanese << " / " << w.text.english << "\n";
+        }
+        if (limit.found) {
+            out << FormatText(
+                       "  慣用限界圧力の提案 / suggested limit pressure: %.1f kN/m2 "
+                       "(Vs+2V1 = %.1f cm3, %d steps, residual %.1f kN/m2%s)",
+                       limit.pressure, limit.limitVolume, limit.steps, limit.residual,
+                       limit.extrapolated ? ", extrapolated" : "")
+                << "; Pl = " << Cp932ToUtf8(h[header::plValue]) << "\n";
+        } else {
+            out << "  慣用限界圧力の提案なし / no limit pressure suggested: "
+                << limit.reason.japanese << " / " << limit.reason.english << "\n";
+        }
+    }
+    writer.endArray();
+    writer.key("unreadable");
+    writer.beginArray();
+    for (const SkippedFile& f : campaign.skipped) {
+        if (json) {
+            writer.beginObject(true);
+            writer.key("file");
+            writer.value(Cp932ToUtf8(f.fileName));
+            writer.key("reason");
+            writer.value(Cp932ToUtf8(f.reason));
+            writer.endObject();
+        } else {
+            messages.Show(FormatMessage(msg::fileSkipped,
+                                        Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
+        }
+    }
+    writer.endArray();
+    writer.endObject();
+    if (json) {
+        out << writer.text();
+    }
+    return campaign.skipped.empty() ? kExitOk : kExitFailure;
+}
+
+}  // namespace karnea::cli

@@ -1,0 +1,169 @@
+#include "document/campaign.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <tuple>
+
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "document/documentfile.h"
+#include "document/startup.h"
+
+namespace karnea {
+namespace {
+
+// Keeps what a file's reading said, to give as the reason it was skipped.
+class CollectedMessages : public Messages {
+public:
+    void Show(std::string_view text) override {
+        if (first.empty()) {
+            first = text;
+        }
+    }
+    bool AskYesNo(std::string_view) override { return false; }
+    Answer AskYesNoCancel(std::string_view) override { return Answer::cancel; }
+    std::string first;
+};
+
+std::string FileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+bool NamesTestFile(const std::string& name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    std::string end = name.substr(name.size() - 4);
+    std::transform(end.begin(), end.end(), end.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return end == ".kdw";
+}
+
+// A reason on one line, as the page shows it.
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+// Numbers the pages a target is given from 1 through the whole report.
+class ReportPages : public PageTarget {
+public:
+    explicit ReportPages(PageTarget& inner) : inner_(inner) {}
+    Surface* BeginPage(int, DocumentKind kind) override {
+        return inner_.BeginPage(++current_, kind);
+    }
+    bool EndPage(int) override { return inner_.EndPage(current_); }
+
+private:
+    PageTarget& inner_;
+    int current_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments) {
+    std::vector<std::string> files;
+    for (const std::string& argument : arguments) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(argument, ec)) {
+            files.push_back(argument);
+            continue;
+        }
+        std::vector<std::string> inFolder;
+        for (const auto& entry : std::filesystem::directory_iterator(argument, ec)) {
+            std::error_code entryError;
+            if (entry.is_regular_file(entryError) &&
+                NamesTestFile(entry.path().filename().string())) {
+                inFolder.push_back(entry.path().string());
+            }
+        }
+        std::sort(inFolder.begin(), inFolder.end());
+        files.insert(files.end(), inFolder.begin(), inFolder.end());
+    }
+    return files;
+}
+
+Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started) {
+    Campaign campaign;
+    for (const std::string& path : paths) {
+        auto test = std::make_unique<CampaignTest>();
+        test->path = path;
+        test->ws = started;
+        CollectedMessages messages;
+        const std::optional<OpenedFile> opened = OpenDataFile(test->ws, path, messages);
+        std::string reason;
+        if (!opened) {
+            reason = messages.first.empty() ? "読めませんでした" : messages.first;
+        } else if (opened->documentKind != DocumentKind::test) {
+            reason = "試験ではなくキャリブレーションのファイルです";
+        }
+        if (!reason.empty()) {
+            campaign.skipped.push_back(
+                {Utf8ToCp932(FileNameOf(path)), Utf8ToCp932(OneLine(reason))});
+            continue;
+        }
+        LoadSettingsAndDefaults(test->ws, false, messages);
+        campaign.tests.push_back(std::move(test));
+    }
+
+    const auto key = [](const std::unique_ptr<CampaignTest>& t) {
+        const HeaderTexts& h = t->ws.test.testHeader;
+        return std::make_tuple(h[header::surveyName], h[header::surveyNumber],
+                               TestDepth(t->ws.test), t->path);
+    };
+    std::stable_sort(campaign.tests.begin(), campaign.tests.end(),
+                     [&](const auto& a, const auto& b) { return key(a) < key(b); });
+    for (const auto& t : campaign.tests) {
+        const HeaderTexts& h = t->ws.test.testHeader;
+        if (campaign.boreholes.empty() ||
+            campaign.boreholes.back().surveyName != h[header::surveyName] ||
+            campaign.boreholes.back().surveyNumber != h[header::surveyNumber]) {
+            campaign.boreholes.push_back({h[header::surveyName], h[header::surveyNumber], {}, {}});
+        }
+        campaign.boreholes.back().tests.push_back({Utf8ToCp932(FileNameOf(t->path)), &t->ws.test});
+    }
+    if (!campaign.boreholes.empty()) {
+        campaign.boreholes.front().skipped = campaign.skipped;
+    }
+    return campaign;
+}
+
+int CampaignPageCount(const Campaign& campaign) {
+    int count = 0;
+    for (const BoreholeProfile& b : campaign.boreholes) {
+        count += DepthProfilePageCount(b);
+    }
+    for (const auto& t : campaign.tests) {
+        count += PageCount(PagesOf(t->ws));
+    }
+    return count;
+}
+
+bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget& target,
+                  Messages& messages) {
+    ReportPages report(target);
+    std::size_t next = 0;
+    for (const BoreholeProfile& borehole : campaign.boreholes) {
+        for (int page = 1, count = DepthProfilePageCount(borehole); page <= count; ++page) {
+            Surface* surface = report.BeginPage(page, DocumentKind::test);
+            if (surface == nullptr) {
+                return false;
+            }
+            DrawDepthProfile(borehole, page, settings, *surface, messages);
+            if (!report.EndPage(page)) {
+                return false;
+            }
+        }
+        for (std::size_t i = 0; i < borehole.tests.size(); ++i, ++next) {
+            const PageSource source = PagesOf(campaign.tests[next]->ws);
+            if (!DrawPages(source, AllPages(source), report, messages)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace karnea

@@ -1,0 +1,51 @@
+// Many tests read together for one report: grouped by borehole (survey name
+// and number), each borehole's tests in order of depth, and the files that
+// could not be read kept with the reason.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/workspace.h"
+#include "pages/depthprofile.h"
+#include "pages/pagecomposer.h"
+
+namespace karnea {
+
+class Messages;
+
+// A test as the open command leaves it, with its file.
+struct CampaignTest {
+    std::string path;
+    Workspace ws;
+};
+
+struct Campaign {
+    // Every test read, borehole after borehole, each borehole by depth.
+    std::vector<std::unique_ptr<CampaignTest>> tests;
+    // The boreholes, pointing into `tests`; the files skipped are listed on
+    // the first borehole's profile.
+    std::vector<BoreholeProfile> boreholes;
+    std::vector<SkippedFile> skipped;
+};
+
+// The data files that arguments name: a folder stands for every file in it
+// whose name ends in ".kdw" in any case, in name order; anything else is
+// taken as a file.
+std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments);
+
+// Opens every file as the open command does, on a copy of `started` (a
+// workspace after the program's start). A file that does not open as a
+// test is skipped with the first message its reading gave.
+Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started);
+
+// How many pages the report has: each borehole's profile, then each of its
+// tests' own pages.
+int CampaignPageCount(const Campaign& campaign);
+
+// Draws the report's pages in order, numbered from 1 through the report.
+bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget& target,
+                  Messages& messages);
+
+}  // namespace karnea

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "analysis/quality.h"
+#include "base/textfields.h"
+#include "records/records.h"
+#include "settings/settings.h"
+
+namespace karnea {
+namespace {
+
+// A test of twelve 60-second steps whose last three lie exactly on
+// 1/V = 0.01 - 0.00001 P, with Po on row 2 (V1 = 100), Pf on row 9 and Pl on
+// row 12, and results that sit inside every typical range.
+struct CraftedTest : ::testing::Test {
+    TestRecord test;
+    Settings settings;
+    void SetUp() override {
+        settings.initialVolumeV0 = 535;
+        const double p[] = {50, 100, 150, 200, 250, 300, 350, 400, 500, 600, 700, 800};
+        const double v[] = {60, 100, 110, 120, 130, 140, 150, 165, 190, 250, 1 / 0.003, 500};
+        for (int row = 1; row <= 12; ++row) {
+            TestRow& r = test.testRows[row];
+            r[testField::pm] = FormatText("%g", p[row - 1]);
+            r[testField::p] = FormatText("%g", p[row - 1]);
+            r[testField::vol30] = FormatText("%.9g", v[row - 1] - 2);
+            r[testField::vol60] = FormatText("%.9g", v[row - 1]);
+        }
+        HeaderTexts& h = test.testHeader;
+        h[header::poRow] = "2";
+        h[header::pfRow] = "9";
+        h[header::plRow] = "12";
+        h[header::pfEffective] = "400";
+        h[header::plValue] = "800";
+        h[header::modulusValue] = "8000";
+        h[header::fitMethod] = "1";
+        const char* coefficients[] = {"0.17", "0.43", "-0.001", "1.2e-06", "-5.6e-10"};
+        for (int n = 0; n < 5; ++n) {
+            h[header::coefficient0 + n] = coefficients[n];
+        }
+        test.loadedCalibrationRows[1][calibrationField::pm] = "0";
+        test.loadedCalibrationRows[1][calibrationField::vm] = "0";
+    }
+    std::vector<std::string> Codes() const {
+        std::vector<std::string> codes;
+        for (const QualityWarning& w : CheckTestQuality(test, settings)) {
+            codes.push_back(w.code);
+        }
+        return codes;
+    }
+};
+
+TEST_F(CraftedTest, LimitPressureByTheInverseVolumeMethod) {
+    // Vs + 2 V1 = 535 + 200 = 735 cm3; 1/735 = 0.01 - 0.00001 P gives
+    // P = 1000 - 100000/735 = 863.946 kN/m2, beyond the last reading.
+    const LimitSuggestion s = SuggestLimitPressure(test, settings);
+    ASSERT_TRUE(s.found);
+    EXPECT_DOUBLE_EQ(s.limitVolume, 735);
+    EXPECT_NEAR(s.pressure, 863.946, 0.001);
+    EXPECT_EQ(s.steps, 3);
+    EXPECT_NEAR(s.residual, 0, 1e-4);
+    EXPECT_TRUE(s.extrapolated);
+
+    // A reading off the line leaves a misfit; one reaching the limit volume
+    // makes the answer an interpolation.
+    test.testRows[11][testField::vol60] = "400";
+    test.testRows[12][testField::vol60] = "800";
+    const LimitSuggestion off = SuggestLimitPressure(test, settings);
+    ASSERT_TRUE(off.found);
+    EXPECT_GT(off.residual, 1);
+    EXPECT_FALSE(off.extrapolated);
+    EXPECT_LT(off.pressure, 800);
+}
+
+TEST_F(CraftedTest, NoLimitPressureWithoutItsInputs) {
+    test.testHeader[header::pfRow] = "11";
+    EXPECT_EQ(SuggestLimitPressure(test, settings).reason.english,
+              "fewer than 2 steps follow the Pf row");
+    test.testHeader[header::pfRow] = "0";
+    EXPECT_EQ(SuggestLimitPressure(test, settings).reason.english, "no Pf row is chosen");
+    test.testHeader[header::poRow] = "13";
+    const LimitSuggestion none = SuggestLimitPressure(test, settings);
+    EXPECT_FALSE(none.found);
+    EXPECT_EQ(none.reason.japanese, "Po の行が選ばれていません");
+
+    // Volumes that shrink as the pressure rises give no limit.
+    test.testHeader[header::poRow] = "2";
+    test.testHeader[header::pfRow] = "9";
+    test.testRows[10][testField::vol60] = "900";
+    test.testRows[12][testField::vol60] = "300";
+    EXPECT_EQ(SuggestLimitPressure(test, settings).reason.english,
+              "1/V does not fall as the pressure rises");
+}
+
+TEST_F(CraftedTest, EachWarningHasItsCause) {
+    // Pl sits below the limit volume (500 < 735 cm3) and nothing else is off.
+    EXPECT_EQ(Codes(), std::vector<std::string>{"pl-below-limit-volume"});
+    test.testRows[12][testField::vol60] = "800";
+    EXPECT_TRUE(Codes().empty());
+
+    test.testRows[4][testField::vol30] = "121";
+    test.testRows[7][testField::vol30] = "150.5";
+    test.testHeader[header::poRow] = "9";
+    test.testHeader[header::plValue] = "2100";
+    test.testHeader[header::modulusValue] = "50000";
+    const std::vector<QualityWarning> warnings = CheckTestQuality(test, settings);
+    std::vector<std::string> codes;
+    for (const QualityWarning& w : warnings) {
+        codes.push_back(w.code);
+        EXPECT_FALSE(w.text.japanese.empty());
+    }
+    // Po on row 9 also raises the limit volume to 535 + 2 x 190 = 915 cm3.
+    EXPECT_EQ(codes, (std::vector<std::string>{"negative-creep", "row-order", "pl-pf-ratio",
+                                               "em-pl-ratio", "pl-below-limit-volume"}));
+    EXPECT_EQ(warnings[0].text.english, "negative creep (V60\" - V30\") in rows 4, 7");
+    EXPECT_EQ(warnings[1].text.english,
+              "the Po, Pf and Pl rows are not in increasing order (Po 9, Pf 9, Pl 12)");
+    EXPECT_EQ(warnings[2].text.japanese, "Pl/Pf′ = 5.25 が通常の範囲 1.2〜5 の外です (要確認)");
+    EXPECT_EQ(warnings[3].text.english,
+              "Em/Pl = 23.8 is outside the typical range 5 to 20 (review)");
+}
+
+TEST_F(CraftedTest, FewStepsAndTheCalibration) {
+    for (int row = 8; row <= 12; ++row) {
+        test.testRows[row] = TestRow();
+    }
+    test.testHeader[header::coefficient3] = "_";
+    std::vector<std::string> codes = Codes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), "few-steps"), codes.end());
+    EXPECT_NE(std::find(codes.begin(), codes.end(), "calibration-failed"), codes.end());
+    // Linear interpolation needs no curve; no loaded rows at all is missing.
+    test.testHeader[header::fitMethod] = "0";
+    test.loadedCalibrationRows = CalibrationRows();
+    codes = Codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), "calibration-failed"), 0);
+    EXPECT_NE(std::find(codes.begin(), codes.end(), "calibration-missing"), codes.end());
+    EXPECT_EQ(CheckTestQuality(test, settings).front().text.english,
+              "only 7 usable pressure steps (fewer than 8)");
+}
+
+}  // namespace
+}  // namespace karnea
