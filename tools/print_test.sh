@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Prints through a real print queue: CUPS with the cups-pdf driver as the
 # default printer. It prints a test and a calibration with `karnea --print`,
-# then through the print dialog (copies, collation, last page first) and from
-# the preview, and checks every PDF that arrives: the pages are the document's
-# pages in the order asked for, each looks like the page `karnea-cli render`
-# draws, the survey name and the calibration table's title are text, and
-# every font is embedded.
+# then through the print dialog (copies, collation, last page first), from
+# the preview and from the depth profile's preview, and checks every PDF
+# that arrives: the pages are the document's pages in the order asked for,
+# each looks like the page the command-line tool draws, the survey name and
+# the calibration table's title are text, and every font is embedded.
 #   tools/print_test.sh [BUILD_DIR]
+# KARNEA_PRINTED=DIR keeps a copy of every PDF that arrived there.
 # Needs root (to install and start CUPS); otherwise it says so and counts as
 # skipped (exit 77), never as passed. The machine's print set-up is left as
 # it was found.
@@ -21,17 +22,7 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "print test skipped: it installs and starts CUPS, which needs root"
     exit 77
 fi
-packages=(cups printer-driver-cups-pdf poppler-utils imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash tools/need_packages.sh cups printer-driver-cups-pdf poppler-utils imagemagick >/dev/null
 
 queue=karnea-pdf
 out=/var/spool/cups-pdf/karnea
@@ -88,6 +79,9 @@ printed() {
     for _ in $(seq 240); do
         if ls "$out"/*.pdf >/dev/null 2>&1 && [ -z "$(lpstat -o "$queue")" ]; then
             sleep 0.5 # cups-pdf may still be writing
+            if [ -n "${KARNEA_PRINTED:-}" ]; then
+                mkdir -p "$KARNEA_PRINTED" && cp "$out"/*.pdf "$KARNEA_PRINTED"/
+            fi
             ls "$out"/*.pdf
             return 0
         fi
@@ -176,4 +170,10 @@ pages_are "$pdf" "$test_file" 1 1 2 2
 echo "the preview's print button:"
 pdf=$(printed "$driver" printFromThePreview)
 pages_are "$pdf" "$calibration_file" 1 2
+echo "the depth profile of a folder, from its preview:"
+"$cli" campaign examples/campaign -o "$work/campaign.pdf"
+pdftoppm -r 50 -png "$work/campaign.pdf" "$work/campaign-ref"
+pdf=$(printed "$driver" depthProfileFromThePreview)
+pages_are "$pdf" campaign $(seq 1 14)
+texts_and_fonts "$pdf" "深度分布図" "B-1_10.5.kdw"
 echo "print test passed"

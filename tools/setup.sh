@@ -16,23 +16,4 @@ packages=(
     xvfb xauth
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed'; then
-        missing+=("$p")
-    fi
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
-fi
-
-echo "Installing: ${missing[*]}"
-as_root=()
-if [ "$(id -u)" -ne 0 ]; then
-    as_root=(sudo)
-fi
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+exec bash "$(dirname "$0")/need_packages.sh" "${packages[@]}"

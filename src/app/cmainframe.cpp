@@ -21,6 +21,7 @@
 #include "app/ctavdoc.h"
 #include "app/recentfiles.h"
 #include "view/ctavview.h"
+#include "view/extensions.h"
 
 namespace karnea {
 namespace {
@@ -139,6 +140,14 @@ void CMainFrame::BuildMenus() {
     Add(settings, Command::setup, QStringLiteral("セットアップ(&S)"),
         QStringLiteral("このプログラムのインストール先の表示、確認"));
 
+    QMenu* extensions = menuBar()->addMenu(QStringLiteral("拡張(&X)"));
+    Add(extensions, Command::depthProfile, QStringLiteral("深度分布図(&D)..."),
+        QStringLiteral("フォルダの試験を孔ごとの深度分布図にして印刷ﾌﾟﾚﾋﾞｭｰに表示"));
+    Add(extensions, Command::agsExport, QStringLiteral("AGS出力(&A)..."),
+        QStringLiteral("フォルダの試験を AGS 4.2 形式のファイルに出力"));
+    Add(extensions, Command::qualityCheck, QStringLiteral("品質チェック(&Q)..."),
+        QStringLiteral("開いている試験の確認事項と慣用限界圧力の提案"));
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     Add(help, Command::about, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
         QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"));
@@ -160,6 +169,12 @@ void CMainFrame::BuildMenus() {
     connect(action(Command::appExit), &QAction::triggered, this, &QWidget::close);
     connect(action(Command::about), &QAction::triggered, this, [this] { ShowAboutBox(this); });
     connect(action(Command::help), &QAction::triggered, &app_, &CTavApp::OnHelp);
+    connect(action(Command::depthProfile), &QAction::triggered, &app_,
+            [this] { app_.extensions().OnDepthProfile(app_.printer()); });
+    connect(action(Command::agsExport), &QAction::triggered, &app_,
+            [this] { app_.extensions().OnAgsExport(); });
+    connect(action(Command::qualityCheck), &QAction::triggered, &app_,
+            [this] { app_.extensions().OnQualityCheck(); });
     connect(action(Command::calibrationReadings), &QAction::triggered, &view,
             &CTavView::OnCalibrationReadings);
     connect(action(Command::testReadings), &QAction::triggered, &view, &CTavView::OnTestReadings);

@@ -34,6 +34,10 @@ enum class Command : int {
     fontSettings = 32778,
     keySettings = 32787,
     setup = 32783,
+    // 拡張, the program's own additions
+    depthProfile = 33001,
+    agsExport = 33002,
+    qualityCheck = 33003,
     // ﾍﾙﾌﾟ
     about = 57664,
     help = 57670,

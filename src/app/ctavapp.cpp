@@ -26,6 +26,7 @@
 #include "pages/pagecomposer.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
+#include "view/extensions.h"
 
 // The resources live in a static library and are registered by hand.
 static void InitKarneaResources() {
@@ -68,6 +69,7 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     recent_.Load();
     view_ = new CTavView(ws_, messages_, chooser_);
     doc_ = std::make_unique<CTavDoc>(ws_, messages_, chooser_, recent_);
+    extensions_ = std::make_unique<Extensions>(ws_, *doc_, *view_, messages_, chooser_);
     frame_ = std::make_unique<CMainFrame>(*this);
     if (auto* box = dynamic_cast<BoxMessages*>(&messages_)) {
         box->setParent(frame_.get());

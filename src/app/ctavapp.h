@@ -17,6 +17,7 @@ class FileChooser;
 class CTavDoc;
 class CTavView;
 class CMainFrame;
+class Extensions;
 
 class CTavApp : public QObject {
     Q_OBJECT
@@ -36,6 +37,8 @@ public:
     CTavView& view() { return *view_; }
     CMainFrame& frame() { return *frame_; }
     RecentFiles& recent() { return recent_; }
+    // The commands of the 拡張 menu.
+    Extensions& extensions() { return *extensions_; }
     // The printer of Print, Preview and Printer Setup, made when first needed.
     QPrinter& printer();
 
@@ -57,6 +60,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<CTavDoc> doc_;
     CTavView* view_ = nullptr;
+    std::unique_ptr<Extensions> extensions_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

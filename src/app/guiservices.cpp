@@ -86,6 +86,12 @@ std::optional<QString> DialogFileChooser::ChooseSave(const QString& initial,
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 
+std::optional<QString> DialogFileChooser::ChooseFolder(const QString& initial) {
+    const QString path = QFileDialog::getExistingDirectory(
+        parent_, QString(), initial, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
 std::string ToPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }

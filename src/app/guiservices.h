@@ -34,6 +34,7 @@ public:
     virtual std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
                                               const QString& defaultSuffix) = 0;
     virtual std::optional<QString> ChooseSave(const QString& initial, const QString& filter) = 0;
+    virtual std::optional<QString> ChooseFolder(const QString& initial) = 0;
 };
 
 class DialogFileChooser : public FileChooser {
@@ -43,6 +44,7 @@ public:
     std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
                                       const QString& defaultSuffix) override;
     std::optional<QString> ChooseSave(const QString& initial, const QString& filter) override;
+    std::optional<QString> ChooseFolder(const QString& initial) override;
 
 private:
     QWidget* parent_;

@@ -395,6 +395,14 @@ void CTavView::MeasurePrinterPaper() {
 
 bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool progress,
                           const QString& documentName) {
+    return PrintDrawing(
+        printer,
+        [&](PageTarget& target) { return DrawPages(PagesOf(ws_), pages, target, messages_); },
+        progress, documentName);
+}
+
+bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool progress,
+                            const QString& documentName) {
     // The print queue lists the job, and a PDF printer names its file, by
     // the document's name.
     if (!documentName.isEmpty()) {
@@ -418,7 +426,7 @@ bool CTavView::PrintPages(QPrinter& printer, const std::vector<int>& pages, bool
     QApplication::setOverrideCursor(Qt::WaitCursor);
     printingNow_ = true;
     PrinterPages target(printer, painter, fonts_, box.get());
-    const bool ok = DrawPages(PagesOf(ws_), pages, target, messages_);
+    const bool ok = draw(target);
     printingNow_ = false;
     QApplication::restoreOverrideCursor();
     painter.end();

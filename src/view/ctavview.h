@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "records/records.h"
+#include "render/pageexport.h"
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
 
@@ -99,6 +100,9 @@ public:
     // not start (which the message says).
     bool PrintPages(QPrinter& printer, const std::vector<int>& pages, bool progress,
                     const QString& documentName);
+    // The same for whatever `draw` draws on the printer's pages.
+    bool PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool progress,
+                      const QString& documentName);
 
     // The default printer's paper into PaperWidthMm and PaperHeightMm.
     void MeasurePrinterPaper();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -131,6 +132,56 @@ private slots:
         f.action(Command::viewToolBar)->trigger();
         QVERIFY(f.toolBar()->isVisibleTo(&f));
         QCOMPARE(f.toolBarArea(f.toolBar()), Qt::TopToolBarArea);
+    }
+
+    // 拡張 stands just before ﾍﾙﾌﾟ; its depth profile shows a folder's report
+    // in the preview, its AGS export writes the file named, and its quality
+    // check shows the open test's warnings and the suggested limit pressure.
+    void extensionMenu() {
+        Program p({Example("test.kdw")});
+        QStringList menus;
+        for (QAction* a : p.app->frame().menuBar()->actions()) {
+            menus << a->text();
+        }
+        QCOMPARE(menus.mid(menus.size() - 2),
+                 QStringList({QStringLiteral("拡張(&X)"), QStringLiteral("ﾍﾙﾌﾟ(&H)")}));
+        const QString campaign = Example("campaign");
+        p.chooser.answers = {campaign};
+        int pages = 0;
+        test::WithDialog([&] { p.app->frame().action(Command::depthProfile)->trigger(); },
+                         [&](QDialog& d) {
+                             pages = qobject_cast<CPreviewDlg*>(&d)->PageCount();
+                             test::Screenshot(d, "depth-profile-preview");
+                         });
+        QCOMPARE(pages, 14);
+        QCOMPARE(p.chooser.folderInitial, QFileInfo(Example("test.kdw")).absolutePath());
+
+        const QString ags = home_.filePath(QStringLiteral("c.ags"));
+        p.chooser.answers = {campaign, ags};
+        p.app->frame().action(Command::agsExport)->trigger();
+        QVERIFY(ReadAll(ags).startsWith("\"GROUP\",\"PROJ\"\r\n"));
+        QCOMPARE(p.chooser.folderInitial, campaign);
+        QVERIFY(p.messages.shown.empty());
+
+        QString warning;
+        QString suggestion;
+        test::WithDialog([&] { p.app->frame().action(Command::qualityCheck)->trigger(); },
+                         [&](QDialog& d) {
+                             warning = test::Find<QListWidget>(d, "warnings")->item(0)->text();
+                             suggestion = test::Find<QLabel>(d, "suggestion")->text();
+                             test::Screenshot(d, "quality-check");
+                         });
+        QVERIFY2(warning.startsWith(QStringLiteral("Pl の段階の体積 607.0 cm³")),
+                 qPrintable(warning));
+        QVERIFY2(
+            suggestion.startsWith(QStringLiteral("慣用限界圧力の提案 (逆体積法): 687.9 kN/㎡")),
+            qPrintable(suggestion));
+
+        // A folder without tests says so and shows nothing.
+        p.chooser.answers = {home_.path()};
+        p.app->frame().action(Command::depthProfile)->trigger();
+        QCOMPARE(QString::fromStdString(p.messages.shown.back()),
+                 QStringLiteral("読める試験がありません"));
     }
 
     void pagingRules() {

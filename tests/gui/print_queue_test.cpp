@@ -10,6 +10,7 @@
 
 #include "gui/program.h"
 #include "view/ctavview.h"
+#include "view/extensions.h"
 
 namespace karnea::test {
 namespace {
@@ -80,6 +81,19 @@ private slots:
                    [&](QDialog& preview) {
                        QCOMPARE(Find<QPrintPreviewWidget>(preview, "preview")->pageCount(), pages);
                        Screenshot(preview, "print-preview");
+                       WhenPrintDialogOpens([](QDialog& d) { PrintWith(d, 1, false, false); });
+                       Find<QPushButton>(preview, "print")->click();
+                   });
+        QVERIFY(p.messages.shown.empty());
+    }
+
+    // The depth profile of the example campaign, printed from its preview.
+    void depthProfileFromThePreview() {
+        Program p({Example("test.kdw")});
+        QVERIFY(p.started);
+        p.chooser.answers = {Example("campaign")};
+        WithDialog([&] { p.app->extensions().OnDepthProfile(p.app->printer()); },
+                   [&](QDialog& preview) {
                        WhenPrintDialogOpens([](QDialog& d) { PrintWith(d, 1, false, false); });
                        Find<QPushButton>(preview, "print")->click();
                    });

@@ -39,9 +39,13 @@ public:
         ++saveDialogs;
         return Next();
     }
+    std::optional<QString> ChooseFolder(const QString& initial) override {
+        folderInitial = initial;
+        return Next();
+    }
     // The paths the dialogs return in turn; an empty one is Cancel.
     std::deque<QString> answers;
-    QString openFolder, saveInitial, lastFilter, openSuffix;
+    QString openFolder, saveInitial, lastFilter, openSuffix, folderInitial;
     int saveDialogs = 0;
 
 private:

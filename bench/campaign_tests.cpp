@@ -1,0 +1,38 @@
+// Writes the tests of the campaign benchmark: ten tests of 120 readings in
+// two boreholes at depths 2 m apart, each reduced and analysed, saved with
+// the program's own writer.
+//   karnea-campaign-tests DIR
+#include <cstdio>
+#include <filesystem>
+
+#include "document/documentfile.h"
+#include "entry/analysismodel.h"
+#include "testrecords.h"
+
+int main(int argc, char** argv) {
+    using namespace karnea;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: karnea-campaign-tests DIR\n");
+        return 2;
+    }
+    std::filesystem::create_directories(argv[1]);
+    SilentMessages quiet;
+    for (int i = 0; i < 10; ++i) {
+        Workspace ws = bench::FullExampleTest();
+        HeaderTexts& h = ws.test.testHeader;
+        h[header::surveyNumber] = i < 5 ? "B-1" : "B-2";
+        h[header::depth] = FormatText("-%d.50", 2 + 2 * (i % 5));
+        h[header::poRow] = "10";
+        h[header::pfRow] = "60";
+        h[header::plRow] = "110";
+        AnalysisModel analysis(ws.test, ws.settings);
+        analysis.UpdateLines();
+        analysis.Accept(ws.test);
+        const std::string path = std::string(argv[1]) + FormatText("/test%02d.kdw", i + 1);
+        if (!SaveDocumentAs(ws, path, quiet)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

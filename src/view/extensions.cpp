@@ -1,0 +1,112 @@
+#include "view/extensions.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "app/ctavdoc.h"
+#include "app/guiservices.h"
+#include "base/diskfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "dialogs/cqualitydlg.h"
+#include "document/agsfile.h"
+#include "document/campaign.h"
+#include "document/workspace.h"
+#include "view/cpreviewdlg.h"
+#include "view/ctavview.h"
+
+namespace karnea {
+namespace {
+
+std::string Today() {
+    return QDate::currentDate().toString(Qt::ISODate).toStdString();
+}
+
+}  // namespace
+
+std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
+    if (lastFolder_.isEmpty() && !doc_.pathName().isEmpty()) {
+        lastFolder_ = QFileInfo(doc_.pathName()).absolutePath();
+    }
+    const std::optional<QString> chosen = chooser_.ChooseFolder(lastFolder_);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    lastFolder_ = folder = *chosen;
+    Campaign campaign = ReadCampaign(CampaignFiles({ToPath(folder)}), ws_);
+    std::string skipped;
+    for (const SkippedFile& f : campaign.skipped) {
+        skipped +=
+            (skipped.empty() ? "" : "\n") +
+            FormatMessage(msg::fileSkipped, Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason));
+    }
+    if (!skipped.empty()) {
+        messages_.Show(skipped);
+    }
+    if (campaign.tests.empty()) {
+        messages_.Show(msg::noTestRead);
+        return std::nullopt;
+    }
+    return campaign;
+}
+
+void Extensions::OnDepthProfile(QPrinter& printer) {
+    QString folder;
+    const std::optional<Campaign> tests = ChooseTests(folder);
+    if (!tests) {
+        return;
+    }
+    const Campaign& campaign = *tests;
+    int copies = 1;
+    const PageDrawing draw = [&](PageTarget& target) {
+        for (int copy = 0; copy < copies; ++copy) {
+            if (!DrawCampaign(campaign, ws_.settings, target, messages_)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    view_.MeasurePrinterPaper();
+    CPreviewDlg preview(
+        printer, [&](QPrinter* target) { view_.PrintDrawing(*target, draw, false, QString()); }, 1,
+        view_.window());
+    preview.setWindowTitle(QStringLiteral("深度分布図 - ") + folder);
+    preview.exec();
+    if (!preview.PrintRequested()) {
+        return;
+    }
+    QPrintDialog dialog(&printer, view_.window());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    // Copies the print system does not make are drawn here.
+    copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
+    view_.PrintDrawing(printer, draw, true, QStringLiteral("深度分布図"));
+}
+
+void Extensions::OnAgsExport() {
+    QString folder;
+    const std::optional<Campaign> campaign = ChooseTests(folder);
+    if (!campaign) {
+        return;
+    }
+    const std::optional<QString> path = chooser_.ChooseSave(
+        folder + QStringLiteral("/") + QFileInfo(folder).fileName() + QStringLiteral(".ags"),
+        QStringLiteral("AGS ﾌｧｲﾙ (*.ags)|*.ags|すべてのﾌｧｲﾙ (*.*)|*.*||"));
+    if (!path) {
+        return;
+    }
+    if (!ReplaceFile(ToPath(*path), WriteAgsFile(*campaign, Today()))) {
+        messages_.Show(msg::cannotSave);
+    }
+}
+
+void Extensions::OnQualityCheck() {
+    CQualityDlg dialog(ws_.test, ws_.settings, view_.window());
+    dialog.exec();
+}
+
+}  // namespace karnea

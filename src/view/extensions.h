@@ -1,0 +1,50 @@
+// The commands of the 拡張 menu: the depth profile of a folder of tests in
+// the print preview, from which it prints; the AGS export of a folder of
+// tests; the quality checks of the open test.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "document/campaign.h"
+
+class QPrinter;
+class QWidget;
+
+namespace karnea {
+
+struct Workspace;
+class Messages;
+class FileChooser;
+class CTavView;
+class CTavDoc;
+
+class Extensions {
+public:
+    Extensions(const Workspace& ws, const CTavDoc& doc, CTavView& view, Messages& messages,
+               FileChooser& chooser)
+        : ws_(ws), doc_(doc), view_(view), messages_(messages), chooser_(chooser) {}
+
+    // 拡張 › 深度分布図...: asks for a folder, shows its tests' report in the
+    // preview (profiles, then each test's pages) and prints it from there.
+    void OnDepthProfile(QPrinter& printer);
+    // 拡張 › AGS出力...: asks for a folder and a file name, writes the file.
+    void OnAgsExport();
+    // 拡張 › 品質チェック...: the checks of the open test.
+    void OnQualityCheck();
+
+private:
+    // The tests of the folder the user picks (starting where the last pick
+    // was, at first the open document's folder); the files skipped are said
+    // in one message. Nothing when the user cancels or no test was read.
+    std::optional<Campaign> ChooseTests(QString& folder);
+
+    const Workspace& ws_;
+    const CTavDoc& doc_;
+    CTavView& view_;
+    Messages& messages_;
+    FileChooser& chooser_;
+    QString lastFolder_;
+};
+
+}  // namespace karnea
