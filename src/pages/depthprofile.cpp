@@ -59,16 +59,18 @@ Axis NiceAxis(double largest, int divisions) {
     if (!(largest > 0) || !std::isfinite(largest)) {
         return {};
     }
-    double power = std::pow(10.0, std::floor(std::log10(largest / divisions)));
-    for (;; power *= 10) {
+    for (double power = std::pow(10.0, std::floor(std::log10(largest / divisions)));
+         std::isfinite(power); power *= 10) {
         for (const double f : {1.0, 2.0, 5.0}) {
             const double step = f * power;
             const double end = std::ceil(largest / step - 1e-9) * step;
-            if (end / step <= divisions + 1e-9) {
+            if (std::isfinite(end) && end / step <= divisions + 1e-9) {
                 return {end, step};
             }
         }
     }
+    // Near the largest number there is no round step.
+    return {largest, largest / divisions};
 }
 
 // The values a panel shows; Em's title is the settings' name and symbol.

@@ -92,6 +92,16 @@ TEST_F(ExampleCampaign, ProfilePages) {
         many.tests.push_back(many.tests[many.tests.size() % 4]);
     }
     EXPECT_EQ(DepthProfilePageCount(many), 2);
+
+    // Values at the edge of what a number holds still make a page.
+    TestRecord edge = *many.tests[0].test;
+    edge.testHeader[header::modulusValue] = "1.6e308";
+    edge.testHeader[header::depth] = "-1e308";
+    edge.testHeader[header::plValue] = "nan";
+    BoreholeProfile wild{"", "", {{"edge.kdw", &edge}}, {}};
+    OpsRecorder edgeOps(96, 96);
+    DrawDepthProfile(wild, 1, started.settings, edgeOps, m);
+    EXPECT_NE(edgeOps.text().find("edge.kdw"), std::string::npos);
     OpsRecorder continued(96, 96);
     continued.BeginPage(2, DocumentKind::test);
     DrawDepthProfile(many, 2, started.settings, continued, m);
