@@ -84,6 +84,14 @@ TEST_F(ExampleCampaign, ProfilePages) {
     DrawDepthProfile(campaign.boreholes[0], 1, started.settings, first, m);
     EXPECT_EQ(all.substr(0, first.text().size()), first.text());
     test::ExpectGolden("depth-profile", first.text());
+    // Then the shallowest test's own pages, drawn as for the document.
+    OpsRecorder own(96, 96);
+    const PageSource source = PagesOf(campaign.tests[0]->ws);
+    DrawPages(source, AllPages(source), own, m);
+    const std::string& ownText = own.text();
+    const std::size_t bodyStart = ownText.find('\n') + 1;
+    const std::string body = ownText.substr(bodyStart, ownText.find("\npage ") + 1 - bodyStart);
+    EXPECT_EQ(all.find(body), first.text().size() + bodyStart);
 
     // Forty tests in one borehole continue their table on two more pages.
     BoreholeProfile many = campaign.boreholes[0];
