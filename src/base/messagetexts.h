@@ -99,6 +99,7 @@ inline constexpr std::string_view pngNeedsPageNumber =
 // The extensions: campaign report, AGS export, quality checks.
 inline constexpr std::string_view fileSkipped = "%1 (読めないため除きました)";
 inline constexpr std::string_view noTestRead = "読める試験がありません";
+inline constexpr std::string_view qualityNeedsTest = "品質チェックは試験のデータを開いて行います";
 inline constexpr std::string_view outputOverData =
     "%1 はデータファイルです。報告書や出力では上書きしません";
 

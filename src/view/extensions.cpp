@@ -105,6 +105,10 @@ void Extensions::OnAgsExport() {
 }
 
 void Extensions::OnQualityCheck() {
+    if (ws_.documentKind != DocumentKind::test) {
+        messages_.Show(msg::qualityNeedsTest);
+        return;
+    }
     CQualityDlg dialog(ws_.test, ws_.settings, view_.window());
     dialog.exec();
 }

@@ -177,6 +177,12 @@ private slots:
             suggestion.startsWith(QStringLiteral("慣用限界圧力の提案 (逆体積法): 687.9 kN/㎡")),
             qPrintable(suggestion));
 
+        // The checks are of a test; with a calibration open they say so.
+        p.app->doc().OpenDocumentFile(Example("calibration.kcw"));
+        p.app->frame().action(Command::qualityCheck)->trigger();
+        QCOMPARE(QString::fromStdString(p.messages.shown.back()),
+                 QStringLiteral("品質チェックは試験のデータを開いて行います"));
+
         // A folder without tests says so and shows nothing.
         p.chooser.answers = {home_.path()};
         p.app->frame().action(Command::depthProfile)->trigger();
