@@ -1,5 +1,5 @@
 // What the fuzz targets share: a folder of their own for the files a reader
-// is given, and messages that go nowhere.
+// is given, and a surface that counts what a page draws.
 #pragma once
 
 #include <stdlib.h>
@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+
+#include "pages/surface.h"
 
 namespace karnea::fuzz {
 
@@ -37,5 +39,30 @@ inline std::string WriteInput(const std::string& name, const std::uint8_t* data,
 inline std::string Text(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }
+
+// Counts what is drawn and keeps nothing.
+class CountingSurface : public Surface {
+public:
+    long operations = 0;
+    int DpiX() const override { return 600; }
+    int DpiY() const override { return 600; }
+    bool SelectFont(const std::string&, int, int, long) override { return count(); }
+    void SaveFont() override { count(); }
+    void RestoreFont() override { count(); }
+    void SetTextAlign(TextAlign) override { count(); }
+    void DrawText(int, int, const std::string&) override { count(); }
+    void DrawTextInBox(int, int, int, int, const std::string&) override { count(); }
+    void DrawLine(int, int, int, int, int, long) override { count(); }
+    void DrawCircle(int, int, int, int, long) override { count(); }
+
+private:
+    bool count() {
+        ++operations;
+        return true;
+    }
+};
+
+// Far more than the fullest page draws.
+constexpr long kMostOperations = 200000;
 
 }  // namespace karnea::fuzz
