@@ -159,7 +159,7 @@ pages_are "$pdf" "$test_file" 1 2
 texts_and_fonts "$pdf" "緑ヶ丘地区 地盤調査業務"
 pdf=$(printed "$app" --print "$calibration_file")
 pages_are "$pdf" "$calibration_file" 1 2
-texts_and_fonts "$pdf" "緑ヶ丘地区 地盤調査業務" "キャリブレーション"
+texts_and_fonts "$pdf" "緑ヶ丘地区 地盤調査業務" "キャリブレーション測定表"
 
 echo "the print dialog, two collated copies, last page first:"
 pdf=$(printed "$driver" collatedCopiesLastPageFirst)
