@@ -60,7 +60,7 @@ Axis NiceAxis(double largest, int divisions) {
         return {};
     }
     for (double power = std::pow(10.0, std::floor(std::log10(largest / divisions)));
-         std::isfinite(power); power *= 10) {
+         power > 0 && std::isfinite(power); power *= 10) {
         for (const double f : {1.0, 2.0, 5.0}) {
             const double step = f * power;
             const double end = std::ceil(largest / step - 1e-9) * step;
@@ -69,8 +69,8 @@ Axis NiceAxis(double largest, int divisions) {
             }
         }
     }
-    // Near the largest number there is no round step.
-    return {largest, largest / divisions};
+    // At the ends of what a number holds there is no round step.
+    return {largest, largest};
 }
 
 // The values a panel shows; Em's title is the settings' name and symbol.

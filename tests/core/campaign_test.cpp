@@ -106,6 +106,7 @@ TEST_F(ExampleCampaign, ProfilePages) {
     edge.testHeader[header::modulusValue] = "1.6e308";
     edge.testHeader[header::depth] = "-1e308";
     edge.testHeader[header::plValue] = "nan";
+    edge.testHeader[header::pfEffective] = "4e-324";
     BoreholeProfile wild{"", "", {{"edge.kdw", &edge}}, {}};
     OpsRecorder edgeOps(96, 96);
     DrawDepthProfile(wild, 1, started.settings, edgeOps, m);
