@@ -104,7 +104,8 @@ std::string IsoDate(const HeaderTexts& h) {
         !IsNumber(h[header::dateDay])) {
         return {};
     }
-    int year = TextToInt(h[header::dateYear]);
+    // Taken wide: a year near the limit of int plus an era stays a number.
+    long long year = TextToInt(h[header::dateYear]);
     const std::string& era = h[header::dateEra];
     const std::pair<const char*, int> eras[] = {{"令和", 2018}, {"平成", 1988}, {"昭和", 1925}};
     if (!era.empty()) {
@@ -124,7 +125,7 @@ std::string IsoDate(const HeaderTexts& h) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) {
         return {};
     }
-    return FormatText("%04d-%02d-%02d", year, month, day);
+    return FormatText("%04lld-%02d-%02d", year, month, day);
 }
 
 std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {

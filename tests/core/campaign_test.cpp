@@ -317,6 +317,9 @@ TEST(IsoDate, WesternAndEraYears) {
     EXPECT_EQ(IsoDate(h), "1996-10-04");
     h[header::dateEra] = "X";
     EXPECT_EQ(IsoDate(h), "");
+    h[header::dateEra] = Sjis("令和");
+    h[header::dateYear] = "2147483647";
+    EXPECT_EQ(IsoDate(h), "");
     h[header::dateEra] = "";
     h[header::dateYear] = "2026";
     h[header::dateMonth] = "13";
