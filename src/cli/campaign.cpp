@@ -17,9 +17,23 @@
 namespace karnea::cli {
 namespace {
 
-// The tests the arguments name, the skipped files said on standard error;
-// nothing when no test could be read.
-std::unique_ptr<Campaign> ReadTests(const Arguments& args, Workspace& started, Messages& messages) {
+// A report or export never replaces a data file.
+bool RefusedOverData(const std::string& path, Messages& messages) {
+    if (IsDataFile(path)) {
+        messages.Show(FormatMessage(msg::outputOverData, path));
+        return true;
+    }
+    return false;
+}
+
+// The tests the arguments name for a report or export to `output`, the
+// skipped files said on standard error; nothing when the output would
+// replace a data file or no test could be read.
+std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Arguments& args,
+                                       Workspace& started, Messages& messages) {
+    if (RefusedOverData(output, messages)) {
+        return nullptr;
+    }
     auto campaign =
         std::make_unique<Campaign>(ReadCampaign(CampaignFiles(args.positional), started));
     for (const SkippedFile& f : campaign->skipped) {
@@ -31,15 +45,6 @@ std::unique_ptr<Campaign> ReadTests(const Arguments& args, Workspace& started, M
         return nullptr;
     }
     return campaign;
-}
-
-// A report or export never replaces a data file.
-bool RefusedOverData(const std::string& path, Messages& messages) {
-    if (IsDataFile(path)) {
-        messages.Show(FormatMessage(msg::outputOverData, path));
-        return true;
-    }
-    return false;
 }
 
 std::string Today() {
@@ -91,10 +96,7 @@ void WriteSuggestion(JsonWriter& json, const LimitSuggestion& s, const HeaderTex
 int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
     Workspace started = StartCommand(args, messages);
     const std::string& output = args.at("output");
-    if (RefusedOverData(output, messages)) {
-        return kExitFailure;
-    }
-    const std::unique_ptr<Campaign> campaign = ReadTests(args, started, messages);
+    const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages);
     if (!campaign) {
         return kExitFailure;
     }
@@ -122,10 +124,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
 int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
     Workspace started = StartCommand(args, messages);
     const std::string& output = args.at("output");
-    if (RefusedOverData(output, messages)) {
-        return kExitFailure;
-    }
-    const std::unique_ptr<Campaign> campaign = ReadTests(args, started, messages);
+    const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages);
     if (!campaign) {
         return kExitFailure;
     }
