@@ -54,7 +54,8 @@ private:
     bool csvShown_ = false;
 };
 
-// Replaces "%1" in a message template by an argument.
+// Replaces "%1" (and "%2") in a message template by the arguments.
 std::string FormatMessage(std::string_view templ, std::string_view arg1);
+std::string FormatMessage(std::string_view templ, std::string_view arg1, std::string_view arg2);
 
 }  // namespace karnea

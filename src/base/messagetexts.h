@@ -65,6 +65,10 @@ inline constexpr std::string_view cancelAfterChanges =
 inline constexpr std::string_view duplicatePressures = "同じ圧力があります";
 inline constexpr std::string_view scaleBad = "目盛りが異常です";
 
+// What a box refuses as it is typed.
+inline constexpr std::string_view characterRefused = "使用できない文字です: %1";
+inline constexpr std::string_view cellTooLong = "長すぎます（%1 バイトまで）";
+
 // The engineer name master; followed by cannotSave.
 inline constexpr std::string_view masterNotSaved = "マスタファイルは\n";
 
@@ -72,6 +76,10 @@ inline constexpr std::string_view masterNotSaved = "マスタファイルは\n";
 inline constexpr std::string_view decimalsRefused = "0 から 6 までの整数を入力して下さい";
 inline constexpr std::string_view integerRefused = "整数を入力して下さい";
 inline constexpr std::string_view numberRefused = "数値を入力して下さい";
+inline constexpr std::string_view integerOutOfRange = "%1 から %2 までの整数を入力して下さい";
+inline constexpr std::string_view numberOutOfRange = "%1 から %2 までの数値を入力して下さい";
+inline constexpr std::string_view colourRefused =
+    "色は 0x000000 から 0xffffff までの値を入力して下さい";
 inline constexpr std::string_view noDataGiven = "データがありません";
 inline constexpr std::string_view driveBad = "ドライブ名が異常です";
 inline constexpr std::string_view folderBad = "フォルダ名またはドライブ名が異常です";

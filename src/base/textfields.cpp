@@ -241,6 +241,84 @@ long TextToLongAnyBase(std::string_view text) {
     return static_cast<long>(std::clamp(negative ? -value : value, -kLimit, kLimit - 1));
 }
 
+namespace {
+
+// Where the number that starts at `i` ends: after digits with an optional
+// point and an optional exponent; `i` itself when there are no digits.
+std::size_t EndOfNumber(std::string_view text, std::size_t i, bool allowFraction) {
+    const std::size_t start = i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (allowFraction && i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return start;
+    }
+    if (allowFraction && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            ++j;
+        }
+        if (j >= text.size() || !IsDigit(text[j])) {
+            return start;
+        }
+        while (j < text.size() && IsDigit(text[j])) {
+            ++j;
+        }
+        i = j;
+    }
+    return i;
+}
+
+// Whether the text is one whole number, blanks around it allowed.
+bool WholeNumberText(std::string_view text, bool allowFraction) {
+    bool negative = false;
+    const std::size_t start = SkipBlanksAndSign(text, negative);
+    const std::size_t end = EndOfNumber(text, start, allowFraction);
+    return end != start && SkipBlanks(text.substr(end)) == text.size() - end;
+}
+
+}  // namespace
+
+std::optional<double> ParseNumber(std::string_view text) {
+    if (!WholeNumberText(text, true)) {
+        return std::nullopt;
+    }
+    const double value = TextToDouble(text);
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> ParseInteger(std::string_view text) {
+    if (!WholeNumberText(text, false)) {
+        return std::nullopt;
+    }
+    bool negative = false;
+    std::size_t i = SkipBlanksAndSign(text, negative);
+    long long value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            return std::nullopt;
+        }
+    }
+    value = negative ? -value : value;
+    if (value < INT_MIN || value > INT_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
 int IsNumericText(std::string_view text) {
     const std::size_t i = SkipBlanks(text);
     if (i == text.size()) {

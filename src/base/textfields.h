@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,14 @@ int TextToInt(std::string_view text);
 // Text to a 32-bit integer in any base, as the C conversion with base 0:
 // "0x" hexadecimal, a leading zero octal, else decimal; saturates.
 long TextToLongAnyBase(std::string_view text);
+
+// The whole text as a number by the program's rule: blanks around it, an
+// optional sign, digits with an optional decimal point (at least one digit),
+// an optional exponent. Nothing for anything else, such as "nan", "inf",
+// hexadecimal, trailing letters or a value beyond the range of a double.
+std::optional<double> ParseNumber(std::string_view text);
+// The same for a whole number: decimal digits only, within the range of int.
+std::optional<int> ParseInteger(std::string_view text);
 
 // 1 when the first non-blank character is one of "1234567890.+-", 0 when it is
 // another character, -1 for an empty or blank text.

@@ -218,8 +218,8 @@ int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
             dialog.hidePl = false;
         }
         dialog.UpdateLines();
-        if (const std::optional<std::string> refusal = dialog.Check()) {
-            messages.Show(*refusal);
+        if (const std::optional<Refusal> refusal = dialog.Check()) {
+            messages.Show(refusal->message);
             return false;
         }
         dialog.Accept(ws.test);

@@ -255,8 +255,7 @@ void CAnalysisDlg::Sync() {
 
 void CAnalysisDlg::accept() {
     ReadScales();
-    if (const std::optional<std::string> refusal = model_.Check()) {
-        messages_.Show(*refusal);
+    if (RefuseOk(*this, model_.Check(), messages_)) {
         return;
     }
     QDialog::accept();

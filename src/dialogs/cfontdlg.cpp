@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/messages.h"
 #include "dialogs/dialogsupport.h"
 #include "entry/fontsettingsmodel.h"
 #include "render/qpaintersurface.h"
@@ -24,7 +25,8 @@ QString Swatch(long colour) {
 
 }  // namespace
 
-std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, QWidget* parent) {
+std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, SettingRange sizes,
+                                              QWidget* parent) {
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("フォントの選択"));
     // The face is kept as named, also when it is not installed here.
@@ -33,8 +35,9 @@ std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, QWidget
     face->setEditText(FromCp932(preset.face));
     auto* size = new QDoubleSpinBox(&dialog);
     size->setObjectName(QStringLiteral("size"));
-    size->setRange(1.0, 200.0);
     size->setDecimals(1);
+    // One decimal: the smallest size above an excluded lowest is 0.1 more.
+    size->setRange(sizes.lowestIncluded ? sizes.lowest : sizes.lowest + 0.1, sizes.highest);
     size->setSingleStep(0.5);
     size->setValue(preset.size);
     auto* underline = new QCheckBox(QStringLiteral("下線"), &dialog);
@@ -98,10 +101,15 @@ CFontDlg::CFontDlg(FontSettingsModel& model, Messages& messages, FontChooser cho
         grid->addWidget(new QLabel(QString::fromUtf8(FontSettingsModel::Description(role)), this),
                         2 * (k - 1) + 1, 1, 1, 3);
         connect(button, &QPushButton::clicked, this, [this, role] {
-            if (const std::optional<FontSetting> chosen = chooser_(model_.font(role), this)) {
-                model_.Choose(role, *chosen);
-                ShowRows();
+            const std::optional<FontSetting> chosen =
+                chooser_(model_.font(role), FontSizeRange(role), this);
+            if (!chosen) {
+                return;
             }
+            if (const std::optional<Refusal> refusal = model_.Choose(role, *chosen)) {
+                messages_.Show(refusal->message);
+            }
+            ShowRows();
         });
     }
     auto* standard = new QPushButton(QStringLiteral("標準の設定例"), this);
@@ -124,6 +132,13 @@ void CFontDlg::ShowRows() {
         sizes_[i]->setText(QString::fromStdString(model_.SizeText(role)));
         swatches_[i]->setStyleSheet(Swatch(model_.font(role).colour));
     }
+}
+
+void CFontDlg::accept() {
+    if (RefuseOk(*this, model_.Check(), messages_)) {
+        return;
+    }
+    QDialog::accept();
 }
 
 void CFontDlg::reject() {

@@ -17,9 +17,12 @@ namespace karnea {
 class FontSettingsModel;
 class Messages;
 
-// Face, size, colour and underline picked in one go; nothing on Cancel.
-using FontChooser = std::function<std::optional<FontSetting>(const FontSetting&, QWidget*)>;
-std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, QWidget* parent);
+// Face, size (within `sizes`), colour and underline picked in one go;
+// nothing on Cancel.
+using FontChooser =
+    std::function<std::optional<FontSetting>(const FontSetting&, SettingRange sizes, QWidget*)>;
+std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, SettingRange sizes,
+                                              QWidget* parent);
 
 class CFontDlg : public QDialog {
     Q_OBJECT
@@ -27,6 +30,8 @@ class CFontDlg : public QDialog {
 public:
     CFontDlg(FontSettingsModel& model, Messages& messages, FontChooser chooser, QWidget* parent);
 
+    // OK: refused while a size is out of its role's range.
+    void accept() override;
     // Cancel and the close box: asks after a choice.
     void reject() override;
 

@@ -26,8 +26,9 @@ CHeaderDlg::CHeaderDlg(const QString& caption, FieldOf field, QWidget* parent)
     form_ = new QGridLayout;
 }
 
-QLineEdit* CHeaderDlg::Box(int number) {
-    QLineEdit* box = HeaderBox(this, QStringLiteral("field%1").arg(number).toLatin1().constData());
+QLineEdit* CHeaderDlg::Box(int number, Input input) {
+    QLineEdit* box =
+        HeaderBox(this, QStringLiteral("field%1").arg(number).toLatin1().constData(), input);
     box->setText(FromCp932(field_(number)));
     connect(box, &QLineEdit::textChanged, this,
             [this, number](const QString& text) { field_(number) = ToCp932(text); });
@@ -43,8 +44,9 @@ void CHeaderDlg::Refresh(int number) {
     }
 }
 
-QLineEdit* CHeaderDlg::AddText(int number, const QString& caption, const QString& unit) {
-    QLineEdit* box = Box(number);
+QLineEdit* CHeaderDlg::AddText(int number, const QString& caption, Input input,
+                               const QString& unit) {
+    QLineEdit* box = Box(number, input);
     form_->addWidget(new QLabel(caption, this), row_, 0);
     form_->addWidget(box, row_, 1, 1, unit.isEmpty() ? 3 : 2);
     if (!unit.isEmpty()) {
@@ -69,7 +71,7 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
          ReadEngineerNames(settings.engineerMasterPath).value_or(std::vector<std::string>())) {
         names.push_back(Cp932ToUtf8(name));
     }
-    QComboBox* list = EditableList(this, "engineer", names, RecordTextValidator::Kind::header);
+    QComboBox* list = EditableList(this, "engineer", names);
     list->setEditText(FromCp932(field_(header::engineer)));
     connect(list, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::engineer) = ToCp932(text); });
@@ -80,8 +82,7 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
 
 void CHeaderDlg::AddDate() {
     // The list keeps an era it does not hold, too.
-    QComboBox* era =
-        EditableList(this, "era", {"平成", "昭和", ""}, RecordTextValidator::Kind::header);
+    QComboBox* era = EditableList(this, "era", {"平成", "昭和", ""});
     era->setEditText(FromCp932(field_(header::dateEra)));
     connect(era, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::dateEra) = ToCp932(text); });
@@ -90,7 +91,7 @@ void CHeaderDlg::AddDate() {
     const std::pair<int, const char*> parts[] = {
         {header::dateYear, "年"}, {header::dateMonth, "月"}, {header::dateDay, "日"}};
     for (const auto& [number, unit] : parts) {
-        QLineEdit* box = Box(number);
+        QLineEdit* box = Box(number, Input::number);
         box->setMaximumWidth(64);
         line->addWidget(box);
         line->addWidget(new QLabel(QString::fromUtf8(unit), this));

@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 
+#include "dialogs/dialogsupport.h"
+
 class QButtonGroup;
 class QComboBox;
 class QGridLayout;
@@ -30,7 +32,8 @@ public:
 protected:
     // A row of the form: caption, the box of header text `number` (named
     // "field<number>"), and a unit after it.
-    QLineEdit* AddText(int number, const QString& caption, const QString& unit = QString());
+    QLineEdit* AddText(int number, const QString& caption, Input input = Input::text,
+                       const QString& unit = QString());
     // "（Ｎｏ．）": the number's caption and the number.
     void AddNumber(int captionNumber, int numberNumber);
     // "担当者": an editable list of the master's names.
@@ -48,7 +51,7 @@ protected:
     int row_ = 0;
 
 private:
-    QLineEdit* Box(int number);
+    QLineEdit* Box(int number, Input input = Input::text);
 
     FieldOf field_;
     std::map<int, QLineEdit*> boxes_;

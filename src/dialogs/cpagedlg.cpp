@@ -34,8 +34,9 @@ CPageDlg::CPageDlg(PageFooterModel& model, const QString& caption, QWidget* pare
     setObjectName(QStringLiteral("page"));
 
     // A text box bound to a header field of the model.
+    // Every box of the dialog holds a number.
     const auto box = [this](int number, const char* name) {
-        QLineEdit* b = HeaderBox(this, name);
+        QLineEdit* b = HeaderBox(this, name, Input::number);
         connect(b, &QLineEdit::textEdited, this, [this, number](const QString& text) {
             model_.field(number) = ToCp932(text);
             Sync();
@@ -44,7 +45,7 @@ CPageDlg::CPageDlg(PageFooterModel& model, const QString& caption, QWidget* pare
     };
     const auto list = [this](int number, const char* name,
                              const std::vector<std::string>& entries) {
-        QComboBox* l = EditableList(this, name, entries, RecordTextValidator::Kind::header);
+        QComboBox* l = EditableList(this, name, entries);
         connect(l, &QComboBox::editTextChanged, this, [this, number](const QString& text) {
             model_.field(number) = ToCp932(text);
             Sync();

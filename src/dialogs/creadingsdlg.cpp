@@ -74,6 +74,10 @@ CReadingsDlg::CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* 
     setMouseTracking(true);
 }
 
+Input CReadingsDlg::CellInput() const {
+    return grid_.numberCells() ? Input::number : Input::text;
+}
+
 void CReadingsDlg::BuildList(int visibleRows) {
     list_ = new QTableWidget(grid_.rowCount(), grid_.columnCount(), this);
     list_->setObjectName(QStringLiteral("list"));
@@ -118,7 +122,7 @@ void CReadingsDlg::BuildList(int visibleRows) {
     editor_->setObjectName(QStringLiteral("editor"));
     editor_->setFrame(false);
     editor_->setTextMargins(3, 0, 0, 0);
-    editor_->setValidator(new RecordTextValidator(RecordTextValidator::Kind::cell, editor_));
+    editor_->setValidator(new TextValidator(TextKind::cell, CellInput(), editor_));
     editor_->hide();
     connect(editor_, &QLineEdit::textChanged, this,
             [this](const QString& text) { grid_.SetEditorText(ToCp932(text)); });
@@ -145,7 +149,7 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
         const int column = static_cast<int>(i);
         auto* field = new QLineEdit(dataFrame_);
         field->setObjectName(QStringLiteral("entry%1").arg(column + 1));
-        field->setValidator(new RecordTextValidator(RecordTextValidator::Kind::cell, field));
+        field->setValidator(new TextValidator(TextKind::cell, CellInput(), field));
         field->setFixedWidth(grid_.columns()[i].width);
         entryLayout->addWidget(new QLabel(entryLabels[i].first, dataFrame_), 0, column);
         entryLayout->addWidget(field, 1, column);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "dialogs/dialogsupport.h"
 #include "entry/readingsgrid.h"
 #include "pages/dialogpreviews.h"
 #include "render/qpaintersurface.h"
@@ -102,6 +103,8 @@ protected:
     CPreviewArea* preview_ = nullptr;
 
 private:
+    // What the editor and the entry fields take: numbers in the readings.
+    Input CellInput() const;
     void TellGeometry();
     PointerZone ZoneAt(const QPoint& globalPos) const;
     bool KeyPress(QObject* watched, QKeyEvent* event);

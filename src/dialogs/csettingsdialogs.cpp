@@ -75,7 +75,7 @@ CStyleDlg::CStyleDlg(StyleSettingsModel& model, Messages& messages, QWidget* par
         for (const auto& [caption, index] : boxes) {
             grid->addWidget(Label(caption, group), r, 0);
             QLineEdit* box = Text(("decimals" + std::to_string(index)).c_str(),
-                                  model.decimals[static_cast<std::size_t>(index)]);
+                                  model.decimals[static_cast<std::size_t>(index)], Input::number);
             box->setMaximumWidth(48);
             grid->addWidget(box, r++, 1);
         }
@@ -117,10 +117,10 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     auto* linesGrid = new QGridLayout(lines);
     linesGrid->addWidget(Label("外枠", lines), 0, 0);
     linesGrid->addWidget(Label("太さ", lines), 0, 1);
-    linesGrid->addWidget(Text("frameWidth", model.frameWidth), 0, 2);
+    linesGrid->addWidget(Text("frameWidth", model.frameWidth, Input::number), 0, 2);
     linesGrid->addWidget(Label("罫線", lines), 1, 0);
     linesGrid->addWidget(Label("太さ", lines), 1, 1);
-    linesGrid->addWidget(Text("ruleWidth", model.ruleWidth), 1, 2);
+    linesGrid->addWidget(Text("ruleWidth", model.ruleWidth, Input::number), 1, 2);
     linesGrid->addWidget(Label("単位 ピクセル", lines), 2, 2);
 
     auto* grid = new QGroupBox(QStringLiteral("グラフグリッド"), this);
@@ -133,16 +133,16 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
            });
     gridLayout->addLayout(modes, 0, 0, 1, 4);
     gridLayout->addWidget(Label("太さ", grid), 1, 0);
-    gridLayout->addWidget(Text("gridWidth", model.gridWidth), 1, 1);
+    gridLayout->addWidget(Text("gridWidth", model.gridWidth, Input::number), 1, 1);
     gridLayout->addWidget(Label("実線部", grid), 2, 0);
-    dash_ = Text("dashLength", model.dashLength);
+    dash_ = Text("dashLength", model.dashLength, Input::number);
     gridLayout->addWidget(dash_, 2, 1);
     gridLayout->addWidget(Label("空白部", grid), 3, 0);
-    gap_ = Text("gapLength", model.gapLength);
+    gap_ = Text("gapLength", model.gapLength, Input::number);
     gridLayout->addWidget(gap_, 3, 1);
     auto* choose = new QPushButton(QStringLiteral("色"), grid);
     choose->setObjectName(QStringLiteral("chooseColour"));
-    colour_ = Text("colour", model.colour);
+    colour_ = Text("colour", model.colour, Input::number);
     gridLayout->addWidget(choose, 1, 2);
     gridLayout->addWidget(colour_, 1, 3);
     note_ = new QLabel(grid);
@@ -162,8 +162,8 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     auto* constants = new QGroupBox(QStringLiteral("初期値 補正値"), this);
     auto* constantsGrid = new QGridLayout(constants);
     constantsGrid->addWidget(Label("Ｖ0", constants), 0, 0);
-    QLineEdit* v0 = Text("v0", model.v0);
-    QLineEdit* a = Text("a", model.a);
+    QLineEdit* v0 = Text("v0", model.v0, Input::number);
+    QLineEdit* a = Text("a", model.a, Input::number);
     v0->setMinimumWidth(96);
     a->setMinimumWidth(96);
     constantsGrid->addWidget(v0, 0, 1);
@@ -175,7 +175,7 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     auto* si = new QGroupBox(QStringLiteral("ＳＩ 換算係数Ｃ"), this);
     auto* siGrid = new QGridLayout(si);
     siGrid->addWidget(Label("C", si), 0, 0);
-    siGrid->addWidget(Text("c", model.c), 0, 1);
+    siGrid->addWidget(Text("c", model.c, Input::number), 0, 1);
     siGrid->addWidget(Label("1kgf/c㎡=C kPa", si), 0, 2);
     siGrid->addWidget(Check(QStringLiteral("表右上に表示"), "showC", model.showSiCoefficient), 1, 0,
                       1, 3);
@@ -189,8 +189,9 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
             marginGrid->addWidget(Label(r == 0 ? "グラフ" : "データ表", margins), r, 0);
         }
         marginGrid->addWidget(Label(i % 2 == 0 ? "トップ" : "レフト", margins), r, 1 + 2 * (i % 2));
-        marginGrid->addWidget(Text(names[i], model.margins[static_cast<std::size_t>(i)]), r,
-                              2 + 2 * (i % 2));
+        marginGrid->addWidget(
+            Text(names[i], model.margins[static_cast<std::size_t>(i)], Input::number), r,
+            2 + 2 * (i % 2));
     }
 
     auto* name = new QGroupBox(QStringLiteral("名称"), this);

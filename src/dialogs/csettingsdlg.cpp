@@ -13,23 +13,20 @@
 namespace karnea {
 
 CSettingsDlg::CSettingsDlg(const QString& caption, Messages& messages,
-                           std::function<std::optional<std::string>()> check, QWidget* parent)
+                           std::function<std::optional<Refusal>()> check, QWidget* parent)
     : QDialog(parent), messages_(messages), check_(std::move(check)) {
     setWindowTitle(caption);
 }
 
 void CSettingsDlg::accept() {
-    if (check_) {
-        if (const std::optional<std::string> refusal = check_()) {
-            messages_.Show(*refusal);
-            return;
-        }
+    if (check_ && RefuseOk(*this, check_(), messages_)) {
+        return;
     }
     QDialog::accept();
 }
 
-QLineEdit* CSettingsDlg::Text(const char* name, std::string& value) {
-    QLineEdit* box = SettingBox(this, name);
+QLineEdit* CSettingsDlg::Text(const char* name, std::string& value, Input input) {
+    QLineEdit* box = HeaderBox(this, name, input);
     box->setText(FromCp932(value));
     connect(box, &QLineEdit::textEdited, this,
             [&value](const QString& text) { value = ToCp932(text); });

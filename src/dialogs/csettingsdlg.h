@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/dialogsupport.h"
+#include "entry/entrytexts.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -22,15 +25,16 @@ class CSettingsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // `check` gives the refusal of OK, if any.
+    // `check` gives the refusal of OK, if any: its message is shown and
+    // the box it names takes the focus.
     CSettingsDlg(const QString& caption, Messages& messages,
-                 std::function<std::optional<std::string>()> check, QWidget* parent);
+                 std::function<std::optional<Refusal>()> check, QWidget* parent);
 
     void accept() override;
 
 protected:
-    // A box for a text of the model (CP932).
-    QLineEdit* Text(const char* name, std::string& value);
+    // A box for a text of the model (CP932), or for a number typed as text.
+    QLineEdit* Text(const char* name, std::string& value, Input input = Input::text);
     // An editable list for a text of the model.
     QComboBox* List(const char* name, const std::vector<std::string>& entries, std::string& value);
     QCheckBox* Check(const QString& caption, const char* name, bool& value);
@@ -46,7 +50,7 @@ protected:
     Messages& messages_;
 
 private:
-    std::function<std::optional<std::string>()> check_;
+    std::function<std::optional<Refusal>()> check_;
     std::vector<std::function<void()>> reloads_;
 };
 

@@ -34,16 +34,19 @@ CTestHeaderDlg::CTestHeaderDlg(TestHeaderModel& model, const Settings& settings,
     setObjectName(QStringLiteral("testHeader"));
     AddText(header::surveyName, QStringLiteral("調査名"));
     AddNumber(header::numberCaption, header::surveyNumber);
-    QLineEdit* depth = AddText(header::depth, QStringLiteral("測定深度"), QStringLiteral("m"));
-    QLineEdit* level = AddText(header::waterLevel, QStringLiteral("孔内水位"), QStringLiteral("m"));
-    QLineEdit* height = AddText(header::machineHeight, QStringLiteral("機械高 m  "));
-    AddText(header::pw, QStringLiteral("Pw"), QStringLiteral(" kN/㎡"));
-    AddText(header::pz, QStringLiteral("Pz"), QStringLiteral(" kN/㎡"));
-    AddText(header::poissonRatio, QStringLiteral("ポアソン比"));
+    const Input number = Input::number;
+    QLineEdit* depth =
+        AddText(header::depth, QStringLiteral("測定深度"), number, QStringLiteral("m"));
+    QLineEdit* level =
+        AddText(header::waterLevel, QStringLiteral("孔内水位"), number, QStringLiteral("m"));
+    QLineEdit* height = AddText(header::machineHeight, QStringLiteral("機械高 m  "), number);
+    AddText(header::pw, QStringLiteral("Pw"), number, QStringLiteral(" kN/㎡"));
+    AddText(header::pz, QStringLiteral("Pz"), number, QStringLiteral(" kN/㎡"));
+    AddText(header::poissonRatio, QStringLiteral("ポアソン比"), number);
     AddEngineer(settings);
     AddDate();
     AddText(header::soilName, QStringLiteral("土質名"));
-    AddText(header::nValue, QStringLiteral("Ｎ値"));
+    AddText(header::nValue, QStringLiteral("Ｎ値"), number);
     AddText(header::memo, QStringLiteral("メモ"));
     auto* volumeLoss = new QCheckBox(QStringLiteral("硬質地盤用 容積損失補正をする"), this);
     volumeLoss->setObjectName(QStringLiteral("volumeLoss"));

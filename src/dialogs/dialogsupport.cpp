@@ -6,8 +6,11 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QToolTip>
+#include <algorithm>
 
 #include "base/encoding.h"
+#include "base/messages.h"
 #include "entry/entrytexts.h"
 
 namespace karnea {
@@ -67,6 +70,20 @@ private:
 
 }  // namespace
 
+bool RefuseOk(QDialog& dialog, const std::optional<Refusal>& refusal, Messages& messages) {
+    if (!refusal) {
+        return false;
+    }
+    messages.Show(refusal->message);
+    if (auto* box = dialog.findChild<QWidget*>(QString::fromStdString(refusal->box))) {
+        box->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(box)) {
+            edit->selectAll();
+        }
+    }
+    return true;
+}
+
 void OnFocusLost(QWidget* box, std::function<void()> lost) {
     box->installEventFilter(new Watcher(box, QEvent::FocusOut, std::move(lost), false));
 }
@@ -90,30 +107,39 @@ std::string ToCp932(const QString& text) {
     return Utf8ToCp932(text.toStdString());
 }
 
-QValidator::State RecordTextValidator::validate(QString& input, int&) const {
-    const std::string utf8 = input.toStdString();
-    const bool allowed = kind_ == Kind::cell     ? CellTextAllowed(utf8)
-                         : kind_ == Kind::header ? HeaderTextAllowed(utf8)
-                                                 : SettingTextAllowed(utf8);
-    return allowed && TryUtf8ToCp932(utf8) ? Acceptable : Invalid;
+TextValidator::TextValidator(TextKind kind, Input input, QLineEdit* box)
+    : QValidator(box), kind_(kind), input_(input), box_(box) {}
+
+QValidator::State TextValidator::validate(QString& input, int& position) const {
+    if (input_ == Input::number) {
+        const QString ascii = QString::fromStdString(NumberInputToAscii(input.toStdString()));
+        if (ascii != input) {
+            const QString before =
+                QString::fromStdString(NumberInputToAscii(input.left(position).toStdString()));
+            position =
+                std::min<int>(static_cast<int>(before.size()), static_cast<int>(ascii.size()));
+            input = ascii;
+        }
+    }
+    const std::string refusal = RefusalOfText(kind_, input.toStdString());
+    if (refusal.empty()) {
+        return Acceptable;
+    }
+    // Beside the box, where the eye is.
+    QToolTip::showText(box_->mapToGlobal(QPoint(0, box_->height())),
+                       QString::fromStdString(refusal), box_);
+    return Invalid;
 }
 
-QLineEdit* HeaderBox(QWidget* parent, const char* objectName) {
+QLineEdit* HeaderBox(QWidget* parent, const char* objectName, Input input) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(objectName));
-    box->setValidator(new RecordTextValidator(RecordTextValidator::Kind::header, box));
-    return box;
-}
-
-QLineEdit* SettingBox(QWidget* parent, const char* objectName) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(objectName));
-    box->setValidator(new RecordTextValidator(RecordTextValidator::Kind::setting, box));
+    box->setValidator(new TextValidator(TextKind::header, input, box));
     return box;
 }
 
 QComboBox* EditableList(QWidget* parent, const char* objectName,
-                        const std::vector<std::string>& entries, RecordTextValidator::Kind kind) {
+                        const std::vector<std::string>& entries) {
     auto* list = new QComboBox(parent);
     list->setObjectName(QString::fromLatin1(objectName));
     list->setEditable(true);
@@ -121,13 +147,14 @@ QComboBox* EditableList(QWidget* parent, const char* objectName,
     for (const std::string& entry : entries) {
         list->addItem(QString::fromStdString(entry));
     }
-    list->lineEdit()->setValidator(new RecordTextValidator(kind, list));
+    list->lineEdit()->setValidator(
+        new TextValidator(TextKind::header, Input::text, list->lineEdit()));
     return list;
 }
 
 QComboBox* SettingList(QWidget* parent, const char* objectName,
                        const std::vector<std::string>& entries, std::string& text) {
-    QComboBox* list = EditableList(parent, objectName, entries, RecordTextValidator::Kind::setting);
+    QComboBox* list = EditableList(parent, objectName, entries);
     list->setEditText(FromCp932(text));
     QObject::connect(list, &QComboBox::editTextChanged, list,
                      [&text](const QString& typed) { text = ToCp932(typed); });

@@ -8,8 +8,11 @@
 #include <QString>
 #include <QValidator>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "entry/entrytexts.h"
 
 class QComboBox;
 class QDialog;
@@ -17,30 +20,37 @@ class QHBoxLayout;
 
 namespace karnea {
 
+class Messages;
+
 // A CP932 text of the records as the widgets show it, and back.
 QString FromCp932(const std::string& cp932);
 std::string ToCp932(const QString& text);
 
-// Refuses texts the data file cannot hold (cells: also a double quote) and
-// characters without a CP932 form.
-class RecordTextValidator : public QValidator {
+// Whether a box holds a text or a number.
+enum class Input { text, number };
+
+// Keeps out of a box what its kind refuses (what a file could not hold, a
+// character without a CP932 form), and says why beside the box, so that a
+// refused keystroke or paste never vanishes silently. In a number box what
+// an input method types ("５５０", "－１．５") becomes ASCII as it is typed.
+class TextValidator : public QValidator {
 public:
-    enum class Kind { cell, header, setting };
-    RecordTextValidator(Kind kind, QObject* parent) : QValidator(parent), kind_(kind) {}
+    TextValidator(TextKind kind, Input input, QLineEdit* box);
     State validate(QString& input, int& position) const override;
 
 private:
-    Kind kind_;
+    TextKind kind_;
+    Input input_;
+    QLineEdit* box_;
 };
 
-// A box for a header text, named for the tests, with that validator.
-QLineEdit* HeaderBox(QWidget* parent, const char* objectName);
-// A box for a settings text (no line break).
-QLineEdit* SettingBox(QWidget* parent, const char* objectName);
-// An editable list of `entries` (UTF-8) whose text the validator of `kind`
-// checks: editable, so that a text the list does not hold is kept.
+// A box named for the tests, for a header text (or a settings text), with
+// that validator.
+QLineEdit* HeaderBox(QWidget* parent, const char* objectName, Input input = Input::text);
+// An editable list of `entries` (UTF-8) whose text the validator of header
+// texts checks: editable, so that a text the list does not hold is kept.
 QComboBox* EditableList(QWidget* parent, const char* objectName,
-                        const std::vector<std::string>& entries, RecordTextValidator::Kind kind);
+                        const std::vector<std::string>& entries);
 // An editable list of `entries` (UTF-8) for a settings text, showing `text`
 // (CP932) and writing what is chosen or typed back into it.
 QComboBox* SettingList(QWidget* parent, const char* objectName,
@@ -48,6 +58,10 @@ QComboBox* SettingList(QWidget* parent, const char* objectName,
 // "OK" (the default button) and "ｷｬﾝｾﾙ" at the right, wired to the dialog;
 // `extra` (may be null) at the left.
 QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra = nullptr);
+
+// A check's refusal of OK: its message is shown and the box it names takes
+// the focus. False when there is none.
+bool RefuseOk(QDialog& dialog, const std::optional<Refusal>& refusal, Messages& messages);
 
 // Runs `lost` whenever `box` loses the keyboard focus.
 void OnFocusLost(QWidget* box, std::function<void()> lost);

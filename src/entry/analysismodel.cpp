@@ -171,9 +171,9 @@ void AnalysisModel::UpdateLines() {
     em_ = result.em;
 }
 
-std::optional<std::string> AnalysisModel::Check() const {
+std::optional<Refusal> AnalysisModel::Check() const {
     if (!(vStep >= kSmallestVStep && vStep <= kLargestVStep)) {
-        return std::string(msg::vStepRefused);
+        return Refusal{std::string(msg::vStepRefused), "vStep"};
     }
     return std::nullopt;
 }

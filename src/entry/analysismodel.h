@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/modulus.h"
+#include "entry/entrytexts.h"
 #include "pages/dialogpreviews.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -69,8 +70,8 @@ public:
     // Cancel: asks after changes when there are usable rows; true to close.
     bool Cancel(Messages& messages) const;
 
-    // The check of OK: the message when a scale would be refused.
-    std::optional<std::string> Check() const;
+    // The check of OK: a scale that would be refused ("vStep").
+    std::optional<Refusal> Check() const;
     // OK: recomputes the lines when something changed, then stores the rows,
     // results, lines and scales in the test header.
     void Accept(TestRecord& test);

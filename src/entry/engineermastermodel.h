@@ -19,6 +19,7 @@ public:
     EngineerMasterModel(const Settings& settings, Messages& messages);
 
     const std::string& path() const { return path_; }
+    bool numberCells() const override { return false; }
 
     // "↑", "↓", "削除" on the selected row.
     void MoveUp();

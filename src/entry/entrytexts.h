@@ -1,24 +1,56 @@
 // What the data-entry boxes accept: texts the data and settings files can
-// hold, and the numbers the settings dialogs' boxes take.
+// hold, numbers as an input method types them, and the refusal a dialog's
+// check gives with the box it is about.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "settings/settings.h"
 
 namespace karnea {
 
-// A reading cell: no double quote, no "$$" and no line break.
-bool CellTextAllowed(const std::string& text);
+// The kinds of text a box holds.
+enum class TextKind {
+    cell,   // a reading cell: no double quote, no "$$", no line break, short
+    header  // a header text, and a setting (new records take some of them):
+            // no "$$", no line break
+};
 
-// A header text: no "$$" and no line break.
-bool HeaderTextAllowed(const std::string& text);
+// The most a reading cell holds (CP932 bytes), so that a row of ten cells
+// always fits the longest row line the reader takes.
+inline constexpr std::size_t kLongestCellBytes = 100;
 
-// A settings text: no line break.
-bool SettingTextAllowed(const std::string& text);
+// Why `utf8` cannot stand in a box of `kind` ("使用できない文字です: $$"), or
+// empty when it can. Every character must have a CP932 form.
+std::string RefusalOfText(TextKind kind, std::string_view utf8);
 
-// The whole box as a whole number or a real number (blanks around it
-// allowed); nothing otherwise.
-std::optional<int> WholeInteger(const std::string& text);
-std::optional<double> WholeNumber(const std::string& text);
+// Whether a whole CP932 text may stand in a reading cell, or in a header
+// text (the bytes checked are the same in CP932 and UTF-8).
+bool CellTextAllowed(const std::string& cp932);
+bool HeaderTextAllowed(const std::string& cp932);
+
+// What an input method types into a number box, in ASCII: full-width digits,
+// letters and signs ("５５０", "．", "－", "＋", "ｅ") as their ASCII forms,
+// "ー" and the minus sign U+2212 as "-", and full-width blanks around the
+// number dropped. Other characters stay as they are.
+std::string NumberInputToAscii(std::string_view utf8);
+
+// A dialog's check that refused OK: the message, and the name of the box to
+// put the focus on (the dialogs name their boxes so).
+struct Refusal {
+    std::string message;
+    std::string box;
+};
+
+// The refusal of a value outside `range`, naming the range and the box.
+Refusal OutOfRange(SettingRange range, bool integer, std::string box);
+
+// A box's text as a whole number, or a number, within `range`: nothing when
+// it is one, else the refusal that names the range and the box.
+std::optional<Refusal> CheckInteger(const std::string& text, SettingRange range, std::string box);
+std::optional<Refusal> CheckNumber(const std::string& text, SettingRange range, std::string box);
 
 }  // namespace karnea

@@ -23,9 +23,36 @@ std::string FontSettingsModel::SizeText(FontRole role) const {
     return FormatText(" %2d     (%.1f)", static_cast<int>(std::lround(size)), size);
 }
 
-void FontSettingsModel::Choose(FontRole role, const FontSetting& chosen) {
-    fonts_[Index(role)] = chosen;
+namespace {
+
+std::optional<Refusal> CheckSize(FontRole role, double size) {
+    if (FontSizeRange(role).Contains(size)) {
+        return std::nullopt;
+    }
+    return OutOfRange(FontSizeRange(role), false, FormatText("size%d", static_cast<int>(role)));
+}
+
+}  // namespace
+
+std::optional<Refusal> FontSettingsModel::Choose(FontRole role, const FontSetting& chosen) {
+    FontSetting font = chosen;
+    font.size = AsSaved(font.size, kFontSizeDecimals);
+    if (std::optional<Refusal> refusal = CheckSize(role, font.size)) {
+        return refusal;
+    }
+    fonts_[Index(role)] = font;
     ++changes_;
+    return std::nullopt;
+}
+
+std::optional<Refusal> FontSettingsModel::Check() const {
+    for (int k = 1; k <= kFontRoleCount; ++k) {
+        const auto role = static_cast<FontRole>(k);
+        if (std::optional<Refusal> refusal = CheckSize(role, font(role).size)) {
+            return refusal;
+        }
+    }
+    return std::nullopt;
 }
 
 void FontSettingsModel::Standard() {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
+#include "entry/entrytexts.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -21,12 +23,16 @@ public:
     std::string SizeText(FontRole role) const;
     int changes() const { return changes_; }
 
-    // A role's font as the chooser returned it.
-    void Choose(FontRole role, const FontSetting& chosen);
+    // A role's font as the chooser returned it; refused (and nothing
+    // changes) when its size is outside the role's range.
+    std::optional<Refusal> Choose(FontRole role, const FontSetting& chosen);
     // "標準の設定例": every role's standard face and size, black, no
     // underline; not counted as a change.
     void Standard();
 
+    // OK is refused while a size is outside its role's range (box
+    // "size<role>"), so that every size stored loads back as it is.
+    std::optional<Refusal> Check() const;
     // Cancel: asks after a choice; true to close.
     bool Cancel(Messages& messages) const;
     // OK: the fonts into the settings and all six font files written.

@@ -3,7 +3,6 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
-#include "entry/entrytexts.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -14,6 +13,23 @@ constexpr double kSmallA = 0.001;
 
 std::string Number(double value) {
     return FormatDerived("%g", value);
+}
+
+// "0x" and one to six hexadecimal digits, or a whole number, within the
+// colours (blanks around allowed).
+bool IsColourText(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    if (first == std::string::npos) {
+        return false;
+    }
+    const std::string t = text.substr(first, last - first + 1);
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        return t.size() <= 8 &&
+               t.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+    }
+    const std::optional<int> value = ParseInteger(t);
+    return value && settingRange::colour.Contains(*value);
 }
 
 }  // namespace
@@ -70,35 +86,60 @@ void LineSettingsModel::Standard() {
     SetMonochrome(false);
 }
 
-std::optional<std::string> LineSettingsModel::Check() const {
-    for (const std::string* box : {&frameWidth, &ruleWidth, &gridWidth, &dashLength, &gapLength,
-                                   &margins[0], &margins[1], &margins[2], &margins[3]}) {
-        if (!WholeInteger(*box)) {
-            return std::string(msg::integerRefused);
+std::optional<Refusal> LineSettingsModel::Check() const {
+    namespace range = settingRange;
+    const struct {
+        const std::string& text;
+        SettingRange range;
+        const char* box;
+    } integers[] = {{frameWidth, range::lineWidth, "frameWidth"},
+                    {ruleWidth, range::lineWidth, "ruleWidth"},
+                    {gridWidth, range::lineWidth, "gridWidth"},
+                    {dashLength, range::dashLength, "dashLength"},
+                    {gapLength, range::dashLength, "gapLength"},
+                    {margins[graphTop], range::margin, "graphTop"},
+                    {margins[graphLeft], range::margin, "graphLeft"},
+                    {margins[tableTop], range::margin, "tableTop"},
+                    {margins[tableLeft], range::margin, "tableLeft"}};
+    for (const auto& i : integers) {
+        if (auto refusal = CheckInteger(i.text, i.range, i.box)) {
+            return refusal;
         }
     }
-    if (!WholeNumber(v0) || !WholeNumber(a)) {
-        return std::string(msg::numberRefused);
+    if (auto refusal = CheckNumber(v0, range::initialVolume, "v0")) {
+        return refusal;
+    }
+    if (auto refusal = CheckNumber(a, range::compressionA, "a")) {
+        return refusal;
+    }
+    if (auto refusal = CheckNumber(c, range::siCoefficient, "c")) {
+        return refusal;
+    }
+    if (!IsColourText(colour)) {
+        return Refusal{std::string(msg::colourRefused), "colour"};
+    }
+    if (std::string why = RefusalOfText(TextKind::header, Cp932ToUtf8(companyName)); !why.empty()) {
+        return Refusal{why, "companyName"};
     }
     return std::nullopt;
 }
 
 void LineSettingsModel::Accept(Settings& s) const {
-    s.frameLineWidth = WholeInteger(frameWidth).value_or(0);
-    s.ruleLineWidth = WholeInteger(ruleWidth).value_or(0);
-    s.gridLineWidth = WholeInteger(gridWidth).value_or(0);
-    s.gridDashLength = WholeInteger(dashLength).value_or(0);
-    s.gridGapLength = WholeInteger(gapLength).value_or(0);
+    s.frameLineWidth = ParseInteger(frameWidth).value_or(0);
+    s.ruleLineWidth = ParseInteger(ruleWidth).value_or(0);
+    s.gridLineWidth = ParseInteger(gridWidth).value_or(0);
+    s.gridDashLength = ParseInteger(dashLength).value_or(0);
+    s.gridGapLength = ParseInteger(gapLength).value_or(0);
     s.gridMonochrome = monochrome_ ? 1 : 0;
     s.gridColour = colour;
-    s.initialVolumeV0 = WholeNumber(v0).value_or(0.0);
-    s.compressionA = WholeNumber(a).value_or(0.0);
+    s.initialVolumeV0 = AsSaved(ParseNumber(v0).value_or(0.0), kInitialVolumeDecimals);
+    s.compressionA = AsSaved(ParseNumber(a).value_or(0.0), kCompressionADecimals);
     s.siCoefficient = c;
     s.showSiCoefficient = showSiCoefficient ? 1 : 0;
-    s.graphTopMargin = WholeInteger(margins[graphTop]).value_or(0);
-    s.graphLeftMargin = WholeInteger(margins[graphLeft]).value_or(0);
-    s.tableTopMargin = WholeInteger(margins[tableTop]).value_or(0);
-    s.tableLeftMargin = WholeInteger(margins[tableLeft]).value_or(0);
+    s.graphTopMargin = ParseInteger(margins[graphTop]).value_or(0);
+    s.graphLeftMargin = ParseInteger(margins[graphLeft]).value_or(0);
+    s.tableTopMargin = ParseInteger(margins[tableTop]).value_or(0);
+    s.tableLeftMargin = ParseInteger(margins[tableLeft]).value_or(0);
     s.defaultCompanyName = companyName;
 }
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-namespace karnea {
+#include "entry/entrytexts.h"
 
-struct Settings;
+namespace karnea {
 
 class LineSettingsModel {
 public:
@@ -39,8 +39,10 @@ public:
 
     // "標準の設定".
     void Standard();
-    // The whole-number boxes and V0 and a must hold numbers.
-    std::optional<std::string> Check() const;
+    // Every box within the range of its setting, the colour a colour and
+    // the company name a text new records can hold; the refusal names the
+    // box as the dialog does.
+    std::optional<Refusal> Check() const;
     void Accept(Settings& settings) const;
 
 private:

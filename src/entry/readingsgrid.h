@@ -84,6 +84,8 @@ public:
     const std::vector<GridColumn>& columns() const { return columns_; }
     // The columns that Enter and the arrows move the editor through.
     int enterableColumns() const { return enterable_; }
+    // Whether the cells hold numbers (readings), not names.
+    virtual bool numberCells() const { return true; }
 
     // The Pm auto-increment check box of the readings dialogs.
     bool autoIncrement = false;

@@ -19,12 +19,12 @@ void SetupModel::FolderLostFocus(Messages& messages) {
     }
 }
 
-std::optional<std::string> SetupModel::Check() const {
+std::optional<Refusal> SetupModel::Check() const {
     if (folder.size() < 2 || folder[0] != '/') {
-        return std::string(msg::driveBad);
+        return Refusal{std::string(msg::driveBad), "folder"};
     }
     if (!FolderUsable(folder)) {
-        return std::string(msg::folderBad);
+        return Refusal{std::string(msg::folderBad), "folder"};
     }
     return std::nullopt;
 }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "entry/entrytexts.h"
+
 namespace karnea {
 
 struct Settings;
@@ -25,7 +27,7 @@ public:
     void FolderLostFocus(Messages& messages);
     // OK is refused unless the folder exists or can be made, and may be
     // written into.
-    std::optional<std::string> Check() const;
+    std::optional<Refusal> Check() const;
     // OK: the folder becomes the installation (made with the standard files
     // when new), the location file names it, and every setting is read
     // again from there. A location file that cannot be written is said.

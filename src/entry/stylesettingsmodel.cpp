@@ -3,13 +3,10 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
-#include "entry/entrytexts.h"
 #include "settings/settings.h"
 
 namespace karnea {
 namespace {
-
-constexpr int kMostDecimals = 6;
 
 // The settings each decimals box edits, in box order.
 constexpr int Settings::*kDecimalSettings[] = {
@@ -45,11 +42,19 @@ void StyleSettingsModel::Standard() {
     decimals = {"0", "0", "0", "0", "1", "0", "1", "2", "5"};
 }
 
-std::optional<std::string> StyleSettingsModel::Check() const {
-    for (const std::string& box : decimals) {
-        const std::optional<int> n = WholeInteger(box);
-        if (!n || *n < 0 || *n > kMostDecimals) {
-            return std::string(msg::decimalsRefused);
+std::optional<Refusal> StyleSettingsModel::Check() const {
+    for (std::size_t i = 0; i < decimals.size(); ++i) {
+        if (auto refusal =
+                CheckInteger(decimals[i], settingRange::decimals, "decimals" + std::to_string(i))) {
+            return refusal;
+        }
+    }
+    const std::pair<const std::string*, const char*> texts[] = {{&numberCaption, "numberCaption"},
+                                                                {&tableTitle, "tableTitle"},
+                                                                {&graphTitle, "graphTitle"}};
+    for (const auto& [text, box] : texts) {
+        if (std::string why = RefusalOfText(TextKind::header, Cp932ToUtf8(*text)); !why.empty()) {
+            return Refusal{why, box};
         }
     }
     return std::nullopt;
@@ -65,7 +70,7 @@ void StyleSettingsModel::Accept(Settings& s) const {
     s.rotateAxisNames = rotateAxisNames ? 1 : 0;
     s.hidePointLetters = hidePointLetters ? 1 : 0;
     for (std::size_t i = 0; i < decimals.size(); ++i) {
-        s.*kDecimalSettings[i] = WholeInteger(decimals[i]).value_or(0);
+        s.*kDecimalSettings[i] = ParseInteger(decimals[i]).value_or(0);
     }
 }
 

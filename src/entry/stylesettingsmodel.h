@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace karnea {
+#include "entry/entrytexts.h"
 
-struct Settings;
+namespace karnea {
 
 class StyleSettingsModel {
 public:
@@ -28,8 +28,10 @@ public:
 
     // "標準の設定".
     void Standard();
-    // A decimals box that is not a whole number 0..6 is refused.
-    std::optional<std::string> Check() const;
+    // A decimals box that is not a whole number 0..6, and a text that new
+    // records could not hold, are refused; the boxes are named
+    // "decimals<index>", "numberCaption", "tableTitle" and "graphTitle".
+    std::optional<Refusal> Check() const;
     void Accept(Settings& settings) const;
 
     // The entries of the lists (UTF-8).

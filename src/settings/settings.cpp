@@ -36,7 +36,7 @@ struct IntLine {
 };
 struct RealLine {
     double Settings::*member;
-    const char* format;
+    int decimals;
 };
 using LineTarget = std::variant<std::monostate, TextLine, IntLine, RealLine>;
 
@@ -71,8 +71,8 @@ const std::vector<SysLine>& SysLines() {
         {27, IntLine{&Settings::gridLineWidth}},
         {28, IntLine{&Settings::gridDashLength}},
         {29, IntLine{&Settings::gridGapLength}},
-        {30, RealLine{&Settings::initialVolumeV0, "%.2f"}},
-        {31, RealLine{&Settings::compressionA, "%.6f"}},
+        {30, RealLine{&Settings::initialVolumeV0, kInitialVolumeDecimals}},
+        {31, RealLine{&Settings::compressionA, kCompressionADecimals}},
         {33, TextLine{&Settings::siCoefficient, "ＳＩ 換算係数Ｃ"}},
         {34, IntLine{&Settings::graphTopMargin}},
         {35, IntLine{&Settings::graphLeftMargin}},
@@ -162,34 +162,36 @@ std::size_t IndexOf(FontRole role) {
     return static_cast<std::size_t>(role) - 1;
 }
 
-// The ranges that drawing and formatting rely on; a damaged or hand-edited
-// file may hold anything.
-constexpr int kLargestDecimals = 6;
-constexpr int kLargestLineWidth = 50;
-constexpr int kLargestDashLength = 1000;
-constexpr int kLargestMargin = 1000;
-
+// A damaged or hand-edited file may hold anything: every number is brought
+// into the range that drawing and formatting rely on.
 void BringIntoRange(Settings& s) {
+    const auto clamp = [](int& value, SettingRange range) {
+        value = static_cast<int>(std::clamp<double>(value, range.lowest, range.highest));
+    };
     for (int* decimals :
          {&s.pwDecimals, &s.pzDecimals, &s.pmDecimals, &s.pressureDecimals, &s.volumeDecimals,
           &s.pointDecimals, &s.dvDecimals, &s.emDecimals, &s.aDecimals}) {
-        *decimals = std::clamp(*decimals, 0, kLargestDecimals);
+        clamp(*decimals, settingRange::decimals);
     }
     for (int* width : {&s.frameLineWidth, &s.ruleLineWidth, &s.gridLineWidth}) {
-        *width = std::clamp(*width, 0, kLargestLineWidth);
+        clamp(*width, settingRange::lineWidth);
     }
     for (int* length : {&s.gridDashLength, &s.gridGapLength}) {
-        *length = std::clamp(*length, 0, kLargestDashLength);
+        clamp(*length, settingRange::dashLength);
     }
     for (int* margin :
          {&s.graphTopMargin, &s.graphLeftMargin, &s.tableTopMargin, &s.tableLeftMargin}) {
-        *margin = std::clamp(*margin, -kLargestMargin, kLargestMargin);
+        clamp(*margin, settingRange::margin);
     }
-    if (TextToDouble(s.siCoefficient) < 10) {
+    // The constants of the calculation go back to their standard values.
+    if (!settingRange::siCoefficient.Contains(TextToDouble(s.siCoefficient))) {
         s.siCoefficient = kStandardSiCoefficient;
     }
-    if (s.initialVolumeV0 < 0.1) {
+    if (!settingRange::initialVolume.Contains(s.initialVolumeV0)) {
         s.initialVolumeV0 = kStandardInitialVolume;
+    }
+    if (!settingRange::compressionA.Contains(s.compressionA)) {
+        s.compressionA = 0.0;
     }
 }
 
@@ -211,7 +213,7 @@ std::string SysFileBytes(const Settings& s, std::string& refusal) {
         } else if (const auto* i = std::get_if<IntLine>(&target)) {
             out += FormatText("%d", s.*(i->member));
         } else if (const auto* r = std::get_if<RealLine>(&target)) {
-            out += FormatNumber(r->format, s.*(r->member));
+            out += FormatText("%.*f", r->decimals, s.*(r->member));
         }
         out += "\r\n";
     }
@@ -219,7 +221,7 @@ std::string SysFileBytes(const Settings& s, std::string& refusal) {
 }
 
 std::string FontFileBytes(const FontSetting& f) {
-    return FormatText("%.1f\r\n", f.size) + f.face + "\r\n" +
+    return FormatText("%.*f\r\n", kFontSizeDecimals, f.size) + f.face + "\r\n" +
            FormatText("%ld\r\n%d\r\n", f.colour, f.underline);
 }
 
@@ -257,9 +259,8 @@ void LoadFonts(Settings& s, Messages& messages) {
         if (font.face.size() <= 1) {
             font.face = StandardFace();
         }
-        const RoleSizes sizes = kRoleSizes[IndexOf(role)];
-        if (!(font.size > 1) || font.size > sizes.largest) {
-            font.size = sizes.standard;
+        if (!FontSizeRange(role).Contains(font.size)) {
+            font.size = kRoleSizes[IndexOf(role)].standard;
         }
         s.font(role) = font;
     }
@@ -414,6 +415,14 @@ void SaveFontFiles(const Settings& s) {
     for (const FontRole role : kRoles) {
         ReplaceFile(FontFilePath(s, role), FontFileBytes(s.font(role)));
     }
+}
+
+double AsSaved(double value, int decimals) {
+    return TextToDouble(FormatText("%.*f", decimals, value));
+}
+
+SettingRange FontSizeRange(FontRole role) {
+    return {1, kRoleSizes[IndexOf(role)].largest, false};
 }
 
 FontSetting DefaultFont(FontRole role) {

@@ -28,6 +28,39 @@ struct FontSetting {
 inline constexpr double kStandardInitialVolume = 535.0;
 inline constexpr std::string_view kStandardSiCoefficient = "100.0";
 
+// The range a number setting is kept in. Loading brings a file's value into
+// it, and the settings dialogs accept only what lies in it, so that what a
+// dialog stores always loads back unchanged.
+struct SettingRange {
+    double lowest;
+    double highest;
+    bool lowestIncluded = true;
+    bool Contains(double value) const {
+        return (lowestIncluded ? value >= lowest : value > lowest) && value <= highest;
+    }
+};
+
+namespace settingRange {
+inline constexpr SettingRange decimals{0, 6};
+inline constexpr SettingRange lineWidth{0, 50};  // pixels
+inline constexpr SettingRange dashLength{0, 1000};
+inline constexpr SettingRange margin{-1000, 1000};         // mm; negative makes up for a printer
+inline constexpr SettingRange initialVolume{0.1, 100000};  // cm3
+inline constexpr SettingRange compressionA{-1, 1};
+inline constexpr SettingRange siCoefficient{10, 1000};
+inline constexpr SettingRange colour{0, 0xFFFFFF};
+}  // namespace settingRange
+
+// The decimals the files keep of the real settings, and a value as it will
+// read back from them, which is what the dialogs keep after OK.
+inline constexpr int kInitialVolumeDecimals = 2;
+inline constexpr int kCompressionADecimals = 6;
+inline constexpr int kFontSizeDecimals = 1;
+double AsSaved(double value, int decimals);
+
+// The sizes a page font of `role` may have, in points.
+SettingRange FontSizeRange(FontRole role);
+
 struct Settings {
     // Location. On this platform the drive stays empty and the folder is an
     // absolute path; `systemDrive` is the base folder that stands for the root

@@ -81,7 +81,8 @@ public:
     void OnTestPage();
 
     // The font dialog's chooser (tests put their own in its place).
-    void SetFontChooser(std::function<std::optional<FontSetting>(const FontSetting&, QWidget*)> c) {
+    void SetFontChooser(
+        std::function<std::optional<FontSetting>(const FontSetting&, SettingRange, QWidget*)> c) {
         fontChooser_ = std::move(c);
     }
 
@@ -133,7 +134,8 @@ private:
     Workspace& ws_;
     Messages& messages_;
     FileChooser& chooser_;
-    std::function<std::optional<FontSetting>(const FontSetting&, QWidget*)> fontChooser_;
+    std::function<std::optional<FontSetting>(const FontSetting&, SettingRange, QWidget*)>
+        fontChooser_;
     FontCache fonts_;
     int currentPage_ = 1;
     DocumentKind lastDrawnKind_ = DocumentKind::calibration;

@@ -462,6 +462,42 @@ TEST(ReadingsGrid, TextsTheFileCannotHoldAreRefused) {
     EXPECT_FALSE(CellTextAllowed("a$$b"));
     EXPECT_FALSE(CellTextAllowed("1\n2"));
     EXPECT_FALSE(CellTextAllowed("1\r"));
+    EXPECT_TRUE(CellTextAllowed(std::string(kLongestCellBytes, '1')));
+    EXPECT_FALSE(CellTextAllowed(std::string(kLongestCellBytes + 1, '1')));
+
+    // As typed (UTF-8), with the reason the box shows.
+    EXPECT_EQ(RefusalOfText(TextKind::header, "株式会社"), "");
+    EXPECT_EQ(RefusalOfText(TextKind::header, "a$$b"), "使用できない文字です: $$");
+    EXPECT_EQ(RefusalOfText(TextKind::header, "a\"b"), "");
+    EXPECT_EQ(RefusalOfText(TextKind::cell, "a\"b"), "使用できない文字です: \"");
+    EXPECT_EQ(RefusalOfText(TextKind::header, "a\nb"), "使用できない文字です: 改行");
+    EXPECT_EQ(RefusalOfText(TextKind::header, "温度😀"), "使用できない文字です: 😀");
+    // A cell is as long as its row can hold, counted in CP932 bytes.
+    std::string wide;
+    for (std::size_t i = 0; i < kLongestCellBytes / 2 + 1; ++i) {
+        wide += "あ";
+    }
+    EXPECT_EQ(RefusalOfText(TextKind::cell, wide), "長すぎます（100 バイトまで）");
+    EXPECT_EQ(RefusalOfText(TextKind::header, wide), "");
+}
+
+// What a Japanese input method gives for a number becomes its ASCII form.
+TEST(ReadingsGrid, NumbersTypedByAnInputMethod) {
+    EXPECT_EQ(NumberInputToAscii("５５０"), "550");
+    EXPECT_EQ(NumberInputToAscii("－１２．５"), "-12.5");
+    EXPECT_EQ(NumberInputToAscii("ー３"), "-3");
+    EXPECT_EQ(NumberInputToAscii("\u2212"
+                                 "4"),
+              "-4");
+    EXPECT_EQ(NumberInputToAscii("＋１ｅ３"), "+1e3");
+    EXPECT_EQ(NumberInputToAscii("２Ｅ－１"), "2E-1");
+    EXPECT_EQ(NumberInputToAscii("　　５０　"), "50");
+    EXPECT_EQ(NumberInputToAscii("０ｘ８０８０ＦＦ"), "0x8080FF");
+    // What is no number form stays, for the check that refuses it.
+    EXPECT_EQ(NumberInputToAscii("５　０"), "5　0");
+    EXPECT_EQ(NumberInputToAscii("約５０"), "約50");
+    EXPECT_EQ(NumberInputToAscii("550"), "550");
+    EXPECT_EQ(ParseNumber(NumberInputToAscii("　－１．５ｅ２")), -150.0);
 }
 
 // A grid of one column without entry fields in use, as the names master.

@@ -57,7 +57,9 @@ TEST(StyleSettingsModel, DecimalsAndStandardValues) {
     EXPECT_FALSE(d.Check());
     for (const char* refused : {"7", "-1", "x", "", "2.5"}) {
         d.decimals[StyleSettingsModel::pm] = refused;
-        EXPECT_EQ(d.Check(), "0 から 6 までの整数を入力して下さい") << refused;
+        ASSERT_TRUE(d.Check()) << refused;
+        EXPECT_EQ(d.Check()->message, "0 から 6 までの整数を入力して下さい") << refused;
+        EXPECT_EQ(d.Check()->box, "decimals2");
     }
     d.decimals[StyleSettingsModel::pm] = " 6 ";
     EXPECT_FALSE(d.Check());
@@ -96,10 +98,14 @@ TEST(LineSettingsModel, ModesColourAndStandardValues) {
     EXPECT_EQ(d.a, "0.00002");
     EXPECT_EQ(d.margins[LineSettingsModel::graphLeft], "25");
     d.v0 = "5x";
-    EXPECT_EQ(d.Check(), "数値を入力して下さい");
+    ASSERT_TRUE(d.Check());
+    EXPECT_EQ(d.Check()->message, "0.1 から 100000 までの数値を入力して下さい");
+    EXPECT_EQ(d.Check()->box, "v0");
     d.v0 = "540";
     d.frameWidth = "2.5";
-    EXPECT_EQ(d.Check(), "整数を入力して下さい");
+    ASSERT_TRUE(d.Check());
+    EXPECT_EQ(d.Check()->message, "0 から 50 までの整数を入力して下さい");
+    EXPECT_EQ(d.Check()->box, "frameWidth");
     d.frameWidth = "3";
     ASSERT_FALSE(d.Check());
     d.Accept(fresh);
@@ -108,6 +114,114 @@ TEST(LineSettingsModel, ModesColourAndStandardValues) {
     EXPECT_EQ(fresh.frameLineWidth, 3);
     EXPECT_EQ(fresh.gridMonochrome, 0);
     EXPECT_EQ(fresh.gridGapLength, 0);
+}
+
+// Settings saved after OK and read again, as at the next start.
+Settings Reloaded(const Settings& saved, const ScratchDir& dir) {
+    RecordedMessages m;
+    EXPECT_TRUE(SaveSettings(saved, dir.file("Sys.ndx"), m));
+    SaveFontFiles(saved);
+    Settings loaded;
+    loaded.fixedFolder = dir.path().string();
+    LoadSettings(loaded, false, m);
+    return loaded;
+}
+
+// Every box has the range that loading applies: what OK accepts comes back
+// unchanged at the next start, and what loading would change is refused,
+// with the box named for the focus.
+TEST(LineSettingsModel, WhatOkAcceptsLoadsBackUnchanged) {
+    ScratchDir dir;
+    Settings s = test::StandardSettings();
+    s.settingsFolder = dir.path().string();
+    for (const bool highest : {true, false}) {
+        LineSettingsModel d(s);
+        d.SetMonochrome(true);
+        for (std::string* width : {&d.frameWidth, &d.ruleWidth, &d.gridWidth}) {
+            *width = highest ? "50" : "0";
+        }
+        d.dashLength = d.gapLength = highest ? "1000" : "0";
+        d.margins.fill(highest ? "1000" : "-1000");
+        d.v0 = highest ? "100000" : "0.104";
+        d.a = highest ? "0.0000216" : "-1";
+        d.c = highest ? "1000" : "10";
+        d.colour = highest ? "0xffffff" : "0";
+        ASSERT_EQ(d.Check(), std::nullopt);
+        Settings edited = s;
+        d.Accept(edited);
+        const Settings loaded = Reloaded(edited, dir);
+        EXPECT_EQ(loaded.frameLineWidth, edited.frameLineWidth);
+        EXPECT_EQ(loaded.gridGapLength, edited.gridGapLength);
+        EXPECT_EQ(loaded.tableLeftMargin, edited.tableLeftMargin);
+        EXPECT_EQ(loaded.initialVolumeV0, edited.initialVolumeV0);
+        EXPECT_EQ(loaded.compressionA, edited.compressionA);
+        EXPECT_EQ(loaded.siCoefficient, edited.siCoefficient);
+        EXPECT_EQ(loaded.gridColour, edited.gridColour);
+    }
+
+    const struct {
+        std::string LineSettingsModel::*box;
+        const char* name;
+        std::vector<const char*> refused;
+    } cases[] = {
+        {&LineSettingsModel::v0, "v0", {"nan", "inf", "1e999", "0x10", "0.09", "100001", "5x"}},
+        {&LineSettingsModel::a, "a", {"nan", "1.5", "-2"}},
+        {&LineSettingsModel::c, "c", {"9.9", "1001", "NAN"}},
+        {&LineSettingsModel::frameWidth, "frameWidth", {"51", "-1", "2.5"}},
+        {&LineSettingsModel::dashLength, "dashLength", {"1001"}},
+        {&LineSettingsModel::colour, "colour", {"0x1000000", "red", "16777216", ""}},
+        {&LineSettingsModel::companyName, "companyName", {"A$$B"}},
+    };
+    for (const auto& c : cases) {
+        for (const char* refused : c.refused) {
+            LineSettingsModel d(s);
+            d.*c.box = refused;
+            const std::optional<Refusal> refusal = d.Check();
+            ASSERT_TRUE(refusal) << c.name << " " << refused;
+            EXPECT_EQ(refusal->box, c.name) << refused;
+        }
+    }
+    LineSettingsModel d(s);
+    d.v0 = "nan";
+    EXPECT_EQ(d.Check()->message, "0.1 から 100000 までの数値を入力して下さい");
+    d.v0 = "535";
+    d.margins[LineSettingsModel::tableTop] = "1001";
+    EXPECT_EQ(d.Check()->message, "-1000 から 1000 までの整数を入力して下さい");
+    d.margins[LineSettingsModel::tableTop] = "20";
+    d.companyName = "A$$B";
+    EXPECT_EQ(d.Check()->message, "使用できない文字です: $$");
+}
+
+// A font size outside its role's range is refused by the dialog, since
+// loading would put the role's standard size in its place.
+TEST(FontSettingsModel, SizesWithinTheirRolesRange) {
+    ScratchDir dir;
+    Settings s = test::StandardSettings();
+    s.settingsFolder = dir.path().string();
+    FontSettingsModel d(s);
+    FontSetting table = d.font(FontRole::table);
+    table.size = 150;
+    const std::optional<Refusal> refusal = d.Choose(FontRole::table, table);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->message, "1 から 100 までの数値を入力して下さい");
+    EXPECT_EQ(refusal->box, "size3");
+    EXPECT_EQ(d.font(FontRole::table).size, s.font(FontRole::table).size);
+    EXPECT_EQ(d.changes(), 0);
+
+    FontSetting title = d.font(FontRole::title);
+    title.size = 400;
+    EXPECT_EQ(d.Choose(FontRole::title, title), std::nullopt);
+    table.size = 100;
+    EXPECT_EQ(d.Choose(FontRole::table, table), std::nullopt);
+    EXPECT_EQ(d.Check(), std::nullopt);
+    d.Accept(s);
+    const Settings loaded = Reloaded(s, dir);
+    EXPECT_EQ(loaded.font(FontRole::title).size, 400);
+    EXPECT_EQ(loaded.font(FontRole::table).size, 100);
+    for (const double refused : {1.0, 1.04, 0.5, 400.1}) {
+        title.size = refused;
+        EXPECT_TRUE(d.Choose(FontRole::title, title)) << refused;
+    }
 }
 
 TEST(PageFooterModel, PrefixesPreviewsAndStandardPosition) {
@@ -157,10 +271,12 @@ TEST(SetupModel, FolderRulesAndMovingTheInstallation) {
     d.folder = "x";
     d.FolderLostFocus(m);
     EXPECT_EQ(m.shown.back(), "データがありません");
-    EXPECT_EQ(d.Check(), "ドライブ名が異常です");
+    ASSERT_TRUE(d.Check());
+    EXPECT_EQ(d.Check()->message, "ドライブ名が異常です");
     test::WriteBytes(base.file("plain"), "x");
     d.folder = base.file("plain") + "/karnea";  // below a file
-    EXPECT_EQ(d.Check(), "フォルダ名またはドライブ名が異常です");
+    ASSERT_TRUE(d.Check());
+    EXPECT_EQ(d.Check()->message, "フォルダ名またはドライブ名が異常です");
 
     d.folder = (base.path() / "moved" / "here").string().substr(1);
     d.FolderLostFocus(m);

@@ -54,6 +54,25 @@ TEST(PlainConversions, FollowTheCConversionsWithoutLocaleOrHex) {
     EXPECT_EQ(TextToInt("-99999999999999999999"), -2147483647 - 1);
 }
 
+// A box's whole text as a number: what the prefix conversion reads past
+// (trailing letters) and what other conversions take (nan, inf, hex) is no
+// number here.
+TEST(WholeNumbers, OnlyTheProgramsNumberRule) {
+    EXPECT_EQ(ParseNumber(" -12.5e2 "), -1250.0);
+    EXPECT_EQ(ParseNumber("+.5"), 0.5);
+    EXPECT_EQ(ParseNumber("3."), 3.0);
+    EXPECT_EQ(ParseNumber("1e-999"), 0.0);
+    for (const char* refused : {"", " ", "nan", "NaN", "inf", "-infinity", "0x10", "1e", "1e+",
+                                "5x", "1,5", "-", ".", "1e999", "1 2", "\x82\x54"}) {
+        EXPECT_EQ(ParseNumber(refused), std::nullopt) << refused;
+    }
+    EXPECT_EQ(ParseInteger(" +42 "), 42);
+    EXPECT_EQ(ParseInteger("-2147483648"), INT_MIN);
+    for (const char* refused : {"2.5", "1e2", "2147483648", "99999999999999999999", "x", ""}) {
+        EXPECT_EQ(ParseInteger(refused), std::nullopt) << refused;
+    }
+}
+
 TEST(CsvFields, SplitAtCommasOutsideQuotes) {
     RecordedMessages m;
     std::string out = "old";

@@ -96,7 +96,7 @@ private slots:
     void aFontShowsOnThePage() {
         Program p({Example("test.kdw")});
         Workspace& ws = p.app->ws();
-        p.app->view().SetFontChooser([](const FontSetting& preset, QWidget*) {
+        p.app->view().SetFontChooser([](const FontSetting& preset, SettingRange, QWidget*) {
             FontSetting chosen = preset;
             chosen.face = "DejaVu Sans";
             chosen.size = 20;
