@@ -24,6 +24,10 @@ inline constexpr std::string_view unsafeRowText =
 // A row whose line would be longer than the reader takes.
 inline constexpr std::string_view rowLineTooLong =
     "データの %1 が長すぎるため保存できません（1 行 2600 バイトまで）";
+// Rows the writer would stop before; the save is refused.
+inline constexpr std::string_view rowsAfterStop =
+    "データの %1 は圧力が数値でないため、そこから後の行が保存されません。\n"
+    "データの画面で確かめて下さい（OK で空の行は詰められます）";
 // Save As: a name that gets its extension after the dialog, over a file.
 inline constexpr std::string_view replaceExisting = "%1 は既に存在します。\n上書きしますか?";
 // Saving over a data file of the other kind.

@@ -1,6 +1,7 @@
 #include "entry/readingsgrid.h"
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "base/encoding.h"
@@ -25,6 +26,13 @@ std::string TwoDecimals(std::string_view number) {
 
 bool SamePressure(std::string_view a, std::string_view b) {
     return std::fabs(TextToDouble(a) - TextToDouble(b)) < kSamePressure;
+}
+
+// A pressure is one whole number within the limits: "5abc" would be read as
+// 5 by the conversions and shown as the user never typed it.
+bool PressureAllowed(std::string_view text) {
+    const std::optional<double> p = ParseNumber(text);
+    return p && *p >= kLowestPressure && *p <= kHighestPressure;
 }
 
 }  // namespace
@@ -132,8 +140,7 @@ bool ReadingsGrid::ValidateEntries(bool showMessages) {
     }
     if (!anyEntry || !IsNumber(buffer_[0])) {
         refusal = msg::entriesMissing;
-    } else if (const double p = TextToDouble(buffer_[0]);
-               p < kLowestPressure || p > kHighestPressure) {
+    } else if (!PressureAllowed(buffer_[0])) {
         refusal = msg::valueBad;
     }
     if (showMessages && !refusal.empty()) {
@@ -195,13 +202,19 @@ void ReadingsGrid::CommitEditor() {
     pointerHidden_ = false;
     const std::string text = std::exchange(editorText_, std::string());
     editorShown_ = false;
+    focusRequest_ = GridFocus::list;
+    // A pressure that is no number would sort as 0 and end the rows the
+    // file keeps: it is refused, and the cell keeps what it held.
+    if (numberCells() && currentColumn_ == 1 && !text.empty() && !ParseNumber(text)) {
+        messages_.Show(msg::valueBad);
+        return;
+    }
     if (currentRow_ >= 1 && currentRow_ <= rowCount() && currentColumn_ >= 1 &&
         currentColumn_ <= columnCount()) {
         SetCell(currentRow_, currentColumn_, text);
         CopyRowToEntries(currentRow_, currentColumn_);
         AfterCell(currentRow_, currentColumn_);
     }
-    focusRequest_ = GridFocus::list;
 }
 
 int ReadingsGrid::LastUsedRow(int column) const {

@@ -120,6 +120,27 @@ std::string CheckRows(const Rows& rows, Keep keep, std::string_view tableName) {
     return found;
 }
 
+// The writer stops at the first row it does not keep: that row and every
+// later one must hold no reading (the first `readings` fields), else saving
+// would drop them without a word.
+template <typename Rows, typename Keep>
+std::string CheckRowsAfterStop(const Rows& rows, Keep keep, int readings,
+                               std::string_view tableName) {
+    int stop = 1;
+    while (stop <= Rows::size() && keep(rows[stop])) {
+        ++stop;
+    }
+    for (int r = stop; r <= Rows::size(); ++r) {
+        for (int f = 1; f <= readings; ++f) {
+            if (!rows[r][f].empty()) {
+                return FormatMessage(msg::rowsAfterStop,
+                                     std::string(tableName) + FormatText(" %d 行", stop));
+            }
+        }
+    }
+    return {};
+}
+
 constexpr std::string_view kTestTable = "測定データ";
 constexpr std::string_view kCalibrationTable = "CALデータ";
 
@@ -181,8 +202,13 @@ std::string FindUnwritableText(const TestRecord& test) {
         found = CheckRows(test.testRows, KeepTestRow, kTestTable);
     }
     if (found.empty()) {
+        found = CheckRowsAfterStop(test.testRows, KeepTestRow, testField::vol120, kTestTable);
+    }
+    if (found.empty()) {
         found = CheckRows(test.loadedCalibrationRows, KeepLoadedCalibrationRow, kCalibrationTable);
     }
+    // The loaded calibration is a copy of a calibration file, which keeps
+    // its rows; it cannot be edited here either.
     return found;
 }
 
@@ -190,6 +216,10 @@ std::string FindUnwritableText(const CalibrationRecord& calibration) {
     std::string found = CheckHeader(calibration.calibrationHeader);
     if (found.empty()) {
         found = CheckRows(calibration.calibrationRows, KeepCalibrationRow, kCalibrationTable);
+    }
+    if (found.empty()) {
+        found = CheckRowsAfterStop(calibration.calibrationRows, KeepCalibrationRow,
+                                   calibrationField::vm, kCalibrationTable);
     }
     return found;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -522,6 +523,18 @@ TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {
         const CliRun dump = RunCli({"dump", input});
         ASSERT_EQ(dump.status, 0) << name << dump.err;
         const CliRun convert = RunCli({"convert", input, "-o", converted});
+        // Files with a row without pressure before more readings, which the
+        // writer would drop: the save is refused, naming the row.
+        const std::map<std::string, std::string> refused = {{"lf-only.kdw", "測定データ 5 行"},
+                                                            {"sections.kcw", "CALデータ 3 行"}};
+        if (refused.count(name) != 0) {
+            EXPECT_EQ(convert.status, 1) << convert.err;
+            EXPECT_TRUE(Contains(convert.err, refused.at(name))) << convert.err;
+            EXPECT_FALSE(std::filesystem::exists(converted));
+            EXPECT_EQ(dump.out, ReadBytes((data / "expected" / (name + ".json")).string()));
+            ++files;
+            continue;
+        }
         ASSERT_EQ(convert.status, 0) << name << convert.err;
         const std::string expectedJson = (data / "expected" / (name + ".json")).string();
         const std::string expectedFile = (data / "expected" / name).string();

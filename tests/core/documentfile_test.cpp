@@ -42,7 +42,9 @@ Workspace Filled() {
     Workspace ws;
     ws.documentKind = DocumentKind::test;
     ws.test.testHeader[header::surveyName] = "old test";
-    ws.test.testRows[5][testField::pm] = "99";
+    for (int row = 1; row <= 5; ++row) {
+        ws.test.testRows[row][testField::pm] = std::to_string(90 + row);
+    }
     ws.calibration.calibrationHeader[header::surveyName] = "old calibration";
     ws.lastTestFileName = "old.kdw";
     return ws;
@@ -197,6 +199,45 @@ TEST(NewDocumentStep, ClearsTheCurrentKindOnly) {
     NewDocument(ws);
     EXPECT_EQ(ws.calibration.calibrationHeader, HeaderTexts{});
     EXPECT_EQ(ws.lastCalibrationFileName, "");
+}
+
+// Rows after one that the writer stops at would be dropped: the save names
+// the row and writes nothing, whatever path put the rows there.
+TEST(Save, NeverDropsAReadingSilently) {
+    ScratchDir dir;
+    const std::string path = dir.file("t.kdw");
+    WriteBytes(path, "before");
+    RecordedMessages m;
+    Workspace ws = Filled();
+    ws.test.testRows[2][testField::pm] = "abc";
+    EXPECT_FALSE(SaveDocument(ws, path, m));
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_NE(m.shown[0].find("測定データ 2 行"), std::string::npos) << m.shown[0];
+    EXPECT_EQ(ReadBytes(path), "before");
+
+    // A gap: an empty row before more readings, or a row with volumes only
+    // after the last pressure.
+    ws = Filled();
+    ws.test.testRows[3] = {};
+    EXPECT_FALSE(SaveDocument(ws, path, m));
+    EXPECT_NE(m.shown.back().find("測定データ 3 行"), std::string::npos);
+    ws = Filled();
+    ws.test.testRows[7][testField::vol60] = "12";
+    EXPECT_FALSE(SaveDocument(ws, path, m));
+    EXPECT_NE(m.shown.back().find("測定データ 6 行"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path), "before");
+
+    ws.documentKind = DocumentKind::calibration;
+    ws.calibration.calibrationRows[1][calibrationField::vm] = "10";
+    ws.calibration.calibrationRows[3][calibrationField::pm] = "20";
+    EXPECT_FALSE(SaveDocumentAs(ws, dir.file("c.kcw"), m));
+    EXPECT_NE(m.shown.back().find("CALデータ 2 行"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("c.kcw")));
+
+    // What the rows end with is no reading: the save goes through.
+    ws = Filled();
+    ws.test.testRows[6][testField::pmPlusPz] = "0";
+    EXPECT_TRUE(SaveDocument(ws, path, m));
 }
 
 TEST(SaveAs, ExtensionDecidesTheLayout) {

@@ -156,6 +156,44 @@ TEST(ReadingsGrid, PressureLimits) {
     EXPECT_EQ(t.grid.LastUsedRow(), 2);
 }
 
+// A pressure that is not one whole number never reaches the list: through
+// the entries "5abc" would become 5.00, and through the editor a cell that
+// sorts as 0 to the top would end the rows the file keeps.
+TEST(ReadingsGrid, APressureThatIsNoNumberIsRefusedWhenEntered) {
+    EmptyTest t;
+    AddRow(t.grid, {"5abc", "10"});
+    AddRow(t.grid, {"-", "10"});
+    AddRow(t.grid, {"100", "10"});
+    EXPECT_EQ(t.messages.shown, (std::vector<std::string>{"数値が異常です", "数値が異常です"}));
+    EXPECT_EQ(t.grid.LastUsedRow(), 1);
+
+    // The editor in the empty Pm cell below the last row.
+    for (const std::string& typed : {std::string("abc"), Sjis("５５０"), std::string("1e999")}) {
+        t.messages.shown.clear();
+        t.grid.DoubleClick(2, 1);
+        t.grid.SetEditorText(typed);
+        t.grid.KeyDown(GridKey::enter);
+        EXPECT_EQ(t.messages.shown, std::vector<std::string>{"数値が異常です"}) << typed;
+        EXPECT_EQ(t.grid.cell(2, 1), "") << typed;
+        t.grid.KeyDown(GridKey::escape);
+    }
+    t.grid.DoubleClick(2, 1);
+    t.grid.SetEditorText("550");
+    t.grid.KeyDown(GridKey::enter);
+    EXPECT_EQ(t.grid.cell(2, 1), "550");
+    // Volumes are readings as typed; only the pressure is the row's key.
+    t.grid.SetEditorText("n/a");
+    t.grid.KeyDown(GridKey::enter);
+    EXPECT_EQ(t.grid.cell(2, 2), "n/a");
+    t.grid.KeyDown(GridKey::escape);
+    t.grid.Ok();  // ends the editing
+    ASSERT_TRUE(t.grid.Ok());
+    TestRecord saved;
+    t.grid.Accept(saved);
+    EXPECT_EQ(FindUnwritableText(saved), "");
+    EXPECT_EQ(CountTestRows(saved.testRows, testField::pm), 2);
+}
+
 TEST(ReadingsGrid, OkSortsByPressureAndReportsDuplicates) {
     TestRecord record = ExampleTest();
     const std::string pz = record.testHeader[header::pz];
@@ -505,6 +543,7 @@ class NameGrid : public ReadingsGrid {
 public:
     explicit NameGrid(Messages& m) : ReadingsGrid(80, {{"技術者(担当者)", 200}}, 1, 1, m) {}
     std::vector<std::string> names = std::vector<std::string>(81);
+    bool numberCells() const override { return false; }
 
 protected:
     void WriteRecordCell(int row, int, const std::string& text) override { names[row] = text; }

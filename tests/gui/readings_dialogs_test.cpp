@@ -5,6 +5,9 @@
 // dialog with data.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -59,6 +62,14 @@ void TypeEntry(QDialog& d, const char* name, const QString& text) {
     auto* entry = Find<QLineEdit>(d, name);
     entry->clear();
     QTest::keyClicks(entry, text);
+}
+
+// Text as an input method commits it (a Japanese one gives full-width
+// digits), at the caret of the focused box.
+void Commit(QWidget* box, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(box, &event);
 }
 
 std::string Pm(const TestRecord& test, int row) {
@@ -122,6 +133,63 @@ private slots:
         DrawPages(PagesOf(ws), {2 + (used + 1) / 40}, sheet, quiet);
         QVERIFY(sheet.text().find("\"850.") != std::string::npos);
         QVERIFY(sheet.text().find("\"900.") != std::string::npos);
+    }
+
+    // Readings typed with a Japanese input method, into the grid's editor
+    // and into the entry fields, are stored in ASCII and come back from the
+    // file; a pressure that is no number never reaches the list.
+    void fullWidthReadingsSurviveOkSaveAndReopen() {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/full.kdw");
+        Program p;
+        Workspace& ws = p.app->ws();
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       auto* editor = Find<QLineEdit>(d, "editor");
+                       DoubleClickCell(d, 1, 1);
+                       editor->clear();
+                       Commit(editor, QStringLiteral("ａｂｃ"));
+                       QTest::keyClick(editor, Qt::Key_Return);
+                       QCOMPARE(p.messages.shown.back(), std::string("数値が異常です"));
+                       QCOMPARE(Cell(d, 1, 1), QString());
+                       QTest::keyClick(editor, Qt::Key_Escape);
+                       DoubleClickCell(d, 1, 1);
+                       for (const QString& typed :
+                            {QStringLiteral("５５０"), QStringLiteral("１２．５"),
+                             QStringLiteral("　１３　"), QStringLiteral("１．４ｅ１")}) {
+                           editor->clear();
+                           Commit(editor, typed);
+                           QTest::keyClick(editor, Qt::Key_Return);
+                       }
+                       QCOMPARE(Cell(d, 1, 1), QStringLiteral("550"));
+                       QCOMPARE(Cell(d, 1, 3), QStringLiteral("13"));
+                       QTest::keyClick(editor, Qt::Key_Escape);
+                       // The entry fields, one of them pasted.
+                       Find<QLineEdit>(d, "entry1")->setFocus();
+                       Commit(Find<QLineEdit>(d, "entry1"), QStringLiteral("－５０"));
+                       QApplication::clipboard()->setText(QStringLiteral("－２０．５"));
+                       Find<QLineEdit>(d, "entry4")->setFocus();
+                       Find<QLineEdit>(d, "entry4")->paste();
+                       QCOMPARE(Find<QLineEdit>(d, "entry4")->text(), QStringLiteral("-20.5"));
+                       Find<QPushButton>(d, "add")->click();
+                       Find<QPushButton>(d, "ok")->click();
+                       if (d.isVisible()) {
+                           Find<QPushButton>(d, "ok")->click();
+                       }
+                       QVERIFY(!d.isVisible());
+                   });
+        QCOMPARE(CountTestRows(ws.test.testRows, testField::pm), 2);
+        p.chooser.answers.push_back(path);
+        QVERIFY(p.app->doc().OnFileSave());
+        Program reopened({path});
+        const TestRecord& test = reopened.app->ws().test;
+        QCOMPARE(CountTestRows(test.testRows, testField::pm), 2);
+        // OK sorted the rows by pressure.
+        QCOMPARE(Pm(test, 1), std::string("-50.00"));
+        QCOMPARE(test.testRows[1][testField::vol60], std::string("-20.5"));
+        QCOMPARE(Pm(test, 2), std::string("550"));
+        QCOMPARE(test.testRows[2][testField::vol15], std::string("12.5"));
+        QCOMPARE(test.testRows[2][testField::vol60], std::string("1.4e1"));
     }
 
     // "データ追加", "上書き" and "行削除", and the order OK leaves.
