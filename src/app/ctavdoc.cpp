@@ -116,7 +116,8 @@ bool CTavDoc::OnFileSave() {
                         ToPath(path_.isEmpty() ? QString() : name))) {
         return OnFileSaveAs();
     }
-    if (!SaveDocument(ws_, ToPath(path_), messages_)) {
+    if (!MayLeaveRowsOut(ws_, ToPath(path_), messages_) ||
+        !SaveDocument(ws_, ToPath(path_), messages_)) {
         return false;
     }
     SetPathName(path_);
@@ -145,6 +146,9 @@ bool CTavDoc::OnFileSaveAs() {
     const QFileInfo target(FromPath(path));
     if (path != typed && target.exists() &&
         !messages_.AskYesNo(FormatMessage(msg::replaceExisting, target.fileName().toStdString()))) {
+        return false;
+    }
+    if (!MayLeaveRowsOut(ws_, path, messages_)) {
         return false;
     }
     const std::optional<std::string> written = SaveDocumentAs(ws_, path, messages_);

@@ -28,6 +28,13 @@ inline constexpr std::string_view rowLineTooLong =
 inline constexpr std::string_view rowsAfterStop =
     "データの %1 は圧力が数値でないため、そこから後の行が保存されません。\n"
     "データの画面で確かめて下さい（OK で空の行は詰められます）";
+// Rows of a file beyond the tables (120 readings, 40 calibration rows).
+inline constexpr std::string_view rowsLeftOut =
+    "表に入りきらない %1 行は読み込みませんでした（測定データは 120 行、"
+    "キャリブレーションデータは 40 行まで）";
+inline constexpr std::string_view saveWithoutLeftOutRows =
+    "%1 には読み込まなかった %2 行があります。上書きするとその行は失われます。\n"
+    "保存しますか?";
 // Save As: a name that gets its extension after the dialog, over a file.
 inline constexpr std::string_view replaceExisting = "%1 は既に存在します。\n上書きしますか?";
 // Saving over a data file of the other kind.

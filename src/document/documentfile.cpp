@@ -1,6 +1,7 @@
 #include "document/documentfile.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "analysis/calibration.h"
 #include "base/diskfile.h"
@@ -49,21 +50,27 @@ std::optional<int> VersionOfFile(const std::string& path) {
     return DetectFileVersion(FirstLineOf(*start));
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 // Reads an accepted file into the record of `kind`: sets the document kind,
 // clears the record, reads every line, and completes the record after the
-// last line.
-void ReadAcceptedFile(Workspace& ws, int version, DocumentKind kind, std::string_view content,
-                      Messages& messages) {
+// last line. Rows that did not fit are said and remembered.
+void ReadAcceptedFile(Workspace& ws, const std::string& path, int version, DocumentKind kind,
+                      std::string_view content, Messages& messages) {
     ws.documentKind = kind;
     const double si = TextToDouble(ws.settings.siCoefficient);
+    int leftOut = 0;
     if (kind == DocumentKind::calibration) {
         CalibrationRecord& calibration = ws.calibration;
         ClearCalibrationRecord(calibration);
         if (version == kOlderVersion) {
-            ReadOldCalibrationFile(content, calibration, si, messages);
+            leftOut = ReadOldCalibrationFile(content, calibration, si, messages);
             FitCalibrationPolynomial(calibration, false, messages);
         } else {
-            ReadCalibrationFile(content, calibration, messages);
+            leftOut = ReadCalibrationFile(content, calibration, messages);
             LoadCalibrationCoefficients(calibration);
         }
         ApplyCalibrationScaleDefaults(calibration);
@@ -71,11 +78,15 @@ void ReadAcceptedFile(Workspace& ws, int version, DocumentKind kind, std::string
         TestRecord& test = ws.test;
         ClearTestRecord(test);
         if (version == kOlderVersion) {
-            ReadOldTestFile(content, test, si, messages);
+            leftOut = ReadOldTestFile(content, test, si, messages);
         } else {
-            ReadTestFile(content, test, messages);
+            leftOut = ReadTestFile(content, test, messages);
         }
         LoadTestCoefficients(test);
+    }
+    ws.leftOut = {leftOut > 0 ? path : std::string(), leftOut};
+    if (leftOut > 0) {
+        messages.Show(FormatMessage(msg::rowsLeftOut, std::to_string(leftOut)));
     }
 }
 
@@ -112,8 +123,7 @@ bool MayReplace(const std::string& path, FileLayout layout, Messages& messages) 
 }
 
 // Writes the record of `layout` to `path`; shows the reason when it cannot.
-bool WriteRecord(const Workspace& ws, FileLayout layout, const std::string& path,
-                 Messages& messages) {
+bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Messages& messages) {
     const bool test = layout == FileLayout::test;
     const std::string unwritable =
         test ? FindUnwritableText(ws.test) : FindUnwritableText(ws.calibration);
@@ -129,12 +139,17 @@ bool WriteRecord(const Workspace& ws, FileLayout layout, const std::string& path
         messages.Show(msg::cannotSave);
         return false;
     }
+    // The rows left out are gone from that file now.
+    if (SameFile(ws.leftOut.path, path)) {
+        ws.leftOut = {};
+    }
     return true;
 }
 
 }  // namespace
 
 void NewDocument(Workspace& ws) {
+    ws.leftOut = {};
     if (ws.documentKind == DocumentKind::test) {
         ClearTestRecord(ws.test);
         ws.lastTestFileName.clear();
@@ -164,7 +179,7 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
         *version == kOlderVersion
             ? (EndsWithIgnoringCase(path, "cf") ? DocumentKind::calibration : DocumentKind::test)
             : KindOfVersion(*version);
-    ReadAcceptedFile(ws, *version, kind, *content, messages);
+    ReadAcceptedFile(ws, path, *version, kind, *content, messages);
     (kind == DocumentKind::calibration ? ws.lastCalibrationFileName : ws.lastTestFileName) = path;
     return OpenedFile{*version, kind};
 }
@@ -189,7 +204,7 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
         return false;
     }
     const DocumentKind kind = KindOfVersion(*version);
-    ReadAcceptedFile(ws, *version, kind, *content, messages);
+    ReadAcceptedFile(ws, path, *version, kind, *content, messages);
     // Only an accepted file changes the last file names: the path becomes
     // the name of the kind its extension says, then the kind that was read
     // keeps a filter text as its name.
@@ -210,6 +225,15 @@ std::string ExtensionOf(std::string_view path) {
     const std::string_view name = FileNameOf(path);
     const std::size_t dot = name.find_last_of('.');
     return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+}
+
+bool MayLeaveRowsOut(const Workspace& ws, const std::string& path, Messages& messages) {
+    if (ws.leftOut.rows == 0 || !SameFile(ws.leftOut.path, path)) {
+        return true;
+    }
+    const std::string name(FileNameOf(path));
+    return messages.AskYesNo(
+        FormatMessage(msg::saveWithoutLeftOutRows, name, std::to_string(ws.leftOut.rows)));
 }
 
 bool SaveNeedsSaveAs(DocumentKind documentKind, std::string_view path, std::string_view title) {

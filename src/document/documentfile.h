@@ -27,7 +27,8 @@ void NewDocument(Workspace& ws);
 // The open command once the user has chosen `path`: checks the file, sets the
 // document kind from its first line, clears and fills that record, completes
 // it (coefficients, scale defaults) and remembers the path as the kind's last
-// file name. The caller then runs the settings load (record defaults) and
+// file name. Rows that do not fit the record are said, and remembered for
+// the next save over the file. The caller then runs the settings load (record defaults) and
 // updates the views.
 std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages);
 
@@ -38,6 +39,11 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
 
 // The extension of a path's file name (after its last dot), or "".
 std::string ExtensionOf(std::string_view path);
+
+// Saving over the file the document was read from while rows of that file
+// were left out on reading: asks first. True to go on (another file, no rows
+// left out, or Yes).
+bool MayLeaveRowsOut(const Workspace& ws, const std::string& path, Messages& messages);
 
 // Save: true when the document must go through Save As instead (no path, or
 // the title's extension does not suit the document kind).

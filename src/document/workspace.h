@@ -26,6 +26,14 @@ struct Workspace {
 
     Settings settings;
 
+    // The file the open document was read from, when rows of it did not fit
+    // the record: saving over it would lose them.
+    struct LeftOutRows {
+        std::string path;
+        int rows = 0;
+    };
+    LeftOutRows leftOut;
+
     // Counts the changes that commands made to the records; see RecordsChanged.
     unsigned long recordsRevision = 0;
 };

@@ -151,11 +151,12 @@ void ReadRowFields(std::string_view line, Row& row, Messages& messages) {
     }
 }
 
-void ReadWhole(std::string_view content, const SectionTargets& targets, Messages& messages) {
+int ReadWhole(std::string_view content, const SectionTargets& targets, Messages& messages) {
     SectionReader reader(targets);
     OncePerRead once(messages);
     ForEachLine(content,
                 [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), once); });
+    return reader.leftOut();
 }
 
 }  // namespace
@@ -242,13 +243,21 @@ void SectionReader::ReadLine(std::string_view line, Messages& messages) {
             }
             break;
         case 'A':
-            if (targets_.testRows != nullptr && row_ >= 1 && row_ <= kTestRowCount) {
-                ReadRowFields(line, (*targets_.testRows)[row_++], messages);
+            if (targets_.testRows != nullptr && row_ >= 1) {
+                if (row_ <= kTestRowCount) {
+                    ReadRowFields(line, (*targets_.testRows)[row_++], messages);
+                } else {
+                    leftOut_ += line.empty() ? 0 : 1;
+                }
             }
             break;
         case 'C':
-            if (targets_.calibrationRows != nullptr && row_ >= 1 && row_ <= kCalibrationRowCount) {
-                ReadRowFields(line, (*targets_.calibrationRows)[row_++], messages);
+            if (targets_.calibrationRows != nullptr && row_ >= 1) {
+                if (row_ <= kCalibrationRowCount) {
+                    ReadRowFields(line, (*targets_.calibrationRows)[row_++], messages);
+                } else {
+                    leftOut_ += line.empty() ? 0 : 1;
+                }
             }
             break;
         default:
@@ -256,18 +265,19 @@ void SectionReader::ReadLine(std::string_view line, Messages& messages) {
     }
 }
 
-void ReadTestFile(std::string_view content, TestRecord& test, Messages& messages) {
-    ReadWhole(content,
-              {&test.testHeader, 1, kHeaderTextCount, &test.testRows, &test.loadedCalibrationRows},
-              messages);
+int ReadTestFile(std::string_view content, TestRecord& test, Messages& messages) {
+    return ReadWhole(
+        content,
+        {&test.testHeader, 1, kHeaderTextCount, &test.testRows, &test.loadedCalibrationRows},
+        messages);
 }
 
-void ReadCalibrationFile(std::string_view content, CalibrationRecord& calibration,
-                         Messages& messages) {
-    ReadWhole(content,
-              {&calibration.calibrationHeader, 1, kHeaderTextCount, nullptr,
-               &calibration.calibrationRows},
-              messages);
+int ReadCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                        Messages& messages) {
+    return ReadWhole(content,
+                     {&calibration.calibrationHeader, 1, kHeaderTextCount, nullptr,
+                      &calibration.calibrationRows},
+                     messages);
 }
 
 void ReadCalibrationIntoTest(std::string_view content, TestRecord& test, Messages& messages) {

@@ -74,18 +74,22 @@ public:
     explicit SectionReader(const SectionTargets& targets) : targets_(targets) {}
     // One line, its line end already removed.
     void ReadLine(std::string_view line, Messages& messages);
+    // The rows that held something but did not fit their table.
+    int leftOut() const { return leftOut_; }
 
 private:
     SectionTargets targets_;
     char section_ = '\0';
     int row_ = 0;
+    int leftOut_ = 0;
 };
 
 // The readers of a whole file of the current version: every section the
-// record has.
-void ReadTestFile(std::string_view content, TestRecord& test, Messages& messages);
-void ReadCalibrationFile(std::string_view content, CalibrationRecord& calibration,
-                         Messages& messages);
+// record has. They return the rows of the file that did not fit the
+// record's tables (beyond 120 readings, 40 calibration rows).
+int ReadTestFile(std::string_view content, TestRecord& test, Messages& messages);
+int ReadCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                        Messages& messages);
 
 // A calibration file read into a test as its loaded calibration: only the
 // "C" rows and the coefficient texts (header lines 25..29).

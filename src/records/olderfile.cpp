@@ -50,11 +50,12 @@ bool IsStartLine(std::string_view line, Messages& messages) {
 }
 
 template <typename Record>
-void ReadAll(std::string_view content, Record& record, double siCoefficient, Messages& messages) {
+int ReadAll(std::string_view content, Record& record, double siCoefficient, Messages& messages) {
     OldFileReader reader(record, siCoefficient);
     OncePerRead once(messages);
     ForEachLine(content,
                 [&](std::string_view line) { reader.ReadLine(WithoutLineEnd(line), once); });
+    return reader.leftOut();
 }
 
 }  // namespace
@@ -81,6 +82,12 @@ void OldFileReader::NextLineOfGroup() {
     } else {
         ++line_;
     }
+}
+
+// A row beyond the table that holds a pressure is left out.
+void OldFileReader::CountLeftOut(std::string_view line) {
+    leftOut_ += line_ == 1 && !line.empty() ? 1 : 0;
+    NextLineOfGroup();
 }
 
 void OldFileReader::ReadLine(std::string_view line, Messages& messages) {
@@ -117,7 +124,11 @@ void OldFileReader::ReadLine(std::string_view line, Messages& messages) {
             break;
         }
         case 'A': {
-            if (!IsTest() || row_ > kTestRowCount) {
+            if (!IsTest()) {
+                break;
+            }
+            if (row_ > kTestRowCount) {
+                CountLeftOut(line);
                 break;
             }
             const std::string value = CsvField(line, 1, messages);
@@ -127,7 +138,11 @@ void OldFileReader::ReadLine(std::string_view line, Messages& messages) {
             break;
         }
         case 'C': {
-            if (IsTest() || row_ > kCalibrationRowCount) {
+            if (IsTest()) {
+                break;
+            }
+            if (row_ > kCalibrationRowCount) {
+                CountLeftOut(line);
                 break;
             }
             const std::string value = CsvField(line, 1, messages);
@@ -146,14 +161,14 @@ void OldFileReader::ReadLine(std::string_view line, Messages& messages) {
     }
 }
 
-void ReadOldTestFile(std::string_view content, TestRecord& test, double siCoefficient,
-                     Messages& messages) {
-    ReadAll(content, test, siCoefficient, messages);
+int ReadOldTestFile(std::string_view content, TestRecord& test, double siCoefficient,
+                    Messages& messages) {
+    return ReadAll(content, test, siCoefficient, messages);
 }
 
-void ReadOldCalibrationFile(std::string_view content, CalibrationRecord& calibration,
-                            double siCoefficient, Messages& messages) {
-    ReadAll(content, calibration, siCoefficient, messages);
+int ReadOldCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                           double siCoefficient, Messages& messages) {
+    return ReadAll(content, calibration, siCoefficient, messages);
 }
 
 void ConvertOldDate(HeaderTexts& h) {

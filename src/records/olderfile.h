@@ -19,8 +19,11 @@ public:
     OldFileReader(TestRecord& test, double siCoefficient);
     OldFileReader(CalibrationRecord& calibration, double siCoefficient);
     void ReadLine(std::string_view line, Messages& messages);
+    // The rows that held a pressure but did not fit the table.
+    int leftOut() const { return leftOut_; }
 
 private:
+    void CountLeftOut(std::string_view line);
     bool IsTest() const { return test_ != nullptr; }
     HeaderTexts& Header();
     std::string Pressure(std::string_view value) const;
@@ -33,13 +36,15 @@ private:
     char section_ = '\0';
     int row_ = 0;
     int line_ = 0;
+    int leftOut_ = 0;
 };
 
-// Whole files: every line of `content` to a new reader.
-void ReadOldTestFile(std::string_view content, TestRecord& test, double siCoefficient,
-                     Messages& messages);
-void ReadOldCalibrationFile(std::string_view content, CalibrationRecord& calibration,
-                            double siCoefficient, Messages& messages);
+// Whole files: every line of `content` to a new reader. They return the
+// rows that did not fit the record's table.
+int ReadOldTestFile(std::string_view content, TestRecord& test, double siCoefficient,
+                    Messages& messages);
+int ReadOldCalibrationFile(std::string_view content, CalibrationRecord& calibration,
+                           double siCoefficient, Messages& messages);
 
 // The date of a version-2 header (text 8) split into year, month and day.
 void ConvertOldDate(HeaderTexts& h);

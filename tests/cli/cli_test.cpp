@@ -130,6 +130,25 @@ TEST(Cli, DumpEscapesAndReplacesWhatJsonCannotHold) {
     EXPECT_TRUE(Contains(run.out, "\"text\": \"q\\\"b\\\\s\\u0001\xEF\xBF\xBD㎡\""));
 }
 
+// Rows beyond the tables are said on standard error; the command still
+// writes what it was asked to, over the input too.
+TEST(Cli, RowsLeftOutAreSaidAndTheCommandWrites) {
+    ScratchDir dir;
+    Workspace ws;
+    for (int row = 1; row <= kTestRowCount; ++row) {
+        ws.test.testRows[row][testField::pm] = std::to_string(row);
+    }
+    std::string file = WriteTestFile(ws.test);
+    file.insert(file.find("$$C"), "121\r\n122\r\n");
+    WriteBytes(dir.file("long.kdw"), file);
+    const CliRun run = RunCli({"convert", dir.file("long.kdw"), "-o", dir.file("long.kdw")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "表に入りきらない 2 行は読み込みませんでした")) << run.err;
+    const std::string written = ReadBytes(dir.file("long.kdw"));
+    EXPECT_TRUE(Contains(written, "\r\n120,,,,,,,,,\r\n$$C\r\n"));
+    EXPECT_FALSE(Contains(written, "\r\n121"));
+}
+
 TEST(Cli, FailuresGiveTheProgramsMessage) {
     ScratchDir dir;
     const CliRun missing = RunCli({"dump", dir.file("nope.kdw")});

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/messages.h"
+#include "base/textfields.h"
 #include "document/workspace.h"
 #include "records/datafile.h"
 #include "support/testsupport.h"
@@ -199,6 +200,53 @@ TEST(NewDocumentStep, ClearsTheCurrentKindOnly) {
     NewDocument(ws);
     EXPECT_EQ(ws.calibration.calibrationHeader, HeaderTexts{});
     EXPECT_EQ(ws.lastCalibrationFileName, "");
+}
+
+// A file with more rows than the record's tables: opening says how many
+// were left out, and a save over that file asks first; the command-line
+// tool, which never asks, still writes.
+TEST(OpenCommand, RowsBeyondTheTablesAreSaidAndAskedAboutBeforeASave) {
+    ScratchDir dir;
+    std::string file = TestFile("long", "1");
+    std::string rows;
+    for (int row = 2; row <= 200; ++row) {
+        rows += FormatText("%d,1,2,3,4\r\n", row);
+    }
+    rows += "\r\n";  // an empty line holds no row
+    file.insert(file.find("$$C"), rows);
+    const std::string path = dir.file("long.kdw");
+    WriteBytes(path, file);
+    Workspace ws;
+    RecordedMessages m;
+    ASSERT_TRUE(OpenDataFile(ws, path, m));
+    EXPECT_EQ(m.shown, std::vector<std::string>{"表に入りきらない 80 行は読み込みませんでした"
+                                                "（測定データは 120 行、キャリブレーションデータは "
+                                                "40 行まで）"});
+    EXPECT_EQ(ws.test.testRows[120][testField::pm], "120");
+
+    // Another file is no question; No writes nothing; Yes writes the 120.
+    EXPECT_TRUE(MayLeaveRowsOut(ws, dir.file("other.kdw"), m));
+    EXPECT_TRUE(m.asked.empty());
+    EXPECT_FALSE(MayLeaveRowsOut(ws, dir.path().string() + "/./long.kdw", m));
+    EXPECT_EQ(m.asked, std::vector<std::string>{"long.kdw には読み込まなかった 80 行があります。"
+                                                "上書きするとその行は失われます。\n保存しますか?"});
+    EXPECT_EQ(ReadBytes(path), file);
+    ASSERT_TRUE(SaveDocument(ws, path, m));
+    EXPECT_TRUE(MayLeaveRowsOut(ws, path, m));  // what is there now was read whole
+    EXPECT_EQ(m.asked.size(), 1u);
+
+    // A calibration of 60 rows, and the framework's open path.
+    std::string calibration = CalibrationFile("long");
+    for (int row = 2; row <= 60; ++row) {
+        calibration += FormatText("%d,%d\r\n", row * 10, row);
+    }
+    WriteBytes(dir.file("long.kcw"), calibration);
+    m.shown.clear();
+    ASSERT_TRUE(LoadDataFileFramework(ws, dir.file("long.kcw"), m));
+    EXPECT_NE(m.shown.at(0).find("20 行"), std::string::npos);
+    EXPECT_EQ(ws.leftOut.rows, 20);
+    NewDocument(ws);
+    EXPECT_TRUE(MayLeaveRowsOut(ws, dir.file("long.kcw"), m));
 }
 
 // Rows after one that the writer stops at would be dropped: the save names

@@ -33,13 +33,15 @@ std::string OldFile(const std::string& date, const std::vector<std::string>& val
     return out;
 }
 
-Workspace Opened(const ScratchDir& dir, const std::string& name, const std::string& bytes) {
+// Opens the file; `said` is what opening shows (nothing by default).
+Workspace Opened(const ScratchDir& dir, const std::string& name, const std::string& bytes,
+                 const std::vector<std::string>& said = {}) {
     WriteBytes(dir.file(name), bytes);
     Workspace ws;
     ws.settings.siCoefficient = "100.0";
     RecordedMessages m;
     EXPECT_TRUE(OpenDataFile(ws, dir.file(name), m));
-    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(m.shown, said);
     return ws;
 }
 
@@ -51,7 +53,11 @@ TEST(OlderFiles, TestImportConvertsPressuresOnly) {
             values.push_back(FormatText("%d.%d", group, line));
         }
     }
-    const Workspace ws = Opened(dir, "old.df", OldFile(Sjis("1998年7月5日"), values));
+    // 120 rows fit; the other five are said.
+    const Workspace ws =
+        Opened(dir, "old.df", OldFile(Sjis("1998年7月5日"), values),
+               {"表に入りきらない 5 行は読み込みませんでした（測定データは 120 行、"
+                "キャリブレーションデータは 40 行まで）"});
     EXPECT_EQ(ws.documentKind, DocumentKind::test);
     const HeaderTexts& h = ws.test.testHeader;
     EXPECT_EQ(h[header::surveyNumber], "12");

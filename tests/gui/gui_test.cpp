@@ -307,6 +307,32 @@ private slots:
         QCOMPARE(pagesShown, 1);
     }
 
+    // A file with more readings than the grid: opening says so, and Save
+    // over it asks before the rows are lost.
+    void rowsLeftOutAreAskedAboutBeforeSave() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long.kdw"));
+        TestRecord test;
+        for (int row = 1; row <= kTestRowCount; ++row) {
+            test.testRows[row][testField::pm] = std::to_string(row);
+        }
+        std::string bytes = WriteTestFile(test);
+        bytes.insert(bytes.find("$$C"), "121,1\r\n");
+        QVERIFY(ReplaceFile(ToPath(path), bytes));
+        Program p({path});
+        QVERIFY(p.messages.shown.at(0).find("表に入りきらない 1 行") != std::string::npos);
+        CTavDoc& doc = p.app->doc();
+        p.messages.reply = false;
+        QVERIFY(!doc.OnFileSave());
+        QCOMPARE(p.messages.asked.size(), std::size_t{1});
+        QCOMPARE(ReadAll(path), QByteArray::fromStdString(bytes));
+        p.messages.reply = true;
+        QVERIFY(doc.OnFileSave());
+        QVERIFY(!ReadAll(path).contains("121,1"));
+        QVERIFY(doc.OnFileSave());  // nothing is left out of it any more
+        QCOMPARE(p.messages.asked.size(), std::size_t{2});
+    }
+
     void fileCommandsDecideAndReport() {
         QTemporaryDir dir;
         Program p;
