@@ -377,7 +377,7 @@ std::optional<std::string> CheckValues(const Arguments& args) {
         }
         // A number the pages cannot print is not taken.
         if (IsNumber(pl)) {
-            const double value = std::strtod(pl.c_str(), nullptr);
+            const double value = TextToDouble(pl);
             if (!std::isfinite(value) || std::fabs(value) > kLargestPlValue) {
                 return "--pl-value is a pressure from -1000000 to 1000000";
             }

@@ -49,7 +49,7 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
         points_[i] = new QRadioButton(QString::fromUtf8(captions[p]), pointsBox);
         points_[i]->setObjectName(QString::fromLatin1(names[p]));
         pointGroup->addButton(points_[i], p);
-        pBoxes_[i] = HeaderBox(pointsBox, (std::string(names[p]) + "P").c_str());
+        pBoxes_[i] = HeaderBox(pointsBox, (std::string(names[p]) + "P").c_str(), Input::number);
         vBoxes_[i] = HeaderBox(pointsBox, (std::string(names[p]) + "V").c_str());
         pBoxes_[i]->setReadOnly(p != AnalysisModel::pl);
         vBoxes_[i]->setReadOnly(true);
@@ -122,12 +122,15 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
     const char* scaleNames[] = {"vMin",  "vMax",  "vStep",  "pMin",  "pMax", "pStep",
                                 "dvMin", "dvMax", "dvStep", "gridV", "gridP"};
     for (std::size_t i = 0; i < scales_.size(); ++i) {
-        scales_[i] = HeaderBox(this, scaleNames[i]);
+        scales_[i] = HeaderBox(this, scaleNames[i], Input::number);
         scales_[i]->setMaximumWidth(72);
         connect(scales_[i], &QLineEdit::editingFinished, this, [this] { ReadScales(); });
     }
     for (const Scale s : {vMin, vMax}) {
         OnFocusLost(scales_[s], [this] {
+            if (saying_) {
+                return;
+            }
             ReadScales();
             model_.RequestPreview();
             Sync();
@@ -207,6 +210,10 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
 }
 
 void CAnalysisDlg::ReadScales() {
+    // While a message is up the boxes are not the user's doing.
+    if (saying_) {
+        return;
+    }
     const auto number = [this](Scale s) { return TextToDouble(ToCp932(scales_[s]->text())); };
     const auto integer = [this](Scale s) { return TextToInt(ToCp932(scales_[s]->text())); };
     model_.vMin = number(vMin);
@@ -223,9 +230,13 @@ void CAnalysisDlg::ReadScales() {
 }
 
 void CAnalysisDlg::Sync() {
+    if (saying_) {
+        return;
+    }
+    std::optional<std::string> reset;
     if (model_.previewRevision != previewRevision_) {
         previewRevision_ = model_.previewRevision;
-        model_.PreparePreview(messages_);
+        reset = model_.PreparePreview();
         preview_->SetDrawn(true);
         preview_->update();
     }
@@ -251,6 +262,13 @@ void CAnalysisDlg::Sync() {
     show(dvStep, FormatText("%d", model_.dvStep));
     show(gridV, FormatText("%d", model_.gridV));
     show(gridP, FormatText("%d", model_.gridP));
+    // Said once the boxes show the values put back, and said once: the
+    // focus moves while the box is up, which would read the boxes again.
+    if (reset) {
+        saying_ = true;
+        messages_.Show(*reset);
+        saying_ = false;
+    }
 }
 
 void CAnalysisDlg::accept() {

@@ -43,6 +43,7 @@ private:
     std::array<QLineEdit*, 11> scales_{};
     CPreviewArea* preview_ = nullptr;
     unsigned previewRevision_ = 0;
+    bool saying_ = false;
 };
 
 }  // namespace karnea

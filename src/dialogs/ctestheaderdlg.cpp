@@ -115,6 +115,12 @@ CTestHeaderDlg::CTestHeaderDlg(TestHeaderModel& model, const Settings& settings,
     OnFirstPointerMove(*this, redraw);
 }
 
+void CTestHeaderDlg::accept() {
+    if (!RefuseOk(*this, model_.Check(), messages_)) {
+        QDialog::accept();
+    }
+}
+
 void CTestHeaderDlg::OpenCalibration() {
     const std::optional<QString> chosen = chooser_.ChooseOpen(
         FromPath(ReadFolderMemory(settings_).folder), kCalibrationFilter, QStringLiteral("kcw"));

@@ -18,6 +18,9 @@ public:
     CTestHeaderDlg(TestHeaderModel& model, const Settings& settings, FileChooser& chooser,
                    Messages& messages, QWidget* parent);
 
+    // OK: refused while the depth is out of range.
+    void accept() override;
+
 private:
     // "開く": a calibration file for the test.
     void OpenCalibration();

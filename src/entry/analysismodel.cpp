@@ -115,7 +115,7 @@ void AnalysisModel::Redraw() {
     RequestPreview();
 }
 
-void AnalysisModel::PreparePreview(Messages& messages) {
+std::optional<std::string> AnalysisModel::PreparePreview() {
     bool vReset = false;
     if (vMax - vMin < 0.1) {
         vMin = 0;
@@ -131,8 +131,9 @@ void AnalysisModel::PreparePreview(Messages& messages) {
         pReset = true;
     }
     if (pReset || vReset) {
-        messages.Show(msg::scaleBad);
+        return std::string(msg::scaleBad);
     }
+    return std::nullopt;
 }
 
 void AnalysisModel::DrawPreview(Surface& surface, PreviewArea area) const {

@@ -62,9 +62,10 @@ public:
     unsigned previewRevision = 0;
     void RequestPreview() { ++previewRevision; }
     // Before a redraw: scales that cannot be drawn are reset (V 0..600, P
-    // 0..1200, said with "目盛りが異常です"), dV min is 0 and a dV max below
-    // 0.1 is drawn as 120.
-    void PreparePreview(Messages& messages);
+    // 0..1200), dV min is 0 and a dV max below 0.1 is drawn as 120. Returns
+    // "目盛りが異常です" after a reset, for the dialog to say once the boxes
+    // show the values reset.
+    std::optional<std::string> PreparePreview();
     void DrawPreview(Surface& surface, PreviewArea area) const;
 
     // Cancel: asks after changes when there are usable rows; true to close.

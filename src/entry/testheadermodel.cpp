@@ -85,7 +85,7 @@ const std::vector<int>& TestHeaderModel::FieldNumbers() {
 }
 
 TestHeaderModel::TestHeaderModel(const TestRecord& test, const Settings& settings)
-    : settings_(settings), edited_(test) {
+    : settings_(settings), edited_(test), takenDepth_(test.testHeader[header::depth]) {
     if (field(header::tableTitle).empty()) {
         field(header::tableTitle) = settings.defaultTableTitle;
     }
@@ -94,6 +94,22 @@ TestHeaderModel::TestHeaderModel(const TestRecord& test, const Settings& setting
     }
     volumeLoss = TextToInt(test.testHeader[header::volumeLossFlag]) != 0;
     fitMethod = TextToInt(test.testHeader[header::fitMethod]);
+}
+
+bool TestHeaderModel::DepthRefused() const {
+    const std::string& depth = field(header::depth);
+    return IsNumber(depth) && !InRange(ApplyDepthSign(depth));
+}
+
+const std::string& TestHeaderModel::DepthForDerived() const {
+    return DepthRefused() ? takenDepth_ : field(header::depth);
+}
+
+std::optional<Refusal> TestHeaderModel::Check() const {
+    if (DepthRefused()) {
+        return Refusal{std::string(msg::valueBad), FormatText("field%d", header::depth)};
+    }
+    return std::nullopt;
 }
 
 void TestHeaderModel::DepthLostFocus(Messages& messages) {
@@ -106,6 +122,7 @@ void TestHeaderModel::DepthLostFocus(Messages& messages) {
         messages.Show(msg::valueBad);
         return;
     }
+    takenDepth_ = depth;
     const std::string& c = settings_.siCoefficient;
     field(header::pw) = ComputeWaterPressureText(depth, field(header::waterLevel), c);
     field(header::pz) = ComputeHoseHeadText(depth, field(header::machineHeight), c);
@@ -119,12 +136,11 @@ void TestHeaderModel::WaterLevelLostFocus(Messages& messages) {
             messages.Show(msg::valueBad);
         }
     }
-    field(header::pw) =
-        ComputeWaterPressureText(field(header::depth), level, settings_.siCoefficient);
+    field(header::pw) = ComputeWaterPressureText(DepthForDerived(), level, settings_.siCoefficient);
 }
 
 void TestHeaderModel::MachineHeightLostFocus() {
-    field(header::pz) = ComputeHoseHeadText(field(header::depth), field(header::machineHeight),
+    field(header::pz) = ComputeHoseHeadText(DepthForDerived(), field(header::machineHeight),
                                             settings_.siCoefficient);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/entrytexts.h"
 #include "pages/dialogpreviews.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -36,7 +37,9 @@ public:
     bool volumeLoss = false;
     int fitMethod = 0;
 
-    // Focus rules (the texts are those of the boxes).
+    // Focus rules (the texts are those of the boxes). A depth out of range
+    // is refused with "数値が異常です"; Pw and Pz are then computed from the
+    // depth last taken (the record's, at first), never from the refused one.
     void DepthLostFocus(Messages& messages);
     void WaterLevelLostFocus(Messages& messages);
     void MachineHeightLostFocus();
@@ -51,8 +54,9 @@ public:
     int LoadedRows() const;
     void DrawPreview(Surface& surface, PreviewArea area) const;
 
-    // The check of OK: the test header dialog always closes.
-    std::optional<std::string> Check() const { return std::nullopt; }
+    // The check of OK: a depth out of range is refused again (box
+    // "field3").
+    std::optional<Refusal> Check() const;
 
     // OK: the sign rule on depth and water level (a water level out of range
     // is reported and stored all the same), the fields and flags written
@@ -69,6 +73,11 @@ private:
     // calibration that "開く" read.
     TestRecord edited_;
     bool calibrationOpened_ = false;
+    // The depth Pw and Pz follow.
+    std::string takenDepth_;
+
+    bool DepthRefused() const;
+    const std::string& DepthForDerived() const;
 };
 
 // The sign rule of depth and water level: blanks removed, and a number typed

@@ -63,13 +63,24 @@ TEST_F(HeaderModel, FocusRulesComputePwAndPz) {
     d.DepthLostFocus(m);
     EXPECT_EQ(m.shown, std::vector<std::string>{"数値が異常です"});
     EXPECT_EQ(d.field(header::pz), "kept");
+    // The refused depth gives nothing: Pw and Pz follow the depth last
+    // taken, and OK is refused with the focus on the depth.
+    d.WaterLevelLostFocus(m);
+    EXPECT_EQ(d.field(header::pw), "80");
+    d.MachineHeightLostFocus();
+    EXPECT_EQ(d.field(header::pz), "112");
+    ASSERT_TRUE(d.Check());
+    EXPECT_EQ(d.Check()->message, "数値が異常です");
+    EXPECT_EQ(d.Check()->box, "field3");
+    m.shown.clear();
     d.field(header::depth) = "-10";
+    EXPECT_EQ(d.Check(), std::nullopt);
     d.field(header::waterLevel) = "-2000";
     d.WaterLevelLostFocus(m);
-    EXPECT_EQ(m.shown.size(), 2u);
+    EXPECT_EQ(m.shown.size(), 1u);
     EXPECT_EQ(d.field(header::pw), "0.0");  // computed all the same
     d.Accept(test, m);
-    EXPECT_EQ(m.shown[2], "水位が異常です");
+    EXPECT_EQ(m.shown[1], "水位が異常です");
     EXPECT_EQ(test.testHeader[header::waterLevel], "-2000");  // stored all the same
 }
 

@@ -2,13 +2,16 @@
 // what the page view stores after them, "開く", the arrows of the analysis,
 // the master edited and saved, the Cancel questions and the Enter key.
 // KARNEA_SCREENSHOTS=DIR saves a picture of each dialog with the example data.
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <cmath>
@@ -16,8 +19,10 @@
 #include "app/ctavdoc.h"
 #include "base/encoding.h"
 #include "base/textfields.h"
+#include "dialogs/canalysisdlg.h"
 #include "dialogs/dialogsupport.h"
 #include "document/workspace.h"
+#include "entry/analysismodel.h"
 #include "gui/program.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
@@ -46,6 +51,20 @@ void TypeAndLeave(QDialog& d, int number, const QString& text, int next) {
     box->selectAll();
     QTest::keyClicks(box, text);
     Field(d, next)->setFocus();
+}
+
+// Types into the box named `name` (after emptying it) and moves on to `next`.
+void TypeInto(QDialog& d, const char* name, const QString& text, const char* next) {
+    auto* box = Find<QLineEdit>(d, name);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    for (const QChar c : text) {
+        QInputMethodEvent typed;
+        typed.setCommitString(c);
+        QApplication::sendEvent(box, &typed);
+    }
+    Find<QLineEdit>(d, next)->setFocus();
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -82,11 +101,30 @@ private slots:
                          ComputeWaterPressureText("-12.5", "-2", c));
                 QCOMPARE(ToCp932(Field(d, header::pz)->text()),
                          ComputeHoseHeadText("-12.5", "1", c));
-                // "$$" cannot be typed into a header text.
+                // "$$" cannot be typed into a header text, and the box says why.
                 QLineEdit* memo = Field(d, header::memo);
                 memo->clear();
                 QTest::keyClicks(memo, QStringLiteral("a$$b"));
                 QCOMPARE(memo->text(), QStringLiteral("a$b"));
+                QCOMPARE(QToolTip::text(), QStringLiteral("使用できない文字です: $$"));
+                // A depth out of range gives no Pw, and OK is refused with
+                // the focus on the depth; full-width digits are numbers.
+                TypeAndLeave(d, header::depth, QStringLiteral("5000"), header::waterLevel);
+                QCOMPARE(p.messages.shown.back(), std::string("数値が異常です"));
+                TypeAndLeave(d, header::waterLevel, QStringLiteral("2"), header::machineHeight);
+                QCOMPARE(ToCp932(Field(d, header::pw)->text()),
+                         ComputeWaterPressureText("-12.5", "-2", c));
+                const std::size_t said = p.messages.shown.size();
+                Find<QPushButton>(d, "ok")->click();
+                QVERIFY(d.isVisible());
+                QCOMPARE(p.messages.shown.size(), said + 1);
+                QCOMPARE(QApplication::focusWidget(), Field(d, header::depth));
+                Field(d, header::depth)->clear();
+                QInputMethodEvent typed;
+                typed.setCommitString(QStringLiteral("１２．５"));
+                QApplication::sendEvent(Field(d, header::depth), &typed);
+                Field(d, header::waterLevel)->setFocus();
+                QCOMPARE(Field(d, header::depth)->text(), QStringLiteral("-12.5"));
                 Find<QPushButton>(d, "draw")->click();
                 Screenshot(d, "test-header");
                 Find<QPushButton>(d, "ok")->click();
@@ -200,6 +238,47 @@ private slots:
                    });
         QCOMPARE(p.messages.asked.back(),
                  std::string("データが変更されましたが、キャンセルしてよいのですか？"));
+    }
+
+    // A scale box left holding no number is put back to the standard scale
+    // before the message says so, once, and OK stores what the box shows.
+    // The messages take the focus as a message box does.
+    void analysisScaleResetIsKept() {
+        struct BoxLikeMessages : RecordedMessages {
+            void Show(std::string_view text) override {
+                RecordedMessages::Show(text);
+                QWidget* had = QApplication::focusWidget();
+                if (had != nullptr) {
+                    had->clearFocus();
+                    had->setFocus();
+                }
+            }
+        } messages;
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        AnalysisModel model(ws.test, ws.settings);
+        CAnalysisDlg dialog(model, messages, nullptr);
+        WithDialog([&] { dialog.exec(); },
+                   [&](QDialog& d) {
+                       TypeInto(d, "vMax", QStringLiteral("abc"), "vStep");
+                       QCOMPARE(messages.shown, std::vector<std::string>{"目盛りが異常です"});
+                       QCOMPARE(Find<QLineEdit>(d, "vMax")->text(), QStringLiteral("600"));
+                       // Two boxes empty: one message.
+                       Find<QLineEdit>(d, "vMax")->setText(QString());
+                       TypeInto(d, "vMin", QString(), "vStep");
+                       QCOMPARE(messages.shown.size(), std::size_t{2});
+                       QCOMPARE(Find<QLineEdit>(d, "vMin")->text(), QStringLiteral("0"));
+                       QCOMPARE(Find<QLineEdit>(d, "vMax")->text(), QStringLiteral("600"));
+                       // Full-width digits in a scale box are numbers.
+                       TypeInto(d, "pMax", QStringLiteral("１５００"), "pStep");
+                       QCOMPARE(Find<QLineEdit>(d, "pMax")->text(), QStringLiteral("1500"));
+                       Find<QPushButton>(d, "ok")->click();
+                   });
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        model.Accept(ws.test);
+        QCOMPARE(ws.test.testHeader[header::vAxisMax], std::string("600"));
+        QCOMPARE(ws.test.testHeader[header::vAxisMin], std::string("0"));
+        QCOMPARE(ws.test.testHeader[header::pAxisMax], std::string("1500"));
     }
 
     // The master typed, reordered and saved; a master that cannot be
