@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <QtTest>
 #include <functional>
@@ -220,6 +221,11 @@ private slots:
                        // A double quote cannot be typed into a cell.
                        TypeEntry(d, "entry2", QStringLiteral("1\"2"));
                        QCOMPARE(Find<QLineEdit>(d, "entry2")->text(), QStringLiteral("12"));
+                       QCOMPARE(QToolTip::text(), QStringLiteral("使用できない文字です: \""));
+                       // Nor more than its row can keep in the file.
+                       Find<QLineEdit>(d, "entry3")->insert(QString(10000, QLatin1Char('1')));
+                       QCOMPARE(Find<QLineEdit>(d, "entry3")->text(), QString());
+                       QCOMPARE(QToolTip::text(), QStringLiteral("長すぎます（100 バイトまで）"));
                        Find<QPushButton>(d, "ok")->click();
                    });
         QCOMPARE(Pm(ws.test, 1), std::string("100.00"));

@@ -2,14 +2,17 @@
 // dialog shows on the page, and the set-up moves the installation.
 // KARNEA_SCREENSHOTS=DIR saves a picture of each dialog and of the page
 // after the font and footer changes.
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include "app/ctavdoc.h"
@@ -90,6 +93,46 @@ private slots:
         RecordedMessages quiet;
         LoadSettings(reread, false, quiet);
         QCOMPARE(reread.pmDecimals, 3);
+    }
+
+    // Every box of "線種 / 係数 / マージン" has its setting's range: "nan" is
+    // no V0, the focus goes to the box in error, and full-width digits are
+    // numbers; "$$" cannot be typed into the company name new files take.
+    void lineSettingsAreCheckedBoxByBox() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        WithDialog([&] { p.app->view().OnLineSettings(); },
+                   [&](QDialog& d) {
+                       SetText(d, "v0", QStringLiteral("nan"));
+                       Find<QPushButton>(d, "ok")->click();
+                       QVERIFY(d.isVisible());
+                       QCOMPARE(p.messages.shown.back(),
+                                std::string("0.1 から 100000 までの数値を入力して下さい"));
+                       QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>(d, "v0"));
+                       SetText(d, "v0", QStringLiteral("540"));
+                       SetText(d, "tableTop", QStringLiteral("2000"));
+                       Find<QPushButton>(d, "ok")->click();
+                       QVERIFY(d.isVisible());
+                       QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>(d, "tableTop"));
+                       QLineEdit* margin = Find<QLineEdit>(d, "tableTop");
+                       margin->clear();
+                       QInputMethodEvent typed;
+                       typed.setCommitString(QStringLiteral("１５"));
+                       QApplication::sendEvent(margin, &typed);
+                       QCOMPARE(margin->text(), QStringLiteral("15"));
+                       SetText(d, "companyName", QStringLiteral("A$$B"));
+                       QCOMPARE(Find<QLineEdit>(d, "companyName")->text(), QStringLiteral("A$B"));
+                       QCOMPARE(QToolTip::text(), QStringLiteral("使用できない文字です: $$"));
+                       Find<QPushButton>(d, "ok")->click();
+                       QVERIFY(!d.isVisible());
+                   });
+        QCOMPARE(ws.settings.initialVolumeV0, 540.0);
+        QCOMPARE(ws.settings.tableTopMargin, 15);
+        Settings reread;
+        RecordedMessages quiet;
+        LoadSettings(reread, false, quiet);
+        QCOMPARE(reread.initialVolumeV0, 540.0);
+        QCOMPARE(reread.defaultCompanyName, std::string("A$B"));
     }
 
     // A font chosen for the title role is the title's font on the page.
