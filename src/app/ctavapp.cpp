@@ -1,5 +1,7 @@
 #include "app/ctavapp.h"
 
+#include "dialogs/dialogsupport.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialogButtonBox>
@@ -22,6 +24,7 @@
 #include "app/guiservices.h"
 #include "app/helpwindow.h"
 #include "base/messages.h"
+#include "dialogs/dialogsupport.h"
 #include "document/startup.h"
 #include "pages/pagecomposer.h"
 #include "settings/settings.h"
@@ -38,6 +41,7 @@ namespace karnea {
 CTavApp::CTavApp(Messages& messages, FileChooser& chooser)
     : messages_(messages), chooser_(chooser) {
     InitKarneaResources();
+    InstallAccessibility();
 }
 
 CTavApp::~CTavApp() {

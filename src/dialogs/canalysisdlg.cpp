@@ -49,10 +49,15 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
         points_[i] = new QRadioButton(QString::fromUtf8(captions[p]), pointsBox);
         points_[i]->setObjectName(QString::fromLatin1(names[p]));
         pointGroup->addButton(points_[i], p);
-        pBoxes_[i] = HeaderBox(pointsBox, (std::string(names[p]) + "P").c_str(), Input::number);
-        vBoxes_[i] = HeaderBox(pointsBox, (std::string(names[p]) + "V").c_str());
-        pBoxes_[i]->setReadOnly(p != AnalysisModel::pl);
-        vBoxes_[i]->setReadOnly(true);
+        const QString point = QString::fromUtf8(captions[p]).trimmed();
+        const std::string name = names[p];
+        // Only the P of Pl may be typed.
+        pBoxes_[i] =
+            p == AnalysisModel::pl
+                ? HeaderBox(pointsBox, (name + "P").c_str(), Input::number)
+                : ReadOnlyBox(pointsBox, (name + "P").c_str(), point + QStringLiteral(" P"));
+        vBoxes_[i] = ReadOnlyBox(pointsBox, (name + "V").c_str(), point + QStringLiteral(" V"));
+        NameFor(pBoxes_[i], point + QStringLiteral(" P"));
         auto* marker = new QLabel(QStringLiteral("■"), pointsBox);
         marker->setStyleSheet(QStringLiteral("color: %1").arg(Colour(kPointColours[i])));
         pointsGrid->addWidget(points_[i], p + 1, 0);
@@ -107,7 +112,8 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
         const auto k = static_cast<std::size_t>(i);
         lines_[k] = HeaderBox(this, ("line" + std::to_string(i + 1)).c_str());
         lines_[k]->setMinimumWidth(400);
-        linesGrid->addWidget(new QLabel(QString::fromUtf8(labels[i]), this), i, 0);
+        linesGrid->addWidget(LabelFor(QString::fromUtf8(labels[i]), lines_[k], this), i, 0);
+        NameFor(lines_[k], QStringLiteral("計算経過式 %1").arg(i + 1));
         linesGrid->addWidget(lines_[k], i, 1);
         connect(lines_[k], &QLineEdit::textEdited, this,
                 [this, k](const QString& text) { model_.lines[k] = ToCp932(text); });
@@ -139,27 +145,36 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
     auto* scaleGrid = new QGridLayout;
     const auto axis = [&](int row, const char* name, const char* unit, Scale top, Scale step,
                           Scale bottom) {
-        scaleGrid->addWidget(new QLabel(QString::fromUtf8(name), this), row, 0);
+        const QString axisName = QString::fromUtf8(name);
+        scaleGrid->addWidget(LabelFor(axisName, scales_[top], this), row, 0);
         scaleGrid->addWidget(scales_[top], row, 1);
         scaleGrid->addWidget(new QLabel(QString::fromUtf8(unit), this), row, 2);
-        scaleGrid->addWidget(new QLabel(QStringLiteral("きざみ　"), this), row, 3);
+        scaleGrid->addWidget(LabelFor(QStringLiteral("きざみ　"), scales_[step], this), row, 3);
         scaleGrid->addWidget(scales_[step], row, 4);
         scaleGrid->addWidget(scales_[bottom], row + 1, 1);
+        NameFor(scales_[top], axisName + QStringLiteral(" 最大"));
+        NameFor(scales_[step], axisName + QStringLiteral(" きざみ"));
+        NameFor(scales_[bottom], axisName + QStringLiteral(" 最小"));
     };
     axis(0, "V", "ml", vMax, vStep, vMin);
     axis(2, "ΔV", "ml", dvMax, dvStep, dvMin);
-    scaleGrid->addWidget(new QLabel(QStringLiteral("P"), this), 4, 0);
+    scaleGrid->addWidget(LabelFor(QStringLiteral("P"), scales_[pMin], this), 4, 0);
     scaleGrid->addWidget(scales_[pMin], 4, 1);
     scaleGrid->addWidget(scales_[pMax], 4, 4);
     scaleGrid->addWidget(new QLabel(QStringLiteral("kN/㎡ "), this), 4, 5);
-    scaleGrid->addWidget(new QLabel(QStringLiteral("きざみ　"), this), 5, 3);
+    scaleGrid->addWidget(LabelFor(QStringLiteral("きざみ　"), scales_[pStep], this), 5, 3);
     scaleGrid->addWidget(scales_[pStep], 5, 4);
+    NameFor(scales_[pMin], QStringLiteral("P 最小"));
+    NameFor(scales_[pMax], QStringLiteral("P 最大"));
+    NameFor(scales_[pStep], QStringLiteral("P きざみ"));
     auto* gridBox = new QGroupBox(QStringLiteral("グリッド等分　"), this);
     auto* gridLine = new QHBoxLayout(gridBox);
-    gridLine->addWidget(new QLabel(QStringLiteral("Y軸 V "), gridBox));
+    gridLine->addWidget(LabelFor(QStringLiteral("Y軸 V "), scales_[gridV], gridBox));
     gridLine->addWidget(scales_[gridV]);
-    gridLine->addWidget(new QLabel(QStringLiteral("X軸 P 　"), gridBox));
+    gridLine->addWidget(LabelFor(QStringLiteral("X軸 P 　"), scales_[gridP], gridBox));
     gridLine->addWidget(scales_[gridP]);
+    NameFor(scales_[gridV], QStringLiteral("グリッド等分 Y軸 V"));
+    NameFor(scales_[gridP], QStringLiteral("グリッド等分 X軸 P"));
 
     preview_ = new CPreviewArea(
         [this](Surface& surface, PreviewArea area) { model_.DrawPreview(surface, area); }, this);
@@ -201,6 +216,10 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
     auto* top = new QHBoxLayout(this);
     top->addLayout(left);
     top->addLayout(right);
+    // The scales as they stand on the screen, then the buttons.
+    SetTabOrder({hidePl, scales_[vMax], scales_[vStep], scales_[vMin], scales_[dvMax],
+                 scales_[dvStep], scales_[dvMin], scales_[pMin], scales_[pMax], scales_[pStep],
+                 scales_[gridV], scales_[gridP], draw, ok, cancel});
 
     OnFirstPointerMove(*this, [this] {
         model_.RequestPreview();

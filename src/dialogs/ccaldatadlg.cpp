@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "dialogs/dialogsupport.h"
@@ -17,10 +18,12 @@ CCalDataDlg::CCalDataDlg(CalibrationReadingsModel& model, QWidget* parent)
     BuildGrid({{QStringLiteral("セル圧Pm kN/㎡"), QString()}, {QStringLiteral("Vm ml"), QString()}},
               QStringLiteral("自動増分　"),
               [this](Surface& surface, PreviewArea area) { model_.DrawPreview(surface, area); });
+    list_->setAccessibleName(QStringLiteral("キャリブレーションデータ"));
 
     const char* names[] = {"pmMin", "pmMax", "vmMin", "vmMax"};
+    const char* spoken[] = {"Pm 最小", "Pm 最大", "Vm 最小", "Vm 最大"};
     for (std::size_t i = 0; i < axisBoxes_.size(); ++i) {
-        axisBoxes_[i] = AxisBox(names[i]);
+        axisBoxes_[i] = AxisBox(names[i], QString::fromUtf8(spoken[i]));
     }
     using Box = CalibrationReadingsModel::AxisBox;
     PlacePreview(axisBoxes_[Box::vmMin], axisBoxes_[Box::vmMax], nullptr, nullptr,
@@ -42,7 +45,8 @@ CCalDataDlg::CCalDataDlg(CalibrationReadingsModel& model, QWidget* parent)
     time->hide();
     options_->addWidget(time);
     options_->addStretch(1);
-    FinishLayout();
+    FinishLayout({axisBoxes_[Box::vmMax], axisBoxes_[Box::vmMin], axisBoxes_[Box::pmMin],
+                  axisBoxes_[Box::pmMax]});
 }
 
 void CCalDataDlg::SyncOwn() {

@@ -55,9 +55,9 @@ std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, Setting
         }
     });
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("書体"), &dialog), 0, 0);
+    grid->addWidget(LabelFor(QStringLiteral("書体"), face, &dialog), 0, 0);
     grid->addWidget(face, 0, 1, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("サイズ (ポイント)"), &dialog), 1, 0);
+    grid->addWidget(LabelFor(QStringLiteral("サイズ (ポイント)"), size, &dialog), 1, 0);
     grid->addWidget(size, 1, 1);
     grid->addWidget(underline, 2, 1);
     grid->addWidget(choose, 3, 1);
@@ -87,12 +87,11 @@ CFontDlg::CFontDlg(FontSettingsModel& model, Messages& messages, FontChooser cho
         const auto i = static_cast<std::size_t>(k - 1);
         auto* button = new QPushButton(QString::fromUtf8(FontSettingsModel::Caption(role)), this);
         button->setObjectName(QStringLiteral("role%1").arg(k));
-        faces_[i] = new QLineEdit(this);
-        sizes_[i] = new QLineEdit(this);
-        faces_[i]->setObjectName(QStringLiteral("face%1").arg(k));
-        sizes_[i]->setObjectName(QStringLiteral("size%1").arg(k));
-        faces_[i]->setReadOnly(true);
-        sizes_[i]->setReadOnly(true);
+        const QString caption = QString::fromUtf8(FontSettingsModel::Caption(role)).trimmed();
+        faces_[i] = ReadOnlyBox(this, QStringLiteral("face%1").arg(k).toLatin1().constData(),
+                                caption + QStringLiteral(" 書体"));
+        sizes_[i] = ReadOnlyBox(this, QStringLiteral("size%1").arg(k).toLatin1().constData(),
+                                caption + QStringLiteral(" サイズ"));
         swatches_[i] = new QLabel(QStringLiteral("■"), this);
         grid->addWidget(button, 2 * (k - 1), 0);
         grid->addWidget(faces_[i], 2 * (k - 1), 1);

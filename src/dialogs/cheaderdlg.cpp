@@ -47,10 +47,11 @@ void CHeaderDlg::Refresh(int number) {
 QLineEdit* CHeaderDlg::AddText(int number, const QString& caption, Input input,
                                const QString& unit) {
     QLineEdit* box = Box(number, input);
-    form_->addWidget(new QLabel(caption, this), row_, 0);
+    form_->addWidget(LabelFor(caption, box, this), row_, 0);
     form_->addWidget(box, row_, 1, 1, unit.isEmpty() ? 3 : 2);
     if (!unit.isEmpty()) {
         form_->addWidget(new QLabel(unit, this), row_, 3);
+        box->setAccessibleDescription(unit.trimmed());
     }
     ++row_;
     return box;
@@ -58,9 +59,14 @@ QLineEdit* CHeaderDlg::AddText(int number, const QString& caption, Input input,
 
 void CHeaderDlg::AddNumber(int captionNumber, int numberNumber) {
     auto* line = new QHBoxLayout;
-    line->addWidget(Box(captionNumber));
-    line->addWidget(Box(numberNumber), 1);
-    form_->addWidget(new QLabel(QStringLiteral("（Ｎｏ．）"), this), row_, 0);
+    QLineEdit* number = Box(numberNumber);
+    QLineEdit* caption = Box(captionNumber);
+    line->addWidget(caption);
+    line->addWidget(number, 1);
+    form_->addWidget(LabelFor(QStringLiteral("（Ｎｏ．）"), caption, this), row_, 0);
+    NameFor(caption, QStringLiteral("No.項目名"));
+    NameFor(number, QStringLiteral("No."));
+    QWidget::setTabOrder(caption, number);
     form_->addLayout(line, row_, 1, 1, 3);
     ++row_;
 }
@@ -75,7 +81,7 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
     list->setEditText(FromCp932(field_(header::engineer)));
     connect(list, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::engineer) = ToCp932(text); });
-    form_->addWidget(new QLabel(QStringLiteral("担当者"), this), row_, 0);
+    form_->addWidget(LabelFor(QStringLiteral("担当者"), list, this), row_, 0);
     form_->addWidget(list, row_, 1, 1, 3);
     ++row_;
 }
@@ -83,6 +89,8 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
 void CHeaderDlg::AddDate() {
     // The list keeps an era it does not hold, too.
     QComboBox* era = EditableList(this, "era", {"平成", "昭和", ""});
+    era->setMinimumContentsLength(3);
+    era->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     era->setEditText(FromCp932(field_(header::dateEra)));
     connect(era, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::dateEra) = ToCp932(text); });
@@ -92,12 +100,15 @@ void CHeaderDlg::AddDate() {
         {header::dateYear, "年"}, {header::dateMonth, "月"}, {header::dateDay, "日"}};
     for (const auto& [number, unit] : parts) {
         QLineEdit* box = Box(number, Input::number);
-        box->setMaximumWidth(64);
+        FitText(box, QStringLiteral("88888"));
+        box->setMaximumWidth(box->minimumWidth());
+        NameFor(box, QStringLiteral("測定年月日 ") + QString::fromUtf8(unit));
         line->addWidget(box);
         line->addWidget(new QLabel(QString::fromUtf8(unit), this));
     }
     line->addStretch(1);
-    form_->addWidget(new QLabel(QStringLiteral("測定年月日"), this), row_, 0);
+    form_->addWidget(LabelFor(QStringLiteral("測定年月日"), era, this), row_, 0);
+    NameFor(era, QStringLiteral("測定年月日 元号"));
     form_->addLayout(line, row_, 1, 1, 3);
     ++row_;
 }

@@ -65,12 +65,20 @@ CPageDlg::CPageDlg(PageFooterModel& model, const QString& caption, QWidget* pare
         const auto i = static_cast<std::size_t>(r);
         const int base = graph ? header::graphPagePrefix : header::tablePagePrefix;
         const std::string key = keys[r];
+        const QString row = QString::fromUtf8(rows[r]);
         prefixes_[i] = list(base, (key + "Prefix").c_str(), PageFooterModel::Prefixes());
         numbers_[i] = box(base + 1, (key + "Number").c_str());
         suffixes_[i] = list(base + 2, (key + "Suffix").c_str(), PageFooterModel::Suffixes());
-        previews_[i] = new QLineEdit(format);
-        previews_[i]->setObjectName(QString::fromStdString(key + "Preview"));
-        previews_[i]->setReadOnly(true);
+        previews_[i] =
+            ReadOnlyBox(format, (key + "Preview").c_str(), row + QStringLiteral(" 表示例"));
+        NameFor(prefixes_[i], row + QStringLiteral(" 前文字"));
+        NameFor(numbers_[i], row + QStringLiteral(" 頁(開始頁)"));
+        NameFor(suffixes_[i], row + QStringLiteral(" 後文字"));
+        // Wide enough for what the lists offer and a few more characters.
+        for (QComboBox* l : {prefixes_[i], suffixes_[i]}) {
+            l->setMinimumContentsLength(6);
+            l->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        }
         formatGrid->addWidget(new QLabel(QString::fromUtf8(rows[r]), format), 2 * r + 1, 0);
         formatGrid->addWidget(prefixes_[i], 2 * r + 1, 1);
         formatGrid->addWidget(numbers_[i], 2 * r + 1, 2);
@@ -89,9 +97,11 @@ CPageDlg::CPageDlg(PageFooterModel& model, const QString& caption, QWidget* pare
     fromPaper_ = box(header::topMarginFromPaper, "topFromPaper");
     fromName_ = box(header::topMarginFromName, "topFromName");
     fromLeft_ = box(header::leftMarginFromPaper, "leftFromPaper");
-    auto* centred = new QLineEdit(QString::fromStdString(model.CentredText()), position);
-    centred->setObjectName(QStringLiteral("leftCentred"));
-    centred->setReadOnly(true);
+    QLineEdit* centred = ReadOnlyBox(position, "leftCentred", QStringLiteral("用紙左右中央 mm"));
+    centred->setText(QString::fromStdString(model.CentredText()));
+    NameFor(fromPaper_, QStringLiteral("トップマージン 用紙上端から mm"));
+    NameFor(fromName_, QStringLiteral("トップマージン 名称(社名)から mm"));
+    NameFor(fromLeft_, QStringLiteral("レフトマージン 用紙左端から mm"));
     auto* same = new QPushButton(QStringLiteral("←"), position);
     same->setObjectName(QStringLiteral("sameAsName"));
     connect(same, &QPushButton::clicked, this, [this] {

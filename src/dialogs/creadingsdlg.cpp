@@ -84,6 +84,8 @@ void CReadingsDlg::BuildList(int visibleRows) {
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control; the arrows move in it.
+    list_->setTabKeyNavigation(false);
     list_->setShowGrid(true);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -118,7 +120,9 @@ void CReadingsDlg::BuildList(int visibleRows) {
         grid_.SetSelectedRow(ranges.isEmpty() ? 0 : ranges.front().topRow() + 1);
     });
 
-    editor_ = new QLineEdit(list_->viewport());
+    // A child of the dialog, laid over the cell, so that a screen reader
+    // finds it beside the list (not inside the list's cells).
+    editor_ = new QLineEdit(this);
     editor_->setObjectName(QStringLiteral("editor"));
     editor_->setFrame(false);
     editor_->setTextMargins(3, 0, 0, 0);
@@ -151,10 +155,13 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
         field->setObjectName(QStringLiteral("entry%1").arg(column + 1));
         field->setValidator(new TextValidator(TextKind::cell, CellInput(), field));
         field->setFixedWidth(grid_.columns()[i].width);
-        entryLayout->addWidget(new QLabel(entryLabels[i].first, dataFrame_), 0, column);
+        auto* label = new QLabel(entryLabels[i].first, dataFrame_);
+        label->setBuddy(field);
+        entryLayout->addWidget(label, 0, column);
         entryLayout->addWidget(field, 1, column);
         if (!entryLabels[i].second.isEmpty()) {
             entryLayout->addWidget(new QLabel(entryLabels[i].second, dataFrame_), 2, column);
+            field->setAccessibleDescription(entryLabels[i].second);
         }
         connect(field, &QLineEdit::textChanged, this,
                 [this, column](const QString& text) { grid_.SetEntry(column + 1, ToCp932(text)); });
@@ -195,10 +202,8 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
     layout_->addLayout(options_, 1, 1, 2, 1);
 }
 
-QLineEdit* CReadingsDlg::AxisBox(const char* objectName) {
-    auto* box = new QLineEdit(this);
-    box->setObjectName(QString::fromLatin1(objectName));
-    box->setReadOnly(true);
+QLineEdit* CReadingsDlg::AxisBox(const char* objectName, const QString& name) {
+    QLineEdit* box = ReadOnlyBox(this, objectName, name);
     box->setFixedWidth(56);
     return box;
 }
@@ -229,12 +234,20 @@ void CReadingsDlg::PlacePreview(QLineEdit* leftBottom, QLineEdit* leftTop, QLine
     layout_->addLayout(block, 0, 1);
 }
 
-void CReadingsDlg::FinishLayout() {
+void CReadingsDlg::FinishLayout(const std::vector<QWidget*>& options) {
     auto* okCancel = new QHBoxLayout;
     okCancel->addStretch(1);
     okCancel->addWidget(ok_);
     okCancel->addWidget(cancel_);
     layout_->addLayout(okCancel, 3, 1);
+    // Tab goes as the eye does: the list, the entry fields and their
+    // buttons, the options, the preview's scale, OK and Cancel.
+    std::vector<QWidget*> order = {list_};
+    order.insert(order.end(), entries_.begin(), entries_.end());
+    order.insert(order.end(), {add_, overwrite_, delete_, autoIncrement_});
+    order.insert(order.end(), options.begin(), options.end());
+    order.insert(order.end(), {ok_, cancel_});
+    SetTabOrder(order);
     Ready();
 }
 
@@ -317,7 +330,17 @@ void CReadingsDlg::Sync() {
     }
     if (grid_.editorShown()) {
         const EditorRect& r = grid_.editorRect();
-        editor_->setGeometry(r.x, r.y, r.width, r.height);
+        editor_->setGeometry(
+            QRect(list_->viewport()->mapTo(this, QPoint(r.x, r.y)), QSize(r.width, r.height)));
+        // Named for the cell it lies over.
+        const int column = grid_.currentColumn();
+        if (column >= 1 && column <= grid_.columnCount()) {
+            editor_->setAccessibleName(
+                QStringLiteral("%1 %2 行目")
+                    .arg(QString::fromStdString(
+                        grid_.columns()[static_cast<std::size_t>(column - 1)].title))
+                    .arg(grid_.currentRow()));
+        }
         const QString text = FromCp932(grid_.editorText());
         if (editor_->text() != text) {
             editor_->setText(text);
@@ -395,6 +418,16 @@ PointerZone CReadingsDlg::ZoneAt(const QPoint& globalPos) const {
 }
 
 bool CReadingsDlg::KeyPress(QObject* watched, QKeyEvent* event) {
+    // F2 opens the editor on the current cell, as a double-click does, so
+    // that a cell can be typed into without the mouse.
+    if (event->key() == Qt::Key_F2 && watched == list_ && !grid_.editingActive()) {
+        const QModelIndex current = list_->currentIndex();
+        const int row = current.isValid() ? current.row() + 1 : std::max(grid_.selectedRow(), 1);
+        const int column = current.isValid() ? current.column() + 1 : 1;
+        list_->scrollTo(list_->model()->index(row - 1, column - 1));
+        Forward([&] { grid_.DoubleClick(row, column); });
+        return true;
+    }
     const GridKey key = KeyOf(event->key());
     // The key goes to the focused control: whether it is one of the
     // dialog's own controls is told by its name.

@@ -62,7 +62,9 @@ protected:
     // controls around them, then calls FinishLayout.
     void BuildGrid(const std::vector<std::pair<QString, QString>>& entryLabels,
                    const QString& autoIncrementCaption, CPreviewArea::Draw draw);
-    void FinishLayout();
+    // `options` are the dialog's own controls, in the order Tab takes them
+    // after the row buttons.
+    void FinishLayout(const std::vector<QWidget*>& options);
     // Only the list with its editor, OK and Cancel (the names master), to be
     // laid out by the dialog, which then calls Ready.
     void BuildList(int visibleRows);
@@ -70,8 +72,8 @@ protected:
     void Ready();
     // Runs a model call with the geometry told before and the state shown after.
     void Forward(const std::function<void()>& call);
-    // A read-only box of the preview's scale.
-    QLineEdit* AxisBox(const char* objectName);
+    // A read-only box of the preview's scale, named for a screen reader.
+    QLineEdit* AxisBox(const char* objectName, const QString& name);
     // The preview with its scale boxes: on the left its bottom and top, on
     // the right its bottom and top (none for the calibration), below it its
     // left and right.

@@ -41,25 +41,28 @@ CStyleDlg::CStyleDlg(StyleSettingsModel& model, Messages& messages, QWidget* par
     setObjectName(QStringLiteral("style"));
     auto* form = new QGridLayout;
     int row = 0;
-    form->addWidget(Label("No.項目名", this), row, 0);
-    form->addWidget(
-        List("numberCaption", StyleSettingsModel::NumberCaptions(), model.numberCaption), row++, 1,
-        1, 2);
+    QComboBox* numberCaption =
+        List("numberCaption", StyleSettingsModel::NumberCaptions(), model.numberCaption);
+    form->addWidget(LabelFor(QStringLiteral("No.項目名"), numberCaption, this), row, 0);
+    form->addWidget(numberCaption, row++, 1, 1, 2);
     form->addWidget(Label("Vの印刷単位 ", this), row, 0);
     auto* unit = new QHBoxLayout;
     Radios(unit, {QStringLiteral("ml"), QStringLiteral("cm3 ")}, {"ml", "cm3"}, model.volumeUnit);
     form->addLayout(unit, row++, 1, 1, 2);
-    form->addWidget(Label("データ表 タイトル", this), row, 0);
-    form->addWidget(List("tableTitle", StyleSettingsModel::TableTitles(), model.tableTitle), row++,
-                    1, 1, 2);
-    form->addWidget(Label("グラフ タイトル", this), row, 0);
-    form->addWidget(List("graphTitle", StyleSettingsModel::GraphTitles(), model.graphTitle), row++,
-                    1, 1, 2);
-    form->addWidget(Label("変形・弾性 見出し", this), row, 0);
-    form->addWidget(List("modulusName", StyleSettingsModel::ModulusNames(), model.modulusName), row,
-                    1);
-    form->addWidget(
-        List("modulusSymbol", StyleSettingsModel::ModulusSymbols(), model.modulusSymbol), row++, 2);
+    QComboBox* tableTitle = List("tableTitle", StyleSettingsModel::TableTitles(), model.tableTitle);
+    form->addWidget(LabelFor(QStringLiteral("データ表 タイトル"), tableTitle, this), row, 0);
+    form->addWidget(tableTitle, row++, 1, 1, 2);
+    QComboBox* graphTitle = List("graphTitle", StyleSettingsModel::GraphTitles(), model.graphTitle);
+    form->addWidget(LabelFor(QStringLiteral("グラフ タイトル"), graphTitle, this), row, 0);
+    form->addWidget(graphTitle, row++, 1, 1, 2);
+    QComboBox* modulusName =
+        List("modulusName", StyleSettingsModel::ModulusNames(), model.modulusName);
+    QComboBox* modulusSymbol =
+        List("modulusSymbol", StyleSettingsModel::ModulusSymbols(), model.modulusSymbol);
+    form->addWidget(LabelFor(QStringLiteral("変形・弾性 見出し"), modulusName, this), row, 0);
+    NameFor(modulusSymbol, QStringLiteral("変形係数の記号"));
+    form->addWidget(modulusName, row, 1);
+    form->addWidget(modulusSymbol, row++, 2);
     form->addWidget(Check(QStringLiteral("たて軸変数名（Ｖ、ΔＶ、Ｖm） 90゜回転　"), "rotate",
                           model.rotateAxisNames),
                     row++, 0, 1, 3);
@@ -73,10 +76,11 @@ CStyleDlg::CStyleDlg(StyleSettingsModel& model, Messages& messages, QWidget* par
         auto* grid = new QGridLayout(group);
         int r = 0;
         for (const auto& [caption, index] : boxes) {
-            grid->addWidget(Label(caption, group), r, 0);
             QLineEdit* box = Text(("decimals" + std::to_string(index)).c_str(),
                                   model.decimals[static_cast<std::size_t>(index)], Input::number);
             box->setMaximumWidth(48);
+            grid->addWidget(LabelFor(QString::fromUtf8(caption), box, group), r, 0);
+            NameFor(box, QString::fromUtf8(caption).trimmed() + QStringLiteral(" 桁数"));
             grid->addWidget(box, r++, 1);
         }
         return group;
@@ -115,12 +119,16 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     setObjectName(QStringLiteral("lines"));
     auto* lines = new QGroupBox(QStringLiteral("線種"), this);
     auto* linesGrid = new QGridLayout(lines);
+    QLineEdit* frameWidth = Text("frameWidth", model.frameWidth, Input::number);
+    QLineEdit* ruleWidth = Text("ruleWidth", model.ruleWidth, Input::number);
     linesGrid->addWidget(Label("外枠", lines), 0, 0);
-    linesGrid->addWidget(Label("太さ", lines), 0, 1);
-    linesGrid->addWidget(Text("frameWidth", model.frameWidth, Input::number), 0, 2);
+    linesGrid->addWidget(LabelFor(QStringLiteral("太さ"), frameWidth, lines), 0, 1);
+    linesGrid->addWidget(frameWidth, 0, 2);
     linesGrid->addWidget(Label("罫線", lines), 1, 0);
-    linesGrid->addWidget(Label("太さ", lines), 1, 1);
-    linesGrid->addWidget(Text("ruleWidth", model.ruleWidth, Input::number), 1, 2);
+    linesGrid->addWidget(LabelFor(QStringLiteral("太さ"), ruleWidth, lines), 1, 1);
+    linesGrid->addWidget(ruleWidth, 1, 2);
+    NameFor(frameWidth, QStringLiteral("外枠 太さ"));
+    NameFor(ruleWidth, QStringLiteral("罫線 太さ"));
     linesGrid->addWidget(Label("単位 ピクセル", lines), 2, 2);
 
     auto* grid = new QGroupBox(QStringLiteral("グラフグリッド"), this);
@@ -132,17 +140,21 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
                Reload();
            });
     gridLayout->addLayout(modes, 0, 0, 1, 4);
-    gridLayout->addWidget(Label("太さ", grid), 1, 0);
-    gridLayout->addWidget(Text("gridWidth", model.gridWidth, Input::number), 1, 1);
-    gridLayout->addWidget(Label("実線部", grid), 2, 0);
+    QLineEdit* gridWidth = Text("gridWidth", model.gridWidth, Input::number);
+    gridLayout->addWidget(LabelFor(QStringLiteral("太さ"), gridWidth, grid), 1, 0);
+    NameFor(gridWidth, QStringLiteral("グラフグリッド 太さ"));
+    gridLayout->addWidget(gridWidth, 1, 1);
     dash_ = Text("dashLength", model.dashLength, Input::number);
+    gridLayout->addWidget(LabelFor(QStringLiteral("実線部"), dash_, grid), 2, 0);
     gridLayout->addWidget(dash_, 2, 1);
-    gridLayout->addWidget(Label("空白部", grid), 3, 0);
     gap_ = Text("gapLength", model.gapLength, Input::number);
+    gridLayout->addWidget(LabelFor(QStringLiteral("空白部"), gap_, grid), 3, 0);
     gridLayout->addWidget(gap_, 3, 1);
     auto* choose = new QPushButton(QStringLiteral("色"), grid);
     choose->setObjectName(QStringLiteral("chooseColour"));
     colour_ = Text("colour", model.colour, Input::number);
+    NameFor(colour_, QStringLiteral("グリッドの色"));
+    FitText(colour_, QStringLiteral("0x888888"));
     gridLayout->addWidget(choose, 1, 2);
     gridLayout->addWidget(colour_, 1, 3);
     note_ = new QLabel(grid);
@@ -161,21 +173,25 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
 
     auto* constants = new QGroupBox(QStringLiteral("初期値 補正値"), this);
     auto* constantsGrid = new QGridLayout(constants);
-    constantsGrid->addWidget(Label("Ｖ0", constants), 0, 0);
     QLineEdit* v0 = Text("v0", model.v0, Input::number);
     QLineEdit* a = Text("a", model.a, Input::number);
+    constantsGrid->addWidget(LabelFor(QStringLiteral("Ｖ0"), v0, constants), 0, 0);
+    NameFor(v0, QStringLiteral("Ｖ0 メインセル初期体積 cm3"));
     v0->setMinimumWidth(96);
     a->setMinimumWidth(96);
     constantsGrid->addWidget(v0, 0, 1);
     constantsGrid->addWidget(Label("メインセル初期体積 cm3", constants), 0, 2);
-    constantsGrid->addWidget(Label("ａ", constants), 1, 0);
+    constantsGrid->addWidget(LabelFor(QStringLiteral("ａ"), a, constants), 1, 0);
+    NameFor(a, QStringLiteral("ａ 容積損失補正 圧縮特性値"));
     constantsGrid->addWidget(a, 1, 1);
     constantsGrid->addWidget(Label("容積損失補正 圧縮特性値", constants), 1, 2);
 
     auto* si = new QGroupBox(QStringLiteral("ＳＩ 換算係数Ｃ"), this);
     auto* siGrid = new QGridLayout(si);
-    siGrid->addWidget(Label("C", si), 0, 0);
-    siGrid->addWidget(Text("c", model.c, Input::number), 0, 1);
+    QLineEdit* c = Text("c", model.c, Input::number);
+    siGrid->addWidget(LabelFor(QStringLiteral("C"), c, si), 0, 0);
+    NameFor(c, QStringLiteral("ＳＩ 換算係数Ｃ"));
+    siGrid->addWidget(c, 0, 1);
     siGrid->addWidget(Label("1kgf/c㎡=C kPa", si), 0, 2);
     siGrid->addWidget(Check(QStringLiteral("表右上に表示"), "showC", model.showSiCoefficient), 1, 0,
                       1, 3);
@@ -185,19 +201,23 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     const char* names[] = {"graphTop", "graphLeft", "tableTop", "tableLeft"};
     for (int i = 0; i < 4; ++i) {
         const int r = i / 2;
+        const QString page = QString::fromUtf8(r == 0 ? "グラフ" : "データ表");
+        const QString side = QString::fromUtf8(i % 2 == 0 ? "トップ" : "レフト");
         if (i % 2 == 0) {
-            marginGrid->addWidget(Label(r == 0 ? "グラフ" : "データ表", margins), r, 0);
+            marginGrid->addWidget(new QLabel(page, margins), r, 0);
         }
-        marginGrid->addWidget(Label(i % 2 == 0 ? "トップ" : "レフト", margins), r, 1 + 2 * (i % 2));
-        marginGrid->addWidget(
-            Text(names[i], model.margins[static_cast<std::size_t>(i)], Input::number), r,
-            2 + 2 * (i % 2));
+        QLineEdit* box = Text(names[i], model.margins[static_cast<std::size_t>(i)], Input::number);
+        marginGrid->addWidget(LabelFor(side, box, margins), r, 1 + 2 * (i % 2));
+        NameFor(box, QStringLiteral("マージン %1 %2").arg(page, side));
+        FitText(box, QStringLiteral("-1000"));
+        marginGrid->addWidget(box, r, 2 + 2 * (i % 2));
     }
 
     auto* name = new QGroupBox(QStringLiteral("名称"), this);
     auto* nameLine = new QHBoxLayout(name);
-    nameLine->addWidget(Label("調査業者名の初期設定", name));
-    nameLine->addWidget(Text("companyName", model.companyName), 1);
+    QLineEdit* company = Text("companyName", model.companyName);
+    nameLine->addWidget(LabelFor(QStringLiteral("調査業者名の初期設定"), company, name));
+    nameLine->addWidget(company, 1);
 
     QPushButton* standard = StandardButton(this);
     connect(standard, &QPushButton::clicked, this, [this] {
@@ -259,10 +279,10 @@ CSetupDlg::CSetupDlg(SetupModel& model, Messages& messages, QWidget* parent)
     setObjectName(QStringLiteral("setup"));
     auto* group = new QGroupBox(QStringLiteral("本システムのインストール場所"), this);
     auto* line = new QHBoxLayout(group);
-    line->addWidget(Label("フォルダ", group));
     // A file system path, not a text of the records.
     auto* folder = new QLineEdit(FromPath(model.folder), group);
     folder->setObjectName(QStringLiteral("folder"));
+    line->addWidget(LabelFor(QStringLiteral("フォルダ"), folder, group));
     folder->setMinimumWidth(360);
     folder->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), folder));

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "dialogs/dialogsupport.h"
@@ -22,10 +23,12 @@ CTestDataDlg::CTestDataDlg(TestReadingsModel& model, QWidget* parent)
                {QStringLiteral("120”"), QStringLiteral("ml")}},
               QStringLiteral("Pm 自動増分　"),
               [this](Surface& surface, PreviewArea area) { model_.DrawPreview(surface, area); });
+    list_->setAccessibleName(QStringLiteral("測定データ"));
 
     const char* names[] = {"pMin", "pMax", "vMin", "vMax", "dvMin", "dvMax"};
+    const char* spoken[] = {"P 最小", "P 最大", "V 最小", "V 最大", "ΔV 最小", "ΔV 最大"};
     for (std::size_t i = 0; i < axisBoxes_.size(); ++i) {
-        axisBoxes_[i] = AxisBox(names[i]);
+        axisBoxes_[i] = AxisBox(names[i], QString::fromUtf8(spoken[i]));
     }
     using Box = TestReadingsModel::AxisBox;
     PlacePreview(axisBoxes_[Box::vMin], axisBoxes_[Box::vMax], axisBoxes_[Box::dvMin],
@@ -56,7 +59,9 @@ CTestDataDlg::CTestDataDlg(TestReadingsModel& model, QWidget* parent)
     options_->addWidget(show120_);
     options_->addWidget(time);
     options_->addStretch(1);
-    FinishLayout();
+    FinishLayout({show120_, time60_, time120_, axisBoxes_[Box::vMax], axisBoxes_[Box::vMin],
+                  axisBoxes_[Box::dvMax], axisBoxes_[Box::dvMin], axisBoxes_[Box::pMin],
+                  axisBoxes_[Box::pMax]});
 }
 
 void CTestDataDlg::SyncOwn() {

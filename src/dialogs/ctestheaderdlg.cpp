@@ -77,10 +77,18 @@ CTestHeaderDlg::CTestHeaderDlg(TestHeaderModel& model, const Settings& settings,
     auto* calibration = new QGroupBox(QStringLiteral("キャリブレーションファイル"), this);
     auto* group = new QVBoxLayout(calibration);
     auto* fileLine = new QHBoxLayout;
-    fileLine->addWidget(new QLabel(QStringLiteral("ファイル名"), calibration));
-    auto* file = new QLineEdit(FromCp932(model.field(header::calibrationFileName)), calibration);
-    file->setObjectName(QStringLiteral("field%1").arg(header::calibrationFileName));
-    file->setReadOnly(true);
+    QLineEdit* file = ReadOnlyBox(
+        calibration,
+        QStringLiteral("field%1").arg(header::calibrationFileName).toLatin1().constData(),
+        QStringLiteral("キャリブレーションファイル名"));
+    const auto showFile = [file](const QString& path) {
+        file->setText(path);
+        file->setToolTip(path);
+        file->setCursorPosition(0);
+    };
+    showFile(FromCp932(model.field(header::calibrationFileName)));
+    file->setMinimumWidth(280);
+    fileLine->addWidget(LabelFor(QStringLiteral("ファイル名"), file, calibration));
     fileLine->addWidget(file, 1);
     auto* open = new QPushButton(QStringLiteral("開く"), calibration);
     open->setObjectName(QStringLiteral("open"));
@@ -96,9 +104,9 @@ CTestHeaderDlg::CTestHeaderDlg(TestHeaderModel& model, const Settings& settings,
     auto* draw = new QPushButton(QStringLiteral("グラフ描画"), calibration);
     draw->setObjectName(QStringLiteral("draw"));
     group->addWidget(draw, 0, Qt::AlignRight);
-    connect(open, &QPushButton::clicked, this, [this, file] {
+    connect(open, &QPushButton::clicked, this, [this, showFile] {
         OpenCalibration();
-        file->setText(FromCp932(model_.field(header::calibrationFileName)));
+        showFile(FromCp932(model_.field(header::calibrationFileName)));
     });
     const auto redraw = [this] {
         preview_->SetDrawn(true);

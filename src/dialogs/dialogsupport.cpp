@@ -1,10 +1,12 @@
 #include "dialogs/dialogsupport.h"
 
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QDialog>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolTip>
 #include <algorithm>
@@ -82,6 +84,77 @@ bool RefuseOk(QDialog& dialog, const std::optional<Refusal>& refusal, Messages& 
         }
     }
     return true;
+}
+
+QLabel* LabelFor(const QString& caption, QWidget* control, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(control);
+    NameFor(control, caption.trimmed());
+    return label;
+}
+
+void NameFor(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    if (auto* list = qobject_cast<QComboBox*>(control); list != nullptr && list->lineEdit()) {
+        list->lineEdit()->setAccessibleName(name);
+    }
+}
+
+QLineEdit* ReadOnlyBox(QWidget* parent, const char* objectName, const QString& name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    // Read-only first: a screen reader's view of the box is made once.
+    box->setReadOnly(true);
+    box->setAccessibleName(name);
+    return box;
+}
+
+namespace {
+
+// A read-only box as a screen reader should hear it: its name and its
+// value, not editable (Qt's own says every line edit is editable).
+class ReadOnlyBoxAccessible : public QAccessibleWidget {
+public:
+    explicit ReadOnlyBoxAccessible(QLineEdit* box)
+        : QAccessibleWidget(box, QAccessible::EditableText) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.editable = false;
+        return s;
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) {
+            return static_cast<QLineEdit*>(widget())->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* ReadOnlyBoxFactory(const QString& className, QObject* object) {
+    auto* box = qobject_cast<QLineEdit*>(object);
+    if (className == QLatin1String("QLineEdit") && box != nullptr && box->isReadOnly()) {
+        return new ReadOnlyBoxAccessible(box);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void InstallAccessibility() {
+    QAccessible::removeFactory(ReadOnlyBoxFactory);
+    QAccessible::installFactory(ReadOnlyBoxFactory);
+}
+
+void FitText(QLineEdit* box, const QString& sample) {
+    // The frame and the text margins on both sides.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(sample) + 16);
+}
+
+void SetTabOrder(const std::vector<QWidget*>& widgets) {
+    for (std::size_t i = 1; i < widgets.size(); ++i) {
+        QWidget::setTabOrder(widgets[i - 1], widgets[i]);
+    }
 }
 
 void OnFocusLost(QWidget* box, std::function<void()> lost) {

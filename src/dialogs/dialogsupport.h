@@ -15,6 +15,7 @@
 #include "entry/entrytexts.h"
 
 class QComboBox;
+class QLabel;
 class QDialog;
 class QHBoxLayout;
 
@@ -62,6 +63,26 @@ QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra = nullptr);
 // A check's refusal of OK: its message is shown and the box it names takes
 // the focus. False when there is none.
 bool RefuseOk(QDialog& dialog, const std::optional<Refusal>& refusal, Messages& messages);
+
+// A caption that names `control` for a screen reader (its buddy); an
+// editable list's text box takes the name too.
+QLabel* LabelFor(const QString& caption, QWidget* control, QWidget* parent);
+// The name a screen reader gives a control that no caption stands beside
+// alone (one caption for several boxes).
+void NameFor(QWidget* control, const QString& name);
+
+// A read-only box: shown, reached by Tab and read by a screen reader as a
+// value that cannot be typed into.
+QLineEdit* ReadOnlyBox(QWidget* parent, const char* objectName, const QString& name);
+// Lets screen readers tell read-only boxes from those that take typing;
+// once, at the program's start.
+void InstallAccessibility();
+
+// At least wide enough for `sample` to show whole.
+void FitText(QLineEdit* box, const QString& sample);
+
+// Tab and Shift+Tab go through `widgets` in this order.
+void SetTabOrder(const std::vector<QWidget*>& widgets);
 
 // Runs `lost` whenever `box` loses the keyboard focus.
 void OnFocusLost(QWidget* box, std::function<void()> lost);

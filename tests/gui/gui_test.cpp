@@ -18,7 +18,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
+#include <algorithm>
 #include <deque>
+#include <functional>
 
 #include "app/cmainframe.h"
 #include "app/ctavapp.h"
@@ -30,6 +32,7 @@
 #include "base/messages.h"
 #include "document/startup.h"
 #include "document/workspace.h"
+#include "gui/keyboard.h"
 #include "gui/program.h"
 #include "pages/pagecomposer.h"
 #include "records/datafile.h"
@@ -305,6 +308,57 @@ private slots:
         QCOMPARE(afterDown, 2);
         QCOMPARE(afterUp, 1);
         QCOMPARE(pagesShown, 1);
+    }
+
+    // Every dialog by keyboard alone, and as a screen reader finds it: Tab
+    // and Shift+Tab reach every control and come back round, and every
+    // control has a name; read-only boxes say so.
+    void everyDialogByKeyboardAndScreenReader() {
+        Program p({Example("test.kdw")});
+        CTavView& view = p.app->view();
+        const std::vector<std::pair<const char*, std::function<void()>>> dialogs = {
+            {"test readings", [&] { view.OnTestReadings(); }},
+            {"calibration readings", [&] { view.OnCalibrationReadings(); }},
+            {"test header", [&] { view.OnTestHeader(); }},
+            {"calibration header", [&] { view.OnCalibrationHeader(); }},
+            {"analysis", [&] { view.OnAnalysis(); }},
+            {"engineer master", [&] { view.OnEngineerMaster(); }},
+            {"style", [&] { view.OnStyleSettings(); }},
+            {"lines", [&] { view.OnLineSettings(); }},
+            {"keys", [&] { view.OnKeySettings(); }},
+            {"fonts", [&] { view.OnFontSettings(); }},
+            {"setup", [&] { view.OnSetup(); }},
+            {"test page", [&] { view.OnTestPage(); }},
+        };
+        for (const auto& [name, open] : dialogs) {
+            test::WithDialog(open, [&, name = name](QDialog& d) {
+                if (QApplication::focusWidget() == nullptr) {
+                    QVERIFY2(!test::Tabbable(d).empty(), name);
+                    test::Tabbable(d).front()->setFocus(Qt::TabFocusReason);
+                }
+                QWidget* start = test::ControlOf(QApplication::focusWidget());
+                std::vector<QWidget*> forward = test::TabWalk(d);
+                forward.push_back(start);
+                std::vector<QWidget*> backward = test::TabWalk(d, true);
+                backward.push_back(start);
+                // What may be reached now: leaving a box may close a button
+                // (the row buttons follow the entries).
+                for (QWidget* w : test::Tabbable(d)) {
+                    const QString control =
+                        QStringLiteral("%1: %2 (%3)")
+                            .arg(QString::fromLatin1(name), w->objectName(),
+                                 QString::fromLatin1(w->metaObject()->className()));
+                    QVERIFY2(std::count(forward.begin(), forward.end(), w) == 1,
+                             qPrintable(control + QStringLiteral(" not reached by Tab")));
+                    QVERIFY2(std::count(backward.begin(), backward.end(), w) == 1,
+                             qPrintable(control + QStringLiteral(" not reached by Shift+Tab")));
+                }
+                const QStringList faults = test::UnnamedOrMisstated(d);
+                QVERIFY2(faults.isEmpty(),
+                         qPrintable(QString::fromLatin1(name) + QStringLiteral(": ") +
+                                    faults.join(QStringLiteral(", "))));
+            });
+        }
     }
 
     // A file with more readings than the grid: opening says so, and Save

@@ -24,6 +24,7 @@
 #include "dialogs/creadingsdlg.h"
 #include "document/startup.h"
 #include "document/workspace.h"
+#include "gui/keyboard.h"
 #include "gui/program.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
@@ -191,6 +192,55 @@ private slots:
         QCOMPARE(Pm(test, 2), std::string("550"));
         QCOMPARE(test.testRows[2][testField::vol15], std::string("12.5"));
         QCOMPARE(test.testRows[2][testField::vol60], std::string("1.4e1"));
+    }
+
+    // Without a mouse: Tab leaves the list for the entry fields and goes on
+    // round the dialog in the order of the screen; F2 opens the editor on
+    // the list's current cell, where a screen reader finds it by its cell.
+    void readingsByKeyboardOnly() {
+        Program p({Example("test.kdw")});
+        Workspace& ws = p.app->ws();
+        const int used = CountTestRows(ws.test.testRows, testField::pm);
+        WithDialog(
+            [&] { p.app->view().OnTestReadings(); },
+            [&](QDialog& d) {
+                auto* list = Find<QTableWidget>(d, "list");
+                QCOMPARE(QApplication::focusWidget(), list);
+                QStringList order;
+                for (QWidget* w : test::TabWalk(d)) {
+                    order << w->objectName();
+                }
+                QCOMPARE(order.mid(0, 4), (QStringList{"entry1", "entry2", "entry3", "entry4"}));
+                QVERIFY(order.indexOf(QStringLiteral("delete")) <
+                        order.indexOf(QStringLiteral("show120")));
+                QCOMPARE(order.mid(order.size() - 2), (QStringList{"ok", "cancel"}));
+                QCOMPARE(QApplication::focusWidget(), list);  // round again
+
+                list->setCurrentCell(used, 0);
+                QTest::keyClick(list, Qt::Key_F2);
+                auto* editor = Find<QLineEdit>(d, "editor");
+                QVERIFY(editor->isVisible());
+                QCOMPARE(QApplication::focusWidget(), editor);
+                QVERIFY(test::InAccessibleTree(d, editor));
+                QCOMPARE(editor->accessibleName(),
+                         QStringLiteral("セル圧Pm %1 行目").arg(used + 1));
+                for (const QString& typed : {QStringLiteral("９００"), QStringLiteral("１"),
+                                             QStringLiteral("２"), QStringLiteral("３")}) {
+                    editor->clear();
+                    Commit(editor, typed);
+                    QTest::keyClick(editor, Qt::Key_Return);
+                }
+                // OK ends the editing first, as a click does.
+                auto* ok = Find<QPushButton>(d, "ok");
+                ok->setFocus();
+                for (int i = 0; i < 3 && d.isVisible(); ++i) {
+                    QTest::keyClick(ok, Qt::Key_Space);
+                }
+                QVERIFY(!d.isVisible());
+            });
+        QCOMPARE(CountTestRows(ws.test.testRows, testField::pm), used + 1);
+        QCOMPARE(ws.test.testRows[used + 1][testField::pm], std::string("900"));
+        QCOMPARE(ws.test.testRows[used + 1][testField::vol60], std::string("3"));
     }
 
     // "データ追加", "上書き" and "行削除", and the order OK leaves.
