@@ -10,14 +10,30 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/messages.h"
 #include "dialogs/dialogsupport.h"
+#include "entry/entrytexts.h"
 #include "entry/fontsettingsmodel.h"
 #include "render/qpaintersurface.h"
 
 namespace karnea {
 namespace {
+
+// A size box that takes the digits an input method types.
+class SizeBox : public QDoubleSpinBox {
+public:
+    using QDoubleSpinBox::QDoubleSpinBox;
+    QValidator::State validate(QString& input, int& position) const override {
+        const QString ascii = QString::fromStdString(NumberInputToAscii(input.toStdString()));
+        if (ascii != input) {
+            position = std::min<int>(position, static_cast<int>(ascii.size()));
+            input = ascii;
+        }
+        return QDoubleSpinBox::validate(input, position);
+    }
+};
 
 QString Swatch(long colour) {
     return QStringLiteral("color: %1").arg(ToQColor(colour).name());
@@ -33,7 +49,7 @@ std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, Setting
     auto* face = new QFontComboBox(&dialog);
     face->setObjectName(QStringLiteral("face"));
     face->setEditText(FromCp932(preset.face));
-    auto* size = new QDoubleSpinBox(&dialog);
+    auto* size = new SizeBox(&dialog);
     size->setObjectName(QStringLiteral("size"));
     size->setDecimals(1);
     // One decimal: the smallest size above an excluded lowest is 0.1 more.

@@ -4,6 +4,7 @@
 // after the font and footer changes.
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
 #include <QInputMethodEvent>
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 #include "app/ctavdoc.h"
+#include "dialogs/cfontdlg.h"
 #include "document/workspace.h"
 #include "gui/program.h"
 #include "pages/opsrecorder.h"
@@ -157,6 +159,31 @@ private slots:
         QCOMPARE(ws.settings.font(FontRole::title).face, std::string("DejaVu Sans"));
         QVERIFY(PageOps(ws, 1).find("font \"DejaVu Sans\"") != std::string::npos);
         PageShot(ws, 1, "page-after-font");
+    }
+
+    // The font chooser reaches every size its role allows and no more, and
+    // takes a size typed in full-width digits.
+    void theFontChooserKeepsToTheRolesSizes() {
+        Program p;
+        const FontSetting preset = DefaultFont(FontRole::title);
+        std::optional<FontSetting> chosen;
+        WithDialog(
+            [&] { chosen = ChooseFontInDialog(preset, FontSizeRange(FontRole::title), nullptr); },
+            [&](QDialog& d) {
+                auto* size = Find<QDoubleSpinBox>(d, "size");
+                QCOMPARE(size->maximum(), 400.0);
+                QVERIFY(size->minimum() > 1.0);
+                size->setFocus();
+                size->selectAll();
+                QInputMethodEvent typed;
+                typed.setCommitString(QStringLiteral("３５０"));
+                QApplication::sendEvent(size->findChild<QLineEdit*>(), &typed);
+                Find<QPushButton>(d, "ok")->click();
+            });
+        QVERIFY(chosen);
+        QCOMPARE(chosen->size, 350.0);
+        WithDialog([&] { ChooseFontInDialog(preset, FontSizeRange(FontRole::table), nullptr); },
+                   [&](QDialog& d) { QCOMPARE(Find<QDoubleSpinBox>(d, "size")->maximum(), 100.0); });
     }
 
     // A footer prefix "(" prints the page number as "(1)".
