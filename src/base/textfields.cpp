@@ -303,16 +303,8 @@ std::optional<int> ParseInteger(std::string_view text) {
     if (!WholeNumberText(text, false)) {
         return std::nullopt;
     }
-    bool negative = false;
-    std::size_t i = SkipBlanksAndSign(text, negative);
-    long long value = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            return std::nullopt;
-        }
-    }
-    value = negative ? -value : value;
+    // Decimal digits alone: a double holds every int exactly.
+    const double value = TextToDouble(text);
     if (value < INT_MIN || value > INT_MAX) {
         return std::nullopt;
     }

@@ -524,9 +524,7 @@ TEST(ReadingsGrid, NumbersTypedByAnInputMethod) {
     EXPECT_EQ(NumberInputToAscii("５５０"), "550");
     EXPECT_EQ(NumberInputToAscii("－１２．５"), "-12.5");
     EXPECT_EQ(NumberInputToAscii("ー３"), "-3");
-    EXPECT_EQ(NumberInputToAscii("\u2212"
-                                 "4"),
-              "-4");
+    EXPECT_EQ(NumberInputToAscii("−4"), "-4");  // U+2212, the minus sign
     EXPECT_EQ(NumberInputToAscii("＋１ｅ３"), "+1e3");
     EXPECT_EQ(NumberInputToAscii("２Ｅ－１"), "2E-1");
     EXPECT_EQ(NumberInputToAscii("　　５０　"), "50");

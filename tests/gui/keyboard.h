@@ -71,6 +71,23 @@ inline std::vector<QWidget*> TabWalk(QDialog& d, bool backwards = false) {
     return reached;
 }
 
+// Calls `visit` with every node of the accessible tree of `d`.
+template <typename Visit>
+void ForEachAccessible(QDialog& d, Visit visit) {
+    std::vector<QAccessibleInterface*> pending = {QAccessible::queryAccessibleInterface(&d)};
+    while (!pending.empty()) {
+        QAccessibleInterface* node = pending.back();
+        pending.pop_back();
+        if (node == nullptr) {
+            continue;
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            pending.push_back(node->child(i));
+        }
+        visit(node);
+    }
+}
+
 // Whether a screen reader has a name to say: the control's own, or the
 // caption it is labelled by (on Linux an editable list's name is its text,
 // and its caption comes as that relation).
@@ -94,19 +111,10 @@ inline bool Named(QAccessibleInterface* node) {
 inline QStringList UnnamedOrMisstated(QDialog& d) {
     QStringList faults;
     QMap<QString, QString> boxNames;
-    std::vector<QAccessibleInterface*> pending = {QAccessible::queryAccessibleInterface(&d)};
-    while (!pending.empty()) {
-        QAccessibleInterface* node = pending.back();
-        pending.pop_back();
-        if (node == nullptr) {
-            continue;
-        }
-        for (int i = 0; i < node->childCount(); ++i) {
-            pending.push_back(node->child(i));
-        }
+    ForEachAccessible(d, [&](QAccessibleInterface* node) {
         auto* widget = qobject_cast<QWidget*>(node->object());
         if (widget == nullptr || node->state().invisible) {
-            continue;
+            return;
         }
         const QString what =
             QStringLiteral("%1 (%2)").arg(widget->objectName()).arg(int(node->role()));
@@ -139,27 +147,16 @@ inline QStringList UnnamedOrMisstated(QDialog& d) {
             (!node->state().readOnly || node->state().editable)) {
             faults << what + QStringLiteral(" says it is editable");
         }
-    }
+    });
     return faults;
 }
 
 // Whether the accessible tree of `d` holds `widget`.
 inline bool InAccessibleTree(QDialog& d, QWidget* widget) {
-    std::vector<QAccessibleInterface*> pending = {QAccessible::queryAccessibleInterface(&d)};
-    while (!pending.empty()) {
-        QAccessibleInterface* node = pending.back();
-        pending.pop_back();
-        if (node == nullptr) {
-            continue;
-        }
-        if (node->object() == widget) {
-            return true;
-        }
-        for (int i = 0; i < node->childCount(); ++i) {
-            pending.push_back(node->child(i));
-        }
-    }
-    return false;
+    bool found = false;
+    ForEachAccessible(
+        d, [&](QAccessibleInterface* node) { found = found || node->object() == widget; });
+    return found;
 }
 
 }  // namespace karnea::test
