@@ -84,9 +84,6 @@ inline constexpr std::string_view cellTooLong = "長すぎます（%1 バイト�
 inline constexpr std::string_view masterNotSaved = "マスタファイルは\n";
 
 // The settings dialogs.
-inline constexpr std::string_view decimalsRefused = "0 から 6 までの整数を入力して下さい";
-inline constexpr std::string_view integerRefused = "整数を入力して下さい";
-inline constexpr std::string_view numberRefused = "数値を入力して下さい";
 inline constexpr std::string_view integerOutOfRange = "%1 から %2 までの整数を入力して下さい";
 inline constexpr std::string_view numberOutOfRange = "%1 から %2 までの数値を入力して下さい";
 inline constexpr std::string_view colourRefused =

@@ -9,21 +9,6 @@ namespace {
 
 constexpr std::string_view kLineBreakName = "改行";
 
-// The first character (UTF-8) of `text` that has no CP932 form, or empty.
-std::string FirstWithoutCp932(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string_view character = text.substr(i, length);
-        if (!TryUtf8ToCp932(character)) {
-            return std::string(character);
-        }
-        i += length;
-    }
-    return {};
-}
-
 std::string Refused(std::string_view what) {
     return FormatMessage(msg::characterRefused, what);
 }
@@ -58,6 +43,21 @@ char32_t DecodeAt(std::string_view text, std::size_t i, std::size_t& length) {
         c = (c << 6) | (b(k) & 0x3F);
     }
     return c;
+}
+
+// The first character (UTF-8) of `text` that has no CP932 form, or empty.
+std::string FirstWithoutCp932(std::string_view text) {
+    if (TryUtf8ToCp932(text)) {
+        return {};
+    }
+    for (std::size_t i = 0, length = 1; i < text.size(); i += length) {
+        DecodeAt(text, i, length);
+        const std::string_view character = text.substr(i, length);
+        if (!TryUtf8ToCp932(character)) {
+            return std::string(character);
+        }
+    }
+    return {};
 }
 
 }  // namespace
