@@ -40,6 +40,7 @@ CQualityDlg::CQualityDlg(const TestRecord& test, const Settings& settings, QWidg
 
     auto* warnings = new QListWidget(this);
     warnings->setObjectName(QStringLiteral("warnings"));
+    warnings->setAccessibleName(QStringLiteral("確認が必要な点"));
     for (const QualityWarning& w : CheckTestQuality(test, settings)) {
         auto* item = new QListWidgetItem(U(w.text.japanese), warnings);
         item->setToolTip(U(w.text.english));

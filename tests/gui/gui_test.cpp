@@ -40,6 +40,7 @@
 #include "support/testsupport.h"
 #include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
+#include "view/extensions.h"
 
 using namespace karnea;
 using test::Example;
@@ -329,6 +330,7 @@ private slots:
             {"fonts", [&] { view.OnFontSettings(); }},
             {"setup", [&] { view.OnSetup(); }},
             {"test page", [&] { view.OnTestPage(); }},
+            {"quality check", [&] { p.app->extensions().OnQualityCheck(); }},
         };
         for (const auto& [name, open] : dialogs) {
             test::WithDialog(open, [&, name = name](QDialog& d) {
