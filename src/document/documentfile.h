@@ -28,8 +28,8 @@ void NewDocument(Workspace& ws);
 // document kind from its first line, clears and fills that record, completes
 // it (coefficients, scale defaults) and remembers the path as the kind's last
 // file name. Rows that do not fit the record are said, and remembered for
-// the next save over the file. The caller then runs the settings load (record defaults) and
-// updates the views.
+// the next save over the file. The caller then runs the settings load
+// (record defaults) and updates the views.
 std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages);
 
 // The framework's open path (recently used files, the command line, dropped
