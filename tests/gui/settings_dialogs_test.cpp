@@ -182,8 +182,9 @@ private slots:
             });
         QVERIFY(chosen);
         QCOMPARE(chosen->size, 350.0);
-        WithDialog([&] { ChooseFontInDialog(preset, FontSizeRange(FontRole::table), nullptr); },
-                   [&](QDialog& d) { QCOMPARE(Find<QDoubleSpinBox>(d, "size")->maximum(), 100.0); });
+        WithDialog(
+            [&] { ChooseFontInDialog(preset, FontSizeRange(FontRole::table), nullptr); },
+            [&](QDialog& d) { QCOMPARE(Find<QDoubleSpinBox>(d, "size")->maximum(), 100.0); });
     }
 
     // A footer prefix "(" prints the page number as "(1)".
