@@ -52,12 +52,13 @@ CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* pa
         const QString point = QString::fromUtf8(captions[p]).trimmed();
         const std::string name = names[p];
         // Only the P of Pl may be typed.
-        pBoxes_[i] =
-            p == AnalysisModel::pl
-                ? HeaderBox(pointsBox, (name + "P").c_str(), Input::number)
-                : ReadOnlyBox(pointsBox, (name + "P").c_str(), point + QStringLiteral(" P"));
+        if (p == AnalysisModel::pl) {
+            pBoxes_[i] = HeaderBox(pointsBox, (name + "P").c_str(), Input::number);
+            NameFor(pBoxes_[i], point + QStringLiteral(" P"));
+        } else {
+            pBoxes_[i] = ReadOnlyBox(pointsBox, (name + "P").c_str(), point + QStringLiteral(" P"));
+        }
         vBoxes_[i] = ReadOnlyBox(pointsBox, (name + "V").c_str(), point + QStringLiteral(" V"));
-        NameFor(pBoxes_[i], point + QStringLiteral(" P"));
         auto* marker = new QLabel(QStringLiteral("■"), pointsBox);
         marker->setStyleSheet(QStringLiteral("color: %1").arg(Colour(kPointColours[i])));
         pointsGrid->addWidget(points_[i], p + 1, 0);

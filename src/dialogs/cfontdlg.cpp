@@ -10,11 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "base/messages.h"
 #include "dialogs/dialogsupport.h"
-#include "entry/entrytexts.h"
 #include "entry/fontsettingsmodel.h"
 #include "render/qpaintersurface.h"
 
@@ -26,11 +24,7 @@ class SizeBox : public QDoubleSpinBox {
 public:
     using QDoubleSpinBox::QDoubleSpinBox;
     QValidator::State validate(QString& input, int& position) const override {
-        const QString ascii = QString::fromStdString(NumberInputToAscii(input.toStdString()));
-        if (ascii != input) {
-            position = std::min<int>(position, static_cast<int>(ascii.size()));
-            input = ascii;
-        }
+        TypeAsNumber(input, position);
         return QDoubleSpinBox::validate(input, position);
     }
 };

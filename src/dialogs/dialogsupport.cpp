@@ -183,16 +183,19 @@ std::string ToCp932(const QString& text) {
 TextValidator::TextValidator(TextKind kind, Input input, QLineEdit* box)
     : QValidator(box), kind_(kind), input_(input), box_(box) {}
 
+void TypeAsNumber(QString& input, int& position) {
+    const QString ascii = QString::fromStdString(NumberInputToAscii(input.toStdString()));
+    if (ascii != input) {
+        const QString before =
+            QString::fromStdString(NumberInputToAscii(input.left(position).toStdString()));
+        position = std::min<int>(static_cast<int>(before.size()), static_cast<int>(ascii.size()));
+        input = ascii;
+    }
+}
+
 QValidator::State TextValidator::validate(QString& input, int& position) const {
     if (input_ == Input::number) {
-        const QString ascii = QString::fromStdString(NumberInputToAscii(input.toStdString()));
-        if (ascii != input) {
-            const QString before =
-                QString::fromStdString(NumberInputToAscii(input.left(position).toStdString()));
-            position =
-                std::min<int>(static_cast<int>(before.size()), static_cast<int>(ascii.size()));
-            input = ascii;
-        }
+        TypeAsNumber(input, position);
     }
     const std::string refusal = RefusalOfText(kind_, input.toStdString());
     if (refusal.empty()) {

@@ -45,6 +45,10 @@ private:
     QLineEdit* box_;
 };
 
+// What an input method typed into a number box, in ASCII, the caret kept
+// where it was; a validator's first step.
+void TypeAsNumber(QString& input, int& position);
+
 // A box named for the tests, for a header text (or a settings text), with
 // that validator.
 QLineEdit* HeaderBox(QWidget* parent, const char* objectName, Input input = Input::text);

@@ -81,16 +81,6 @@ std::string RefusalOfText(TextKind kind, std::string_view utf8) {
     return {};
 }
 
-bool HeaderTextAllowed(const std::string& cp932) {
-    return cp932.find_first_of("\r\n") == std::string::npos &&
-           cp932.find("$$") == std::string::npos;
-}
-
-bool CellTextAllowed(const std::string& cp932) {
-    return HeaderTextAllowed(cp932) && cp932.find('"') == std::string::npos &&
-           cp932.size() <= kLongestCellBytes;
-}
-
 std::string NumberInputToAscii(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -27,11 +27,6 @@ inline constexpr std::size_t kLongestCellBytes = 100;
 // empty when it can. Every character must have a CP932 form.
 std::string RefusalOfText(TextKind kind, std::string_view utf8);
 
-// Whether a whole CP932 text may stand in a reading cell, or in a header
-// text (the bytes checked are the same in CP932 and UTF-8).
-bool CellTextAllowed(const std::string& cp932);
-bool HeaderTextAllowed(const std::string& cp932);
-
 // What an input method types into a number box, in ASCII: full-width digits,
 // letters and signs ("５５０", "．", "－", "＋", "ｅ") as their ASCII forms,
 // "ー" and the minus sign U+2212 as "-", and full-width blanks around the

@@ -494,14 +494,17 @@ TEST(ReadingsGrid, AnEditorNotPlacedWritesNothing) {
 }
 
 TEST(ReadingsGrid, TextsTheFileCannotHoldAreRefused) {
-    EXPECT_TRUE(CellTextAllowed("12.5"));
-    EXPECT_TRUE(CellTextAllowed("$5"));
-    EXPECT_FALSE(CellTextAllowed("1\"2"));
-    EXPECT_FALSE(CellTextAllowed("a$$b"));
-    EXPECT_FALSE(CellTextAllowed("1\n2"));
-    EXPECT_FALSE(CellTextAllowed("1\r"));
-    EXPECT_TRUE(CellTextAllowed(std::string(kLongestCellBytes, '1')));
-    EXPECT_FALSE(CellTextAllowed(std::string(kLongestCellBytes + 1, '1')));
+    const auto cellAllowed = [](const std::string& text) {
+        return RefusalOfText(TextKind::cell, text).empty();
+    };
+    EXPECT_TRUE(cellAllowed("12.5"));
+    EXPECT_TRUE(cellAllowed("$5"));
+    EXPECT_FALSE(cellAllowed("1\"2"));
+    EXPECT_FALSE(cellAllowed("a$$b"));
+    EXPECT_FALSE(cellAllowed("1\n2"));
+    EXPECT_FALSE(cellAllowed("1\r"));
+    EXPECT_TRUE(cellAllowed(std::string(kLongestCellBytes, '1')));
+    EXPECT_FALSE(cellAllowed(std::string(kLongestCellBytes + 1, '1')));
 
     // As typed (UTF-8), with the reason the box shows.
     EXPECT_EQ(RefusalOfText(TextKind::header, "株式会社"), "");
