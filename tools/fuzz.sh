@@ -9,6 +9,9 @@
 #                                folder's inputs that reach all they reach
 # New inputs found go to the build folder; only `keep` writes below tests/. A
 # target that crashes leaves its input in the build folder and fails the run.
+# FUZZ_TARGETS="pdf open" runs only those targets; FUZZ_SANITIZERS=undefined
+# builds without AddressSanitizer (with its own FUZZ_BUILD_DIR), for a long
+# run of a target that spends its time in large buffers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-brief}
@@ -16,6 +19,7 @@ seconds=${2:-3600}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 
 cmake -S . -B "$build" -G Ninja -DKARNEA_FUZZ=ON -DBUILD_TESTING=OFF \
+    -DKARNEA_FUZZ_SANITIZERS="${FUZZ_SANITIZERS:-address,undefined}" \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" | grep -v '^\[' || true
 cmake --build "$build" >/dev/null
@@ -54,6 +58,9 @@ keep() {
 status=0
 for target in "$build"/tests/fuzz/fuzz-*; do
     name=${target##*/fuzz-}
+    if [[ -n ${FUZZ_TARGETS:-} && " $FUZZ_TARGETS " != *" $name "* ]]; then
+        continue
+    fi
     if [[ $mode == keep ]]; then
         keep "$target" "$name" || status=1
         continue
@@ -62,7 +69,7 @@ for target in "$build"/tests/fuzz/fuzz-*; do
     mkdir -p "$work" "$build/crashes"
     corpora=("$work" "tests/fuzz/corpus/$name")
     [[ -d tests/fuzz/found/$name ]] && corpora+=("tests/fuzz/found/$name")
-    if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
         -artifact_prefix="$build/crashes/$name-" "${corpora[@]}" \
         >"$build/$name.log" 2>&1; then
         runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/$name.log" | grep -o '[0-9]*$')

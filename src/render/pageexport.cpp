@@ -153,8 +153,7 @@ private:
 
 }  // namespace
 
-// The files go to disk through ReplaceFile, as every save of the program does.
-bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {
+std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi) {
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     {
@@ -165,13 +164,19 @@ bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {
         writer.setCreator(QStringLiteral("karnea"));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            return false;
+            return std::nullopt;
         }
         PdfPages target(writer, painter, dpi);
         draw(target);
         painter.end();
     }
-    return ReplaceFile(path, pdf.data().toStdString());
+    return pdf.data().toStdString();
+}
+
+// The files go to disk through ReplaceFile, as every save of the program does.
+bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {
+    const std::optional<std::string> pdf = PdfBytes(draw, dpi);
+    return pdf && ReplaceFile(path, *pdf);
 }
 
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,

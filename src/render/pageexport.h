@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ class Messages;
 // Draws pages onto the target it is given; false when the target stopped.
 using PageDrawing = std::function<bool(PageTarget&)>;
 
+// The bytes of one PDF of the pages drawn; nothing when no PDF can be begun.
+std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi);
 // One PDF of the pages drawn. False when the file cannot be written.
 bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi);
 // One PDF of the given pages of a document.
