@@ -1,14 +1,18 @@
 #include "base/diskfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <system_error>
 
 namespace karnea {
@@ -38,46 +42,78 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// The file that a save really replaces: the end of a chain of symbolic links.
-fs::path SaveTarget(const std::string& path) {
-    std::error_code ec;
+// The file that a save really replaces: the end of a chain of symbolic
+// links, followed link by link so that a broken link names the file to
+// create. Nothing for a loop (or a chain too long to be anything else).
+std::optional<fs::path> SaveTarget(const std::string& path) {
     fs::path target(path);
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) {
-            return resolved;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return target;
         }
+        std::error_code ec;
+        const fs::path link = fs::read_symlink(target, ec);
+        if (ec) {
+            return std::nullopt;
+        }
+        target = link.is_absolute() ? link : target.parent_path() / link;
     }
-    return target;
+    return std::nullopt;
 }
 
-// Writes `bytes` into the existing file itself (truncated first when it is a
-// regular file) and, for a regular file, syncs it.
-bool WriteInPlace(const fs::path& target, const std::string& bytes, bool regular) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | (regular ? O_TRUNC : 0));
+// The names a save gives its files beside the target: ".NAME.save-PID-N"
+// for a new file, ".NAME.keep-PID" for the previous file's second name.
+std::string SaveFileName(const fs::path& target, int attempt) {
+    return "." + target.filename().string() + ".save-" + std::to_string(::getpid()) + "-" +
+           std::to_string(attempt);
+}
+std::string KeepFileName(const fs::path& target) {
+    return "." + target.filename().string() + ".keep-" + std::to_string(::getpid());
+}
+
+// Writes `bytes` into a device or a pipe.
+bool WriteIntoDevice(const fs::path& target, const std::string& bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    bool ok = WriteAll(fd, bytes);
-    if (regular) {
-        ok = ok && ::fsync(fd) == 0;
-    }
+    const bool ok = WriteAll(fd, bytes);
     return (::close(fd) == 0) && ok;
 }
 
 #ifdef KARNEA_SAVE_FAULTS
-SaveStep failingStep = SaveStep::none;
+unsigned failingSteps = 0;
 #endif
 
 // Whether the test build makes this step of every save fail.
 bool Fails(SaveStep step) {
 #ifdef KARNEA_SAVE_FAULTS
-    return failingStep == step;
+    return (failingSteps & (1u << static_cast<unsigned>(step))) != 0;
 #else
     (void)step;
     return false;
 #endif
 }
+
+// Lets no step fail while it lives: the test build fails a step of the way
+// forward, never of the way back.
+class NoFaultsHere {
+#ifdef KARNEA_SAVE_FAULTS
+public:
+    NoFaultsHere() : failing_(failingSteps) {
+        failingSteps = 0;
+    }
+    ~NoFaultsHere() {
+        failingSteps = failing_;
+    }
+    NoFaultsHere(const NoFaultsHere&) = delete;
+    NoFaultsHere& operator=(const NoFaultsHere&) = delete;
+
+private:
+    unsigned failing_;
+#endif
+};
 
 bool SyncFolder(const fs::path& folder) {
     if (Fails(SaveStep::syncFolder)) {
@@ -105,10 +141,9 @@ Beside WriteBeside(const fs::path& target, const std::string& bytes, const struc
     const std::string base = target.filename().string();
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder /
-               ("." + base + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
-        if (Fails(SaveStep::create)) {
-            errno = ENOSPC;
+        temp = folder / SaveFileName(target, attempt);
+        if (Fails(SaveStep::create) || Fails(SaveStep::createDenied)) {
+            errno = Fails(SaveStep::create) ? ENOSPC : EACCES;
             break;
         }
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -135,31 +170,196 @@ Beside WriteBeside(const fs::path& target, const std::string& bytes, const struc
     return Beside::written;
 }
 
-// Holds back the signals that end a program (Ctrl+C, a terminal closed, a
-// kill) while a save is under way: it finishes or cleans up first, so no
-// temporary file is left behind; the signal then takes effect.
+// The signals that end a program when nobody handles them, and that a user
+// or the system sends to stop it (Ctrl+C, Ctrl+\\, a terminal closed, kill).
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM};
+constexpr std::size_t kEndingSignalCount = std::size(kEndingSignals);
+
+// What the process did with those signals before the saves under way began.
+// Signal dispositions belong to the whole process, so this state does too.
+std::mutex savesMutex;
+int savesUnderWay = 0;
+struct sigaction previousActions[kEndingSignalCount];
+volatile std::sig_atomic_t notedSignal = 0;
+
+extern "C" void NoteEndingSignal(int signal) {
+    notedSignal = signal;
+}
+
+// While a save is under way an ending signal is only noted, whichever of the
+// process's threads it is given to: the save finishes or cleans up first, so
+// no temporary file is left behind and no file is left half written; the
+// signal then takes effect as it would have.
 class SignalsHeld {
 public:
     SignalsHeld() {
-        sigset_t ending;
-        sigemptyset(&ending);
-        sigaddset(&ending, SIGINT);
-        sigaddset(&ending, SIGTERM);
-        sigaddset(&ending, SIGHUP);
-        held_ = ::pthread_sigmask(SIG_BLOCK, &ending, &previous_) == 0;
+        const std::lock_guard<std::mutex> lock(savesMutex);
+        if (savesUnderWay++ > 0) {
+            return;
+        }
+        struct sigaction note {};
+        note.sa_handler = NoteEndingSignal;
+        sigfillset(&note.sa_mask);
+        note.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+            ::sigaction(kEndingSignals[i], &note, &previousActions[i]);
+        }
     }
     ~SignalsHeld() {
-        if (held_) {
-            ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+        const std::lock_guard<std::mutex> lock(savesMutex);
+        if (--savesUnderWay > 0) {
+            return;
+        }
+        for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+            ::sigaction(kEndingSignals[i], &previousActions[i], nullptr);
+        }
+        const int noted = notedSignal;
+        notedSignal = 0;
+        if (noted != 0) {
+            ::raise(noted);
         }
     }
     SignalsHeld(const SignalsHeld&) = delete;
     SignalsHeld& operator=(const SignalsHeld&) = delete;
-
-private:
-    sigset_t previous_{};
-    bool held_ = false;
 };
+
+// The process number in a name of the two forms above, or 0 for any other.
+long SaverOf(std::string_view name) {
+    // The number the digits make, or -1 when they are not all digits.
+    const auto number = [](std::string_view digits) -> long {
+        if (digits.empty() || digits.size() > 9 ||
+            digits.find_first_not_of("0123456789") != std::string_view::npos) {
+            return -1;
+        }
+        return std::strtol(std::string(digits).c_str(), nullptr, 10);
+    };
+    if (name.size() < 2 || name[0] != '.') {
+        return 0;
+    }
+    if (const std::size_t at = name.rfind(".keep-"); at != std::string_view::npos && at > 1) {
+        return number(name.substr(at + 6));
+    }
+    const std::size_t at = name.rfind(".save-");
+    if (at == std::string_view::npos || at < 2) {
+        return 0;
+    }
+    const std::string_view rest = name.substr(at + 6);
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || number(rest.substr(dash + 1)) < 0) {
+        return 0;
+    }
+    return number(rest.substr(0, dash));
+}
+
+// A save file is left over when the process that made it has ended (killed
+// before it could clean up) and a while has passed, so that a save running
+// on another computer sharing the folder is never disturbed.
+constexpr std::time_t kLeftOverAfterSeconds = 60;
+
+// Removes the files that ended saves left in `folder`.
+void RemoveLeftOverSaveFiles(const fs::path& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const long saver = SaverOf(entry->d_name);
+        if (saver <= 0 || saver == ::getpid() || ::kill(static_cast<pid_t>(saver), 0) == 0 ||
+            errno != ESRCH) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && now - st.st_mtime >= kLeftOverAfterSeconds) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+// Writes `bytes` at the start of an open file. The test build's write fault
+// stops after half of them.
+bool WriteAtStart(int fd, const std::string& bytes) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    if (Fails(SaveStep::write)) {
+        WriteAll(fd, bytes.substr(0, bytes.size() / 2));
+        return false;
+    }
+    return WriteAll(fd, bytes);
+}
+
+// The user's temporary folder.
+fs::path TemporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && *tmp != '\0' ? fs::path(tmp) : fs::path("/tmp");
+}
+
+// A copy of a file's content made before the file is written in place,
+// beside it where the folder allows, else in the temporary folder, named
+// "NAME.before-save-PID" so that the user finds it should the program be
+// killed while it writes. Empty when no copy could be made.
+fs::path KeepCopy(const fs::path& target, const std::string& content) {
+    for (const fs::path& folder : {target.parent_path(), TemporaryFolder()}) {
+        const fs::path copy =
+            (folder.empty() ? fs::path(".") : folder) /
+            (target.filename().string() + ".before-save-" + std::to_string(::getpid()));
+        if (Fails(SaveStep::copy)) {
+            return {};
+        }
+        const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            continue;
+        }
+        const bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+        if ((::close(fd) == 0) && ok) {
+            return copy;
+        }
+        ::unlink(copy.c_str());
+        return {};  // a full disk: no safe way to write in place
+    }
+    return {};
+}
+
+// Writes `bytes` into the regular file itself, for a writable file in a
+// folder the user may not write. The previous content survives any failure:
+// a copy of it is kept first; the new bytes go over the old ones without
+// cutting the file, which is cut to their length only when all of them are
+// on disk; a failure writes the old content back. The copy goes once the file
+// holds one whole content or the other.
+bool WriteInPlace(const fs::path& target, const std::string& bytes) {
+    const std::optional<std::string> previous = ReadWholeFile(target.string());
+    if (!previous) {
+        return false;
+    }
+    const fs::path copy = KeepCopy(target, *previous);
+    if (copy.empty()) {
+        return false;
+    }
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ::unlink(copy.c_str());
+        return false;
+    }
+    const auto put = [fd](const std::string& content) {
+        return WriteAtStart(fd, content) && !Fails(SaveStep::sync) && ::fsync(fd) == 0 &&
+               !Fails(SaveStep::truncate) &&
+               ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+    };
+    const bool written = put(bytes);
+    bool whole = written;
+    if (!written) {
+        [[maybe_unused]] const NoFaultsHere wayBack;
+        whole = put(*previous);
+    }
+    whole = (::close(fd) == 0) && whole;
+    if (whole) {
+        ::unlink(copy.c_str());
+    }
+    return written && whole;
+}
 
 // A new file written beside the file it is to replace.
 struct Staged {
@@ -177,8 +377,7 @@ bool Install(const std::vector<Staged>& staged) {
     bool ok = true;
     for (; done < staged.size() && ok; ++done) {
         const Staged& s = staged[done];
-        const fs::path keep = s.target.parent_path() / ("." + s.target.filename().string() +
-                                                        ".keep-" + std::to_string(::getpid()));
+        const fs::path keep = s.target.parent_path() / KeepFileName(s.target);
         if (s.existed && ::link(s.target.c_str(), keep.c_str()) == 0) {
             keeps[done] = keep;
         }
@@ -301,66 +500,63 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path, s
 }
 
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
-    if (path.empty()) {
-        return false;
-    }
-    const fs::path target = SaveTarget(path);
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
-        return false;
-    }
-    // A file the user may not write stays untouched, as it would with an
-    // in-place write.
-    if (exists && ::access(target.c_str(), W_OK) != 0) {
-        return false;
-    }
-    // A device or a pipe is written into: renaming a new file over it would
-    // put a plain file where the device was.
-    if (exists && !S_ISREG(existing.st_mode)) {
-        return WriteInPlace(target, bytes, false);
-    }
-
-    const SignalsHeld held;
-    fs::path temp;
-    switch (WriteBeside(target, bytes, exists ? &existing : nullptr, temp)) {
-        case Beside::cannotCreate:
-            // A writable file in a folder the user may not write: the only way
-            // to save is to write the file itself.
-            return exists && WriteInPlace(target, bytes, true);
-        case Beside::failed:
-            return false;
-        case Beside::written:
-            break;
-    }
-    return Install({{temp, target, exists}});
+    return ReplaceFiles({{path, bytes}});
 }
 
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
-    const SignalsHeld held;
+    // Held from the first regular file on: writing into a pipe may wait for
+    // its reader, and the user must be able to stop that.
+    std::optional<SignalsHeld> held;
     std::vector<Staged> staged;
-    for (const auto& [path, bytes] : files) {
-        const fs::path target = SaveTarget(path);
-        struct stat existing {};
-        const bool exists = ::stat(target.c_str(), &existing) == 0;
-        // Only regular files the user may write are replaced together.
-        fs::path temp;
-        if (path.empty() || (exists && !S_ISREG(existing.st_mode)) ||
-            (exists && ::access(target.c_str(), W_OK) != 0) ||
-            WriteBeside(target, bytes, exists ? &existing : nullptr, temp) != Beside::written) {
-            for (const Staged& s : staged) {
-                ::unlink(s.temp.c_str());
-            }
-            return false;
+    const auto fail = [&] {
+        for (const Staged& s : staged) {
+            ::unlink(s.temp.c_str());
         }
-        staged.push_back({temp, target, exists});
+        return false;
+    };
+    for (const auto& [path, bytes] : files) {
+        const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
+        if (!target) {
+            return fail();
+        }
+        struct stat existing {};
+        const bool exists = ::stat(target->c_str(), &existing) == 0;
+        // A folder is refused, and so is a file the user may not write.
+        if (exists && (S_ISDIR(existing.st_mode) || ::access(target->c_str(), W_OK) != 0)) {
+            return fail();
+        }
+        // A single device or pipe is written into: renaming a new file over
+        // it would put a plain file where the device was.
+        if (exists && !S_ISREG(existing.st_mode)) {
+            return files.size() == 1 && WriteIntoDevice(*target, bytes);
+        }
+        if (!held) {
+            held.emplace();
+        }
+        RemoveLeftOverSaveFiles(target->parent_path());
+        fs::path temp;
+        switch (WriteBeside(*target, bytes, exists ? &existing : nullptr, temp)) {
+            case Beside::cannotCreate:
+                // A single writable file in a folder the user may not write:
+                // the only way to save is to write the file itself.
+                return files.size() == 1 && exists && WriteInPlace(*target, bytes);
+            case Beside::failed:
+                return fail();
+            case Beside::written:
+                break;
+        }
+        staged.push_back({temp, *target, exists});
     }
     return Install(staged);
 }
 
 #ifdef KARNEA_SAVE_FAULTS
 void FailSaveStep(SaveStep step) {
-    failingStep = step;
+    if (step == SaveStep::none) {
+        failingSteps = 0;
+    } else {
+        failingSteps |= 1u << static_cast<unsigned>(step);
+    }
 }
 #endif
 

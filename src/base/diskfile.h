@@ -28,10 +28,14 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path,
 // Replaces the file at `path` with `bytes`: the bytes go to a new file beside
 // it, are flushed to disk, and only then take the target's name, so a failed
 // write leaves any previous file as it was. An existing file keeps its
-// permissions; a symbolic link keeps pointing where it did. A device or a
-// pipe is written into, never replaced; a folder is refused. When no new
-// file can be made beside a writable file (a folder the user may not
-// write), the file itself is written. Returns false on any failure.
+// permissions; a symbolic link keeps pointing where it did (a broken link
+// gets its target made; a loop of links is refused). A device or a pipe is
+// written into, never replaced; a folder is refused. When no new file can be
+// made beside a writable file (a folder the user may not write), the file
+// itself is written, with a copy of its previous content kept until the new
+// content is whole on disk (see WriteInPlace in the source). Files that
+// killed saves left in the folder go first. The signals that end a program
+// wait until the save is done. Returns false on any failure.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
 
 // Replaces several files together: each new file is written beside its
@@ -39,10 +43,24 @@ bool ReplaceFile(const std::string& path, const std::string& bytes);
 // names; otherwise nothing is replaced and no new file stays.
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files);
 
-// The steps of a save. The test build of the core can make one of them fail
-// in every save, to show that the previous file survives each.
-enum class SaveStep { none, create, write, flush, sync, rename, syncFolder };
+// The steps of a save. The test build of the core can make steps fail in
+// every save, to show that the previous file survives each; `createDenied`
+// makes new files beside the target fail as in a folder the user may not
+// write, and `copy`, `truncate` are the steps of writing a file in place.
+enum class SaveStep {
+    none,
+    create,
+    createDenied,
+    write,
+    flush,
+    sync,
+    rename,
+    syncFolder,
+    copy,
+    truncate
+};
 #ifdef KARNEA_SAVE_FAULTS
+// Adds a failing step; `none` makes every step succeed again.
 void FailSaveStep(SaveStep step);
 #endif
 

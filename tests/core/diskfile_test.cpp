@@ -75,6 +75,28 @@ TEST(ReplaceFile, AWritableFileInAReadOnlyFolder) {
     EXPECT_EQ(ReadBytes(path), "new content");
 }
 
+// A symbolic link keeps pointing where it did: a broken link gets the file
+// it names; a loop of links is refused and stays as it was.
+TEST(ReplaceFile, BrokenAndLoopingLinks) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    std::filesystem::create_symlink("sub/missing.kdw", dir.file("broken.kdw"));
+    EXPECT_TRUE(ReplaceFile(dir.file("broken.kdw"), "made"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("broken.kdw")));
+    EXPECT_EQ(ReadBytes(dir.file("sub/missing.kdw")), "made");
+
+    std::filesystem::create_symlink("b.kdw", dir.file("a.kdw"));
+    std::filesystem::create_symlink("a.kdw", dir.file("b.kdw"));
+    std::filesystem::create_symlink("self.kdw", dir.file("self.kdw"));
+    for (const char* name : {"a.kdw", "b.kdw", "self.kdw"}) {
+        EXPECT_FALSE(ReplaceFile(dir.file(name), "x")) << name;
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file(name))) << name;
+    }
+    EXPECT_FALSE(ReplaceFiles({{dir.file("ok.kdw"), "x"}, {dir.file("a.kdw"), "y"}}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("ok.kdw")));
+    EXPECT_EQ(FilesIn(dir), 5);
+}
+
 // Reading stops where the caller's use of a file ends: lines after the
 // last one wanted are not read, and a line keeps only what can be used.
 TEST(TextLines, ReadingStopsAtTheLimits) {

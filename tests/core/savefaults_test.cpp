@@ -1,14 +1,22 @@
 // Saves that fail at each of their steps: the previous file stays as it
 // was, no new file is left beside it, and the user is told. Also the owner
 // of a saved file.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <random>
+#include <thread>
+#include <vector>
 
 #include "base/diskfile.h"
 #include "base/encoding.h"
@@ -33,6 +41,45 @@ std::size_t FilesIn(const ScratchDir& dir) {
     }
     return n;
 }
+
+// Sets an environment variable for the life of the object.
+class EnvironmentSet {
+public:
+    EnvironmentSet(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~EnvironmentSet() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+    EnvironmentSet(const EnvironmentSet&) = delete;
+    EnvironmentSet& operator=(const EnvironmentSet&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// The copies that writing in place keeps, anywhere below `folder`.
+std::size_t CopiesBelow(const ScratchDir& folder) {
+    std::size_t n = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+        n += entry.path().filename().string().find(".before-save-") != std::string::npos;
+    }
+    return n;
+}
+
+// A folder any user may write, for the copies kept while a file is written
+// in place.
+struct OpenScratchDir : ScratchDir {
+    OpenScratchDir() { std::filesystem::permissions(path(), std::filesystem::perms::all); }
+};
 
 #ifdef KARNEA_SAVE_FAULTS
 constexpr SaveStep kSteps[] = {SaveStep::create, SaveStep::write,  SaveStep::flush,
@@ -60,6 +107,36 @@ TEST(SaveFaults, EveryStepLeavesThePreviousFile) {
         EXPECT_TRUE(ReplaceFile(dir.file("f"), "new"));
         EXPECT_EQ(ReadBytes(dir.file("f")), "new");
         EXPECT_EQ(FilesIn(dir), 2u);
+    }
+}
+
+// A writable file in a folder where no new file can be made is written in
+// place; whichever step of that fails, the file keeps its previous content
+// whole, longer or shorter than the new one, and the copy kept meanwhile
+// goes. Without room for that copy nothing is written at all.
+TEST(SaveFaults, WritingInPlaceKeepsThePreviousContent) {
+    OpenScratchDir temporary;
+    const EnvironmentSet tmpdir("TMPDIR", temporary.path().string());
+    for (const std::string& previous : {std::string("previous"), std::string(100000, 'p')}) {
+        for (const SaveStep step :
+             {SaveStep::copy, SaveStep::write, SaveStep::sync, SaveStep::truncate}) {
+            ScratchDir dir;
+            WriteBytes(dir.file("f"), previous);
+            {
+                const FailingStep denied(SaveStep::createDenied);
+                FailSaveStep(step);
+                EXPECT_FALSE(ReplaceFile(dir.file("f"), std::string(5000, 'n')));
+            }
+            EXPECT_EQ(ReadBytes(dir.file("f")), previous) << static_cast<int>(step);
+            EXPECT_EQ(FilesIn(dir), 1u) << static_cast<int>(step);
+            EXPECT_EQ(CopiesBelow(temporary), 0u);
+        }
+        ScratchDir dir;
+        WriteBytes(dir.file("f"), previous);
+        const FailingStep denied(SaveStep::createDenied);
+        EXPECT_TRUE(ReplaceFile(dir.file("f"), "new"));
+        EXPECT_EQ(ReadBytes(dir.file("f")), "new");
+        EXPECT_EQ(FilesIn(dir), 1u);
     }
 }
 
@@ -109,30 +186,122 @@ TEST(SaveFaults, TheOwnerStays) {
     EXPECT_EQ(after.st_gid, 65534u);
 }
 
-// A save that SIGTERM or SIGINT interrupts leaves no new file beside the
-// old one: the save finishes or cleans up, then the signal ends the program.
+// A save that an ending signal interrupts leaves no new file beside the old
+// one: the save finishes or cleans up, then the signal ends the program. The
+// saving process has other threads, as the desktop program has, and the
+// system may give a signal sent to the process to any of them.
 TEST(SaveFaults, AnEndingSignalLeavesNoTemporaryFile) {
-    for (const int signal : {SIGTERM, SIGINT}) {
+    const std::string big(64 << 20, 'x');
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1}) {
         ScratchDir dir;
         WriteBytes(dir.file("f"), "previous");
-        const std::string big(64 << 20, 'x');
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (int i = 0; i < 20; ++i) {
+            const struct rlimit noCore {};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            for (int i = 0; i < 4; ++i) {
+                std::thread([] {
+                    for (;;) {
+                        ::pause();
+                    }
+                }).detach();
+            }
+            for (int i = 0; i < 40; ++i) {
                 ReplaceFile(dir.file("f"), big);
             }
             ::_exit(0);
         }
-        ::usleep(50000);
+        ::usleep(80000);
         ::kill(child, signal);
         int status = 0;
         ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status)) << signal;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
         EXPECT_EQ(FilesIn(dir), 1u) << signal;
         const std::string kept = ReadBytes(dir.file("f"));
         EXPECT_TRUE(kept == "previous" || kept == big) << signal;
     }
+}
+
+// A save killed outright (SIGKILL cannot be held) while it writes a file in
+// place, in a folder the user may not write: the file holds the previous or
+// the new content whole, or else the copy the save kept in the temporary
+// folder holds the previous content for the user to take back.
+TEST(SaveFaults, KilledWhileWritingInPlace) {
+    const std::string a(24 << 20, 'a');
+    const std::string b(16 << 20, 'b');
+    std::mt19937 random(20261208);
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        ScratchDir dir;
+        OpenScratchDir temporary;
+        const EnvironmentSet tmpdir("TMPDIR", temporary.path().string());
+        WriteBytes(dir.file("f.kdw"), a);
+        ::chmod(dir.file("f.kdw").c_str(), 0666);
+        ::chmod(dir.path().c_str(), 0555);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(1);
+            }
+            for (int i = 0; i < 1000; ++i) {
+                ReplaceFile(dir.file("f.kdw"), i % 2 == 0 ? b : a);
+            }
+            ::_exit(0);
+        }
+        ::usleep(20000 + random() % 200000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::chmod(dir.path().c_str(), 0755);
+        const std::string kept = ReadBytes(dir.file("f.kdw"));
+        if (kept == a || kept == b) {
+            continue;
+        }
+        bool copied = false;
+        for (const auto& entry : std::filesystem::directory_iterator(temporary.path())) {
+            const std::string copy = ReadBytes(entry.path().string());
+            copied = copied || copy == a || copy == b;
+        }
+        EXPECT_TRUE(copied) << "attempt " << attempt << ": " << kept.size() << " bytes";
+    }
+}
+
+// Files that killed saves left beside a file (a new file not yet renamed, a
+// second name of the previous file) go at the next save into that folder,
+// once their process has ended and a minute has passed; others stay.
+TEST(SaveFaults, LeftOverSaveFilesGo) {
+    ScratchDir dir;
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    const std::string gone = std::to_string(ended);
+    const std::string alive = std::to_string(::getppid());
+    const auto make = [&](const std::string& name, bool old) {
+        WriteBytes(dir.file(name), "x");
+        if (old) {
+            const struct timeval past[2] = {{::time(nullptr) - 300, 0}, {::time(nullptr) - 300, 0}};
+            ::utimes(dir.file(name).c_str(), past);
+        }
+    };
+    make(".t.kdw.save-" + gone + "-0", true);
+    make(".other.kdw.save-" + gone + "-12", true);
+    make(".t.kdw.keep-" + gone, true);
+    make(".t.kdw.save-" + gone + "-1", false);  // too recent
+    make(".t.kdw.save-" + alive + "-0", true);  // its process runs
+    make(".t.kdw.save-notes", true);            // not a save's name
+    make("t.kdw.save-" + gone + "-0", true);    // not hidden
+    ASSERT_TRUE(ReplaceFile(dir.file("t.kdw"), "new"));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".t.kdw.save-" + alive + "-0",
+                                              ".t.kdw.save-" + gone + "-1", ".t.kdw.save-notes",
+                                              "t.kdw", "t.kdw.save-" + gone + "-0"}));
 }
 
 // As root: a full file system (a small tmpfs) fails the save, keeps the
