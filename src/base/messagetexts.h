@@ -103,11 +103,15 @@ inline constexpr std::string_view deviceError = "ハードウェア、デバイ�
 inline constexpr std::string_view cannotStartPrint = "印刷ｼﾞｮﾌﾞを開始できませんでした。";
 inline constexpr std::string_view cannotRun = "実行できませんでした";
 
+// Save As under the other kind's extension, over an existing file.
+inline constexpr std::string_view calibrationRecordOverFile =
+    "%1 は既に存在します。kcw の名前には、開いている試験ではなく"
+    "キャリブレーションデータ（%2 行）が書かれます。\n上書きしますか?";
+inline constexpr std::string_view testRecordOverFile =
+    "%1 は既に存在します。kdw の名前には、開いているキャリブレーションではなく"
+    "試験データ（測定データ %2 行）が書かれます。\n上書きしますか?";
+
 // The command-line tool.
-inline constexpr std::string_view otherKindOverData =
-    "%1 は既に存在します。開いたデータと別の種類のデータでは上書きしません";
-inline constexpr std::string_view renderOverData =
-    "%1 はデータファイルです。図の出力では上書きしません";
 inline constexpr std::string_view pageMissing = "ページ %1 はありません";
 inline constexpr std::string_view pngNeedsPageNumber =
     "PNG の出力名に %d を入れて下さい（複数ページ）";
@@ -118,5 +122,7 @@ inline constexpr std::string_view noTestRead = "読める試験がありませ�
 inline constexpr std::string_view qualityNeedsTest = "品質チェックは試験のデータを開いて行います";
 inline constexpr std::string_view outputOverData =
     "%1 はデータファイルです。報告書や出力では上書きしません";
+inline constexpr std::string_view outputNamedAsData =
+    "%1 はデータファイルの名前です（kdw、kcw、df、cf）。報告書や出力には別の名前を付けて下さい";
 
 }  // namespace karnea::msg

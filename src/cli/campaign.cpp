@@ -12,26 +12,18 @@
 #include "cli/render.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
+#include "document/documentfile.h"
 #include "render/pageexport.h"
 
 namespace karnea::cli {
 namespace {
-
-// A report or export never replaces a data file.
-bool RefusedOverData(const std::string& path, Messages& messages) {
-    if (IsDataFile(path)) {
-        messages.Show(FormatMessage(msg::outputOverData, path));
-        return true;
-    }
-    return false;
-}
 
 // The tests the arguments name for a report or export to `output`, the
 // skipped files said on standard error; nothing when the output would
 // replace a data file or no test could be read.
 std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Arguments& args,
                                        Workspace& started, Messages& messages) {
-    if (RefusedOverData(output, messages)) {
+    if (!MayExportTo(output, messages)) {
         return nullptr;
     }
     auto campaign =

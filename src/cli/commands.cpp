@@ -61,15 +61,6 @@ int OpenStepsSave(const Arguments& args, Messages& messages,
         return kExitFailure;
     }
     RecordsChanged(ws);
-    // The record of the other kind never replaces a data file.
-    const std::string path = CompletedSavePath(ws.documentKind, args.at("output"));
-    const DocumentKind other =
-        ws.documentKind == DocumentKind::test ? DocumentKind::calibration : DocumentKind::test;
-    std::error_code ec;
-    if (HoldsOwnRecord(other, path) && std::filesystem::exists(path, ec)) {
-        messages.Show(FormatMessage(msg::otherKindOverData, path));
-        return kExitFailure;
-    }
     return SaveDocumentAs(ws, args.at("output"), messages) ? kExitOk : kExitFailure;
 }
 

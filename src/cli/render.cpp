@@ -6,6 +6,7 @@
 
 #include "base/diskfile.h"
 #include "base/textfields.h"
+#include "document/documentfile.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
 #include "records/datafile.h"
@@ -56,15 +57,6 @@ std::unique_ptr<QGuiApplication> StartGui() {
     static char name[] = "karnea-cli";
     static char* argv[] = {name, nullptr};
     return std::make_unique<QGuiApplication>(argc, argv);
-}
-
-bool IsDataFile(const std::string& path) {
-    const std::optional<std::string> start = ReadFileStart(path, 100);
-    if (!start) {
-        return false;
-    }
-    const int version = DetectFileVersion(FirstLineOf(*start));
-    return version >= 200 && version <= 399;
 }
 
 std::optional<std::vector<int>> ParsePageList(const std::string& list) {
@@ -135,8 +127,7 @@ int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
     const std::string& output = args.at("output");
     for (int p : format == "png" ? pages : std::vector<int>{0}) {
         const std::string path = format == "png" ? PngPath(output, p) : output;
-        if (path != "-" && IsDataFile(path)) {
-            messages.Show(FormatMessage(msg::renderOverData, path));
+        if (path != "-" && !MayExportTo(path, messages)) {
             return kExitFailure;
         }
     }

@@ -18,9 +18,6 @@ namespace karnea::cli {
 // offscreen platform serves. Nothing when one is running already.
 std::unique_ptr<QGuiApplication> StartGui();
 
-// Whether a data file is there: a rendering never replaces one.
-bool IsDataFile(const std::string& path);
-
 // "1,3-4" as page numbers; nothing when the list is malformed.
 std::optional<std::vector<int>> ParsePageList(const std::string& list);
 

@@ -104,20 +104,42 @@ std::optional<FileLayout> LayoutOfExtension(std::string_view extension) {
     return std::nullopt;
 }
 
-// An existing data file of the other kind is replaced only when the user
-// says so: saving a test over a calibration file (or the reverse) would lose
-// that file's readings.
-bool MayReplace(const std::string& path, FileLayout layout, Messages& messages) {
+// The rows of a table that hold anything.
+template <typename Rows>
+int RowsHolding(const Rows& rows) {
+    int n = 0;
+    for (int r = 1; r <= Rows::size(); ++r) {
+        n += std::any_of(rows[r].begin(), rows[r].end(),
+                         [](const std::string& field) { return !field.empty(); });
+    }
+    return n;
+}
+
+// An existing file is replaced without a question only by the record of its
+// own kind from the document of that kind. A data file of the other kind
+// would lose its readings; under the other kind's extension Save As writes
+// the record that is not shown (often an empty one): the user is asked,
+// told which record goes there.
+bool MayReplace(const Workspace& ws, const std::string& path, FileLayout layout,
+                Messages& messages) {
     const std::optional<int> version = VersionOfFile(path);
     if (!version) {
         return true;
     }
     const std::string name(FileNameOf(path));
-    if (layout == FileLayout::calibration && *version == kTestVersion) {
+    const bool calibration = layout == FileLayout::calibration;
+    if (calibration && *version == kTestVersion) {
         return messages.AskYesNo(FormatMessage(msg::overwriteTestFile, name));
     }
-    if (layout == FileLayout::test && *version == kCalibrationVersion) {
+    if (!calibration && *version == kCalibrationVersion) {
         return messages.AskYesNo(FormatMessage(msg::overwriteCalibrationFile, name));
+    }
+    if (calibration != (ws.documentKind == DocumentKind::calibration)) {
+        const int rows = calibration ? RowsHolding(ws.calibration.calibrationRows)
+                                     : RowsHolding(ws.test.testRows);
+        return messages.AskYesNo(
+            FormatMessage(calibration ? msg::calibrationRecordOverFile : msg::testRecordOverFile,
+                          name, std::to_string(rows)));
     }
     return true;
 }
@@ -131,7 +153,7 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
         messages.Show(unwritable);
         return false;
     }
-    if (!MayReplace(path, layout, messages)) {
+    if (!MayReplace(ws, path, layout, messages)) {
         return false;
     }
     const std::string bytes = test ? WriteTestFile(ws.test) : WriteCalibrationFile(ws.calibration);
@@ -282,6 +304,26 @@ std::optional<std::string> SaveDocumentAs(Workspace& ws, const std::string& chos
     }
     (*layout == FileLayout::calibration ? ws.lastCalibrationFileName : ws.lastTestFileName) = path;
     return path;
+}
+
+bool IsDataFile(const std::string& path) {
+    const std::optional<int> version = VersionOfFile(path);
+    return version && AcceptedVersion(*version);
+}
+
+bool MayExportTo(const std::string& path, Messages& messages) {
+    if (IsDataFile(path)) {
+        messages.Show(FormatMessage(msg::outputOverData, path));
+        return false;
+    }
+    const std::string extension = ExtensionOf(path);
+    for (const char* data : {"kdw", "kcw", "df", "cf"}) {
+        if (SameIgnoringCase(extension, data)) {
+            messages.Show(FormatMessage(msg::outputNamedAsData, path));
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace karnea

@@ -61,9 +61,18 @@ bool HoldsOwnRecord(DocumentKind documentKind, std::string_view path);
 std::string CompletedSavePath(DocumentKind documentKind, const std::string& chosenPath);
 
 // Save As to the path the user chose: the extension decides the layout (kcw
-// calibration, kdw test, none appends the document kind's extension). Returns
-// the path written, or nothing when nothing was written.
+// calibration, kdw test, none appends the document kind's extension). The
+// other kind's record is written over an existing file only when the user
+// says so. Returns the path written, or nothing when nothing was written.
 std::optional<std::string> SaveDocumentAs(Workspace& ws, const std::string& chosenPath,
                                           Messages& messages);
+
+// Whether the file at `path` is a data file, by its first line.
+bool IsDataFile(const std::string& path);
+
+// Whether a report, printed pages or an export may be written to `path`:
+// never over a data file, nor under a data file's extension (kdw, kcw, df,
+// cf), where it would later be taken for one. Says why not.
+bool MayExportTo(const std::string& path, Messages& messages);
 
 }  // namespace karnea

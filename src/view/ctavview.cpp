@@ -11,12 +11,15 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <memory>
 #include <optional>
 
+#include "app/guiservices.h"
+#include "base/diskfile.h"
 #include "base/messages.h"
 #include "dialogs/canalysisdlg.h"
 #include "dialogs/ccaldatadlg.h"
@@ -27,6 +30,7 @@
 #include "dialogs/csettingsdialogs.h"
 #include "dialogs/ctestdatadlg.h"
 #include "dialogs/ctestheaderdlg.h"
+#include "document/documentfile.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/analysismodel.h"
@@ -413,9 +417,39 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
     // move every page right and down and cut off its right and bottom edge.
     const QPageLayout layout = printer.pageLayout();
     printer.setPageMargins(layout.minimumMargins(), layout.units());
+    // Printing into a file goes as every save does: never over a data file,
+    // and into a file of its own first, which replaces the chosen one only
+    // when the whole print is in it.
+    const QString file = printer.outputFileName();
+    QTemporaryDir staging;
+    if (!file.isEmpty()) {
+        if (!MayExportTo(ToPath(file), messages_)) {
+            return false;
+        }
+        if (!staging.isValid()) {
+            messages_.Show(msg::cannotSave);
+            return false;
+        }
+        printer.setOutputFileName(staging.filePath(QStringLiteral("print")));
+    }
+    const auto intoFile = [&](bool printed) {
+        if (file.isEmpty()) {
+            return printed;
+        }
+        printer.setOutputFileName(file);
+        const std::optional<std::string> bytes =
+            printed ? ReadWholeFile(ToPath(staging.filePath(QStringLiteral("print"))))
+                    : std::nullopt;
+        if (printed && !(bytes && ReplaceFile(ToPath(file), *bytes))) {
+            messages_.Show(msg::cannotSave);
+            return false;
+        }
+        return printed;
+    };
     QPainter painter;
     if (!painter.begin(&printer)) {
         messages_.Show(msg::cannotStartPrint);
+        intoFile(false);
         return false;
     }
     std::unique_ptr<PrintProgress> box;
@@ -430,7 +464,7 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
     printingNow_ = false;
     QApplication::restoreOverrideCursor();
     painter.end();
-    return ok;
+    return intoFile(ok);
 }
 
 void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {

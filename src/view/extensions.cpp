@@ -13,6 +13,7 @@
 #include "dialogs/cqualitydlg.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
+#include "document/documentfile.h"
 #include "document/workspace.h"
 #include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
@@ -96,7 +97,7 @@ void Extensions::OnAgsExport() {
     const std::optional<QString> path = chooser_.ChooseSave(
         folder + QStringLiteral("/") + QFileInfo(folder).fileName() + QStringLiteral(".ags"),
         QStringLiteral("AGS ﾌｧｲﾙ (*.ags)|*.ags|すべてのﾌｧｲﾙ (*.*)|*.*||"));
-    if (!path) {
+    if (!path || !MayExportTo(ToPath(*path), messages_)) {
         return;
     }
     if (!ReplaceFile(ToPath(*path), WriteAgsFile(*campaign, Today()))) {

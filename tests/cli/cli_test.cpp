@@ -435,12 +435,23 @@ TEST(CliFindings, DataFilesAreNotReplacedByAnotherKindOrAPage) {
     WriteBytes(test, ReadBytes(kExamples + "/test.kdw"));
     CliRun run = RunCli({"attach", test, "--calibration", calibration, "-o", calibration});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "別の種類のデータでは上書きしません")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "開いている試験ではなくキャリブレーションデータ（0 行）"))
+        << run.err;
+    EXPECT_TRUE(Contains(run.err, "上書きしますか? (No)")) << run.err;
     EXPECT_EQ(ReadBytes(calibration), ReadBytes(kExamples + "/calibration.kcw"));
     run = RunCli({"render", test, "-o", test, "--format", "ops"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Contains(run.err, "データファイルです")) << run.err;
     EXPECT_EQ(ReadBytes(test), ReadBytes(kExamples + "/test.kdw"));
+    // Nor is a report or an export given a data file's name.
+    for (const char* name : {"new.kdw", "new.KCW", "new.df"}) {
+        run = RunCli({"render", test, "-o", dir.file(name), "--format", "pdf"});
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_TRUE(Contains(run.err, "データファイルの名前です")) << run.err;
+        EXPECT_EQ(RunCli({"ags", test, "-o", dir.file(name)}).status, 1);
+        EXPECT_EQ(RunCli({"campaign", test, "-o", dir.file(name)}).status, 1);
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    }
     // A new file of the other kind is still written, as Save As does.
     EXPECT_EQ(RunCli({"convert", test, "-o", dir.file("new.kcw")}).status, 0);
 }

@@ -384,11 +384,29 @@ TEST(SaveAs, AsksBeforeReplacingAFileOfTheOtherKind) {
     EXPECT_TRUE(SaveDocumentAs(ws, testFile, yes));
     EXPECT_EQ(ReadBytes(testFile), WriteCalibrationFile(ws.calibration));
 
+    // The test shown, saved under a kcw name, writes the calibration record
+    // (here an empty one) over an existing calibration: asked, and named.
+    RecordedMessages refused(false);
+    EXPECT_FALSE(SaveDocumentAs(ws, testFile, refused));
+    EXPECT_EQ(ReadBytes(testFile), WriteCalibrationFile(ws.calibration));
+    ASSERT_EQ(refused.asked.size(), 1u);
+    EXPECT_EQ(refused.asked[0],
+              "t.kcw は既に存在します。kcw の名前には、開いている試験ではなく"
+              "キャリブレーションデータ（0 行）が書かれます。\n上書きしますか?");
+    ws.documentKind = DocumentKind::calibration;
+    WriteBytes(dir.file("c2.kdw"), TestFile("t", "5"));
+    EXPECT_FALSE(SaveDocumentAs(ws, dir.file("c2.kdw"), refused));
+    EXPECT_EQ(refused.asked.back(),
+              "c2.kdw は既に存在します。kdw の名前には、開いているキャリブレーションではなく"
+              "試験データ（測定データ 5 行）が書かれます。\n上書きしますか?");
+    ws.documentKind = DocumentKind::test;
+
     // Files of the same kind, other files and new names are written at once.
     RecordedMessages quiet;
-    EXPECT_TRUE(SaveDocumentAs(ws, testFile, quiet));
     WriteBytes(dir.file("notes.kdw"), "some notes");
     EXPECT_TRUE(SaveDocumentAs(ws, dir.file("notes.kdw"), quiet));
+    EXPECT_TRUE(SaveDocumentAs(ws, dir.file("notes.kdw"), quiet));
+    EXPECT_TRUE(SaveDocumentAs(ws, dir.file("new.kcw"), quiet));
     EXPECT_TRUE(quiet.asked.empty());
 }
 

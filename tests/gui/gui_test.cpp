@@ -489,6 +489,51 @@ private slots:
         QCOMPARE(p.messages.asked.size(), std::size_t(2));
     }
 
+    // The desktop program keeps data files as the command-line tool does:
+    // Save As of a test onto an existing calibration asks, naming what would
+    // be written; an export or a print into a file never takes a data file's
+    // place or name; a print into a file replaces it only when whole.
+    void dataFilesKeepTheirPlace() {
+        QTemporaryDir dir;
+        const QString calibration = dir.filePath(QStringLiteral("c.kcw"));
+        WriteBytesTo(calibration, ReadAll(Example("calibration.kcw")).toStdString());
+        Program p({Example("test.kdw")});
+        p.chooser.answers = {calibration};
+        QVERIFY(!p.app->doc().OnFileSaveAs());
+        QCOMPARE(p.messages.asked.size(), std::size_t(1));
+        QCOMPARE(p.messages.asked[0],
+                 std::string("c.kcw は既に存在します。kcw の名前には、開いている試験ではなく"
+                             "キャリブレーションデータ（0 行）が書かれます。\n上書きしますか?"));
+        QCOMPARE(ReadAll(calibration), ReadAll(Example("calibration.kcw")));
+        QCOMPARE(p.app->doc().title(), QStringLiteral("test.kdw"));
+
+        const QString test = dir.filePath(QStringLiteral("t.kdw"));
+        WriteBytesTo(test, ReadAll(Example("test.kdw")).toStdString());
+        p.chooser.answers = {Example("campaign"), test};
+        p.app->frame().action(Command::agsExport)->trigger();
+        QCOMPARE(p.messages.shown.back(),
+                 ToPath(test) + " はデータファイルです。報告書や出力では上書きしません");
+        p.chooser.answers = {Example("campaign"), dir.filePath(QStringLiteral("new.KDW"))};
+        p.app->frame().action(Command::agsExport)->trigger();
+        QVERIFY(p.messages.shown.back().find("データファイルの名前です") != std::string::npos);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("new.KDW"))));
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(test);
+        QVERIFY(!p.app->view().PrintPages(printer, {1}, false, QString()));
+        QCOMPARE(ReadAll(test), ReadAll(Example("test.kdw")));
+        // Into a file of its own: the whole print replaces it, and the printer
+        // still names it afterwards.
+        const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+        WriteBytesTo(pdf, "previous");
+        printer.setOutputFileName(pdf);
+        QVERIFY(p.app->view().PrintPages(printer, {1, 2}, false, QString()));
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+        QCOMPARE(printer.outputFileName(), pdf);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+
     // Linux names are case-sensitive: the dialogs list "X.KDW" too, and the
     // open dialog completes a name typed without extension.
     void fileDialogsListEitherCase() {
