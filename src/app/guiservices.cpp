@@ -1,9 +1,13 @@
 #include "app/guiservices.h"
 
+#include <filesystem>
+
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <filesystem>
 
 namespace karnea {
 namespace {
@@ -93,7 +97,27 @@ std::optional<QString> DialogFileChooser::ChooseFolder(const QString& initial) {
 }
 
 std::string ToPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    const std::string bytes = QFile::encodeName(path).toStdString();
+    std::error_code ec;
+    if (!path.contains(QChar::ReplacementCharacter) || std::filesystem::exists(bytes, ec)) {
+        return bytes;
+    }
+    // A name that is not valid UTF-8 reaches Qt with U+FFFD in it and cannot
+    // be turned back into its bytes: the one entry of its folder that shows
+    // the same is the file meant. Two that show the same are left alone.
+    const QFileInfo info(path);
+    const std::string folder = ToPath(info.path());
+    std::string found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (FromPath(name) == info.fileName()) {
+            if (!found.empty()) {
+                return bytes;
+            }
+            found = (std::filesystem::path(folder) / name).string();
+        }
+    }
+    return found.empty() ? bytes : found;
 }
 
 QString FromPath(const std::string& path) {

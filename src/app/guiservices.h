@@ -55,7 +55,9 @@ private:
 // same file type.
 QString QtFileFilter(const QString& filter);
 
-// A file system path as the core's byte string, and back.
+// A file system path as the core's byte string, and back. A name that is
+// not valid UTF-8 comes back to its bytes when its folder holds one entry
+// that shows as it does.
 std::string ToPath(const QString& path);
 QString FromPath(const std::string& path);
 

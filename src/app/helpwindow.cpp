@@ -25,6 +25,10 @@ const char* const kEditors[] = {
     "gnome-text-editor", "gedit",  "kate", "kwrite", "mousepad", "xed", "pluma",
     "featherpad",        "leafpad"};
 
+// The most of the help text shown: lines, and bytes of a line.
+constexpr std::size_t kHelpLines = 20000;
+constexpr std::size_t kHelpLineBytes = 1000;
+
 }  // namespace
 
 void InstallHelpText(const Settings& settings) {
@@ -60,13 +64,16 @@ CHelpDlg::CHelpDlg(const Settings& settings, Messages& messages, QWidget* parent
     layout->addLayout(buttons);
     resize(720, 520);
 
-    const auto lines = ReadTextLines(ToPath(path_));
+    // A line is shown as far as the window can show it, and the list ends
+    // where no one reads on, whatever the file holds.
+    const auto lines = ReadTextLines(ToPath(path_), kHelpLines, kHelpLineBytes + 1);
     if (!lines) {
         messages_.Show(FormatMessage(msg::fileNotFound, ToPath(path_)));
         return;
     }
     for (const std::string& line : *lines) {
-        list_->addItem(QString::fromStdString(Cp932ToUtf8(Sjis("　") + line)));
+        list_->addItem(QString::fromStdString(
+            Cp932ToUtf8(Sjis("　") + std::string(CutCp932(line, kHelpLineBytes)))));
     }
 }
 

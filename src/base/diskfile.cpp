@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -415,22 +416,7 @@ bool Install(const std::vector<Staged>& staged) {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    if (!IsRegularFile(path)) {
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string content;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        content.append(buffer, static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return content;
+    return ReadFileStart(path, std::string::npos);
 }
 
 std::optional<std::string> ReadFileStart(const std::string& path, std::size_t maxBytes) {
@@ -441,12 +427,20 @@ std::optional<std::string> ReadFileStart(const std::string& path, std::size_t ma
     if (!in) {
         return std::nullopt;
     }
-    std::string content(maxBytes, '\0');
-    in.read(content.data(), static_cast<std::streamsize>(maxBytes));
+    // In pieces, so that a short file costs only what it holds.
+    std::string content;
+    char buffer[65536];
+    while (content.size() < maxBytes) {
+        const std::size_t want = std::min(sizeof buffer, maxBytes - content.size());
+        in.read(buffer, static_cast<std::streamsize>(want));
+        content.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (!in) {
+            break;
+        }
+    }
     if (in.bad()) {
         return std::nullopt;
     }
-    content.resize(static_cast<std::size_t>(in.gcount()));
     return content;
 }
 

@@ -129,6 +129,92 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// The length of the valid UTF-8 sequence at the start of `text`, or 0.
+std::size_t Utf8SequenceAt(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = byte(0);
+    if (first < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (first >= 0xC2 && first <= 0xDF) {
+        length = 2;
+    } else if (first >= 0xE0 && first <= 0xEF) {
+        length = 3;
+        low = first == 0xE0 ? 0xA0 : 0x80;
+        high = first == 0xED ? 0x9F : 0xBF;
+    } else if (first >= 0xF0 && first <= 0xF4) {
+        length = 4;
+        low = first == 0xF0 ? 0x90 : 0x80;
+        high = first == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t n = Utf8SequenceAt(text);
+        if (n == 0) {
+            return false;
+        }
+        text.remove_prefix(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ValidUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const std::size_t n = Utf8SequenceAt(bytes);
+        if (n == 0) {
+            out += kReplacement;
+            bytes.remove_prefix(1);
+        } else {
+            out += bytes.substr(0, n);
+            bytes.remove_prefix(n);
+        }
+    }
+    return out;
+}
+
+std::string ReadableName(std::string_view bytes) {
+    std::string out;
+    for (;;) {
+        const std::size_t slash = bytes.find('/');
+        const std::string_view part = bytes.substr(0, slash);
+        if (IsValidUtf8(part)) {
+            out += part;
+        } else {
+            const std::string decoded = Cp932ToUtf8(part);
+            out += decoded.find(kReplacement) == std::string::npos ? decoded : ValidUtf8(part);
+        }
+        if (slash == std::string_view::npos) {
+            return out;
+        }
+        out += '/';
+        bytes.remove_prefix(slash + 1);
+    }
+}
+
 std::string_view CutCp932(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) {
         return text;

@@ -48,6 +48,17 @@ std::optional<std::string> TryUtf8ToCp932(std::string_view utf8);
 // silently truncating.
 std::string Utf8ToCp932(std::string_view utf8);
 
+// A file name or path as bytes (what the system holds) made readable as
+// UTF-8: each part between slashes that is valid UTF-8 stays; a part that is
+// not, but reads as CP932 (a name from a Japanese Windows system), is
+// decoded from CP932; anything else keeps its valid characters and gets
+// U+FFFD for each byte that is not one. Never invalid UTF-8.
+std::string ReadableName(std::string_view bytes);
+
+// Valid UTF-8 from any bytes: each byte that does not belong to a valid
+// sequence becomes U+FFFD.
+std::string ValidUtf8(std::string_view bytes);
+
 // Shorthand for fixed texts of the program that reach records, files or pages.
 inline std::string Sjis(std::string_view utf8) {
     return Utf8ToCp932(utf8);

@@ -16,6 +16,12 @@ inline constexpr std::string_view oldVersionUseOpen =
     "旧バージョンファイルは「開く」で読み込んで下さい」";
 inline constexpr std::string_view badExtension = "拡張子を KCW(kcw) または KDW(kdw)にして下さい";
 inline constexpr std::string_view cannotSave = "保存できませんでした";
+// Beyond the largest data file (64 MB).
+inline constexpr std::string_view dataFileTooLarge =
+    "ファイルが大きすぎるため読み込めません（データファイルは 64 MB まで）\n( %1 )";
+inline constexpr std::string_view recordTooLarge =
+    "データが大きすぎるため保存できません（データファイルは 64 MB まで）。"
+    "見出しに長い文字がないか確かめて下さい";
 // A text that the file layout cannot hold; the save is refused.
 inline constexpr std::string_view unsafeHeaderText =
     "見出しの %1 に「$$」または改行が含まれているため保存できません";
@@ -113,11 +119,14 @@ inline constexpr std::string_view testRecordOverFile =
 
 // The command-line tool.
 inline constexpr std::string_view pageMissing = "ページ %1 はありません";
+inline constexpr std::string_view pngFolderUnusable =
+    "PNG の出力先 %1 はフォルダではないか、書き込めません";
 inline constexpr std::string_view pngNeedsPageNumber =
     "PNG の出力名に %d を入れて下さい（複数ページ）";
 
 // The extensions: campaign report, AGS export, quality checks.
 inline constexpr std::string_view fileSkipped = "%1 (読めないため除きました)";
+inline constexpr std::string_view moreSkipped = "ほかに %1 件を除きました";
 inline constexpr std::string_view noTestRead = "読める試験がありません";
 inline constexpr std::string_view qualityNeedsTest = "品質チェックは試験のデータを開いて行います";
 inline constexpr std::string_view outputOverData =

@@ -88,6 +88,16 @@ void WriteSuggestion(JsonWriter& json, const LimitSuggestion& s, const HeaderTex
 int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
     Workspace started = StartCommand(args, messages);
     const std::string& output = args.at("output");
+    // Every output is checked before anything is written.
+    if (args.has("png")) {
+        std::error_code ec;
+        const std::string& folder = args.at("png");
+        if (std::filesystem::exists(folder, ec) ? !std::filesystem::is_directory(folder, ec)
+                                                : !FolderUsable(folder)) {
+            messages.Show(FormatMessage(msg::pngFolderUnusable, folder));
+            return kExitFailure;
+        }
+    }
     const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages);
     if (!campaign) {
         return kExitFailure;
@@ -143,7 +153,7 @@ int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
         if (json) {
             writer.beginObject();
             writer.key("file");
-            writer.value(t->path);
+            writer.value(ReadableName(t->path));
             writer.key("surveyNumber");
             writer.value(Cp932ToUtf8(h[header::surveyNumber]));
             writer.key("depth");
@@ -163,7 +173,7 @@ int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
             writer.endObject();
             continue;
         }
-        out << t->path << " (" << Cp932ToUtf8(h[header::surveyNumber]) << ", "
+        out << ReadableName(t->path) << " (" << Cp932ToUtf8(h[header::surveyNumber]) << ", "
             << FormatText("%.2f m", TestDepth(test)) << ")\n";
         for (const QualityWarning& w : warnings) {
             out << "  " << w.code << ": " << w.text.japanese << " / " << w.text.english << "\n";

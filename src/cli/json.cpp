@@ -3,11 +3,14 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/encoding.h"
 #include "base/textfields.h"
 
 namespace karnea::cli {
 
-std::string JsonEscape(std::string_view utf8) {
+std::string JsonEscape(std::string_view text) {
+    // Whatever the bytes, the output is valid JSON.
+    const std::string utf8 = ValidUtf8(text);
     std::string out;
     out.reserve(utf8.size() + 2);
     out += '"';

@@ -39,6 +39,7 @@ private:
     bool afterKey_ = false;
 };
 
-std::string JsonEscape(std::string_view utf8);
+// A JSON string of any bytes: what is not valid UTF-8 becomes U+FFFD.
+std::string JsonEscape(std::string_view text);
 
 }  // namespace karnea::cli

@@ -229,7 +229,7 @@ std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
             const HeaderTexts& h = t.testHeader;
             const std::string depth = Fixed(TestDepth(t), 2);
             const std::string file =
-                std::filesystem::path(campaign.tests[next]->path).filename().string();
+                ReadableName(std::filesystem::path(campaign.tests[next]->path).filename().string());
             std::string tesn = file;
             for (int n = 2; tests.count({depth, tesn}) != 0; ++n) {
                 tesn = file + FormatText("#%d", n);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <tuple>
 
@@ -41,6 +42,30 @@ bool NamesTestFile(const std::string& name) {
     return end == ".kdw";
 }
 
+// Why `path` names nothing a test can be read from, or empty when it names
+// a file (or nothing at all, which the reading says).
+std::string NotAFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) {
+        return {};
+    }
+    const fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        return ec == std::errc::too_many_symbolic_link_levels ? "リンクが循環しています"
+                                                              : "リンク先がありません";
+    }
+    if (fs::is_directory(status)) {
+        fs::directory_iterator listing(path, ec);
+        return ec ? "フォルダを読めません（アクセス権がありません）"
+                  : "ファイルではなくフォルダです";
+    }
+    if (!fs::is_regular_file(status)) {
+        return "通常のファイルではありません（パイプや装置など）";
+    }
+    return {};
+}
+
 // A reason on one line, as the page shows it.
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -72,10 +97,14 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
             continue;
         }
         std::vector<std::string> inFolder;
-        for (const auto& entry : std::filesystem::directory_iterator(argument, ec)) {
-            std::error_code entryError;
-            if (entry.is_regular_file(entryError) &&
-                NamesTestFile(entry.path().filename().string())) {
+        std::filesystem::directory_iterator entries(argument, ec);
+        if (ec) {
+            // The reading names the folder and why.
+            files.push_back(argument);
+            continue;
+        }
+        for (const auto& entry : entries) {
+            if (NamesTestFile(entry.path().filename().string())) {
                 inFolder.push_back(entry.path().string());
             }
         }
@@ -92,16 +121,24 @@ Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& st
         test->path = path;
         test->ws = started;
         CollectedMessages messages;
-        const std::optional<OpenedFile> opened = OpenDataFile(test->ws, path, messages);
-        std::string reason;
-        if (!opened) {
+        std::optional<OpenedFile> opened;
+        std::string reason = NotAFile(path);
+        try {
+            if (reason.empty()) {
+                opened = OpenDataFile(test->ws, path, messages);
+            }
+        } catch (const std::bad_alloc&) {
+            // One file the memory cannot hold is skipped, not the whole batch.
+            messages.Show("メモリが足りないため読めませんでした");
+        }
+        if (reason.empty() && !opened) {
             reason = messages.first.empty() ? "読めませんでした" : messages.first;
-        } else if (opened->documentKind != DocumentKind::test) {
+        } else if (reason.empty() && opened->documentKind != DocumentKind::test) {
             reason = "試験ではなくキャリブレーションのファイルです";
         }
         if (!reason.empty()) {
-            campaign.skipped.push_back(
-                {Utf8ToCp932(FileNameOf(path)), Utf8ToCp932(OneLine(reason))});
+            campaign.skipped.push_back({Utf8ToCp932(ReadableName(FileNameOf(path))),
+                                        Utf8ToCp932(ReadableName(OneLine(reason)))});
             continue;
         }
         LoadSettingsAndDefaults(test->ws, false, messages);
@@ -122,7 +159,8 @@ Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& st
             campaign.boreholes.back().surveyNumber != h[header::surveyNumber]) {
             campaign.boreholes.push_back({h[header::surveyName], h[header::surveyNumber], {}, {}});
         }
-        campaign.boreholes.back().tests.push_back({Utf8ToCp932(FileNameOf(t->path)), &t->ws.test});
+        campaign.boreholes.back().tests.push_back(
+            {Utf8ToCp932(ReadableName(FileNameOf(t->path))), &t->ws.test});
     }
     if (!campaign.boreholes.empty()) {
         campaign.boreholes.front().skipped = campaign.skipped;

@@ -157,6 +157,10 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
         return false;
     }
     const std::string bytes = test ? WriteTestFile(ws.test) : WriteCalibrationFile(ws.calibration);
+    if (bytes.size() > kLargestDataFile) {
+        messages.Show(msg::recordTooLarge);
+        return false;
+    }
     if (!ReplaceFile(path, bytes)) {
         messages.Show(msg::cannotSave);
         return false;
@@ -191,9 +195,8 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
         messages.Show(msg::notDataFile);
         return std::nullopt;
     }
-    const std::optional<std::string> content = ReadWholeFile(path);
+    const std::optional<std::string> content = ReadDataFile(path, messages);
     if (!content) {
-        messages.Show(FormatMessage(msg::fileNotFound, path));
         return std::nullopt;
     }
     // An older file is a calibration when its name ends in "cf".
@@ -220,9 +223,8 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
         messages.Show(msg::oldVersionUseOpen);
         return false;
     }
-    const std::optional<std::string> content = ReadWholeFile(path);
+    const std::optional<std::string> content = ReadDataFile(path, messages);
     if (!content) {
-        messages.Show(FormatMessage(msg::fileNotFound, path));
         return false;
     }
     const DocumentKind kind = KindOfVersion(*version);

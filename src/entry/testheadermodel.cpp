@@ -39,9 +39,8 @@ std::string ApplyDepthSign(std::string_view text) {
 }
 
 std::string ReadCalibrationForTest(TestRecord& test, const std::string& path, Messages& messages) {
-    const std::optional<std::string> content = ReadWholeFile(path);
+    const std::optional<std::string> content = ReadDataFile(path, messages);
     if (!content) {
-        messages.Show(FormatMessage(msg::fileNotFound, path));
         return {};
     }
     const std::string_view firstLine =

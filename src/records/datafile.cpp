@@ -1,5 +1,7 @@
 #include "records/datafile.h"
 
+#include "base/diskfile.h"
+
 #include "base/messages.h"
 #include "base/textfields.h"
 
@@ -160,6 +162,17 @@ int ReadWhole(std::string_view content, const SectionTargets& targets, Messages&
 }
 
 }  // namespace
+
+std::optional<std::string> ReadDataFile(const std::string& path, Messages& messages) {
+    std::optional<std::string> content = ReadFileStart(path, kLargestDataFile + 1);
+    if (!content) {
+        messages.Show(FormatMessage(msg::fileNotFound, path));
+    } else if (content->size() > kLargestDataFile) {
+        messages.Show(FormatMessage(msg::dataFileTooLarge, path));
+        content.reset();
+    }
+    return content;
+}
 
 int DetectFileVersion(std::string_view firstLine) {
     if (firstLine.size() < kShortestFirstLine || firstLine.size() > kLongestFirstLine) {

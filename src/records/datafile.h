@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,17 @@ inline constexpr std::string_view kTestMark = "$$_KDVARDO3";
 
 // The longest row line the reader takes whole (longer ones lose their end).
 inline constexpr std::size_t kLongestRowLine = 2600;
+
+// The largest data file that is read or written: far more than a record
+// holds with any texts a page can show (90 header texts, 160 rows of at most
+// 2600 bytes, and header texts of megabytes), so that a damaged or foreign file costs no more than
+// that.
+inline constexpr std::size_t kLargestDataFile = std::size_t(64) << 20;
+
+// The content of the data file at `path`, read no further than
+// kLargestDataFile; nothing, with the message shown, when the file cannot be
+// read or goes on past that.
+std::optional<std::string> ReadDataFile(const std::string& path, Messages& messages);
 
 // The version of a data file from its first line (line end may be present).
 int DetectFileVersion(std::string_view firstLine);

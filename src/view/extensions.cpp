@@ -37,11 +37,18 @@ std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
     }
     lastFolder_ = folder = *chosen;
     Campaign campaign = ReadCampaign(CampaignFiles({ToPath(folder)}), ws_);
+    // The box lists as many as fit on a screen, and says how many more.
+    constexpr std::size_t kListed = 20;
     std::string skipped;
-    for (const SkippedFile& f : campaign.skipped) {
+    for (std::size_t i = 0; i < campaign.skipped.size() && i < kListed; ++i) {
+        const SkippedFile& f = campaign.skipped[i];
         skipped +=
             (skipped.empty() ? "" : "\n") +
             FormatMessage(msg::fileSkipped, Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason));
+    }
+    if (campaign.skipped.size() > kListed) {
+        skipped += "\n" + FormatMessage(msg::moreSkipped,
+                                        std::to_string(campaign.skipped.size() - kListed));
     }
     if (!skipped.empty()) {
         messages_.Show(skipped);

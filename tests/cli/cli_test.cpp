@@ -541,6 +541,34 @@ TEST(CliCampaign, ReportExportAndChecks) {
     EXPECT_EQ(RunCli({"ags", "-o", dir.file("x.ags")}).status, 2);
 }
 
+// What a batch is given is never its undoing: a huge file, names that are
+// not UTF-8, outputs checked before anything is written.
+TEST(CliCampaign, BadInputsAreNamedAndOutputsCheckedFirst) {
+    ScratchDir dir;
+    const std::string test = ReadBytes(kExamples + "/test.kdw");
+    WriteBytes(dir.file("\x82\xa0.kdw"), test);
+    WriteBytes(dir.file("caf\xe9.kdw"), test);
+    WriteBytes(dir.file("huge.kdw"), "$$_KDVARDO300\r\n");
+    std::filesystem::resize_file(dir.file("huge.kdw"), std::uintmax_t(4) << 30);
+    CliRun run = RunCli({"check", dir.path().string(), "--json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.out, "/あ.kdw\"")) << run.out.substr(0, 300);
+    EXPECT_TRUE(Contains(run.out, "/caf\xEF\xBF\xBD.kdw\"")) << run.out.substr(0, 300);
+    EXPECT_FALSE(Contains(run.out, "\x82\xa0"));
+    EXPECT_TRUE(Contains(run.out, "ファイルが大きすぎるため")) << run.out;
+    run = RunCli({"ags", dir.path().string(), "-o", dir.file("c.ags")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(ReadBytes(dir.file("c.ags")), ",\"あ.kdw\","));
+
+    // A --png that is a file fails before the report is written.
+    WriteBytes(dir.file("page.png"), "");
+    run = RunCli({"campaign", dir.file("\x82\xa0.kdw"), "-o", dir.file("r.pdf"), "--png",
+                  dir.file("page.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "PNG の出力先")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("r.pdf")));
+}
+
 TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {
     const std::filesystem::path data = KARNEA_TEST_DATA_DIR;
     const bool update = std::getenv("KARNEA_UPDATE_EXPECTED") != nullptr;

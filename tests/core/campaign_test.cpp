@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -8,9 +9,11 @@
 #include "base/encoding.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
+#include "document/documentfile.h"
 #include "document/startup.h"
 #include "pages/depthprofile.h"
 #include "pages/opsrecorder.h"
+#include "records/datafile.h"
 #include "support/golden.h"
 #include "support/testsupport.h"
 
@@ -48,7 +51,85 @@ TEST(CampaignFiles, AFolderGivesItsTestFilesInNameOrder) {
     std::filesystem::create_directory(dir.file("sub.kdw"));
     EXPECT_EQ(CampaignFiles({dir.path().string(), "/elsewhere/x.kdw"}),
               (std::vector<std::string>{dir.file("A.KDW"), dir.file("b.kdw"), dir.file("c.Kdw"),
-                                        "/elsewhere/x.kdw"}));
+                                        dir.file("sub.kdw"), "/elsewhere/x.kdw"}));
+}
+
+// Whatever a folder holds under a test file's name, each one that is no
+// test is named with its reason (on standard error and on the profile page),
+// and so is a folder that cannot be listed; file names that are not UTF-8
+// show readable.
+TEST(CampaignFiles, WhatIsNoTestIsNamedWithTheReason) {
+    namespace fs = std::filesystem;
+    ScratchDir dir;
+    const std::string test = test::ReadBytes(KARNEA_EXAMPLES_DIR "/test.kdw");
+    test::WriteBytes(dir.file("good.kdw"), test);
+    test::WriteBytes(dir.file("\x82\xa0.kdw"), test);
+    fs::create_symlink("loop.kdw", dir.file("loop.kdw"));
+    fs::create_symlink("missing", dir.file("broken.kdw"));
+    fs::create_directory(dir.file("folder.kdw"));
+    fs::create_symlink("folder.kdw", dir.file("linked.kdw"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.kdw").c_str(), 0600), 0);
+    test::WriteBytes(dir.file("caf\xe9.kdw"), "no data\n");
+    Workspace started;
+    const Campaign campaign = ReadCampaign(CampaignFiles({dir.path().string()}), started);
+    ASSERT_EQ(campaign.tests.size(), 2u);
+    std::map<std::string, std::string> skipped;
+    for (const SkippedFile& f : campaign.skipped) {
+        skipped[Cp932ToUtf8(f.fileName)] = Cp932ToUtf8(f.reason);
+    }
+    EXPECT_EQ(skipped, (std::map<std::string, std::string>{
+                           {"broken.kdw", "リンク先がありません"},
+                           {"caf?.kdw", "カルネアのデータではありません"},
+                           {"folder.kdw", "ファイルではなくフォルダです"},
+                           {"linked.kdw", "ファイルではなくフォルダです"},
+                           {"loop.kdw", "リンクが循環しています"},
+                           {"pipe.kdw", "通常のファイルではありません（パイプや装置など）"}}));
+    ASSERT_FALSE(campaign.boreholes.empty());
+    EXPECT_EQ(campaign.boreholes.front().skipped.size(), 6u);
+    std::set<std::string> names;
+    for (const ProfileTest& t : campaign.boreholes.front().tests) {
+        names.insert(Cp932ToUtf8(t.fileName));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"good.kdw", "あ.kdw"}));
+
+    fs::create_directory(dir.file("locked"));
+    fs::permissions(dir.file("locked"), fs::perms::none);
+    EXPECT_TRUE(test::AsOrdinaryUser([&] {
+        const Campaign none = ReadCampaign(CampaignFiles({dir.file("locked")}), started);
+        return none.tests.empty() && none.skipped.size() == 1 &&
+               Cp932ToUtf8(none.skipped[0].reason) ==
+                   "フォルダを読めません（アクセス権がありません）";
+    }));
+}
+
+// A data file is read no further than the largest one there can be: a
+// larger one (here a sparse file of 1 GB behind a sound first line) is
+// refused at once and leaves the record as it was, and a record that would
+// make a larger file is not saved.
+TEST(DataFileSize, ReadingAndWritingStopAtTheLargestFile) {
+    ScratchDir dir;
+    const std::string huge = dir.file("huge.kdw");
+    test::WriteBytes(huge, "$$_KDVARDO300\r\n$$Z\r\nname\r\n");
+    std::filesystem::resize_file(huge, std::uintmax_t(1) << 30);
+    Workspace ws;
+    ws.test.testHeader[header::surveyName] = "kept";
+    RecordedMessages m;
+    EXPECT_FALSE(OpenDataFile(ws, huge, m));
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_EQ(
+        m.shown[0],
+        "ファイルが大きすぎるため読み込めません（データファイルは 64 MB まで）\n( " + huge + " )");
+    EXPECT_EQ(ws.test.testHeader[header::surveyName], "kept");
+    const Campaign campaign = ReadCampaign({huge, KARNEA_EXAMPLES_DIR "/test.kdw"}, ws);
+    EXPECT_EQ(campaign.tests.size(), 1u);
+    ASSERT_EQ(campaign.skipped.size(), 1u);
+    EXPECT_EQ(campaign.skipped[0].fileName, "huge.kdw");
+
+    ws.documentKind = DocumentKind::test;
+    ws.test.testHeader[header::surveyName] = std::string(kLargestDataFile, 'x');
+    EXPECT_FALSE(SaveDocumentAs(ws, dir.file("big.kdw"), m));
+    EXPECT_EQ(m.shown.back().rfind("データが大きすぎるため保存できません", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("big.kdw")));
 }
 
 TEST_F(ExampleCampaign, BoreholesByDepthAndTheFilesSkipped) {

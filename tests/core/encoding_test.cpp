@@ -51,6 +51,21 @@ TEST(Encoding, UnrepresentableTextsAreRefusedOrMarked) {
     EXPECT_EQ(Utf8ToCp932("〜"), "\x81\x60");
 }
 
+// File names are bytes: any of them shows as valid UTF-8, a CP932 name
+// decoded, the rest with U+FFFD for each stray byte.
+TEST(Encoding, FileNamesShowReadable) {
+    EXPECT_EQ(ReadableName("/データ/\x82\xa0.kdw"), "/データ/あ.kdw");
+    EXPECT_EQ(ReadableName("caf\xe9.kdw"), "caf\xEF\xBF\xBD.kdw");
+    EXPECT_EQ(ReadableName("\xff\xfe/ok"), "\xEF\xBF\xBD\xEF\xBF\xBD/ok");
+    // A surrogate's three bytes are three stray ones; a character beyond
+    // the first plane stays.
+    EXPECT_EQ(ValidUtf8("a\xED\xA0\x80"
+                        "b\xF0\x9F\x98\x80"),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b\xF0\x9F\x98\x80");
+    EXPECT_EQ(ValidUtf8("\xE3\x81"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(Encoding, CutNeverSplitsACharacter) {
     const std::string text = "a" + Utf8ToCp932("深度") + "b";  // 1 + 2 + 2 + 1 bytes
     EXPECT_EQ(CutCp932(text, 10), text);

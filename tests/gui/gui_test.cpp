@@ -20,6 +20,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <functional>
 
 #include "app/cmainframe.h"
@@ -534,6 +535,38 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
 
+    // A file whose name is not UTF-8, chosen as Qt shows it, opens and saves
+    // under its own name; a folder of many files that are no tests gives one
+    // box that fits the screen.
+    void oddNamesAndManySkippedFiles() {
+        QTemporaryDir dir;
+        const std::string bytes = ToPath(dir.path()) + "/\x82\xa0.kdw";
+        QVERIFY(ReplaceFile(bytes, ReadAll(Example("test.kdw")).toStdString()));
+        Program p;
+        const QString shown = FromPath(bytes);
+        QVERIFY(shown.contains(QChar::ReplacementCharacter));
+        p.chooser.answers = {shown};
+        p.app->doc().OnFileOpen();
+        QVERIFY(p.messages.shown.empty());
+        QCOMPARE(p.app->doc().pathName(), shown);
+        QVERIFY(p.app->doc().OnFileSave());
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(ToPath(dir.path()))) {
+            names.push_back(entry.path().filename().string());
+        }
+        QCOMPARE(names, std::vector<std::string>{"\x82\xa0.kdw"});
+        QCOMPARE(test::ReadBytes(bytes), ReadAll(Example("test.kdw")).toStdString());
+
+        for (int i = 0; i < 30; ++i) {
+            WriteBytesTo(dir.filePath(QStringLiteral("junk%1.kdw").arg(i)), "no data\n");
+        }
+        p.chooser.answers = {dir.path(), dir.filePath(QStringLiteral("c.ags"))};
+        p.app->frame().action(Command::agsExport)->trigger();
+        const std::string& box = p.messages.shown.at(0);
+        QCOMPARE(std::count(box.begin(), box.end(), '\n'), 20L);
+        QVERIFY(box.ends_with("ほかに 10 件を除きました"));
+    }
+
     // Linux names are case-sensitive: the dialogs list "X.KDW" too, and the
     // open dialog completes a name typed without extension.
     void fileDialogsListEitherCase() {
@@ -628,6 +661,15 @@ private slots:
         CHelpDlg none(nowhere, m);
         QCOMPARE(none.list()->count(), 0);
         QCOMPARE(m.shown.back(), std::string("ファイルが見つかりません\n( /no/such/Help.txt )"));
+
+        // A line of megabytes shows as far as a window can show it.
+        Settings odd;
+        odd.settingsFolder = ToPath(home_.filePath(QStringLiteral("odd")));
+        QDir().mkpath(FromPath(odd.settingsFolder));
+        QVERIFY(ReplaceFile(HelpTextPath(odd), std::string(10 << 20, 'x') + "\r\nnext\r\n"));
+        CHelpDlg cut(odd, m);
+        QCOMPARE(cut.list()->count(), 2);
+        QCOMPARE(cut.list()->item(0)->text().size(), 1001);
 
         // Without any editor to start, the button says so.
         const QByteArray path = qgetenv("PATH");
