@@ -1,6 +1,9 @@
 // The desktop program under QtTest (offscreen): start-up, paging, printing,
 // the file commands with scripted dialogs and recorded messages, recent
 // files and the help window.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -18,10 +21,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
+
 #include <algorithm>
+#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <random>
+#include <thread>
 
 #include "app/cmainframe.h"
 #include "app/ctavapp.h"
@@ -533,6 +540,64 @@ private slots:
         QVERIFY(ReadAll(pdf).startsWith("%PDF"));
         QCOMPARE(printer.outputFileName(), pdf);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+
+    // The desktop program's Save, in a process with several threads as the
+    // program has, ended by a signal at a random moment: the signal waits
+    // for the save, which leaves the file whole and nothing beside it.
+    void anEndingSignalWaitsForTheSave() {
+        QTemporaryDir dir;
+        const std::string path = ToPath(dir.filePath(QStringLiteral("big.kdw")));
+        TestRecord big;
+        big.testHeader[header::surveyName] = std::string(40 << 20, 'x');
+        QVERIFY(ReplaceFile(path, WriteTestFile(big)));
+        {
+            // Once saved by the program, the file stays the same at every save.
+            Program once({FromPath(path)});
+            QVERIFY(once.app->doc().OnFileSave());
+        }
+        const std::string bytes = test::ReadBytes(path);
+        std::mt19937 random(8);
+        for (const int signal : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1}) {
+            int saving[2];
+            QVERIFY(::pipe(saving) == 0);
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                const struct rlimit noCore {};
+                ::setrlimit(RLIMIT_CORE, &noCore);
+                // As the program has them: the test framework's own handlers go.
+                for (const int ending : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1}) {
+                    ::signal(ending, SIG_DFL);
+                }
+                for (int i = 0; i < 4; ++i) {
+                    std::thread([] {
+                        for (;;) {
+                            ::pause();
+                        }
+                    }).detach();
+                }
+                Program p({FromPath(path)});
+                [[maybe_unused]] const ssize_t told = ::write(saving[1], "s", 1);
+                for (int i = 0; i < 100; ++i) {
+                    p.app->doc().OnFileSave();
+                }
+                ::_exit(0);
+            }
+            char started = 0;
+            QCOMPARE(::read(saving[0], &started, 1), ssize_t(1));
+            ::close(saving[0]);
+            ::close(saving[1]);
+            ::usleep(random() % 300000);
+            ::kill(child, signal);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            QVERIFY(WIFSIGNALED(status));
+            QCOMPARE(WTERMSIG(status), signal);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                     QStringList{QStringLiteral("big.kdw")});
+            QVERIFY(test::ReadBytes(path) == bytes);
+        }
     }
 
     // A file whose name is not UTF-8, chosen as Qt shows it, opens and saves
