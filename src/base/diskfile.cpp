@@ -172,7 +172,7 @@ Beside WriteBeside(const fs::path& target, const std::string& bytes, const struc
 }
 
 // The signals that end a program when nobody handles them, and that a user
-// or the system sends to stop it (Ctrl+C, Ctrl+\\, a terminal closed, kill).
+// or the system sends to stop it (Ctrl+C, Ctrl+\, a terminal closed, kill).
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM};
 constexpr std::size_t kEndingSignalCount = std::size(kEndingSignals);
 
@@ -207,15 +207,18 @@ public:
         }
     }
     ~SignalsHeld() {
-        const std::lock_guard<std::mutex> lock(savesMutex);
-        if (--savesUnderWay > 0) {
-            return;
+        int noted = 0;
+        {
+            const std::lock_guard<std::mutex> lock(savesMutex);
+            if (--savesUnderWay > 0) {
+                return;
+            }
+            for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+                ::sigaction(kEndingSignals[i], &previousActions[i], nullptr);
+            }
+            noted = notedSignal;
+            notedSignal = 0;
         }
-        for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
-            ::sigaction(kEndingSignals[i], &previousActions[i], nullptr);
-        }
-        const int noted = notedSignal;
-        notedSignal = 0;
         if (noted != 0) {
             ::raise(noted);
         }
@@ -522,7 +525,7 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         // A single device or pipe is written into: renaming a new file over
         // it would put a plain file where the device was.
         if (exists && !S_ISREG(existing.st_mode)) {
-            return files.size() == 1 && WriteIntoDevice(*target, bytes);
+            return files.size() == 1 ? WriteIntoDevice(*target, bytes) : fail();
         }
         if (!held) {
             held.emplace();
@@ -533,7 +536,7 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
             case Beside::cannotCreate:
                 // A single writable file in a folder the user may not write:
                 // the only way to save is to write the file itself.
-                return files.size() == 1 && exists && WriteInPlace(*target, bytes);
+                return files.size() == 1 && exists ? WriteInPlace(*target, bytes) : fail();
             case Beside::failed:
                 return fail();
             case Beside::written:

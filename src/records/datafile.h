@@ -43,9 +43,8 @@ inline constexpr std::string_view kTestMark = "$$_KDVARDO3";
 inline constexpr std::size_t kLongestRowLine = 2600;
 
 // The largest data file that is read or written: far more than a record
-// holds with any texts a page can show (90 header texts, 160 rows of at most
-// 2600 bytes, and header texts of megabytes), so that a damaged or foreign file costs no more than
-// that.
+// holds (90 header texts, 160 rows of at most 2600 bytes), even with header
+// texts of megabytes, so that a damaged or foreign file costs no more.
 inline constexpr std::size_t kLargestDataFile = std::size_t(64) << 20;
 
 // The content of the data file at `path`, read no further than

@@ -432,19 +432,22 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
         }
         printer.setOutputFileName(staging.filePath(QStringLiteral("print")));
     }
+    // After the print, the file printed into replaces the chosen one.
     const auto intoFile = [&](bool printed) {
         if (file.isEmpty()) {
             return printed;
         }
         printer.setOutputFileName(file);
+        if (!printed) {
+            return false;
+        }
         const std::optional<std::string> bytes =
-            printed ? ReadWholeFile(ToPath(staging.filePath(QStringLiteral("print"))))
-                    : std::nullopt;
-        if (printed && !(bytes && ReplaceFile(ToPath(file), *bytes))) {
+            ReadWholeFile(ToPath(staging.filePath(QStringLiteral("print"))));
+        if (!bytes || !ReplaceFile(ToPath(file), *bytes)) {
             messages_.Show(msg::cannotSave);
             return false;
         }
-        return printed;
+        return true;
     };
     QPainter painter;
     if (!painter.begin(&printer)) {

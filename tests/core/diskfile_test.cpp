@@ -46,6 +46,8 @@ TEST(ReplaceFile, PipesAndFolders) {
     std::filesystem::create_symlink(fifo, dir.file("link"));
     EXPECT_TRUE(ReplaceFile(dir.file("link"), "again"));
     EXPECT_EQ(::read(reader, buffer, sizeof buffer), 5);
+    // Among several files a pipe is refused, and nothing new stays.
+    EXPECT_FALSE(ReplaceFiles({{dir.file("new"), "x"}, {fifo, "y"}}));
     ::close(reader);
     struct stat st {};
     ASSERT_EQ(::stat(fifo.c_str(), &st), 0);

@@ -10,15 +10,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace karnea;
-    if (size == 0) {
-        return 0;
-    }
-    const std::string path =
-        fuzz::WriteInput(data[0] % 2 == 0 ? "p.kdw" : "p.kcw", data + 1, size - 1);
     Workspace ws;
-    ApplyStandardSettings(ws.settings);
     SilentMessages quiet;
-    if (!OpenDataFile(ws, path, quiet)) {
+    if (!fuzz::OpenInput(data, size, ws, quiet)) {
         return 0;
     }
     const PageSource source = PagesOf(ws);

@@ -9,7 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "document/documentfile.h"
+#include "document/workspace.h"
 #include "pages/surface.h"
+#include "settings/settings.h"
 
 namespace karnea::fuzz {
 
@@ -34,6 +37,19 @@ inline std::string WriteInput(const std::string& name, const std::uint8_t* data,
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     return path;
+}
+
+// The input after its first byte, opened as the open command opens a test
+// file (first byte even) or a calibration file, with the standard settings;
+// false when it does not open.
+inline bool OpenInput(const std::uint8_t* data, std::size_t size, Workspace& ws,
+                      Messages& messages) {
+    if (size == 0) {
+        return false;
+    }
+    const std::string path = WriteInput(data[0] % 2 == 0 ? "p.kdw" : "p.kcw", data + 1, size - 1);
+    ApplyStandardSettings(ws.settings);
+    return OpenDataFile(ws, path, messages).has_value();
 }
 
 inline std::string Text(const std::uint8_t* data, std::size_t size) {
