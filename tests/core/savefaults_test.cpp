@@ -317,6 +317,26 @@ TEST(SaveFaults, AFullFileSystem) {
     EXPECT_FALSE(ReplaceFile(dir.file("t.kdw"), std::string(1 << 20, 'x')));
     EXPECT_EQ(ReadBytes(dir.file("t.kdw")), "previous");
     EXPECT_EQ(FilesIn(dir), 1u);
+
+    // Written in place (a folder the user may not write, the temporary
+    // folder on the same full disk): without room for the copy nothing is
+    // written; with it, the new content that does not fit gives way to the
+    // previous one.
+    std::filesystem::create_directory(dir.file("tmp"));
+    std::filesystem::permissions(dir.file("tmp"), std::filesystem::perms::all);
+    const EnvironmentSet tmpdir("TMPDIR", dir.file("tmp"));
+    for (const std::size_t size : {std::size_t(150) << 10, std::size_t(60) << 10}) {
+        const std::string previous(size, 'p');
+        WriteBytes(dir.file("t.kdw"), previous);
+        ::chmod(dir.file("t.kdw").c_str(), 0666);
+        ::chmod(dir.path().c_str(), 0555);
+        EXPECT_FALSE(test::AsOrdinaryUser(
+            [&] { return ReplaceFile(dir.file("t.kdw"), std::string(1 << 20, 'x')); }));
+        ::chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(ReadBytes(dir.file("t.kdw")), previous) << size;
+        EXPECT_EQ(FilesIn(dir), 2u);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
+    }
     std::system(("umount " + dir.path().string()).c_str());
 }
 
