@@ -28,7 +28,11 @@ public:
 
     void Row(std::vector<std::string> fields) { rows_.push_back(std::move(fields)); }
 
+    // A group without data rows is left out: every group written has one.
     void WriteTo(std::string& out) const {
+        if (rows_.empty()) {
+            return;
+        }
         Line(out, {"GROUP", name_});
         std::vector<std::string> names = {"HEADING"};
         std::vector<std::string> units = {"UNIT"};
@@ -168,9 +172,11 @@ std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
     Group pmtp("PMTP", {{"LOCA_ID", "", "ID"},
                         {"PMTG_DPTH", "m", "2DP"},
                         {"PMTG_TESN", "", "X"},
+                        // In the standard dictionary's order, then the
+                        // heading of our own (declared in DICT).
                         {"PMTP_U0", "kPa", "0DP"},
-                        {"PMTP_PF", "kPa", "0DP"},
                         {"PMTP_PL", "kPa", "0DP"},
+                        {"PMTP_PF", "kPa", "0DP"},
                         {"PMTP_MU", "", "2DP"},
                         {"PMTP_EM", "kPa", "1DP"}});
 
@@ -251,8 +257,8 @@ std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
                           Fixed(TextToDouble(r[testField::p]), 1),
                           Fixed(TextToDouble(r[volumeField]), 1)});
             }
-            pmtp.Row({id, depth, tesn, Fixed(NumberOf(h[header::pw]), 0),
-                      Fixed(NumberOf(h[header::pfEffective]), 0), Fixed(pl, 0),
+            pmtp.Row({id, depth, tesn, Fixed(NumberOf(h[header::pw]), 0), Fixed(pl, 0),
+                      Fixed(NumberOf(h[header::pfEffective]), 0),
                       Fixed(NumberOf(h[header::poissonRatio]), 2),
                       Fixed(NumberOf(h[header::modulusValue]), 1)});
         }

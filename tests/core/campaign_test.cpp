@@ -366,8 +366,12 @@ TEST_F(ExampleCampaign, AgsFileFollowsTheRules) {
     EXPECT_EQ(groups["PMTD"].rows[2 * 27 + 1],
               (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "2", "120.7", "44.0"}));
     EXPECT_EQ(groups["PMTP"].rows[2],
-              (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "82", "407", "677", "0.30",
+              (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "82", "677", "407", "0.30",
                                         "8404.6"}));
+    // Headings in the order of the standard dictionary, our own after.
+    EXPECT_EQ(groups["PMTP"].headings,
+              (std::vector<std::string>{"LOCA_ID", "PMTG_DPTH", "PMTG_TESN", "PMTP_U0", "PMTP_PL",
+                                        "PMTP_PF", "PMTP_MU", "PMTP_EM"}));
     EXPECT_EQ(groups["TRAN"].Field(0, "TRAN_AGS"), "4.2");
     EXPECT_EQ(groups["PROJ"].Field(0, "PROJ_NAME"), "緑ヶ丘地区 地盤調査業務");
 }
@@ -385,6 +389,19 @@ TEST_F(ExampleCampaign, AgsKeysStayUniqueAcrossSurveys) {
     const std::string file = WriteAgsFile(campaign, "2026-12-08");
     EXPECT_NE(file.find("\"DATA\",\"B-1_2\",\"East \"\"2\"\"\"\r\n"), std::string::npos);
     CheckedAgs(file);
+}
+
+// Tests without a usable reading give no PMTD group: a group without data
+// rows is not written at all.
+TEST_F(ExampleCampaign, AgsLeavesOutGroupsWithoutRows) {
+    for (auto& t : campaign.tests) {
+        t->ws.test.testRows.fill({});
+    }
+    const std::string file = WriteAgsFile(campaign, "2026-12-08");
+    EXPECT_EQ(file.find("\"GROUP\",\"PMTD\""), std::string::npos);
+    const std::map<std::string, AgsGroup> groups = CheckedAgs(file);
+    EXPECT_EQ(groups.count("PMTD"), 0u);
+    EXPECT_EQ(groups.count("PMTG"), 1u);
 }
 
 TEST(IsoDate, WesternAndEraYears) {
