@@ -78,6 +78,12 @@ LimitSuggestion SuggestLimitPressure(const TestRecord& test, const Settings& set
     if (pfRow < 1 || pfRow > usable) {
         return NoSuggestion(s, "Pf の行が選ばれていません", "no Pf row is chosen");
     }
+    // Po ends the recompression and Pf comes after it; rows the other way
+    // round give a limit volume from the wrong step.
+    if (TextToInt(test.testHeader[header::poRow]) >= pfRow) {
+        return NoSuggestion(s, "Po の行が Pf の行より前にありません",
+                            "the Po row does not come before the Pf row");
+    }
     // The fit 1/V = a + b P over the steps after Pf, about the means.
     std::vector<std::pair<double, double>> points;
     double largestVolume = 0;

@@ -84,6 +84,16 @@ TEST_F(CraftedTest, NoLimitPressureWithoutItsInputs) {
     EXPECT_FALSE(none.found);
     EXPECT_EQ(none.reason.japanese, "Po の行が選ばれていません");
 
+    // Po chosen after Pf (or on it): no suggestion, and the reason.
+    test.testHeader[header::pfRow] = "9";
+    for (const char* po : {"10", "9"}) {
+        test.testHeader[header::poRow] = po;
+        const LimitSuggestion reversed = SuggestLimitPressure(test, settings);
+        EXPECT_FALSE(reversed.found) << po;
+        EXPECT_EQ(reversed.reason.japanese, "Po の行が Pf の行より前にありません");
+        EXPECT_EQ(reversed.reason.english, "the Po row does not come before the Pf row");
+    }
+
     // Volumes that shrink as the pressure rises give no limit.
     test.testHeader[header::poRow] = "2";
     test.testHeader[header::pfRow] = "9";
