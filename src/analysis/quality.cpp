@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "analysis/modulus.h"
@@ -171,23 +172,36 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
                         po, pf, pl));
     }
 
+    // A ratio outside its range, printed with as many decimals as it takes
+    // (from `decimals` on) for the printed value itself to lie outside.
+    const auto outside = [](double ratio, double low, double high, int decimals) {
+        std::string text;
+        for (int d = decimals; d <= 9; ++d) {
+            text = FormatText("%.*f", d, ratio);
+            const double shown = std::strtod(text.c_str(), nullptr);
+            if (shown < low || shown > high) {
+                break;
+            }
+        }
+        return text;
+    };
     const std::optional<double> plValue = PositiveValue(h, header::plValue);
     const std::optional<double> pfEffective = PositiveValue(h, header::pfEffective);
     const std::optional<double> em = PositiveValue(h, header::modulusValue);
     if (plValue && pfEffective) {
         const double ratio = *plValue / *pfEffective;
         if (ratio < kPlPfLow || ratio > kPlPfHigh) {
-            warn("pl-pf-ratio",
-                 FormatText("Pl/Pf′ = %.2f が通常の範囲 1.2〜5 の外です (要確認)", ratio),
-                 FormatText("Pl/Pf' = %.2f is outside the typical range 1.2 to 5 (review)", ratio));
+            const std::string shown = outside(ratio, kPlPfLow, kPlPfHigh, 2);
+            warn("pl-pf-ratio", "Pl/Pf′ = " + shown + " が通常の範囲 1.2〜5 の外です (要確認)",
+                 "Pl/Pf' = " + shown + " is outside the typical range 1.2 to 5 (review)");
         }
     }
     if (plValue && em) {
         const double ratio = *em / *plValue;
         if (ratio < kEmPlLow || ratio > kEmPlHigh) {
-            warn("em-pl-ratio",
-                 FormatText("Em/Pl = %.1f が通常の範囲 5〜20 の外です (要確認)", ratio),
-                 FormatText("Em/Pl = %.1f is outside the typical range 5 to 20 (review)", ratio));
+            const std::string shown = outside(ratio, kEmPlLow, kEmPlHigh, 1);
+            warn("em-pl-ratio", "Em/Pl = " + shown + " が通常の範囲 5〜20 の外です (要確認)",
+                 "Em/Pl = " + shown + " is outside the typical range 5 to 20 (review)");
         }
     }
 

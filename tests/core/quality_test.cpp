@@ -131,6 +131,29 @@ TEST_F(CraftedTest, EachWarningHasItsCause) {
               "Em/Pl = 23.8 is outside the typical range 5 to 20 (review)");
 }
 
+// A ratio just outside its range is printed with the digits that show it.
+TEST_F(CraftedTest, RatiosShowWhyTheyAreOutside) {
+    const auto reason = [&](const char* code) {
+        for (const QualityWarning& w : CheckTestQuality(test, settings)) {
+            if (w.code == code) {
+                return w.text.english;
+            }
+        }
+        return std::string();
+    };
+    test.testHeader[header::pfEffective] = "400";
+    test.testHeader[header::plValue] = "479.996";
+    test.testHeader[header::modulusValue] = "9618.8";
+    EXPECT_EQ(reason("pl-pf-ratio"),
+              "Pl/Pf' = 1.19999 is outside the typical range 1.2 to 5 (review)");
+    EXPECT_EQ(reason("em-pl-ratio"), "Em/Pl = 20.04 is outside the typical range 5 to 20 (review)");
+    test.testHeader[header::plValue] = "2400";
+    test.testHeader[header::modulusValue] = "4800";
+    EXPECT_EQ(reason("pl-pf-ratio"),
+              "Pl/Pf' = 6.00 is outside the typical range 1.2 to 5 (review)");
+    EXPECT_EQ(reason("em-pl-ratio"), "Em/Pl = 2.0 is outside the typical range 5 to 20 (review)");
+}
+
 TEST_F(CraftedTest, FewStepsAndTheCalibration) {
     for (int row = 8; row <= 12; ++row) {
         test.testRows[row] = TestRow();
