@@ -147,17 +147,22 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
              FormatText("only %d usable pressure steps (fewer than 8)", usable));
     }
 
+    // The creep from the 30" reading to the one the test measures with.
+    const int measured = StepVolumeField(h);
+    const char* const creep = measured == testField::vol120 ? "V120″−V30″" : "V60″−V30″";
     std::string rows;
     for (int row = 1; row <= usable; ++row) {
         const TestRow& r = test.testRows[row];
-        if (IsNumber(r[testField::vol30]) && IsNumber(r[testField::vol60]) &&
-            TextToDouble(r[testField::vol60]) < TextToDouble(r[testField::vol30])) {
+        if (IsNumber(r[testField::vol30]) && IsNumber(r[measured]) &&
+            TextToDouble(r[measured]) < TextToDouble(r[testField::vol30])) {
             rows += (rows.empty() ? "" : ", ") + std::to_string(row);
         }
     }
     if (!rows.empty()) {
-        warn("negative-creep", "クリープ (V60″−V30″) が負の行があります: " + rows,
-             "negative creep (V60\" - V30\") in rows " + rows);
+        const std::string ascii =
+            measured == testField::vol120 ? "V120\" - V30\"" : "V60\" - V30\"";
+        warn("negative-creep", std::string("クリープ (") + creep + ") が負の行があります: " + rows,
+             "negative creep (" + ascii + ") in rows " + rows);
     }
 
     const int po = TextToInt(h[header::poRow]);

@@ -131,6 +131,28 @@ TEST_F(CraftedTest, EachWarningHasItsCause) {
               "Em/Pl = 23.8 is outside the typical range 5 to 20 (review)");
 }
 
+// The creep is checked up to the reading the test measures with: the 120"
+// one when the measuring time says so.
+TEST_F(CraftedTest, CreepOfTheMeasuringTime) {
+    const auto creep = [&] {
+        for (const QualityWarning& w : CheckTestQuality(test, settings)) {
+            if (w.code == std::string("negative-creep")) {
+                return w.text.english;
+            }
+        }
+        return std::string();
+    };
+    EXPECT_EQ(creep(), "");
+    for (int row = 1; row <= 12; ++row) {
+        TestRow& r = test.testRows[row];
+        r[testField::vol120] = FormatText("%.9g", TextToDouble(r[testField::vol60]) + 1);
+    }
+    test.testRows[3][testField::vol120] = "100";  // below V30" = 108
+    EXPECT_EQ(creep(), "");
+    test.testHeader[header::measurementTime] = "1";
+    EXPECT_EQ(creep(), "negative creep (V120\" - V30\") in rows 3");
+}
+
 // A ratio just outside its range is printed with the digits that show it.
 TEST_F(CraftedTest, RatiosShowWhyTheyAreOutside) {
     const auto reason = [&](const char* code) {
