@@ -149,7 +149,7 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
 
     // The creep from the 30" reading to the one the test measures with.
     const int measured = StepVolumeField(h);
-    const char* const creep = measured == testField::vol120 ? "V120″−V30″" : "V60″−V30″";
+    const bool at120 = measured == testField::vol120;
     std::string rows;
     for (int row = 1; row <= usable; ++row) {
         const TestRow& r = test.testRows[row];
@@ -159,10 +159,11 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
         }
     }
     if (!rows.empty()) {
-        const std::string ascii =
-            measured == testField::vol120 ? "V120\" - V30\"" : "V60\" - V30\"";
-        warn("negative-creep", std::string("クリープ (") + creep + ") が負の行があります: " + rows,
-             "negative creep (" + ascii + ") in rows " + rows);
+        warn("negative-creep",
+             std::string("クリープ (") + (at120 ? "V120″−V30″" : "V60″−V30″") +
+                 ") が負の行があります: " + rows,
+             std::string("negative creep (") + (at120 ? "V120\" - V30\"" : "V60\" - V30\"") +
+                 ") in rows " + rows);
     }
 
     const int po = TextToInt(h[header::poRow]);
