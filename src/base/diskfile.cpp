@@ -564,10 +564,11 @@ bool FolderUsable(const std::string& path) {
     std::error_code ec;
     std::filesystem::path folder(path);
     while (!std::filesystem::exists(folder, ec)) {
-        if (ec || !folder.has_parent_path() || folder.parent_path() == folder) {
+        if (ec || folder.parent_path() == folder) {
             return false;
         }
-        folder = folder.parent_path();
+        // A relative name without a folder part lies in the current folder.
+        folder = folder.has_parent_path() ? folder.parent_path() : std::filesystem::path(".");
     }
     return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }

@@ -89,14 +89,9 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
     Workspace started = StartCommand(args, messages);
     const std::string& output = args.at("output");
     // Every output is checked before anything is written.
-    if (args.has("png")) {
-        std::error_code ec;
-        const std::string& folder = args.at("png");
-        if (std::filesystem::exists(folder, ec) ? !std::filesystem::is_directory(folder, ec)
-                                                : !FolderUsable(folder)) {
-            messages.Show(FormatMessage(msg::pngFolderUnusable, folder));
-            return kExitFailure;
-        }
+    if (args.has("png") && !FolderUsable(args.at("png"))) {
+        messages.Show(FormatMessage(msg::pngFolderUnusable, args.at("png")));
+        return kExitFailure;
     }
     const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages);
     if (!campaign) {

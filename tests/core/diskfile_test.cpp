@@ -99,6 +99,23 @@ TEST(ReplaceFile, BrokenAndLoopingLinks) {
     EXPECT_EQ(FilesIn(dir), 5);
 }
 
+// A folder that is there or can be made: a file is none, and a name
+// without folder part lies in the current folder.
+TEST(FolderUsable, FilesFoldersAndRelativeNames) {
+    ScratchDir dir;
+    WriteBytes(dir.file("file"), "");
+    EXPECT_TRUE(FolderUsable(dir.path().string()));
+    EXPECT_TRUE(FolderUsable(dir.file("new/deeper")));
+    EXPECT_FALSE(FolderUsable(dir.file("file")));
+    EXPECT_FALSE(FolderUsable(dir.file("file/below")));
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_TRUE(FolderUsable("pages"));
+    EXPECT_TRUE(FolderUsable("pages/deeper"));
+    std::filesystem::current_path(here);
+    EXPECT_FALSE(FolderUsable(""));
+}
+
 // Reading stops where the caller's use of a file ends: lines after the
 // last one wanted are not read, and a line keeps only what can be used.
 TEST(TextLines, ReadingStopsAtTheLimits) {
