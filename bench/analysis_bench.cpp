@@ -91,9 +91,8 @@ void BM_AnalyseFullTest(benchmark::State& state) {
     for (auto _ : state) {
         AnalysisModel dialog(ws.test, ws.settings);
         dialog.UpdateLines();
-        TestRecord copy = ws.test;
-        dialog.Accept(copy);
-        benchmark::DoNotOptimize(copy.testHeader[header::emLine]);
+        const Edit edit = dialog.Accept();
+        benchmark::DoNotOptimize(edit.test->testHeader[header::emLine]);
     }
     state.SetItemsProcessed(state.iterations() * kTestRowCount);
 }

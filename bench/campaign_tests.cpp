@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         h[header::plRow] = "110";
         AnalysisModel analysis(ws.test, ws.settings);
         analysis.UpdateLines();
-        analysis.Accept(ws.test);
+        ws.test = *analysis.Accept().test;
         const std::string path = std::string(argv[1]) + FormatText("/test%02d.kdw", i + 1);
         if (!SaveDocumentAs(ws, path, quiet)) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());

@@ -16,6 +16,7 @@
 #include "base/messages.h"
 #include "base/textfields.h"
 #include "document/documentfile.h"
+#include "document/edithistory.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/analysismodel.h"
@@ -78,7 +79,7 @@ void MakeCalibration(Workspace& ws, Messages& messages) {
         readings.SetCell(row, calibrationField::pm, FormatText("%d", pm));
         readings.SetCell(row, calibrationField::vm, FormatText("%.1f", vm));
     }
-    readings.Accept(ws.calibration, messages);
+    AcceptEdit(ws, readings, messages);
 }
 
 // Volume 60 s after a pressure step: seating, a pseudo-elastic stretch, then
@@ -149,7 +150,7 @@ void MakeTest(Workspace& ws, Messages& messages, const Site& site) {
     heads.WaterLevelLostFocus(messages);
     heads.MachineHeightLostFocus();
     heads.OpenCalibration(kCalibrationName, messages);
-    heads.Accept(ws.test, messages);
+    AcceptEdit(ws, heads, messages);
 
     // The analysis: Po at the start of the straight part, Pf at its end, Pl
     // at the last step.
@@ -158,7 +159,7 @@ void MakeTest(Workspace& ws, Messages& messages, const Site& site) {
     h[header::plRow] = "27";
     AnalysisModel analysis(ws.test, ws.settings);
     analysis.UpdateLines();
-    analysis.Accept(ws.test);
+    AcceptEdit(ws, analysis, messages);
 }
 
 class PrintedMessages : public Messages {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/textfields.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -43,7 +44,7 @@ AnalysisResult ComputeModulus(const TestRecord& test, const Settings& settings,
     AnalysisResult r;
     const HeaderTexts& h = test.testHeader;
     r.usableRows = UsableRowCount(test);
-    r.volumeLoss = TextToInt(h[header::volumeLossFlag]) != 0;
+    r.volumeLoss = VolumeLossCorrected(h);
     r.onePlusNu = 1.0 + TextToDouble(h[header::poissonRatio]);
     r.pw = TextToDouble(h[header::pw]);
     r.plGiven = !choice.plP.empty();

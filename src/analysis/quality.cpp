@@ -8,6 +8,7 @@
 #include "analysis/modulus.h"
 #include "analysis/reduction.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -226,7 +227,7 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
     if (!LoadedCalibrationUsable(test.loadedCalibrationRows)) {
         warn("calibration-missing", "キャリブレーションが読み込まれていません",
              "no calibration is loaded");
-    } else if (TextToInt(h[header::fitMethod]) != 0 && !CurveFitted(h)) {
+    } else if (FitMethodOf(h) == FitMethod::regression && !CurveFitted(h)) {
         warn("calibration-failed", "キャリブレーション曲線が求められていません",
              "the calibration curve was not fitted");
     }

@@ -5,6 +5,7 @@
 #include "analysis/calibration.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -60,7 +61,7 @@ void ReduceReadingRow(TestRecord& test, int row, double pz) {
 
     double pi = kMissingValue;
     if (haveV) {
-        pi = TextToInt(test.testHeader[header::fitMethod]) != 0
+        pi = FitMethodOf(test.testHeader) == FitMethod::regression
                  ? EvaluateCalibrationPolynomial(v, test.testCoefficients)
                  : InterpolateCalibrationRows(test.loadedCalibrationRows, v);
     }

@@ -16,10 +16,13 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <cmath>
+#include <functional>
+#include <vector>
 
 #include "app/ctavapp.h"
 #include "app/ctavdoc.h"
 #include "app/recentfiles.h"
+#include "document/workspace.h"
 #include "view/ctavview.h"
 #include "view/extensions.h"
 
@@ -66,143 +69,178 @@ QAction* CMainFrame::Add(QMenu* menu, Command command, const QString& caption,
     return a;
 }
 
+namespace {
+
+// One item of a menu: a command with its caption, status-bar text and
+// shortcut; kSeparator draws a line.
+struct MenuItem {
+    Command command;
+    const char* caption = nullptr;
+    const char* status = nullptr;
+    const char* shortcut = nullptr;
+};
+struct MenuSpec {
+    const char* title;
+    std::vector<MenuItem> items;
+};
+
+// The menus in order, with the items they have always had; 編集 holds Undo
+// and Redo, whose captions name the edit they would take back or make again.
+const std::vector<MenuSpec>& Menus() {
+    static const std::vector<MenuSpec> menus = {
+        {"ﾌｧｲﾙ(&F)",
+         {{Command::fileNew, "新規作成(&N)\tCtrl+N", "新規にﾌｧｲﾙを作成", "Ctrl+N"},
+          {Command::fileOpen, "開く(&O)...\tCtrl+O", "既存のﾌｧｲﾙを開く", "Ctrl+O"},
+          {Command::fileSave, "上書き保存(&S)\tCtrl+S", "作業中のﾌｧｲﾙを上書きして保存", "Ctrl+S"},
+          {Command::fileSaveAs, "名前を付けて保存(&A)...", "作業中のﾌｧｲﾙを新しい名前で保存"},
+          {kSeparator},
+          {Command::filePrint, "印刷(&P)...\tCtrl+P", "作業中のﾌｧｲﾙを印刷", "Ctrl+P"},
+          {Command::filePrintPreview, "印刷ﾌﾟﾚﾋﾞｭｰ(&V)", "印刷ｲﾒｰｼﾞを表示"},
+          {Command::filePrintSetup, "ﾌﾟﾘﾝﾀの設定(&R)...", "ﾌﾟﾘﾝﾀ/印刷ｵﾌﾟｼｮﾝの変更"},
+          {kSeparator},
+          {Command::recentFile, "最近使ったﾌｧｲﾙ", "指定のﾌｧｲﾙを開く"},
+          {kSeparator},
+          {Command::appExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"}}},
+        {"編集(&E)",
+         {{Command::editUndo, "元に戻す(&U)\tCtrl+Z", "直前の操作を元に戻す", "Ctrl+Z"},
+          {Command::editRedo, "やり直し(&R)\tCtrl+Y", "元に戻した操作をやり直す", "Ctrl+Y"}}},
+        {"ＣＡＬ(&C)",
+         {{Command::calibrationHeader, "見出し(&M)", "調査名などのデータ　TABｷｰでカーソル移動"},
+          {Command::calibrationReadings, "データ(&A)", "測定データ　TABｷｰでカーソル移動"},
+          {kSeparator},
+          {Command::calibrationPage, "ページ(&P)", "キャリブレーション図表のページ"}}},
+        {"カルネア(P)",
+         {{Command::testHeader, "見出し(&M)", "見出し部分のデータ　TABｷｰでカーソル移動"},
+          {Command::testReadings, "データ(&A)", "測定データ"},
+          {Command::analysis, "解析/目盛り(&N)", "降伏圧などの点を指定"},
+          {kSeparator},
+          {Command::testPage, "ページ(&P)", "カルネア測定結果図表のページ"}}},
+        {"表示(&V)",
+         {{Command::viewToolBar, "ﾂｰﾙ ﾊﾞｰ(&T)", "ﾂｰﾙ ﾊﾞｰの 表示/非表示"},
+          {Command::viewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"}}},
+        {"設定(&S)",
+         {{Command::styleSettings, "様式/桁数(&Y)", "図表名、表示桁数など"},
+          {Command::lineSettings, "線種/係数/マージン(L)",
+           "線の太さ、計算式用定数、ＳＩ換算係数、会社業者名"},
+          {kSeparator},
+          {Command::engineerMaster, "登録 技術者名(&R)", "技術者名の登録編集"},
+          {Command::fontSettings, "フォント(&F)", "活字の書体、サイズ"},
+          {kSeparator},
+          {Command::keySettings, "キーの動作(&E)", "Enterキー押し下げ時の動作"},
+          {Command::setup, "セットアップ(&S)", "このプログラムのインストール先の表示、確認"}}},
+        {"拡張(&X)",
+         {{Command::depthProfile, "深度分布図(&D)...",
+           "フォルダの試験を孔ごとの深度分布図にして印刷ﾌﾟﾚﾋﾞｭｰに表示"},
+          {Command::agsExport, "AGS出力(&A)...", "フォルダの試験を AGS 4.2 形式のファイルに出力"},
+          {Command::qualityCheck, "品質チェック(&Q)...",
+           "開いている試験の確認事項と慣用限界圧力の提案"}}},
+        {"ﾍﾙﾌﾟ(&H)",
+         {{Command::about, "ﾊﾞｰｼﾞｮﾝ情報(&A)", "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"},
+          {Command::help, "操作＆ヘルプ(&H)", ""}}},
+        // Commands of the toolbar only.
+        {nullptr,
+         {{Command::graphPage, "グラフ", "グラフ"}, {Command::tablePage, "データ表", "データ表"}}},
+    };
+    return menus;
+}
+
+}  // namespace
+
 void CMainFrame::BuildMenus() {
+    for (const MenuSpec& spec : Menus()) {
+        QMenu* menu =
+            spec.title != nullptr ? menuBar()->addMenu(QString::fromUtf8(spec.title)) : nullptr;
+        for (const MenuItem& item : spec.items) {
+            if (item.command == kSeparator) {
+                QAction* line = menu->addSeparator();
+                if (recentPlaceholder_ != nullptr && recentSeparator_ == nullptr) {
+                    recentSeparator_ = line;
+                }
+                continue;
+            }
+            QAction* a = Add(menu, item.command, QString::fromUtf8(item.caption),
+                             QString::fromUtf8(item.status));
+            if (item.shortcut != nullptr) {
+                a->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+            }
+            if (item.command == Command::fileNew) {
+                fileMenu_ = menu;
+            } else if (item.command == Command::recentFile) {
+                recentPlaceholder_ = a;
+            }
+        }
+    }
+    action(Command::viewToolBar)->setCheckable(true);
+    action(Command::viewStatusBar)->setCheckable(true);
+    ConnectCommands();
+    UpdateRecentFiles();
+    UpdateEditCommands();
+}
+
+void CMainFrame::ConnectCommands() {
+    CTavApp& app = app_;
     CTavDoc& doc = app_.doc();
     CTavView& view = app_.view();
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    QMenu* file = fileMenu_;
-    Add(file, Command::fileNew, QStringLiteral("新規作成(&N)\tCtrl+N"),
-        QStringLiteral("新規にﾌｧｲﾙを作成"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
-    Add(file, Command::fileOpen, QStringLiteral("開く(&O)...\tCtrl+O"),
-        QStringLiteral("既存のﾌｧｲﾙを開く"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
-    Add(file, Command::fileSave, QStringLiteral("上書き保存(&S)\tCtrl+S"),
-        QStringLiteral("作業中のﾌｧｲﾙを上書きして保存"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    Add(file, Command::fileSaveAs, QStringLiteral("名前を付けて保存(&A)..."),
-        QStringLiteral("作業中のﾌｧｲﾙを新しい名前で保存"));
-    file->addSeparator();
-    Add(file, Command::filePrint, QStringLiteral("印刷(&P)...\tCtrl+P"),
-        QStringLiteral("作業中のﾌｧｲﾙを印刷"))
-        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    Add(file, Command::filePrintPreview, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"),
-        QStringLiteral("印刷ｲﾒｰｼﾞを表示"));
-    Add(file, Command::filePrintSetup, QStringLiteral("ﾌﾟﾘﾝﾀの設定(&R)..."),
-        QStringLiteral("ﾌﾟﾘﾝﾀ/印刷ｵﾌﾟｼｮﾝの変更"));
-    file->addSeparator();
-    recentPlaceholder_ = Add(file, Command::recentFile, QStringLiteral("最近使ったﾌｧｲﾙ"),
-                             QStringLiteral("指定のﾌｧｲﾙを開く"));
-    recentSeparator_ = file->addSeparator();
-    Add(file, Command::appExit, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"),
-        QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"));
-
-    QMenu* cal = menuBar()->addMenu(QStringLiteral("ＣＡＬ(&C)"));
-    Add(cal, Command::calibrationHeader, QStringLiteral("見出し(&M)"),
-        QStringLiteral("調査名などのデータ　TABｷｰでカーソル移動"));
-    Add(cal, Command::calibrationReadings, QStringLiteral("データ(&A)"),
-        QStringLiteral("測定データ　TABｷｰでカーソル移動"));
-    cal->addSeparator();
-    Add(cal, Command::calibrationPage, QStringLiteral("ページ(&P)"),
-        QStringLiteral("キャリブレーション図表のページ"));
-
-    QMenu* test = menuBar()->addMenu(QStringLiteral("カルネア(P)"));
-    Add(test, Command::testHeader, QStringLiteral("見出し(&M)"),
-        QStringLiteral("見出し部分のデータ　TABｷｰでカーソル移動"));
-    Add(test, Command::testReadings, QStringLiteral("データ(&A)"), QStringLiteral("測定データ"));
-    Add(test, Command::analysis, QStringLiteral("解析/目盛り(&N)"),
-        QStringLiteral("降伏圧などの点を指定"));
-    test->addSeparator();
-    Add(test, Command::testPage, QStringLiteral("ページ(&P)"),
-        QStringLiteral("カルネア測定結果図表のページ"));
-
-    QMenu* show = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    QAction* toolBarToggle = Add(show, Command::viewToolBar, QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"),
-                                 QStringLiteral("ﾂｰﾙ ﾊﾞｰの 表示/非表示"));
-    QAction* statusToggle = Add(show, Command::viewStatusBar, QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"),
-                                QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"));
-    toolBarToggle->setCheckable(true);
-    statusToggle->setCheckable(true);
-
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    Add(settings, Command::styleSettings, QStringLiteral("様式/桁数(&Y)"),
-        QStringLiteral("図表名、表示桁数など"));
-    Add(settings, Command::lineSettings, QStringLiteral("線種/係数/マージン(L)"),
-        QStringLiteral("線の太さ、計算式用定数、ＳＩ換算係数、会社業者名"));
-    settings->addSeparator();
-    Add(settings, Command::engineerMaster, QStringLiteral("登録 技術者名(&R)"),
-        QStringLiteral("技術者名の登録編集"));
-    Add(settings, Command::fontSettings, QStringLiteral("フォント(&F)"),
-        QStringLiteral("活字の書体、サイズ"));
-    settings->addSeparator();
-    Add(settings, Command::keySettings, QStringLiteral("キーの動作(&E)"),
-        QStringLiteral("Enterキー押し下げ時の動作"));
-    Add(settings, Command::setup, QStringLiteral("セットアップ(&S)"),
-        QStringLiteral("このプログラムのインストール先の表示、確認"));
-
-    QMenu* extensions = menuBar()->addMenu(QStringLiteral("拡張(&X)"));
-    Add(extensions, Command::depthProfile, QStringLiteral("深度分布図(&D)..."),
-        QStringLiteral("フォルダの試験を孔ごとの深度分布図にして印刷ﾌﾟﾚﾋﾞｭｰに表示"));
-    Add(extensions, Command::agsExport, QStringLiteral("AGS出力(&A)..."),
-        QStringLiteral("フォルダの試験を AGS 4.2 形式のファイルに出力"));
-    Add(extensions, Command::qualityCheck, QStringLiteral("品質チェック(&Q)..."),
-        QStringLiteral("開いている試験の確認事項と慣用限界圧力の提案"));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    Add(help, Command::about, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
-        QStringLiteral("ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"));
-    Add(help, Command::help, QStringLiteral("操作＆ヘルプ(&H)"), QString());
-
-    // Commands of the toolbar only.
-    Add(nullptr, Command::graphPage, QStringLiteral("グラフ"), QStringLiteral("グラフ"));
-    Add(nullptr, Command::tablePage, QStringLiteral("データ表"), QStringLiteral("データ表"));
-
-    connect(action(Command::fileNew), &QAction::triggered, &app_, &CTavApp::OnFileNew);
-    connect(action(Command::fileOpen), &QAction::triggered, &doc, &CTavDoc::OnFileOpen);
-    connect(action(Command::fileSave), &QAction::triggered, &doc, &CTavDoc::OnFileSave);
-    connect(action(Command::fileSaveAs), &QAction::triggered, &doc, &CTavDoc::OnFileSaveAs);
-    connect(action(Command::filePrint), &QAction::triggered, &app_, &CTavApp::OnFilePrint);
-    connect(action(Command::filePrintPreview), &QAction::triggered, &app_,
-            &CTavApp::OnFilePrintPreview);
-    connect(action(Command::filePrintSetup), &QAction::triggered, &app_,
-            &CTavApp::OnFilePrintSetup);
-    connect(action(Command::appExit), &QAction::triggered, this, &QWidget::close);
-    connect(action(Command::about), &QAction::triggered, this, [this] { ShowAboutBox(this); });
-    connect(action(Command::help), &QAction::triggered, &app_, &CTavApp::OnHelp);
-    connect(action(Command::depthProfile), &QAction::triggered, &app_,
-            [this] { app_.extensions().OnDepthProfile(app_.printer()); });
-    connect(action(Command::agsExport), &QAction::triggered, &app_,
-            [this] { app_.extensions().OnAgsExport(); });
-    connect(action(Command::qualityCheck), &QAction::triggered, &app_,
-            [this] { app_.extensions().OnQualityCheck(); });
-    connect(action(Command::calibrationReadings), &QAction::triggered, &view,
-            &CTavView::OnCalibrationReadings);
-    connect(action(Command::testReadings), &QAction::triggered, &view, &CTavView::OnTestReadings);
-    connect(action(Command::calibrationHeader), &QAction::triggered, &view,
-            &CTavView::OnCalibrationHeader);
-    connect(action(Command::testHeader), &QAction::triggered, &view, &CTavView::OnTestHeader);
-    connect(action(Command::analysis), &QAction::triggered, &view, &CTavView::OnAnalysis);
-    connect(action(Command::engineerMaster), &QAction::triggered, &view,
-            &CTavView::OnEngineerMaster);
-    const std::pair<Command, void (CTavView::*)()> settingsCommands[] = {
-        {Command::styleSettings, &CTavView::OnStyleSettings},
-        {Command::lineSettings, &CTavView::OnLineSettings},
-        {Command::keySettings, &CTavView::OnKeySettings},
-        {Command::fontSettings, &CTavView::OnFontSettings},
-        {Command::setup, &CTavView::OnSetup},
-        {Command::calibrationPage, &CTavView::OnCalibrationPage},
-        {Command::testPage, &CTavView::OnTestPage}};
-    for (const auto& [command, slot] : settingsCommands) {
-        connect(action(command), &QAction::triggered, &view, slot);
+    const std::pair<Command, std::function<void()>> handlers[] = {
+        {Command::fileNew, [&app] { app.OnFileNew(); }},
+        {Command::fileOpen, [&doc] { doc.OnFileOpen(); }},
+        {Command::fileSave, [&doc] { doc.OnFileSave(); }},
+        {Command::fileSaveAs, [&doc] { doc.OnFileSaveAs(); }},
+        {Command::filePrint, [&app] { app.OnFilePrint(); }},
+        {Command::filePrintPreview, [&app] { app.OnFilePrintPreview(); }},
+        {Command::filePrintSetup, [&app] { app.OnFilePrintSetup(); }},
+        {Command::appExit, [this] { close(); }},
+        {Command::editUndo, [&view] { view.OnUndo(); }},
+        {Command::editRedo, [&view] { view.OnRedo(); }},
+        {Command::about, [this] { ShowAboutBox(this); }},
+        {Command::help, [&app] { app.OnHelp(); }},
+        {Command::depthProfile, [&app] { app.extensions().OnDepthProfile(app.printer()); }},
+        {Command::agsExport, [&app] { app.extensions().OnAgsExport(); }},
+        {Command::qualityCheck, [&app] { app.extensions().OnQualityCheck(); }},
+        {Command::calibrationReadings, [&view] { view.OnCalibrationReadings(); }},
+        {Command::testReadings, [&view] { view.OnTestReadings(); }},
+        {Command::calibrationHeader, [&view] { view.OnCalibrationHeader(); }},
+        {Command::testHeader, [&view] { view.OnTestHeader(); }},
+        {Command::analysis, [&view] { view.OnAnalysis(); }},
+        {Command::engineerMaster, [&view] { view.OnEngineerMaster(); }},
+        {Command::styleSettings, [&view] { view.OnStyleSettings(); }},
+        {Command::lineSettings, [&view] { view.OnLineSettings(); }},
+        {Command::keySettings, [&view] { view.OnKeySettings(); }},
+        {Command::fontSettings, [&view] { view.OnFontSettings(); }},
+        {Command::setup, [&view] { view.OnSetup(); }},
+        {Command::calibrationPage, [&view] { view.OnCalibrationPage(); }},
+        {Command::testPage, [&view] { view.OnTestPage(); }},
+        {Command::graphPage, [&view] { view.ShowGraphPage(); }},
+        {Command::tablePage, [&view] { view.ShowTablePage(); }}};
+    for (const auto& [command, handler] : handlers) {
+        connect(action(command), &QAction::triggered, this, handler);
     }
-    connect(&view, &CTavView::recordsChanged, this, &CMainFrame::UpdateTitle);
-    connect(action(Command::graphPage), &QAction::triggered, &view, &CTavView::ShowGraphPage);
-    connect(action(Command::tablePage), &QAction::triggered, &view, &CTavView::ShowTablePage);
+    const auto edited = [this] {
+        UpdateTitle();
+        UpdateEditCommands();
+    };
+    connect(&view, &CTavView::edited, this, edited);
+    connect(&doc, &CTavDoc::documentChanged, this, edited);
     connect(&doc, &CTavDoc::titleChanged, this, [this] {
         UpdateTitle();
         UpdateRecentFiles();
     });
-    UpdateRecentFiles();
+}
+
+void CMainFrame::UpdateEditCommands() {
+    const EditHistory& edits = app_.ws().edits;
+    const auto show = [this](Command command, const char* caption, const std::string& name,
+                             bool can, const char* shortcut) {
+        QAction* a = action(command);
+        QString text = QString::fromUtf8(caption);
+        if (can) {
+            text += QLatin1Char(' ') + QString::fromStdString(name);
+        }
+        a->setText(text + QLatin1Char('\t') + QString::fromLatin1(shortcut));
+        a->setEnabled(can);
+    };
+    show(Command::editUndo, "元に戻す(&U)", edits.UndoName(), edits.CanUndo(), "Ctrl+Z");
+    show(Command::editRedo, "やり直し(&R)", edits.RedoName(), edits.CanRedo(), "Ctrl+Y");
 }
 
 void CMainFrame::BuildToolBar() {

@@ -43,6 +43,10 @@ protected:
 private:
     QAction* Add(QMenu* menu, Command command, const QString& caption, const QString& status);
     void BuildMenus();
+    void ConnectCommands();
+    // 元に戻す and やり直し: enabled when there is an edit to take back or make
+    // again, and named after it.
+    void UpdateEditCommands();
     void BuildToolBar();
     void BuildStatusBar();
 

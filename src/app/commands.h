@@ -15,6 +15,9 @@ enum class Command : int {
     filePrintPreview = 57609,
     recentFile = 57616,
     appExit = 57665,
+    // 編集
+    editUndo = 57643,
+    editRedo = 57644,
     // ＣＡＬ
     calibrationHeader = 32771,
     calibrationReadings = 32772,

@@ -18,6 +18,7 @@
 #include "cli/render.h"
 #include "cli/session.h"
 #include "document/documentfile.h"
+#include "document/edithistory.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/analysismodel.h"
@@ -62,6 +63,19 @@ int OpenStepsSave(const Arguments& args, Messages& messages,
     }
     RecordsChanged(ws);
     return SaveDocumentAs(ws, args.at("output"), messages) ? kExitOk : kExitFailure;
+}
+
+// A dialog's OK as the desktop program takes it, through the edit path;
+// false when its check refused it (the refusal said).
+template <typename Model>
+bool PressOk(Workspace& ws, Model& model, Messages& messages) {
+    if (const std::optional<Refusal> refusal = AcceptEdit(ws, model, messages)) {
+        if (!refusal->message.empty()) {
+            messages.Show(refusal->message);
+        }
+        return false;
+    }
+    return true;
 }
 
 void WriteHeader(JsonWriter& json, const HeaderTexts& h) {
@@ -169,8 +183,7 @@ int RunHeads(const Arguments& args, std::ostream&, Messages& messages) {
         dialog.DepthLostFocus(messages);
         dialog.WaterLevelLostFocus(messages);
         dialog.MachineHeightLostFocus();
-        dialog.Accept(ws.test, messages);
-        return true;
+        return PressOk(ws, dialog, messages);
     });
 }
 
@@ -178,11 +191,8 @@ int RunAttach(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
         ws.documentKind = DocumentKind::test;
         TestHeaderModel dialog(ws.test, ws.settings);
-        if (!dialog.OpenCalibration(args.at("calibration"), messages)) {
-            return false;
-        }
-        dialog.Accept(ws.test, messages);
-        return true;
+        return dialog.OpenCalibration(args.at("calibration"), messages) &&
+               PressOk(ws, dialog, messages);
     });
 }
 
@@ -209,12 +219,7 @@ int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
             dialog.hidePl = false;
         }
         dialog.UpdateLines();
-        if (const std::optional<Refusal> refusal = dialog.Check()) {
-            messages.Show(refusal->message);
-            return false;
-        }
-        dialog.Accept(ws.test);
-        return true;
+        return PressOk(ws, dialog, messages);
     });
 }
 

@@ -32,7 +32,8 @@ QString Colour(long bgr) {
 }  // namespace
 
 CAnalysisDlg::CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* parent)
-    : QDialog(parent), model_(model), messages_(messages) {
+    : CEditDlg(parent), model_(model), messages_(messages) {
+    SetOk([this] { return model_.Check(); }, messages);
     setWindowTitle(QStringLiteral("解析 / 目盛り　計算経過式"));
     setObjectName(QStringLiteral("analysis"));
 
@@ -291,12 +292,8 @@ void CAnalysisDlg::Sync() {
     }
 }
 
-void CAnalysisDlg::accept() {
+void CAnalysisDlg::BeforeOk() {
     ReadScales();
-    if (RefuseOk(*this, model_.Check(), messages_)) {
-        return;
-    }
-    QDialog::accept();
 }
 
 void CAnalysisDlg::reject() {

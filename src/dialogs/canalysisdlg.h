@@ -1,8 +1,8 @@
 // "解析 / 目盛り　計算経過式": the analysis and scale dialog on the screen.
 #pragma once
 
-#include <QDialog>
 #include <array>
+#include "dialogs/ceditdlg.h"
 
 class QLineEdit;
 class QCheckBox;
@@ -14,7 +14,7 @@ class AnalysisModel;
 class Messages;
 class CPreviewArea;
 
-class CAnalysisDlg : public QDialog {
+class CAnalysisDlg : public CEditDlg {
     Q_OBJECT
 
 public:
@@ -22,9 +22,11 @@ public:
     CAnalysisDlg(AnalysisModel& model, Messages& messages, QWidget* parent);
 
     // OK: refused (with the reason) while a scale would be refused.
-    void accept() override;
     // Cancel and the close box: asks after changes.
     void reject() override;
+
+protected:
+    void BeforeOk() override;
 
 private:
     // Shows the model's boxes, and redraws the preview when it asked.

@@ -37,11 +37,13 @@ CCalDataDlg::CCalDataDlg(CalibrationReadingsModel& model, QWidget* parent)
     auto* timeLayout = new QHBoxLayout(time);
     timeLayout->addWidget(time60);
     timeLayout->addWidget(time120);
-    (model_.measurementTime >= 1 ? time120 : time60)->setChecked(true);
+    (model_.measurementTime == MeasuringTime::seconds120 ? time120 : time60)->setChecked(true);
     auto* group = new QButtonGroup(this);
     group->addButton(time60, 0);
     group->addButton(time120, 1);
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { model_.measurementTime = id; });
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+        model_.measurementTime = id == 1 ? MeasuringTime::seconds120 : MeasuringTime::seconds60;
+    });
     time->hide();
     options_->addWidget(time);
     options_->addStretch(1);

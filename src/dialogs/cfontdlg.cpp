@@ -88,7 +88,8 @@ std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, Setting
 
 CFontDlg::CFontDlg(FontSettingsModel& model, Messages& messages, FontChooser chooser,
                    QWidget* parent)
-    : QDialog(parent), model_(model), messages_(messages), chooser_(std::move(chooser)) {
+    : CEditDlg(parent), model_(model), messages_(messages), chooser_(std::move(chooser)) {
+    SetOk([this] { return model_.Check(); }, messages);
     setWindowTitle(QStringLiteral("フォント"));
     setObjectName(QStringLiteral("fonts"));
     auto* grid = new QGridLayout;
@@ -141,13 +142,6 @@ void CFontDlg::ShowRows() {
         sizes_[i]->setText(QString::fromStdString(model_.SizeText(role)));
         swatches_[i]->setStyleSheet(Swatch(model_.font(role).colour));
     }
-}
-
-void CFontDlg::accept() {
-    if (RefuseOk(*this, model_.Check(), messages_)) {
-        return;
-    }
-    QDialog::accept();
 }
 
 void CFontDlg::reject() {

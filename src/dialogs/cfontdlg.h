@@ -2,10 +2,10 @@
 // font's face, size, colour and underline.
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <functional>
 #include <optional>
+#include "dialogs/ceditdlg.h"
 
 #include "settings/settings.h"
 
@@ -24,14 +24,13 @@ using FontChooser =
 std::optional<FontSetting> ChooseFontInDialog(const FontSetting& preset, SettingRange sizes,
                                               QWidget* parent);
 
-class CFontDlg : public QDialog {
+class CFontDlg : public CEditDlg {
     Q_OBJECT
 
 public:
     CFontDlg(FontSettingsModel& model, Messages& messages, FontChooser chooser, QWidget* parent);
 
     // OK: refused while a size is out of its role's range.
-    void accept() override;
     // Cancel and the close box: asks after a choice.
     void reject() override;
 

@@ -21,7 +21,7 @@
 namespace karnea {
 
 CHeaderDlg::CHeaderDlg(const QString& caption, FieldOf field, QWidget* parent)
-    : QDialog(parent), field_(std::move(field)) {
+    : CEditDlg(parent), field_(std::move(field)) {
     setWindowTitle(caption);
     form_ = new QGridLayout;
 }

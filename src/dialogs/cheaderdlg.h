@@ -4,10 +4,10 @@
 // and the Enter key of the settings.
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <map>
 #include <string>
+#include "dialogs/ceditdlg.h"
 
 #include "dialogs/dialogsupport.h"
 
@@ -21,7 +21,7 @@ namespace karnea {
 
 struct Settings;
 
-class CHeaderDlg : public QDialog {
+class CHeaderDlg : public CEditDlg {
     Q_OBJECT
 
 public:

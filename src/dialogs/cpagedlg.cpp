@@ -29,7 +29,7 @@ QRadioButton* Radio(QButtonGroup* group, int id, const char* caption, const char
 }  // namespace
 
 CPageDlg::CPageDlg(PageFooterModel& model, const QString& caption, QWidget* parent)
-    : QDialog(parent), model_(model) {
+    : CEditDlg(parent), model_(model) {
     setWindowTitle(caption);
     setObjectName(QStringLiteral("page"));
 

@@ -2,8 +2,8 @@
 // screen ("キャリブレーション ページ設定" or "カルネア ページ設定").
 #pragma once
 
-#include <QDialog>
 #include <array>
+#include "dialogs/ceditdlg.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -13,7 +13,7 @@ namespace karnea {
 
 class PageFooterModel;
 
-class CPageDlg : public QDialog {
+class CPageDlg : public CEditDlg {
     Q_OBJECT
 
 public:

@@ -69,8 +69,9 @@ void CPreviewArea::paintEvent(QPaintEvent* event) {
 }
 
 CReadingsDlg::CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* parent)
-    : QDialog(parent), grid_(grid) {
+    : CEditDlg(parent), grid_(grid) {
     setWindowTitle(caption);
+    SetOk([this] { return grid_.Check(); }, grid.messages());
     setMouseTracking(true);
 }
 
@@ -524,11 +525,7 @@ void CReadingsDlg::mousePressEvent(QMouseEvent* event) {
 }
 
 void CReadingsDlg::accept() {
-    bool close = false;
-    Forward([&] { close = grid_.Ok(); });
-    if (close) {
-        QDialog::accept();
-    }
+    Forward([this] { CEditDlg::accept(); });
 }
 
 void CReadingsDlg::reject() {

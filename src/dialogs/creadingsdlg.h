@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "dialogs/ceditdlg.h"
 #include "dialogs/dialogsupport.h"
 #include "entry/readingsgrid.h"
 #include "pages/dialogpreviews.h"
@@ -44,7 +45,7 @@ private:
     FontCache fonts_;
 };
 
-class CReadingsDlg : public QDialog {
+class CReadingsDlg : public CEditDlg {
     Q_OBJECT
 
 public:

@@ -10,7 +10,7 @@ namespace karnea {
 
 class StyleSettingsModel;
 class LineSettingsModel;
-struct KeySettingsModel;
+class KeySettingsModel;
 class SetupModel;
 
 class CStyleDlg : public CSettingsDlg {

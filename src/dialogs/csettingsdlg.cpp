@@ -14,15 +14,9 @@ namespace karnea {
 
 CSettingsDlg::CSettingsDlg(const QString& caption, Messages& messages,
                            std::function<std::optional<Refusal>()> check, QWidget* parent)
-    : QDialog(parent), messages_(messages), check_(std::move(check)) {
+    : CEditDlg(parent), messages_(messages) {
     setWindowTitle(caption);
-}
-
-void CSettingsDlg::accept() {
-    if (check_ && RefuseOk(*this, check_(), messages_)) {
-        return;
-    }
-    QDialog::accept();
+    SetOk(std::move(check), messages);
 }
 
 QLineEdit* CSettingsDlg::Text(const char* name, std::string& value, Input input) {

@@ -3,11 +3,11 @@
 // that the model's check may refuse.
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+#include "dialogs/ceditdlg.h"
 
 #include "dialogs/dialogsupport.h"
 #include "entry/entrytexts.h"
@@ -21,7 +21,7 @@ namespace karnea {
 
 class Messages;
 
-class CSettingsDlg : public QDialog {
+class CSettingsDlg : public CEditDlg {
     Q_OBJECT
 
 public:
@@ -29,8 +29,6 @@ public:
     // the box it names takes the focus.
     CSettingsDlg(const QString& caption, Messages& messages,
                  std::function<std::optional<Refusal>()> check, QWidget* parent);
-
-    void accept() override;
 
 protected:
     // A box for a text of the model (CP932), or for a number typed as text.
@@ -50,7 +48,6 @@ protected:
     Messages& messages_;
 
 private:
-    std::function<std::optional<Refusal>()> check_;
     std::vector<std::function<void()>> reloads_;
 };
 

@@ -32,6 +32,7 @@ CTestHeaderDlg::CTestHeaderDlg(TestHeaderModel& model, const Settings& settings,
       chooser_(chooser),
       messages_(messages) {
     setObjectName(QStringLiteral("testHeader"));
+    SetOk([this] { return model_.Check(); }, messages);
     AddText(header::surveyName, QStringLiteral("調査名"));
     AddNumber(header::numberCaption, header::surveyNumber);
     const Input number = Input::number;
@@ -121,12 +122,6 @@ CTestHeaderDlg::CTestHeaderDlg(TestHeaderModel& model, const Settings& settings,
                    0, 1, 2);
     Finish(settings);
     OnFirstPointerMove(*this, redraw);
-}
-
-void CTestHeaderDlg::accept() {
-    if (!RefuseOk(*this, model_.Check(), messages_)) {
-        QDialog::accept();
-    }
 }
 
 void CTestHeaderDlg::OpenCalibration() {

@@ -19,7 +19,6 @@ public:
                    Messages& messages, QWidget* parent);
 
     // OK: refused while the depth is out of range.
-    void accept() override;
 
 private:
     // "開く": a calibration file for the test.

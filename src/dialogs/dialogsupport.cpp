@@ -76,6 +76,9 @@ bool RefuseOk(QDialog& dialog, const std::optional<Refusal>& refusal, Messages& 
     if (!refusal) {
         return false;
     }
+    if (refusal->message.empty()) {
+        return true;
+    }
     messages.Show(refusal->message);
     if (auto* box = dialog.findChild<QWidget*>(QString::fromStdString(refusal->box))) {
         box->setFocus(Qt::OtherFocusReason);

@@ -65,7 +65,8 @@ QComboBox* SettingList(QWidget* parent, const char* objectName,
 QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra = nullptr);
 
 // A check's refusal of OK: its message is shown and the box it names takes
-// the focus. False when there is none.
+// the focus (a refusal without a message has been said already). False when
+// there is none.
 bool RefuseOk(QDialog& dialog, const std::optional<Refusal>& refusal, Messages& messages);
 
 // A caption that names `control` for a screen reader (its buddy); an

@@ -9,6 +9,7 @@
 #include "analysis/modulus.h"
 #include "base/encoding.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -241,8 +242,8 @@ std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
                 tesn = file + FormatText("#%d", n);
             }
             tests.insert({depth, tesn});
-            const bool plShown = TextToInt(h[header::hidePl]) == 0;
-            const std::optional<double> pl = plShown ? NumberOf(h[header::plValue]) : std::nullopt;
+            const std::optional<double> pl =
+                PlShown(h) ? NumberOf(h[header::plValue]) : std::nullopt;
             std::optional<double> water = NumberOf(h[header::waterLevel]);
             if (water) {
                 water = std::fabs(*water);

@@ -61,6 +61,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 void ReadAcceptedFile(Workspace& ws, const std::string& path, int version, DocumentKind kind,
                       std::string_view content, Messages& messages) {
     ws.documentKind = kind;
+    ws.edits.Clear();
     const double si = TextToDouble(ws.settings.siCoefficient);
     int leftOut = 0;
     if (kind == DocumentKind::calibration) {
@@ -176,6 +177,7 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
 
 void NewDocument(Workspace& ws) {
     ws.leftOut = {};
+    ws.edits.Clear();
     if (ws.documentKind == DocumentKind::test) {
         ClearTestRecord(ws.test);
         ws.lastTestFileName.clear();

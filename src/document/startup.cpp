@@ -43,7 +43,7 @@ void ApplyRecordDefaults(Workspace& ws) {
 }
 
 void RecordsChanged(Workspace& ws) {
-    ++ws.recordsRevision;
+    ws.recordsRevision = ++ws.lastRevision;
 }
 
 }  // namespace karnea

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "document/edithistory.h"
 #include "pages/pagecomposer.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -34,8 +35,15 @@ struct Workspace {
     };
     LeftOutRows leftOut;
 
-    // Counts the changes that commands made to the records; see RecordsChanged.
+    // Which state of the records is shown: each change a command makes gives
+    // a new number (see RecordsChanged), and Undo and Redo bring back the
+    // number a state had, so that a document is unsaved exactly when its
+    // number differs from the one it had when saved.
     unsigned long recordsRevision = 0;
+    unsigned long lastRevision = 0;
+
+    // The edits since the document was made or opened, for Undo and Redo.
+    EditHistory edits;
 };
 
 // The pages of the open document.

@@ -2,6 +2,7 @@
 
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -41,7 +42,7 @@ AnalysisModel::AnalysisModel(const TestRecord& test, const Settings& settings)
     for (int i = 0; i < 6; ++i) {
         lines[static_cast<std::size_t>(i)] = h[header::poLine + i];
     }
-    hidePl = TextToInt(h[header::hidePl]) != 0;
+    hidePl = !PlShown(h);
     vMin = TextToDouble(h[header::vAxisMin]);
     vMax = TextToDouble(h[header::vAxisMax]);
     vStep = TextToDouble(h[header::vAxisStep]);
@@ -179,11 +180,12 @@ std::optional<Refusal> AnalysisModel::Check() const {
     return std::nullopt;
 }
 
-void AnalysisModel::Accept(TestRecord& test) {
+Edit AnalysisModel::Accept() {
     if (changed) {
         UpdateLines();
     }
-    HeaderTexts& h = test.testHeader;
+    Edit edit{.name = editName::analysis, .test = test_};
+    HeaderTexts& h = edit.test->testHeader;
     h[header::poRow] = FormatText("%d", chosenRows[po]);
     h[header::pfRow] = FormatText("%d", chosenRows[pf]);
     h[header::plRow] = FormatText("%d", chosenRows[pl]);
@@ -196,7 +198,7 @@ void AnalysisModel::Accept(TestRecord& test) {
     for (int i = 0; i < 6; ++i) {
         h[header::poLine + i] = lines[static_cast<std::size_t>(i)];
     }
-    h[header::hidePl] = FormatText("%d", hidePl ? 1 : 0);
+    h[header::hidePl] = ChoiceText(hidePl);
     h[header::vAxisMin] = FormatDerived("%g", vMin);
     h[header::vAxisMax] = FormatDerived("%g", vMax);
     h[header::vAxisStep] = FormatDerived("%g", vStep);
@@ -208,6 +210,7 @@ void AnalysisModel::Accept(TestRecord& test) {
     h[header::dvAxisStep] = FormatText("%d", dvStep);
     h[header::gridDivisionsV] = FormatText("%d", gridV);
     h[header::gridDivisionsP] = FormatText("%d", gridP);
+    return edit;
 }
 
 }  // namespace karnea

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/modulus.h"
+#include "entry/edit.h"
 #include "entry/entrytexts.h"
 #include "pages/dialogpreviews.h"
 #include "records/records.h"
@@ -73,9 +74,9 @@ public:
 
     // The check of OK: a scale that would be refused ("vStep").
     std::optional<Refusal> Check() const;
-    // OK: recomputes the lines when something changed, then stores the rows,
-    // results, lines and scales in the test header.
-    void Accept(TestRecord& test);
+    // OK: recomputes the lines when something changed; the test with the
+    // rows, results, lines and scales in its header.
+    Edit Accept();
 
 private:
     void FillBoxes(Point point, int row);

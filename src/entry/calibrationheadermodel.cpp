@@ -1,6 +1,7 @@
 #include "entry/calibrationheadermodel.h"
 
 #include "base/textfields.h"
+#include "records/choices.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -15,7 +16,8 @@ const std::vector<int>& CalibrationHeaderModel::FieldNumbers() {
 
 CalibrationHeaderModel::CalibrationHeaderModel(const CalibrationRecord& calibration,
                                                const Settings& settings)
-    : fitMethod(TextToInt(calibration.calibrationHeader[header::fitMethod])),
+    : fitMethod(static_cast<int>(FitMethodOf(calibration.calibrationHeader))),
+      calibration_(calibration),
       header_(calibration.calibrationHeader) {
     if (field(header::tableTitle).empty()) {
         field(header::tableTitle) = settings.defaultTableTitle;
@@ -25,11 +27,15 @@ CalibrationHeaderModel::CalibrationHeaderModel(const CalibrationRecord& calibrat
     }
 }
 
-void CalibrationHeaderModel::Accept(CalibrationRecord& calibration) const {
+Edit CalibrationHeaderModel::Accept() const {
+    Edit edit{
+        .name = editName::header, .calibration = calibration_, .follow = Follow::refitCalibration};
+    HeaderTexts& h = edit.calibration->calibrationHeader;
     for (const int n : FieldNumbers()) {
-        calibration.calibrationHeader[n] = field(n);
+        h[n] = field(n);
     }
-    calibration.calibrationHeader[header::fitMethod] = fitMethod >= 1 ? "1" : "0";
+    h[header::fitMethod] = ChoiceText(fitMethod >= 1);
+    return edit;
 }
 
 }  // namespace karnea

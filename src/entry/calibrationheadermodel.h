@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "entry/edit.h"
+#include "entry/entrytexts.h"
 #include "records/records.h"
 
 namespace karnea {
@@ -25,15 +27,18 @@ public:
     int fitMethod = 0;
 
     // The check of OK: any text is taken.
-    std::optional<std::string> Check() const { return std::nullopt; }
-    // OK: every field as shown (so a default title becomes the record's) and
-    // the method "1" or "0".
-    void Accept(CalibrationRecord& calibration) const;
+    std::optional<Refusal> Check() const { return std::nullopt; }
+    // OK: the calibration with every field as shown (so a default title
+    // becomes the record's) and the method "1" or "0"; the curve is then
+    // fitted again, as after Cancel.
+    Edit Accept() const;
+    static constexpr Follow kAfterCancel = Follow::refitCalibration;
 
     // The header numbers of the fields the dialog shows.
     static const std::vector<int>& FieldNumbers();
 
 private:
+    const CalibrationRecord& calibration_;
     HeaderTexts header_;
 };
 

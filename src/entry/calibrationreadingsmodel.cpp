@@ -3,6 +3,7 @@
 #include "analysis/calibration.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -24,7 +25,7 @@ void NormalizeCalibrationRows(CalibrationRows& rows) {
 }
 
 int RefitCalibration(CalibrationRecord& calibration, Messages& messages) {
-    const bool showMessage = TextToInt(calibration.calibrationHeader[header::fitMethod]) != 0;
+    const bool showMessage = FitMethodOf(calibration.calibrationHeader) == FitMethod::regression;
     return FitCalibrationPolynomial(calibration, showMessage, messages);
 }
 
@@ -32,7 +33,8 @@ CalibrationReadingsModel::CalibrationReadingsModel(const CalibrationRecord& cali
                                                    const Settings& settings, Messages& messages)
     : ReadingsGrid(kCalibrationRowCount, {{"Pm セル圧", 80}, {"Vm", 80}}, kColumns,
                    settings.enterKeyMode, messages),
-      measurementTime(TextToInt(calibration.calibrationHeader[header::measurementTime])),
+      measurementTime(MeasuringTimeOf(calibration.calibrationHeader)),
+      original_(calibration),
       rows_(calibration.calibrationRows),
       settings_(settings) {
     for (int i = 0; i < 4; ++i) {
@@ -122,15 +124,17 @@ void CalibrationReadingsModel::DrawPreview(Surface& surface, PreviewArea area) c
                            settings_.font(FontRole::graph).face);
 }
 
-int CalibrationReadingsModel::Accept(CalibrationRecord& calibration, Messages& messages) const {
-    CalibrationRecord& c = calibration;
+Edit CalibrationReadingsModel::Accept() const {
+    Edit edit{
+        .name = editName::readings, .calibration = original_, .follow = Follow::refitCalibration};
+    CalibrationRecord& c = *edit.calibration;
     c.calibrationRows = rows_;
-    c.calibrationHeader[header::measurementTime] = measurementTime >= 1 ? "1" : "0";
+    c.calibrationHeader[header::measurementTime] = ChoiceText(measurementTime);
     for (int i = 0; i < 4; ++i) {
         c.calibrationHeader[kHeaderOf[i]] = axisBox[static_cast<std::size_t>(i)];
     }
     NormalizeCalibrationRows(c.calibrationRows);
-    return RefitCalibration(c, messages);
+    return edit;
 }
 
 }  // namespace karnea

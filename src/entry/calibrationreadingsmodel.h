@@ -10,8 +10,10 @@
 #include <array>
 #include <string>
 
+#include "entry/edit.h"
 #include "entry/readingsgrid.h"
 #include "pages/dialogpreviews.h"
+#include "records/choices.h"
 #include "records/records.h"
 
 namespace karnea {
@@ -34,7 +36,7 @@ public:
                              Messages& messages);
 
     // The measuring time that the dialog carries through (not shown).
-    int measurementTime = 0;
+    MeasuringTime measurementTime = MeasuringTime::seconds60;
 
     // The read-only boxes around the preview; OK stores them as they show.
     enum AxisBox { pmMin, pmMax, vmMin, vmMax };
@@ -44,10 +46,11 @@ public:
     const CalibrationRows& rows() const { return rows_; }
     void DrawPreview(Surface& surface, PreviewArea area) const;
 
-    // OK, after the grid was written back: the readings, the measuring time
-    // and the scale boxes into the calibration, the readings normalised and
-    // the curve fitted again. Returns the fit's code.
-    int Accept(CalibrationRecord& calibration, Messages& messages) const;
+    // OK, after the grid was written back (Check): the calibration with the
+    // readings, the measuring time and the scale boxes, the readings
+    // normalised; the curve is then fitted again, as after Cancel.
+    Edit Accept() const;
+    static constexpr Follow kAfterCancel = Follow::refitCalibration;
 
 protected:
     void WriteRecordCell(int row, int column, const std::string& text) override;
@@ -64,6 +67,7 @@ protected:
 private:
     void CopyVolume(int row);
 
+    const CalibrationRecord original_;
     CalibrationRows rows_;
     const Settings& settings_;
     CalibrationPreviewScale scale_;

@@ -69,15 +69,12 @@ bool EngineerMasterModel::Ok() {
     }
     // Text left in an editor that editing has left goes into its cell.
     CommitEditor();
-    const EngineerMasterFile file = MakeEngineerMasterFile(Names());
-    if (!ReplaceFile(path_, file.bytes)) {
-        messages_.Show(std::string(msg::masterNotSaved) + std::string(msg::cannotSave));
-        return false;
-    }
-    if (!file.duplicates.empty()) {
-        messages_.Show(file.duplicates);
-    }
     return true;
+}
+
+Edit EngineerMasterModel::Accept() const {
+    const EngineerMasterFile file = MakeEngineerMasterFile(Names());
+    return {.name = editName::engineers, .engineerMaster = file.bytes, .notice = file.duplicates};
 }
 
 bool EngineerMasterModel::Cancel() {

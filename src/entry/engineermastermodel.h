@@ -1,11 +1,12 @@
 // The engineer name master's dialog without widgets: a readings grid of 80
 // rows and one column "技術者(担当者)" typed through the in-place editor,
-// "↑", "↓" and "削除", and OK that saves the master.
+// "↑", "↓" and "削除", and OK whose edit is the master's names.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "entry/edit.h"
 #include "entry/readingsgrid.h"
 
 namespace karnea {
@@ -26,10 +27,12 @@ public:
     void MoveDown();
     void Delete();
 
-    // OK: while the editor is open the dialog stays; otherwise the master is
-    // saved (duplicates are kept and reported). A master that cannot be
-    // written is said, and the dialog stays with the names.
+    // OK: while the editor is open the dialog stays; otherwise text left in
+    // an editor goes into its cell.
     bool Ok() override;
+    // The names as the master keeps them (duplicates are kept, and said when
+    // the master is written).
+    Edit Accept() const;
     // Cancel: asks after any change.
     bool Cancel() override;
 

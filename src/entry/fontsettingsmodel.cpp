@@ -16,7 +16,8 @@ constexpr const char* kDescriptions[] = {
 
 }  // namespace
 
-FontSettingsModel::FontSettingsModel(const Settings& settings) : fonts_(settings.fonts) {}
+FontSettingsModel::FontSettingsModel(const Settings& settings)
+    : settings_(settings), fonts_(settings.fonts) {}
 
 std::string FontSettingsModel::SizeText(FontRole role) const {
     const double size = font(role).size;
@@ -66,10 +67,11 @@ bool FontSettingsModel::Cancel(Messages& messages) const {
     return changes_ == 0 || messages.AskYesNo(msg::cancelAfterChanges);
 }
 
-void FontSettingsModel::Accept(Settings& settings) {
-    settings.fonts = fonts_;
-    SaveFontFiles(settings);
+Edit FontSettingsModel::Accept() {
+    Edit edit{.name = editName::fonts, .settings = settings_, .files = fontFiles};
+    edit.settings->fonts = fonts_;
     changes_ = 0;
+    return edit;
 }
 
 const char* FontSettingsModel::Caption(FontRole role) {

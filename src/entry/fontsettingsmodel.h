@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "entry/edit.h"
 #include "entry/entrytexts.h"
 #include "settings/settings.h"
 
@@ -35,8 +36,8 @@ public:
     std::optional<Refusal> Check() const;
     // Cancel: asks after a choice; true to close.
     bool Cancel(Messages& messages) const;
-    // OK: the fonts into the settings and all six font files written.
-    void Accept(Settings& settings);
+    // OK: the settings with the fonts, for all six font files.
+    Edit Accept();
 
     // The caption and description of a role's row (UTF-8).
     static const char* Caption(FontRole role);
@@ -45,6 +46,7 @@ public:
 private:
     static std::size_t Index(FontRole role) { return static_cast<std::size_t>(role) - 1; }
 
+    Settings settings_;
     std::array<FontSetting, kFontRoleCount> fonts_;
     int changes_ = 0;
 };

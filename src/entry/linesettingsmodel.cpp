@@ -47,7 +47,8 @@ LineSettingsModel::LineSettingsModel(const Settings& s)
       companyName(s.defaultCompanyName),
       margins{FormatText("%d", s.graphTopMargin), FormatText("%d", s.graphLeftMargin),
               FormatText("%d", s.tableTopMargin), FormatText("%d", s.tableLeftMargin)},
-      showSiCoefficient(s.showSiCoefficient != 0) {
+      showSiCoefficient(s.showSiCoefficient != 0),
+      settings_(s) {
     SetMonochrome(s.gridMonochrome != 0);
 }
 
@@ -124,7 +125,9 @@ std::optional<Refusal> LineSettingsModel::Check() const {
     return std::nullopt;
 }
 
-void LineSettingsModel::Accept(Settings& s) const {
+Edit LineSettingsModel::Accept() const {
+    Edit edit{.name = editName::lines, .settings = settings_, .files = generalSettingsFile};
+    Settings& s = *edit.settings;
     s.frameLineWidth = ParseInteger(frameWidth).value_or(0);
     s.ruleLineWidth = ParseInteger(ruleWidth).value_or(0);
     s.gridLineWidth = ParseInteger(gridWidth).value_or(0);
@@ -141,6 +144,7 @@ void LineSettingsModel::Accept(Settings& s) const {
     s.tableTopMargin = ParseInteger(margins[tableTop]).value_or(0);
     s.tableLeftMargin = ParseInteger(margins[tableLeft]).value_or(0);
     s.defaultCompanyName = companyName;
+    return edit;
 }
 
 }  // namespace karnea

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "entry/edit.h"
 #include "entry/entrytexts.h"
 
 namespace karnea {
@@ -43,9 +44,11 @@ public:
     // the company name a text new records can hold; the refusal names the
     // box as the dialog does.
     std::optional<Refusal> Check() const;
-    void Accept(Settings& settings) const;
+    // OK: the settings with the boxes' values, for "Sys.ndx".
+    Edit Accept() const;
 
 private:
+    Settings settings_;
     bool monochrome_ = false;
 };
 

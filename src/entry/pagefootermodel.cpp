@@ -5,6 +5,7 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -22,8 +23,8 @@ PageFooterModel::PageFooterModel(const HeaderTexts& header, int usableHeightMm, 
     : header_(header),
       usableHeight_(usableHeightMm),
       paperWidth_(paperWidthMm),
-      topMode_(TextToInt(header[header::topMarginMode]) == 1 ? 1 : 0),
-      leftMode_(TextToInt(header[header::leftMarginMode]) == 1 ? 1 : 0) {
+      topMode_(PageNumberBelowName(header) ? 1 : 0),
+      leftMode_(PageNumberCentred(header) ? 1 : 0) {
     if (field(header::topMarginFromPaper).empty() && field(header::leftMarginFromPaper).empty()) {
         Standard();
     }
@@ -61,17 +62,31 @@ void PageFooterModel::Standard() {
     leftMode_ = 1;
 }
 
-void PageFooterModel::Accept(HeaderTexts& header, Messages& messages) {
+PageFooterModel::PageFooterModel(const TestRecord& test, int usableHeightMm, int paperWidthMm)
+    : PageFooterModel(test.testHeader, usableHeightMm, paperWidthMm) {
+    test_ = test;
+}
+
+PageFooterModel::PageFooterModel(const CalibrationRecord& calibration, int usableHeightMm,
+                                 int paperWidthMm)
+    : PageFooterModel(calibration.calibrationHeader, usableHeightMm, paperWidthMm) {
+    calibration_ = calibration;
+}
+
+Edit PageFooterModel::Accept() {
+    Edit edit{.name = editName::page, .test = test_, .calibration = calibration_};
     const int fromTop = TextToInt(field(header::topMarginFromPaper));
     if (topMode_ == 0 && fromTop >= usableHeight_) {
-        messages.Show(FormatMessage(msg::footerOutside, FormatText("%d", fromTop)));
+        edit.notice = FormatMessage(msg::footerOutside, FormatText("%d", fromTop));
     }
     field(header::topMarginMode) = FormatText("%d", topMode_);
     field(header::leftMarginMode) = FormatText("%d", leftMode_);
     field(header::leftMarginCentred) = CentredText();
+    HeaderTexts& header = test_ ? edit.test->testHeader : edit.calibration->calibrationHeader;
     for (int n = header::graphPagePrefix; n <= header::leftMarginCentred; ++n) {
         header[n] = field(n);
     }
+    return edit;
 }
 
 const std::vector<std::string>& PageFooterModel::Prefixes() {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "entry/edit.h"
+#include "entry/entrytexts.h"
 #include "records/records.h"
 
 namespace karnea {
@@ -15,10 +17,12 @@ class Messages;
 
 class PageFooterModel {
 public:
-    // `usableHeightMm` is the paper height less 16 mm, `paperWidthMm` the
-    // paper width. Opening: with both distances from the paper's edges empty
-    // the standard setting applies.
-    PageFooterModel(const HeaderTexts& header, int usableHeightMm, int paperWidthMm);
+    // The page numbers of the test or of the calibration. `usableHeightMm`
+    // is the paper height less 16 mm, `paperWidthMm` the paper width.
+    // Opening: with both distances from the paper's edges empty the standard
+    // setting applies.
+    PageFooterModel(const TestRecord& test, int usableHeightMm, int paperWidthMm);
+    PageFooterModel(const CalibrationRecord& calibration, int usableHeightMm, int paperWidthMm);
 
     // The text of a header field 71..85 as the dialog shows it.
     std::string& field(int number) { return header_[number]; }
@@ -45,15 +49,21 @@ public:
     // "標準の設定".
     void Standard();
 
-    // OK: a distance from the top edge beyond the paper is pointed out; the
-    // fields are stored all the same, the two choices with "%d".
-    void Accept(HeaderTexts& header, Messages& messages);
+    // OK: the record with the fields and the two choices ("%d"); a distance
+    // from the top edge beyond the paper is pointed out, and stored all the
+    // same.
+    std::optional<Refusal> Check() const { return std::nullopt; }
+    Edit Accept();
 
     // The entries of the prefix and suffix lists (UTF-8).
     static const std::vector<std::string>& Prefixes();
     static const std::vector<std::string>& Suffixes();
 
 private:
+    PageFooterModel(const HeaderTexts& header, int usableHeightMm, int paperWidthMm);
+
+    std::optional<TestRecord> test_;
+    std::optional<CalibrationRecord> calibration_;
     HeaderTexts header_;
     int usableHeight_;
     int paperWidth_;

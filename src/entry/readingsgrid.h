@@ -10,8 +10,11 @@
 // requests the grid left (focus, scrolling, the pointer, a preview redraw).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "entry/entrytexts.h"
 
 namespace karnea {
 
@@ -172,6 +175,12 @@ public:
     // OK: true when the dialog closes (the grid was written back); while the
     // editor is open it stays.
     virtual bool Ok();
+    Messages& messages() { return messages_; }
+    // OK as the edit path takes it: Ok(), refused silently while the dialog
+    // stays.
+    std::optional<Refusal> Check() {
+        return Ok() ? std::nullopt : std::optional<Refusal>(Refusal{});
+    }
     // Cancel: true when the dialog closes; asks first after changes.
     virtual bool Cancel();
 

@@ -7,7 +7,9 @@
 namespace karnea {
 
 SetupModel::SetupModel(const Settings& settings)
-    : folder(settings.installFolder), standardFolder_(settings.systemDrive + "/VardoXQ/Kvar5") {}
+    : folder(settings.installFolder),
+      settings_(settings),
+      standardFolder_(settings.systemDrive + "/VardoXQ/Kvar5") {}
 
 void SetupModel::FolderLostFocus(Messages& messages) {
     if (folder.size() <= 1) {
@@ -29,11 +31,10 @@ std::optional<Refusal> SetupModel::Check() const {
     return std::nullopt;
 }
 
-void SetupModel::Accept(Settings& settings, Messages& messages) const {
-    if (!MoveInstallation(settings, folder)) {
-        messages.Show(msg::folderBad);
-    }
-    LoadSettings(settings, true, messages);
+Edit SetupModel::Accept() const {
+    Edit edit{.name = editName::setup, .settings = settings_, .files = locationFile};
+    edit.settings->installFolder = folder;
+    return edit;
 }
 
 }  // namespace karnea

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "entry/edit.h"
 #include "entry/entrytexts.h"
 
 namespace karnea {
@@ -31,9 +32,10 @@ public:
     // OK: the folder becomes the installation (made with the standard files
     // when new), the location file names it, and every setting is read
     // again from there. A location file that cannot be written is said.
-    void Accept(Settings& settings, Messages& messages) const;
+    Edit Accept() const;
 
 private:
+    Settings settings_;
     std::string standardFolder_;
 };
 

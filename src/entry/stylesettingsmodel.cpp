@@ -22,9 +22,10 @@ StyleSettingsModel::StyleSettingsModel(const Settings& s)
       graphTitle(s.defaultGraphTitle),
       modulusName(s.modulusName),
       modulusSymbol(s.modulusSymbol),
-      volumeUnit(s.volumeUnit),
+      volumeUnit(static_cast<int>(VolumeUnitOf(s))),
       rotateAxisNames(s.rotateAxisNames != 0),
-      hidePointLetters(s.hidePointLetters != 0) {
+      hidePointLetters(s.hidePointLetters != 0),
+      settings_(s) {
     for (std::size_t i = 0; i < decimals.size(); ++i) {
         decimals[i] = FormatText("%d", s.*kDecimalSettings[i]);
     }
@@ -60,7 +61,9 @@ std::optional<Refusal> StyleSettingsModel::Check() const {
     return std::nullopt;
 }
 
-void StyleSettingsModel::Accept(Settings& s) const {
+Edit StyleSettingsModel::Accept() const {
+    Edit edit{.name = editName::style, .settings = settings_, .files = generalSettingsFile};
+    Settings& s = *edit.settings;
     s.defaultNumberCaption = numberCaption;
     s.volumeUnit = volumeUnit;
     s.defaultTableTitle = tableTitle;
@@ -72,6 +75,13 @@ void StyleSettingsModel::Accept(Settings& s) const {
     for (std::size_t i = 0; i < decimals.size(); ++i) {
         s.*kDecimalSettings[i] = ParseInteger(decimals[i]).value_or(0);
     }
+    return edit;
+}
+
+Edit KeySettingsModel::Accept() const {
+    Edit edit{.name = editName::keys, .settings = settings_, .files = generalSettingsFile};
+    edit.settings->enterKeyMode = enterKeyMode;
+    return edit;
 }
 
 const std::vector<std::string>& StyleSettingsModel::NumberCaptions() {

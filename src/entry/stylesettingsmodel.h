@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "entry/edit.h"
 #include "entry/entrytexts.h"
 
 namespace karnea {
@@ -32,7 +33,8 @@ public:
     // records could not hold, are refused; the boxes are named
     // "decimals<index>", "numberCaption", "tableTitle" and "graphTitle".
     std::optional<Refusal> Check() const;
-    void Accept(Settings& settings) const;
+    // OK: the settings with the boxes' values, for "Sys.ndx".
+    Edit Accept() const;
 
     // The entries of the lists (UTF-8).
     static const std::vector<std::string>& NumberCaptions();
@@ -40,12 +42,23 @@ public:
     static const std::vector<std::string>& GraphTitles();
     static const std::vector<std::string>& ModulusNames();
     static const std::vector<std::string>& ModulusSymbols();
+
+private:
+    Settings settings_;
 };
 
 // "キー動作のオプション": the Enter key in the data-entry dialogs.
-struct KeySettingsModel {
-    explicit KeySettingsModel(int mode) : enterKeyMode(mode) {}
+class KeySettingsModel {
+public:
+    explicit KeySettingsModel(const Settings& settings)
+        : enterKeyMode(settings.enterKeyMode), settings_(settings) {}
     int enterKeyMode;  // 0 "Windows標準", 1 "次に移動", 2 "確定のみ"
+
+    std::optional<Refusal> Check() const { return std::nullopt; }
+    Edit Accept() const;
+
+private:
+    Settings settings_;
 };
 
 }  // namespace karnea

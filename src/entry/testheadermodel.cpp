@@ -5,6 +5,7 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 #include "records/datafile.h"
 
 namespace karnea {
@@ -84,15 +85,15 @@ const std::vector<int>& TestHeaderModel::FieldNumbers() {
 }
 
 TestHeaderModel::TestHeaderModel(const TestRecord& test, const Settings& settings)
-    : settings_(settings), edited_(test), takenDepth_(test.testHeader[header::depth]) {
+    : test_(test), settings_(settings), edited_(test), takenDepth_(test.testHeader[header::depth]) {
     if (field(header::tableTitle).empty()) {
         field(header::tableTitle) = settings.defaultTableTitle;
     }
     if (field(header::graphTitle).empty()) {
         field(header::graphTitle) = settings.defaultGraphTitle;
     }
-    volumeLoss = TextToInt(test.testHeader[header::volumeLossFlag]) != 0;
-    fitMethod = TextToInt(test.testHeader[header::fitMethod]);
+    volumeLoss = VolumeLossCorrected(test.testHeader);
+    fitMethod = static_cast<int>(FitMethodOf(test.testHeader));
 }
 
 bool TestHeaderModel::DepthRefused() const {
@@ -178,18 +179,20 @@ void TestHeaderModel::DrawPreview(Surface& surface, PreviewArea area) const {
     DrawLoadedCalibrationPreview(surface, area, edited_.loadedCalibrationRows, LoadedRows());
 }
 
-void TestHeaderModel::Accept(TestRecord& test, Messages& messages) {
+Edit TestHeaderModel::Accept() {
     field(header::depth) = ApplyDepthSign(field(header::depth));
     std::string& level = field(header::waterLevel);
     level = ApplyDepthSign(level);
+    Edit edit{.name = editName::header, .test = test_, .follow = Follow::recheckAndReduce};
     if (IsNumber(level) && !InRange(level)) {
-        messages.Show(msg::waterLevelBad);
+        edit.notice = msg::waterLevelBad;
     }
+    TestRecord& test = *edit.test;
     for (int n : FieldNumbers()) {
         test.testHeader[n] = field(n);
     }
-    test.testHeader[header::volumeLossFlag] = volumeLoss ? "1" : "0";
-    test.testHeader[header::fitMethod] = fitMethod != 0 ? "1" : "0";
+    test.testHeader[header::volumeLossFlag] = ChoiceText(volumeLoss);
+    test.testHeader[header::fitMethod] = ChoiceText(fitMethod >= 1);
     if (calibrationOpened_) {
         test.loadedCalibrationRows = edited_.loadedCalibrationRows;
         test.testCoefficients = edited_.testCoefficients;
@@ -197,7 +200,7 @@ void TestHeaderModel::Accept(TestRecord& test, Messages& messages) {
             test.testHeader[n] = edited_.testHeader[n];
         }
     }
-    RecomputeTestRows(test, messages);
+    return edit;
 }
 
 }  // namespace karnea

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/edit.h"
 #include "entry/entrytexts.h"
 #include "pages/dialogpreviews.h"
 #include "records/records.h"
@@ -59,15 +60,16 @@ public:
     std::optional<Refusal> Check() const;
 
     // OK: the sign rule on depth and water level (a water level out of range
-    // is reported and stored all the same), the fields and flags written
-    // back with the calibration "開く" read, the loaded calibration checked
-    // ("CALのデータが異常です") and every row reduced again.
-    void Accept(TestRecord& test, Messages& messages);
+    // is pointed out and stored all the same); the test with the fields and
+    // flags and the calibration "開く" read; the loaded calibration is then
+    // checked ("CALのデータが異常です") and every row reduced again.
+    Edit Accept();
 
     // The header numbers of the fields the dialog shows.
     static const std::vector<int>& FieldNumbers();
 
 private:
+    const TestRecord& test_;
     const Settings& settings_;
     // The record as the dialog shows it: the header fields and the
     // calibration that "開く" read.

@@ -3,6 +3,7 @@
 #include "analysis/reduction.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/choices.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -25,11 +26,12 @@ bool ReducedByColumn(int column) {
 TestReadingsModel::TestReadingsModel(const TestRecord& test, const Settings& settings,
                                      bool autoIncrementChecked, Messages& messages)
     : ReadingsGrid(kTestRowCount, Columns(), 4, settings.enterKeyMode, messages),
+      original_(test),
       test_(test),
       settings_(settings) {
     autoIncrement = autoIncrementChecked;
-    show120 = TextToDouble(test.testHeader[header::show120InTable]) > 0;
-    SetMeasurementTime(TextToInt(test.testHeader[header::measurementTime]) >= 1 ? 1 : 0);
+    show120 = Shows120Column(test.testHeader);
+    SetMeasurementTime(MeasuringTimeOf(test.testHeader) == MeasuringTime::seconds120 ? 1 : 0);
     for (int i = 0; i < 6; ++i) {
         axisBox[static_cast<std::size_t>(i)] = test.testHeader[kHeaderOf[i]];
     }
@@ -39,7 +41,7 @@ TestReadingsModel::TestReadingsModel(const TestRecord& test, const Settings& set
 void TestReadingsModel::SetMeasurementTime(int time) {
     measurementTime_ = time == 1 ? 1 : 0;
     // The preview's step volume follows the choice at once.
-    test_.testHeader[header::measurementTime] = measurementTime_ == 1 ? "1" : "0";
+    test_.testHeader[header::measurementTime] = ChoiceText(measurementTime_ == 1);
     SetEnterableColumns(measurementTime_ == 1 ? 5 : 4);
 }
 
@@ -127,11 +129,13 @@ void TestReadingsModel::DrawPreview(Surface& surface, PreviewArea area) const {
                     settings_.font(FontRole::graph).face);
 }
 
-void TestReadingsModel::Accept(TestRecord& test) const {
+Edit TestReadingsModel::Accept() const {
+    Edit edit{.name = editName::readings, .test = original_, .follow = Follow::reduceTest};
+    TestRecord& test = *edit.test;
     test.testRows = test_.testRows;
-    test.testHeader[header::show120InTable] = show120 ? "1" : "0";
-    test.testHeader[header::measurementTime] = measurementTime_ == 1 ? "1" : "0";
-    ReduceTestRows(test);
+    test.testHeader[header::show120InTable] = ChoiceText(show120);
+    test.testHeader[header::measurementTime] = ChoiceText(measurementTime_ == 1);
+    return edit;
 }
 
 }  // namespace karnea

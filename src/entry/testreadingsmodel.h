@@ -10,6 +10,7 @@
 #include <array>
 #include <string>
 
+#include "entry/edit.h"
 #include "entry/readingsgrid.h"
 #include "pages/dialogpreviews.h"
 #include "records/records.h"
@@ -42,9 +43,9 @@ public:
     const TestRecord& test() const { return test_; }
     void DrawPreview(Surface& surface, PreviewArea area) const;
 
-    // OK, after the grid was written back: the rows and the two options into
-    // the test, and every row reduced again.
-    void Accept(TestRecord& test) const;
+    // OK, after the grid was written back (Check): the test with the rows
+    // and the two options, every row then reduced again.
+    Edit Accept() const;
 
 protected:
     void WriteRecordCell(int row, int column, const std::string& text) override;
@@ -60,6 +61,7 @@ protected:
 private:
     void Reduce(int row);
 
+    const TestRecord original_;
     TestRecord test_;
     const Settings& settings_;
     int measurementTime_ = 0;

@@ -5,6 +5,7 @@
 #include "base/textfields.h"
 #include "pages/datasheet.h"
 #include "pages/pagecomposer.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -81,7 +82,7 @@ void DrawCalibrationGraph(PageComposer& page, const CalibrationRecord& calibrati
         page.DrawTextMm(0, 85 - h, Sjis("Ｖm （cm）"));
     }
 
-    const bool linear = TextToInt(calibration.calibrationHeader[header::fitMethod]) == 0;
+    const bool linear = FitMethodOf(calibration.calibrationHeader) == FitMethod::linear;
     bool havePrevious = false;
     double px = 0;
     double py = 0;
@@ -125,7 +126,7 @@ void DrawCalibrationTable(PageComposer& page, const CalibrationRows& rows) {
     page.DrawTextInBoxMm(11, 5, 30, 12.5, Sjis("セル圧力 Pm"));
     page.DrawTextInBoxMm(81, 5, 100, 12.5, Sjis("注入水量 Vm"));
     page.DrawTextInBoxMm(15, 12.5, 30, 20, Sjis("kN/㎡"));
-    page.DrawTextInBoxMm(85, 12.5, 100, 20, s.volumeUnit == 1 ? "cm3" : "ml");
+    page.DrawTextInBoxMm(85, 12.5, 100, 20, VolumeUnitOf(s) == VolumeUnit::cm3 ? "cm3" : "ml");
 
     page.SetAlign(TextAlign::rightBottom);
     ForEachSheetRow([&](int r, double y) {

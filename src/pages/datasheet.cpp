@@ -5,6 +5,7 @@
 #include "base/encoding.h"
 #include "base/textfields.h"
 #include "pages/pagecomposer.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -72,15 +73,11 @@ void DrawDataSheet(PageComposer& page, const TestRecord& test, int pageIndex) {
     page.DrawLineMm(26, 5, 26, 190, s.ruleLineWidth);
     page.DrawLineMm(86, 5, 86, 190, s.ruleLineWidth);
     DrawSiNote(page, 155);
-    const int layout = TextToInt(test.testHeader[header::show120InTable]);
-    if (layout != 0 && layout != 1) {
-        return;
-    }
-    const bool nine = layout == 1;
+    const bool nine = Shows120Column(test.testHeader);
     const auto shown = [&](const Column& c) { return nine || c.left8 >= 0; };
 
     page.SetAlign(TextAlign::leftTop);
-    const std::string volumeUnit = s.volumeUnit == 1 ? "cm3" : "ml";
+    const std::string volumeUnit = VolumeUnitOf(s) == VolumeUnit::cm3 ? "cm3" : "ml";
     const std::string pressureUnit = Sjis("kN/㎡");
     for (const Column& c : kColumns) {
         if (!shown(c)) {

@@ -9,6 +9,7 @@
 #include "base/encoding.h"
 #include "base/textfields.h"
 #include "pages/pagecomposer.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -87,7 +88,7 @@ constexpr std::array<Quantity, 3> kQuantities = {{
 
 std::optional<double> ValueOf(const TestRecord& test, int number) {
     const HeaderTexts& h = test.testHeader;
-    if (number == header::plValue && TextToInt(h[header::hidePl]) != 0) {
+    if (number == header::plValue && !PlShown(h)) {
         return std::nullopt;
     }
     if (!IsNumber(h[number])) {

@@ -4,6 +4,7 @@
 
 #include "base/textfields.h"
 #include "pages/surface.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {

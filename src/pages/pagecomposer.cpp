@@ -10,6 +10,7 @@
 #include "pages/calibrationpages.h"
 #include "pages/datasheet.h"
 #include "pages/testgraph.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -353,14 +354,14 @@ void PageComposer::DrawPageNumber(const HeaderTexts& h, PageKind pageKind, int p
             : prefix + start + suffix;
     if (!text.empty()) {
         double x = 0;
-        if (TextToInt(h[header::leftMarginMode]) != 0) {
+        if (PageNumberCentred(h)) {
             SetAlign(TextAlign::centerTop);
             x = TextToDouble(h[header::leftMarginCentred]);
         } else {
             SetAlign(TextAlign::leftTop);
             x = TextToDouble(h[header::leftMarginFromPaper]);
         }
-        if (TextToInt(h[header::topMarginMode]) == 0) {
+        if (!PageNumberBelowName(h)) {
             blockOffset = 0;
             DrawTextMm(x, TextToDouble(h[header::topMarginFromPaper]), text);
             blockOffset = savedBlock;

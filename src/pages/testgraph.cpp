@@ -7,6 +7,7 @@
 #include "base/encoding.h"
 #include "base/textfields.h"
 #include "pages/pagecomposer.h"
+#include "records/choices.h"
 
 namespace karnea {
 namespace {
@@ -73,7 +74,7 @@ void DrawResultSummary(PageComposer& page, const TestRecord& test) {
     for (int i = 0; i < 4; ++i) {
         page.DrawTextInBoxMm(x(i), 49.5, x(i + 1), 55, unit);
     }
-    const bool showPl = TextToInt(h[header::hidePl]) == 0;
+    const bool showPl = PlShown(h);
     const std::array<int, 4> values = {header::poEffective, header::pfEffective, header::plValue,
                                        header::modulusValue};
     for (int i = 0; i < 4; ++i) {
@@ -92,7 +93,7 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
     const HeaderTexts& hd = test.testHeader;
     const int outer = s.frameLineWidth;
     const int rule = s.ruleLineWidth;
-    const std::string unit = Sjis(s.volumeUnit == 1 ? "(cm3)" : "(ml)");
+    const std::string unit = Sjis(VolumeUnitOf(s) == VolumeUnit::cm3 ? "(cm3)" : "(ml)");
     const long gridColour = GridColour(s);
     const auto number = [&](int n) { return TextToDouble(hd[n]); };
     const double pMin = number(header::pAxisMin);
@@ -153,7 +154,7 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
     page.SetAlign(TextAlign::leftTop);
     const int volumeField = StepVolumeField(hd);
     const bool showMarks = s.hidePointLetters == 0;
-    const bool showPl = TextToInt(hd[header::hidePl]) == 0;
+    const bool showPl = PlShown(hd);
     const int poRow = TextToInt(hd[header::poRow]);
     const int pfRow = TextToInt(hd[header::pfRow]);
     const int plRow = TextToInt(hd[header::plRow]);

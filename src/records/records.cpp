@@ -192,11 +192,6 @@ void NormalizeTestScales(TestRecord& test) {
     }
 }
 
-int StepVolumeField(const HeaderTexts& testHeader) {
-    return SignOf(TextToInt(testHeader[header::measurementTime])) > 0 ? testField::vol120
-                                                                      : testField::vol60;
-}
-
 int TruncateToInt(double value) {
     if (std::isnan(value)) {
         return 0;

@@ -198,10 +198,6 @@ void ApplyCalibrationScaleDefaults(CalibrationRecord& calibration);
 // Brings the eleven graph scale texts of the test header into range.
 void NormalizeTestScales(TestRecord& test);
 
-// The row field that holds a test step's volume: 5 (120 s) when the
-// measurement time is a positive integer, else 4 (60 s).
-int StepVolumeField(const HeaderTexts& testHeader);
-
 // A double truncated toward zero into the range of int (for "%d" of a quotient).
 int TruncateToInt(double value);
 

@@ -21,6 +21,7 @@ struct FontSetting {
     std::string face;
     long colour = 0;
     int underline = 0;
+    friend bool operator==(const FontSetting&, const FontSetting&) = default;
 };
 
 // The calculation constants a fresh installation starts with: V0, the
@@ -132,7 +133,16 @@ struct Settings {
     bool locationFound = false;
     bool generalLoaded = false;
     bool fontsLoaded = false;
+
+    friend bool operator==(const Settings&, const Settings&) = default;
 };
+
+// The unit the pages print volumes in ("Sys.ndx" line 2): cm3 when the
+// setting is 1, ml for anything else.
+enum class VolumeUnit { ml = 0, cm3 = 1 };
+inline VolumeUnit VolumeUnitOf(const Settings& s) {
+    return s.volumeUnit == 1 ? VolumeUnit::cm3 : VolumeUnit::ml;
+}
 
 // The base folder when none is set: KARNEA_HOME, $XDG_CONFIG_HOME/karnea or
 // ~/.config/karnea.

@@ -31,6 +31,7 @@
 #include "dialogs/ctestdatadlg.h"
 #include "dialogs/ctestheaderdlg.h"
 #include "document/documentfile.h"
+#include "document/edithistory.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/analysismodel.h"
@@ -164,24 +165,43 @@ int CTavView::PageCount() {
     return count;
 }
 
-void CTavView::ReportIfChanged(bool changed) {
-    if (changed) {
-        RecordsChanged(ws_);
-        emit recordsChanged();
+template <typename Model>
+void CTavView::RunDialog(CEditDlg& dialog, Model& model, const std::function<void()>& accepted) {
+    dialog.SetOk(
+        [&]() -> std::optional<Refusal> {
+            std::optional<Refusal> refusal = AcceptEdit(ws_, model, messages_);
+            if (!refusal && accepted) {
+                accepted();
+            }
+            return refusal;
+        },
+        messages_);
+    if (dialog.exec() != QDialog::Accepted) {
+        CancelEdit(ws_, model, messages_);
     }
+    emit edited();
+    viewport()->update();
+}
+
+void CTavView::OnUndo() {
+    if (Undo(ws_, messages_)) {
+        emit edited();
+    }
+    viewport()->update();
+}
+
+void CTavView::OnRedo() {
+    if (Redo(ws_, messages_)) {
+        emit edited();
+    }
+    viewport()->update();
 }
 
 void CTavView::OnTestReadings() {
     ws_.documentKind = DocumentKind::test;
     TestReadingsModel model(ws_.test, ws_.settings, testAutoIncrement_, messages_);
     CTestDataDlg dialog(model, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        const TestRecord before = ws_.test;
-        model.Accept(ws_.test);
-        testAutoIncrement_ = model.autoIncrement;
-        ReportIfChanged(ws_.test != before);
-    }
-    viewport()->update();
+    RunDialog(dialog, model, [&] { testAutoIncrement_ = model.autoIncrement; });
 }
 
 void CTavView::ShowCalibrationPages() {
@@ -195,136 +215,78 @@ void CTavView::OnCalibrationReadings() {
     ShowCalibrationPages();
     CalibrationReadingsModel model(ws_.calibration, ws_.settings, messages_);
     CCalDataDlg dialog(model, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        const CalibrationRecord before = ws_.calibration;
-        model.Accept(ws_.calibration, messages_);
-        ReportIfChanged(ws_.calibration != before);
-    } else {
-        // The curve is fitted again whatever the dialog's result.
-        RefitCalibration(ws_.calibration, messages_);
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnTestHeader() {
     ws_.documentKind = DocumentKind::test;
     TestHeaderModel model(ws_.test, ws_.settings);
     CTestHeaderDlg dialog(model, ws_.settings, chooser_, messages_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        const TestRecord before = ws_.test;
-        model.Accept(ws_.test, messages_);
-        ReportIfChanged(ws_.test != before);
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnCalibrationHeader() {
     ShowCalibrationPages();
     CalibrationHeaderModel model(ws_.calibration, ws_.settings);
     CCalHeaderDlg dialog(model, ws_.settings, this);
-    const CalibrationRecord before = ws_.calibration;
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    if (accepted) {
-        model.Accept(ws_.calibration);
-    }
-    // The curve is fitted again whatever the dialog's result.
-    RefitCalibration(ws_.calibration, messages_);
-    ReportIfChanged(accepted && ws_.calibration != before);
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnAnalysis() {
     ws_.documentKind = DocumentKind::test;
     AnalysisModel model(ws_.test, ws_.settings);
     CAnalysisDlg dialog(model, messages_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        const TestRecord before = ws_.test;
-        model.Accept(ws_.test);
-        ReportIfChanged(ws_.test != before);
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnEngineerMaster() {
     EngineerMasterModel model(ws_.settings, messages_);
     CEngineerDlg dialog(model, this);
-    dialog.exec();
-    viewport()->update();
-}
-
-void CTavView::SaveSettingsFile() {
-    if (!SaveSettings(ws_.settings, ws_.settings.settingsFilePath, messages_)) {
-        messages_.Show(msg::cannotSave);
-    }
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnStyleSettings() {
     StyleSettingsModel model(ws_.settings);
     CStyleDlg dialog(model, messages_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        model.Accept(ws_.settings);
-        SaveSettingsFile();
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnLineSettings() {
     LineSettingsModel model(ws_.settings);
     CLineDlg dialog(model, messages_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        model.Accept(ws_.settings);
-        SaveSettingsFile();
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnKeySettings() {
-    KeySettingsModel model(ws_.settings.enterKeyMode);
+    KeySettingsModel model(ws_.settings);
     CKeyDlg dialog(model, messages_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        ws_.settings.enterKeyMode = model.enterKeyMode;
-        SaveSettingsFile();
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnFontSettings() {
     FontSettingsModel model(ws_.settings);
     CFontDlg dialog(model, messages_, fontChooser_ ? fontChooser_ : ChooseFontInDialog, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        model.Accept(ws_.settings);
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnSetup() {
     SetupModel model(ws_.settings);
     CSetupDlg dialog(model, messages_, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        model.Accept(ws_.settings, messages_);
-    }
-    viewport()->update();
-}
-
-void CTavView::PageSettings(HeaderTexts& header, const QString& caption) {
-    MeasurePrinterPaper();
-    PageFooterModel model(header, paperHeightMm_ - 16, paperWidthMm_);
-    CPageDlg dialog(model, caption, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        const HeaderTexts before = header;
-        model.Accept(header, messages_);
-        ReportIfChanged(header != before);
-    }
-    viewport()->update();
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnCalibrationPage() {
-    PageSettings(ws_.calibration.calibrationHeader,
-                 QStringLiteral("キャリブレーション ページ設定"));
+    MeasurePrinterPaper();
+    PageFooterModel model(ws_.calibration, paperHeightMm_ - 16, paperWidthMm_);
+    CPageDlg dialog(model, QStringLiteral("キャリブレーション ページ設定"), this);
+    RunDialog(dialog, model);
 }
 
 void CTavView::OnTestPage() {
-    PageSettings(ws_.test.testHeader, QStringLiteral("カルネア ページ設定"));
+    MeasurePrinterPaper();
+    PageFooterModel model(ws_.test, paperHeightMm_ - 16, paperWidthMm_);
+    CPageDlg dialog(model, QStringLiteral("カルネア ページ設定"), this);
+    RunDialog(dialog, model);
 }
 
 void CTavView::ShowGraphPage() {

@@ -21,6 +21,7 @@ namespace karnea {
 struct Workspace;
 class Messages;
 class FileChooser;
+class CEditDlg;
 
 // Scroll sizes of the page, in device units: the whole page, a page step and
 // a line step.
@@ -72,6 +73,9 @@ public:
     void OnEngineerMaster();
     // 設定 › 様式/桁数, 線種/係数/マージン, キーの動作, フォント, セットアップ;
     // ＣＡＬ › ページ and カルネア › ページ.
+    // 編集 › 元に戻す and やり直し: the last edit taken back, or made again.
+    void OnUndo();
+    void OnRedo();
     void OnStyleSettings();
     void OnLineSettings();
     void OnKeySettings();
@@ -111,8 +115,9 @@ public:
 signals:
     // After the first painted page (for start-up measurements).
     void firstPaint();
-    // A dialog changed the records.
-    void recordsChanged();
+    // A dialog closed, or an edit was undone or redone: the records, the
+    // settings and the edits may have changed.
+    void edited();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -121,15 +126,13 @@ protected:
 
 private:
     void UpdateScrollBars();
-    // A dialog's OK changed the records: the document has unsaved changes.
-    void ReportIfChanged(bool changed);
+    // Runs `dialog` over `model`: OK goes through the edit path (and then
+    // `accepted`), Cancel through what follows it; the page is drawn again.
+    template <typename Model>
+    void RunDialog(CEditDlg& dialog, Model& model, const std::function<void()>& accepted = {});
 
     // The calibration pages, at the page the test pages' table maps to.
     void ShowCalibrationPages();
-    // The settings file written after a settings dialog's OK.
-    void SaveSettingsFile();
-    // The page footer dialog on the header of the given record.
-    void PageSettings(HeaderTexts& header, const QString& caption);
 
     Workspace& ws_;
     Messages& messages_;

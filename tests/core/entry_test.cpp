@@ -12,6 +12,7 @@
 #include "records/datafile.h"
 #include "records/records.h"
 #include "settings/settings.h"
+#include "support/edits.h"
 #include "support/testsupport.h"
 
 namespace karnea {
@@ -79,7 +80,7 @@ TEST_F(HeaderModel, FocusRulesComputePwAndPz) {
     d.WaterLevelLostFocus(m);
     EXPECT_EQ(m.shown.size(), 1u);
     EXPECT_EQ(d.field(header::pw), "0.0");  // computed all the same
-    d.Accept(test, m);
+    test::PressOk(d, test, m);
     EXPECT_EQ(m.shown[1], "水位が異常です");
     EXPECT_EQ(test.testHeader[header::waterLevel], "-2000");  // stored all the same
 }
@@ -89,7 +90,7 @@ TEST_F(HeaderModel, OkWritesEveryFieldBack) {
     d.volumeLoss = true;
     d.fitMethod = 3;
     d.field(header::memo) = "note";
-    d.Accept(test, m);
+    test::PressOk(d, test, m);
     EXPECT_EQ(test.testHeader[header::depth], "-10");
     EXPECT_EQ(test.testHeader[header::tableTitle], "TT");
     EXPECT_EQ(test.testHeader[header::memo], "note");
@@ -129,7 +130,7 @@ TEST_F(HeaderModel, OpeningACalibrationFile) {
 
     test.testHeader[header::surveyName] = "kept";
     d.field(header::surveyName) = "kept";
-    d.Accept(test, m);
+    test::PressOk(d, test, m);
     EXPECT_EQ(test.testHeader[header::calibrationFileName], dir.file("probe.kcw"));
     EXPECT_EQ(test.testHeader[header::coefficient0], "z25");
     EXPECT_EQ(test.testHeader[header::coefficient1], "z26");
@@ -151,7 +152,7 @@ TEST_F(HeaderModel, AOneCharacterNameIsReadAllTheSame) {
     std::filesystem::current_path(before);
     ASSERT_TRUE(read);
     EXPECT_EQ(d.field(header::calibrationFileName), "");
-    d.Accept(test, m);
+    test::PressOk(d, test, m);
     EXPECT_EQ(test.loadedCalibrationRows[1][calibrationField::vm], "20");
 }
 
@@ -164,8 +165,14 @@ TEST_F(HeaderModel, TheRangeCheckReadsTheWholeText) {
     d.DepthLostFocus(m);
     EXPECT_EQ(m.shown, std::vector<std::string>{"数値が異常です"});
     EXPECT_EQ(d.field(header::pw), "kept");
+    // OK is refused while the depth is; the water level is pointed out.
+    const std::optional<Refusal> refused = test::PressOk(d, test, m);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->box, "field3");
+    d.field(header::depth) = "10";
     d.field(header::waterLevel) = std::string(40, '0') + "2000";
-    d.Accept(test, m);
+    EXPECT_EQ(test::PressOk(d, test, m), std::nullopt);
+    ASSERT_GE(m.shown.size(), 2u);
     EXPECT_EQ(m.shown[1], "水位が異常です");
 }
 
@@ -253,7 +260,7 @@ TEST(AnalysisModel, OkStoresResultsLinesAndScales) {
     d.dvMax = 80;
     d.UpdateLines();
     EXPECT_EQ(d.Check(), std::nullopt);
-    d.Accept(t.test);
+    t.test = *d.Accept().test;
     const HeaderTexts& h = t.test.testHeader;
     EXPECT_EQ(h[header::poRow], "1");
     EXPECT_EQ(h[header::pfRow], "10");
@@ -285,7 +292,8 @@ TEST(CalibrationReadingsModel, OkNormalisesTheRowsAndFitsAgain) {
     d.SetCell(4, calibrationField::vm, "40");
     EXPECT_EQ(calibration.calibrationRows[1][calibrationField::vm], "");  // not before OK
     RecordedMessages m;
-    EXPECT_EQ(d.Accept(calibration, m), kFitTooFewPoints);
+    calibration = *d.Accept().calibration;
+    EXPECT_EQ(RefitCalibration(calibration, m), kFitTooFewPoints);
     const CalibrationRows& rows = calibration.calibrationRows;
     EXPECT_EQ(rows[1][calibrationField::vm], "10.50");
     EXPECT_EQ(rows[1][calibrationField::vmCopy], "10.5");

@@ -13,6 +13,7 @@
 #include "pages/opsrecorder.h"
 #include "records/datafile.h"
 #include "settings/settings.h"
+#include "support/edits.h"
 #include "support/golden.h"
 #include "support/testsupport.h"
 
@@ -51,7 +52,7 @@ TEST(CalibrationHeaderModel, DefaultTitlesAreStoredByOkOnly) {
     EXPECT_EQ(calibration.calibrationHeader[header::tableTitle], "");
     d.field(header::memo) = "m";
     d.fitMethod = 0;
-    d.Accept(calibration);
+    calibration = *d.Accept().calibration;
     EXPECT_EQ(calibration.calibrationHeader[header::tableTitle], Sjis("測定データ"));
     EXPECT_EQ(calibration.calibrationHeader[header::memo], "m");
     EXPECT_EQ(calibration.calibrationHeader[header::fitMethod], "0");
@@ -144,7 +145,15 @@ TEST(EngineerMasterModel, MovesAndDeletes) {
     EXPECT_EQ(d.currentRow(), 0);
     EXPECT_TRUE(d.modified());
     EXPECT_FALSE(d.Cancel());
-    ASSERT_TRUE(d.Ok());
+    // OK writes the master; Undo writes back what it held, byte for byte.
+    Workspace ws;
+    ws.settings = t.settings;
+    ASSERT_EQ(AcceptEdit(ws, d, t.m), std::nullopt);
+    EXPECT_EQ(ReadBytes(t.settings.engineerMasterPath), "C\r\nB\r\n");
+    EXPECT_EQ(ws.edits.UndoName(), "登録 技術者名");
+    ASSERT_TRUE(Undo(ws, t.m));
+    EXPECT_EQ(ReadBytes(t.settings.engineerMasterPath), "A\r\nB\r\nC\r\n");
+    ASSERT_TRUE(Redo(ws, t.m));
     EXPECT_EQ(ReadBytes(t.settings.engineerMasterPath), "C\r\nB\r\n");
 }
 
@@ -160,7 +169,10 @@ TEST(EngineerMasterModel, MissingAndUnwritableMasters) {
     d.SetEditorText("X");
     d.KeyDown(GridKey::tab);
     d.PointerMoved(PointerZone::elsewhere);
-    EXPECT_FALSE(d.Ok());
+    // Refused without a word more: the dialog stays with the names.
+    const std::optional<Refusal> refused = test::PressOk(d, t.settings, t.m);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->message, "");
     EXPECT_EQ(t.m.shown.back(), "マスタファイルは\n保存できませんでした");
     EXPECT_EQ(d.cell(1, 1), "X");
 }

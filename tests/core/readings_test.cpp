@@ -189,7 +189,7 @@ TEST(ReadingsGrid, APressureThatIsNoNumberIsRefusedWhenEntered) {
     t.grid.Ok();  // ends the editing
     ASSERT_TRUE(t.grid.Ok());
     TestRecord saved;
-    t.grid.Accept(saved);
+    saved = *t.grid.Accept().test;
     EXPECT_EQ(FindUnwritableText(saved), "");
     EXPECT_EQ(CountTestRows(saved.testRows, testField::pm), 2);
 }
@@ -211,7 +211,8 @@ TEST(ReadingsGrid, OkSortsByPressureAndReportsDuplicates) {
     grid.SetCell(2, testField::vol120, "x");
     EXPECT_TRUE(grid.Ok());
     EXPECT_EQ(m.shown, std::vector<std::string>{"同じ圧力があります\r\n 100 m \r\n"});
-    grid.Accept(record);
+    record = *grid.Accept().test;
+    ReduceTestRows(record);
     const TestRows& rows = record.testRows;
     EXPECT_EQ(rows[1][testField::pm], "100");
     EXPECT_EQ(rows[1][testField::vol60], "20");
@@ -245,7 +246,8 @@ TEST(ReadingsGrid, DeleteKeepsTheRowCountAndTheRecordsUntilOk) {
     grid.DeleteRow();  // nothing selected: nothing happens
     EXPECT_EQ(grid.LastUsedRow(), used - 1);
     ASSERT_TRUE(grid.Ok());
-    grid.Accept(record);
+    record = *grid.Accept().test;
+    ReduceTestRows(record);
     EXPECT_EQ(CountTestRows(record.testRows, testField::pm), used - 1);
 }
 
@@ -588,7 +590,8 @@ TEST(CalibrationReadingsModel, VolumesAndScaleBoxes) {
     EXPECT_EQ(c.rows()[1][calibrationField::vmCopy], "12.5");
     c.PointerMoved(PointerZone::elsewhere);  // on the way to OK
     ASSERT_TRUE(c.Ok());
-    c.Accept(calibration, m);
+    calibration = *c.Accept().calibration;
+    RefitCalibration(calibration, m);
     EXPECT_EQ(calibration.calibrationHeader[header::vmAxisMax], "800");
     EXPECT_EQ(calibration.calibrationHeader[header::measurementTime], "1");
     EXPECT_EQ(calibration.calibrationRows[1][calibrationField::vmCopy], "12.5");

@@ -1,4 +1,5 @@
 #include "records/records.h"
+#include "records/choices.h"
 
 #include <gtest/gtest.h>
 

@@ -12,6 +12,7 @@
 #include "entry/setupmodel.h"
 #include "entry/stylesettingsmodel.h"
 #include "settings/settings.h"
+#include "support/edits.h"
 #include "support/testsupport.h"
 
 namespace karnea {
@@ -41,7 +42,7 @@ TEST(FontSettingsModel, RowsChangesAndTheFilesOkWrites) {
     EXPECT_EQ(m.asked.size(), 1u);
 
     // OK writes all six files, also those of roles that did not change.
-    d.Accept(settings);
+    ASSERT_EQ(test::PressOk(d, settings, m), std::nullopt);
     EXPECT_EQ(settings.font(FontRole::title).face, "Other");
     for (int k = 1; k <= kFontRoleCount; ++k) {
         EXPECT_TRUE(std::filesystem::exists(FontFilePath(settings, static_cast<FontRole>(k))));
@@ -65,7 +66,7 @@ TEST(StyleSettingsModel, DecimalsAndStandardValues) {
     EXPECT_FALSE(d.Check());
     d.Standard();
     EXPECT_EQ(d.tableTitle, Sjis("測定結果表"));
-    d.Accept(settings);
+    settings = *d.Accept().settings;
     EXPECT_EQ(settings.aDecimals, 5);
     EXPECT_EQ(settings.volumeDecimals, 1);
     EXPECT_EQ(settings.defaultGraphTitle, Sjis("測定結果図"));
@@ -108,7 +109,7 @@ TEST(LineSettingsModel, ModesColourAndStandardValues) {
     EXPECT_EQ(d.Check()->box, "frameWidth");
     d.frameWidth = "3";
     ASSERT_FALSE(d.Check());
-    d.Accept(fresh);
+    fresh = *d.Accept().settings;
     EXPECT_EQ(fresh.compressionA, 0.00002);
     EXPECT_EQ(fresh.initialVolumeV0, 540);
     EXPECT_EQ(fresh.frameLineWidth, 3);
@@ -147,8 +148,7 @@ TEST(LineSettingsModel, WhatOkAcceptsLoadsBackUnchanged) {
         d.c = highest ? "1000" : "10";
         d.colour = highest ? "0xffffff" : "0";
         ASSERT_EQ(d.Check(), std::nullopt);
-        Settings edited = s;
-        d.Accept(edited);
+        const Settings edited = *d.Accept().settings;
         const Settings loaded = Reloaded(edited, dir);
         EXPECT_EQ(loaded.frameLineWidth, edited.frameLineWidth);
         EXPECT_EQ(loaded.gridGapLength, edited.gridGapLength);
@@ -214,7 +214,7 @@ TEST(FontSettingsModel, SizesWithinTheirRolesRange) {
     table.size = 100;
     EXPECT_EQ(d.Choose(FontRole::table, table), std::nullopt);
     EXPECT_EQ(d.Check(), std::nullopt);
-    d.Accept(s);
+    s = *d.Accept().settings;
     const Settings loaded = Reloaded(s, dir);
     EXPECT_EQ(loaded.font(FontRole::title).size, 400);
     EXPECT_EQ(loaded.font(FontRole::table).size, 100);
@@ -225,10 +225,11 @@ TEST(FontSettingsModel, SizesWithinTheirRolesRange) {
 }
 
 TEST(PageFooterModel, PrefixesPreviewsAndStandardPosition) {
-    HeaderTexts h;
+    TestRecord t;
+    HeaderTexts& h = t.testHeader;
     h[header::graphPageNumber] = "1";
     h[header::topMarginFromPaper] = "270";
-    PageFooterModel d(h, 281, 420);
+    PageFooterModel d(t, 281, 420);
     d.field(header::graphPagePrefix) = "(";
     d.PrefixLostFocus(true);
     EXPECT_EQ(d.Preview(true), "(1)");
@@ -245,7 +246,7 @@ TEST(PageFooterModel, PrefixesPreviewsAndStandardPosition) {
     // Beyond the paper: said, stored all the same.
     d.SetTopMode(0);
     RecordedMessages m;
-    d.Accept(h, m);
+    test::PressOk(d, t, m);
     EXPECT_EQ(m.shown,
               std::vector<std::string>{"フッタ表示位置が用紙外の可能性があります \n( 281 mm)"});
     EXPECT_EQ(h[header::topMarginMode], "0");
@@ -254,7 +255,7 @@ TEST(PageFooterModel, PrefixesPreviewsAndStandardPosition) {
     EXPECT_EQ(h[header::graphPageSuffix], ")");
 
     // Both distances empty: the standard position applies on opening.
-    const PageFooterModel fresh(HeaderTexts{}, 281, 210);
+    const PageFooterModel fresh(TestRecord{}, 281, 210);
     EXPECT_EQ(fresh.field(header::leftMarginFromPaper), "105");
     EXPECT_EQ(fresh.field(header::topMarginFromName), "5.0");
 }
@@ -282,7 +283,7 @@ TEST(SetupModel, FolderRulesAndMovingTheInstallation) {
     d.FolderLostFocus(m);
     EXPECT_EQ(d.folder, (base.path() / "moved" / "here").string());
     ASSERT_FALSE(d.Check());
-    d.Accept(settings, m);
+    test::PressOk(d, settings, m);
     EXPECT_EQ(settings.settingsFolder, d.folder);
     EXPECT_TRUE(std::filesystem::exists(settings.settingsFilePath));
     EXPECT_EQ(ReadBytes(base.file("LunKvr5.whr")), d.folder + "\r\n");

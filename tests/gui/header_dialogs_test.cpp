@@ -275,7 +275,7 @@ private slots:
                        Find<QPushButton>(d, "ok")->click();
                    });
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        model.Accept(ws.test);
+        ws.test = *model.Accept().test;
         QCOMPARE(ws.test.testHeader[header::vAxisMax], std::string("600"));
         QCOMPARE(ws.test.testHeader[header::vAxisMin], std::string("0"));
         QCOMPARE(ws.test.testHeader[header::pAxisMax], std::string("1500"));

@@ -3,6 +3,7 @@
 // Enter-key modes, and the question about unsaved changes wherever the
 // document is given up. KARNEA_SCREENSHOTS=DIR saves a picture of each
 // dialog with data.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -95,6 +96,8 @@ private slots:
         Workspace& ws = p.app->ws();
         const int used = CountTestRows(ws.test.testRows, testField::pm);
         const std::string pressure = ws.test.testRows[3][testField::pm];
+        const std::string graph = test::PageOps(ws, 1);
+        QVERIFY(!p.app->frame().action(Command::editUndo)->isEnabled());
         WithDialog([&] { p.app->view().OnTestReadings(); },
                    [&](QDialog& d) {
                        QCOMPARE(d.windowTitle(), QStringLiteral("カルネア データ"));
@@ -135,6 +138,24 @@ private slots:
         DrawPages(PagesOf(ws), {2 + (used + 1) / 40}, sheet, quiet);
         QVERIFY(sheet.text().find("\"850.") != std::string::npos);
         QVERIFY(sheet.text().find("\"900.") != std::string::npos);
+
+        // Ctrl+Z takes the dialog's OK back: the page as it was, no unsaved
+        // changes; Ctrl+Y makes it again.
+        QAction* undo = p.app->frame().action(Command::editUndo);
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U) データ\tCtrl+Z"));
+        p.app->frame().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&p.app->frame()));
+        QTest::keyClick(&p.app->frame(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(test::PageOps(ws, 1), graph);
+        QCOMPARE(Pm(ws.test, used + 1), std::string());
+        QVERIFY(!p.app->doc().isModified());
+        QCOMPARE(p.app->frame().windowTitle(), QStringLiteral("test.kdw - Nob"));
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(p.app->frame().action(Command::editRedo)->text(),
+                 QStringLiteral("やり直し(&R) データ\tCtrl+Y"));
+        QTest::keyClick(&p.app->frame(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Pm(ws.test, used + 2), std::string("900"));
+        QVERIFY(p.app->doc().isModified());
     }
 
     // Readings typed with a Japanese input method, into the grid's editor

@@ -1,0 +1,172 @@
+// The one edit path: a dialog model's OK applied to the workspace, with what
+// follows from it, and Undo and Redo over it, for the records and for the
+// settings files.
+#include <gtest/gtest.h>
+
+#include "analysis/calibration.h"
+#include "base/encoding.h"
+#include "document/documentfile.h"
+#include "document/edithistory.h"
+#include "document/startup.h"
+#include "document/workspace.h"
+#include "entry/calibrationheadermodel.h"
+#include "entry/stylesettingsmodel.h"
+#include "entry/testreadingsmodel.h"
+#include "settings/settings.h"
+#include "support/testsupport.h"
+
+namespace karnea {
+namespace {
+
+using test::ReadBytes;
+using test::ScratchDir;
+
+// The example test opened as the program opens it, over settings files of
+// its own.
+struct Opened {
+    Opened() {
+        test::WriteStandardSettings(dir.file("settings"));
+        ws.settings.fixedFolder = dir.file("settings");
+        StartProgram(ws, m);
+        EXPECT_TRUE(OpenDataFile(ws, KARNEA_EXAMPLES_DIR "/test.kdw", m));
+        LoadSettingsAndDefaults(ws, false, m);
+        EXPECT_TRUE(OpenDataFile(ws, KARNEA_EXAMPLES_DIR "/calibration.kcw", m));
+        ws.documentKind = DocumentKind::test;
+        ws.edits.Clear();
+        m.shown.clear();
+    }
+    ScratchDir dir;
+    Workspace ws;
+    RecordedMessages m;
+};
+
+// The readings dialog's OK with the Pm of row 3 typed anew.
+void TypePressure(Opened& o, const std::string& pm) {
+    TestReadingsModel readings(o.ws.test, o.ws.settings, false, o.m);
+    readings.SetCell(3, testField::pm, pm);
+    ASSERT_EQ(AcceptEdit(o.ws, readings, o.m), std::nullopt);
+}
+
+TEST(EditPath, RecordsEditsUndoAndRedoInAnyNumber) {
+    Opened o;
+    Workspace& ws = o.ws;
+    const TestRecord opened = ws.test;
+    const unsigned long saved = ws.recordsRevision;
+    EXPECT_FALSE(ws.edits.CanUndo());
+
+    TypePressure(o, "30");
+    const TestRecord first = ws.test;
+    // The row was reduced again with the edit, and the records reported changed.
+    EXPECT_EQ(first.testRows[3][testField::pm], "30");
+    EXPECT_NE(first.testRows[3][testField::pmPlusPz], opened.testRows[3][testField::pmPlusPz]);
+    EXPECT_NE(ws.recordsRevision, saved);
+    EXPECT_EQ(ws.edits.UndoName(), "データ");
+
+    TypePressure(o, "31");
+    const TestRecord second = ws.test;
+    EXPECT_NE(second, first);
+
+    ASSERT_TRUE(Undo(ws, o.m));
+    EXPECT_EQ(ws.test, first);
+    EXPECT_EQ(ws.edits.RedoName(), "データ");
+    ASSERT_TRUE(Undo(ws, o.m));
+    EXPECT_EQ(ws.test, opened);
+    // Back where the document was saved: no unsaved changes.
+    EXPECT_EQ(ws.recordsRevision, saved);
+    EXPECT_FALSE(Undo(ws, o.m));
+    ASSERT_TRUE(Redo(ws, o.m));
+    ASSERT_TRUE(Redo(ws, o.m));
+    EXPECT_EQ(ws.test, second);
+    EXPECT_FALSE(Redo(ws, o.m));
+    EXPECT_TRUE(o.m.shown.empty());
+
+    // A new edit after an Undo drops what could have been redone.
+    ASSERT_TRUE(Undo(ws, o.m));
+    TypePressure(o, "32");
+    EXPECT_FALSE(ws.edits.CanRedo());
+    ASSERT_TRUE(Undo(ws, o.m));
+    EXPECT_EQ(ws.test, first);
+
+    // A new or opened document starts without edits.
+    NewDocument(ws);
+    EXPECT_FALSE(ws.edits.CanUndo());
+    EXPECT_FALSE(ws.edits.CanRedo());
+}
+
+TEST(EditPath, AnOkThatChangesNothingIsNoEdit) {
+    Opened o;
+    const unsigned long revision = o.ws.recordsRevision;
+    TestReadingsModel readings(o.ws.test, o.ws.settings, false, o.m);
+    ASSERT_EQ(AcceptEdit(o.ws, readings, o.m), std::nullopt);
+    EXPECT_EQ(o.ws.recordsRevision, revision);
+    EXPECT_FALSE(o.ws.edits.CanUndo());
+}
+
+TEST(EditPath, TheCalibrationIsFittedAgainAfterOkAndAfterCancel) {
+    Opened o;
+    Workspace& ws = o.ws;
+    ws.documentKind = DocumentKind::calibration;
+    ws.calibration.calibrationRows[3][calibrationField::pm] = "1";
+    // Cancel: fitted again, with the fit's message, and nothing to undo.
+    ws.calibration.calibrationCoefficients.fill(0);
+    CalibrationHeaderModel cancelled(ws.calibration, ws.settings);
+    CancelEdit(ws, cancelled, o.m);
+    EXPECT_NE(ws.calibration.calibrationCoefficients[1], 0);
+    EXPECT_FALSE(ws.edits.CanUndo());
+
+    // OK with the straight lines: the edit holds the fit that followed.
+    CalibrationHeaderModel header(ws.calibration, ws.settings);
+    header.fitMethod = 0;
+    header.field(header::memo) = Sjis("膜交換");
+    const CalibrationRecord before = ws.calibration;
+    ASSERT_EQ(AcceptEdit(ws, header, o.m), std::nullopt);
+    EXPECT_EQ(ws.calibration.calibrationHeader[header::fitMethod], "0");
+    EXPECT_EQ(ws.edits.UndoName(), "見出し");
+    const CalibrationRecord after = ws.calibration;
+    ASSERT_TRUE(Undo(ws, o.m));
+    EXPECT_EQ(ws.calibration, before);
+    ASSERT_TRUE(Redo(ws, o.m));
+    EXPECT_EQ(ws.calibration, after);
+}
+
+TEST(EditPath, ASettingsEditUndoneWritesItsFileBack) {
+    Opened o;
+    Workspace& ws = o.ws;
+    const std::string sys = ws.settings.settingsFilePath;
+    const std::string original = ReadBytes(sys);
+    const unsigned long revision = ws.recordsRevision;
+
+    StyleSettingsModel style(ws.settings);
+    style.decimals[StyleSettingsModel::em] = "4";
+    ASSERT_EQ(AcceptEdit(ws, style, o.m), std::nullopt);
+    EXPECT_EQ(ws.settings.emDecimals, 4);
+    const std::string edited = ReadBytes(sys);
+    EXPECT_NE(edited, original);
+    // Settings are not the document: it has no unsaved changes for them.
+    EXPECT_EQ(ws.recordsRevision, revision);
+    EXPECT_EQ(ws.edits.UndoName(), "様式/桁数");
+
+    ASSERT_TRUE(Undo(ws, o.m));
+    EXPECT_EQ(ReadBytes(sys), original);
+    EXPECT_NE(ws.settings.emDecimals, 4);
+    ASSERT_TRUE(Redo(ws, o.m));
+    EXPECT_EQ(ReadBytes(sys), edited);
+}
+
+TEST(EditPath, AFileThatCannotBeWrittenLeavesEverythingAsItWas) {
+    Opened o;
+    Workspace& ws = o.ws;
+    const Settings before = ws.settings;
+    ws.settings.settingsFilePath = o.dir.file("missing/Sys.ndx");
+    StyleSettingsModel style(ws.settings);
+    style.decimals[StyleSettingsModel::em] = "4";
+    const std::optional<Refusal> refused = AcceptEdit(ws, style, o.m);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->message, "");  // said already
+    EXPECT_EQ(o.m.shown, std::vector<std::string>{"保存できませんでした"});
+    EXPECT_EQ(ws.settings.emDecimals, before.emDecimals);
+    EXPECT_FALSE(ws.edits.CanUndo());
+}
+
+}  // namespace
+}  // namespace karnea
