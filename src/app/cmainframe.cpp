@@ -21,10 +21,10 @@
 
 #include "app/ctavapp.h"
 #include "app/ctavdoc.h"
+#include "app/extensions.h"
 #include "app/recentfiles.h"
 #include "document/workspace.h"
 #include "view/ctavview.h"
-#include "view/extensions.h"
 
 namespace karnea {
 namespace {

@@ -21,15 +21,15 @@
 
 #include "app/cmainframe.h"
 #include "app/ctavdoc.h"
-#include "app/guiservices.h"
+#include "app/extensions.h"
 #include "app/helpwindow.h"
 #include "base/messages.h"
 #include "dialogs/dialogsupport.h"
+#include "dialogs/guiservices.h"
 #include "document/startup.h"
 #include "pages/pagecomposer.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
-#include "view/extensions.h"
 
 // The resources live in a static library and are registered by hand.
 static void InitKarneaResources() {

@@ -2,9 +2,9 @@
 
 #include <QFileInfo>
 
-#include "app/guiservices.h"
 #include "app/recentfiles.h"
 #include "base/messages.h"
+#include "dialogs/guiservices.h"
 #include "document/documentfile.h"
 #include "document/workspace.h"
 #include "settings/settings.h"

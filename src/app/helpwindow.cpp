@@ -10,10 +10,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/guiservices.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "dialogs/guiservices.h"
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
 

@@ -13,8 +13,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/guiservices.h"
 #include "dialogs/dialogsupport.h"
+#include "dialogs/guiservices.h"
 #include "entry/linesettingsmodel.h"
 #include "entry/setupmodel.h"
 #include "entry/stylesettingsmodel.h"

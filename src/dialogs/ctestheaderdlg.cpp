@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/guiservices.h"
 #include "dialogs/creadingsdlg.h"
 #include "dialogs/dialogsupport.h"
+#include "dialogs/guiservices.h"
 #include "entry/testheadermodel.h"
 #include "settings/settings.h"
 

@@ -18,7 +18,6 @@
 #include <memory>
 #include <optional>
 
-#include "app/guiservices.h"
 #include "base/diskfile.h"
 #include "base/messages.h"
 #include "dialogs/canalysisdlg.h"
@@ -30,6 +29,7 @@
 #include "dialogs/csettingsdialogs.h"
 #include "dialogs/ctestdatadlg.h"
 #include "dialogs/ctestheaderdlg.h"
+#include "dialogs/guiservices.h"
 #include "document/documentfile.h"
 #include "document/edithistory.h"
 #include "document/startup.h"
@@ -46,6 +46,7 @@
 #include "entry/testheadermodel.h"
 #include "entry/testreadingsmodel.h"
 #include "pages/pagecomposer.h"
+#include "render/printerpages.h"
 #include "view/cpreviewdlg.h"
 
 namespace karnea {
@@ -77,38 +78,6 @@ public:
 
 private:
     QLabel* page_;
-};
-
-// The pages of a print job or a preview, one printer page each.
-class PrinterPages : public PageTarget {
-public:
-    PrinterPages(QPrinter& printer, QPainter& painter, FontCache& fonts, PrintProgress* progress)
-        : printer_(printer), painter_(painter), fonts_(fonts), progress_(progress) {}
-
-    Surface* BeginPage(int page, DocumentKind) override {
-        if (progress_ != nullptr) {
-            progress_->ShowPage(page);
-            if (progress_->cancelled) {
-                printer_.abort();
-                return nullptr;
-            }
-        }
-        if (!first_) {
-            printer_.newPage();
-        }
-        first_ = false;
-        surface_.emplace(painter_, printer_.logicalDpiX(), printer_.logicalDpiY(), fonts_);
-        return &*surface_;
-    }
-    bool EndPage(int) override { return true; }
-
-private:
-    QPrinter& printer_;
-    QPainter& painter_;
-    FontCache& fonts_;
-    PrintProgress* progress_;
-    bool first_ = true;
-    std::optional<QPainterSurface> surface_;
 };
 
 }  // namespace
@@ -424,7 +393,13 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     printingNow_ = true;
-    PrinterPages target(printer, painter, fonts_, box.get());
+    PrinterPages target(printer, painter, fonts_, [&box](int page) {
+        if (box != nullptr) {
+            box->ShowPage(page);
+            return !box->cancelled;
+        }
+        return true;
+    });
     const bool ok = draw(target);
     printingNow_ = false;
     QApplication::restoreOverrideCursor();

@@ -33,11 +33,12 @@
 #include "app/cmainframe.h"
 #include "app/ctavapp.h"
 #include "app/ctavdoc.h"
-#include "app/guiservices.h"
+#include "app/extensions.h"
 #include "app/helpwindow.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "dialogs/guiservices.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "gui/keyboard.h"
@@ -48,7 +49,6 @@
 #include "support/testsupport.h"
 #include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
-#include "view/extensions.h"
 
 using namespace karnea;
 using test::Example;

@@ -8,9 +8,9 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "app/extensions.h"
 #include "gui/program.h"
 #include "view/ctavview.h"
-#include "view/extensions.h"
 
 namespace karnea::test {
 namespace {

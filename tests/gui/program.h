@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "app/ctavapp.h"
-#include "app/guiservices.h"
+#include "dialogs/guiservices.h"
 #include "document/workspace.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"

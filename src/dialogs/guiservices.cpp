@@ -1,4 +1,4 @@
-#include "app/guiservices.h"
+#include "dialogs/guiservices.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "view/extensions.h"
+#include "app/extensions.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -6,11 +6,11 @@
 #include <QPrinter>
 
 #include "app/ctavdoc.h"
-#include "app/guiservices.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "dialogs/cqualitydlg.h"
+#include "dialogs/guiservices.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
 #include "document/documentfile.h"

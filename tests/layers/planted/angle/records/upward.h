@@ -1,0 +1,3 @@
+// Planted for the layer test: a record file reaching up to the document.
+#pragma once
+#include <document/workspace.h>

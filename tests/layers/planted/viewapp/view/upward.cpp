@@ -1,0 +1,2 @@
+// Planted for the layer test: the page view reaching up to the application.
+#include "app/ctavapp.h"
