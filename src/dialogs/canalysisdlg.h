@@ -2,15 +2,20 @@
 #pragma once
 
 #include <array>
-#include "dialogs/ceditdlg.h"
 
-class QLineEdit;
+#include "dialogs/ceditdlg.h"
+#include "entry/analysismodel.h"
+
+class QAbstractButton;
+class QBoxLayout;
 class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace karnea {
 
-class AnalysisModel;
 class Messages;
 class CPreviewArea;
 
@@ -29,6 +34,15 @@ protected:
     void BeforeOk() override;
 
 private:
+    // The parts of the dialog: the chosen points with the arrows, the
+    // calculation lines with their update and sign, the scale boxes, and
+    // the buttons under the preview.
+    QGroupBox* PointsBox();
+    QBoxLayout* CalculationLines();
+    QBoxLayout* ScaleBoxes();
+    QBoxLayout* Buttons();
+    // A button that runs one of the model's actions and shows the result.
+    void ConnectAction(QAbstractButton* button, void (AnalysisModel::*action)());
     // Shows the model's boxes, and redraws the preview when it asked.
     void Sync();
     // The scale boxes into the model.
@@ -42,7 +56,11 @@ private:
     std::array<QLineEdit*, 6> lines_{};
     // V min, V max, V step, P min, P max, P step, dV min, dV max, dV step,
     // grid V, grid P.
-    std::array<QLineEdit*, 11> scales_{};
+    std::array<QLineEdit*, AnalysisModel::scaleCount> scales_{};
+    QCheckBox* hidePl_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* draw_ = nullptr;
     CPreviewArea* preview_ = nullptr;
     unsigned previewRevision_ = 0;
     bool saying_ = false;

@@ -5,8 +5,8 @@
 #include <array>
 #include <functional>
 #include <optional>
-#include "dialogs/ceditdlg.h"
 
+#include "dialogs/ceditdlg.h"
 #include "settings/settings.h"
 
 class QLabel;

@@ -7,8 +7,8 @@
 #include <functional>
 #include <map>
 #include <string>
-#include "dialogs/ceditdlg.h"
 
+#include "dialogs/ceditdlg.h"
 #include "dialogs/dialogsupport.h"
 
 class QButtonGroup;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+
 #include "dialogs/ceditdlg.h"
 
 class QButtonGroup;

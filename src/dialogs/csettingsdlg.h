@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include "dialogs/ceditdlg.h"
 
+#include "dialogs/ceditdlg.h"
 #include "dialogs/dialogsupport.h"
 #include "entry/entrytexts.h"
 

@@ -7,6 +7,20 @@
 namespace karnea {
 namespace {
 
+// The scales that hold numbers and those that hold integers, in box order.
+constexpr double AnalysisModel::*kNumberScales[] = {&AnalysisModel::vMin,  &AnalysisModel::vMax,
+                                                    &AnalysisModel::vStep, &AnalysisModel::pMin,
+                                                    &AnalysisModel::pMax,  &AnalysisModel::pStep};
+constexpr int AnalysisModel::*kIntegerScales[] = {&AnalysisModel::dvMin, &AnalysisModel::dvMax,
+                                                  &AnalysisModel::dvStep, &AnalysisModel::gridV,
+                                                  &AnalysisModel::gridP};
+constexpr int kNumberScaleCount = 6;
+// The header texts that keep the scales, in box order.
+constexpr int kScaleHeaders[] = {header::vAxisMin,       header::vAxisMax,      header::vAxisStep,
+                                 header::pAxisMin,       header::pAxisMax,      header::pAxisStep,
+                                 header::dvAxisMin,      header::dvAxisMax,     header::dvAxisStep,
+                                 header::gridDivisionsV, header::gridDivisionsP};
+
 // The V step the dialog's range check accepts.
 constexpr double kSmallestVStep = 0.1;
 constexpr double kLargestVStep = 10000;
@@ -43,17 +57,9 @@ AnalysisModel::AnalysisModel(const TestRecord& test, const Settings& settings)
         lines[static_cast<std::size_t>(i)] = h[header::poLine + i];
     }
     hidePl = !PlShown(h);
-    vMin = TextToDouble(h[header::vAxisMin]);
-    vMax = TextToDouble(h[header::vAxisMax]);
-    vStep = TextToDouble(h[header::vAxisStep]);
-    pMin = TextToDouble(h[header::pAxisMin]);
-    pMax = TextToDouble(h[header::pAxisMax]);
-    pStep = TextToDouble(h[header::pAxisStep]);
-    dvMin = TextToInt(h[header::dvAxisMin]);
-    dvMax = TextToInt(h[header::dvAxisMax]);
-    dvStep = TextToInt(h[header::dvAxisStep]);
-    gridV = TextToInt(h[header::gridDivisionsV]);
-    gridP = TextToInt(h[header::gridDivisionsP]);
+    for (int s = 0; s < scaleCount; ++s) {
+        SetScaleText(static_cast<Scale>(s), h[kScaleHeaders[s]]);
+    }
     poEffective_ = TextToDouble(h[header::poEffective]);
     pfEffective_ = TextToDouble(h[header::pfEffective]);
     pl_ = TextToDouble(h[header::plValue]);
@@ -173,6 +179,21 @@ void AnalysisModel::UpdateLines() {
     em_ = result.em;
 }
 
+std::string AnalysisModel::ScaleText(Scale scale) const {
+    if (scale < kNumberScaleCount) {
+        return FormatDerived("%g", this->*kNumberScales[scale]);
+    }
+    return FormatText("%d", this->*kIntegerScales[scale - kNumberScaleCount]);
+}
+
+void AnalysisModel::SetScaleText(Scale scale, const std::string& text) {
+    if (scale < kNumberScaleCount) {
+        this->*kNumberScales[scale] = TextToDouble(text);
+    } else {
+        this->*kIntegerScales[scale - kNumberScaleCount] = TextToInt(text);
+    }
+}
+
 std::optional<Refusal> AnalysisModel::Check() const {
     if (!(vStep >= kSmallestVStep && vStep <= kLargestVStep)) {
         return Refusal{std::string(msg::vStepRefused), "vStep"};
@@ -199,17 +220,9 @@ Edit AnalysisModel::Accept() {
         h[header::poLine + i] = lines[static_cast<std::size_t>(i)];
     }
     h[header::hidePl] = ChoiceText(hidePl);
-    h[header::vAxisMin] = FormatDerived("%g", vMin);
-    h[header::vAxisMax] = FormatDerived("%g", vMax);
-    h[header::vAxisStep] = FormatDerived("%g", vStep);
-    h[header::pAxisMin] = FormatDerived("%g", pMin);
-    h[header::pAxisMax] = FormatDerived("%g", pMax);
-    h[header::pAxisStep] = FormatDerived("%g", pStep);
-    h[header::dvAxisMin] = FormatText("%d", dvMin);
-    h[header::dvAxisMax] = FormatText("%d", dvMax);
-    h[header::dvAxisStep] = FormatText("%d", dvStep);
-    h[header::gridDivisionsV] = FormatText("%d", gridV);
-    h[header::gridDivisionsP] = FormatText("%d", gridP);
+    for (int s = 0; s < scaleCount; ++s) {
+        h[kScaleHeaders[s]] = ScaleText(static_cast<Scale>(s));
+    }
     return edit;
 }
 

@@ -46,6 +46,26 @@ public:
     int dvMin = 0, dvMax = 0, dvStep = 0;
     int gridV = 0, gridP = 0;
 
+    // The scale boxes, in this order, as texts: what a box shows ("%g" of a
+    // number, "%d" of an integer), and a box's text as typed taken into its
+    // scale (a text that is no number reads as 0).
+    enum Scale {
+        vMinBox,
+        vMaxBox,
+        vStepBox,
+        pMinBox,
+        pMaxBox,
+        pStepBox,
+        dvMinBox,
+        dvMaxBox,
+        dvStepBox,
+        gridVBox,
+        gridPBox,
+        scaleCount
+    };
+    std::string ScaleText(Scale scale) const;
+    void SetScaleText(Scale scale, const std::string& text);
+
     // The point radio buttons: the point becomes current at its chosen row,
     // and the other two points are displayed at their chosen rows.
     void ChoosePoint(Point point);
