@@ -117,49 +117,73 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
       model_(model),
       mode_(model.monochrome() ? 1 : 0) {
     setObjectName(QStringLiteral("lines"));
-    auto* lines = new QGroupBox(QStringLiteral("線種"), this);
-    auto* linesGrid = new QGridLayout(lines);
-    QLineEdit* frameWidth = Text("frameWidth", model.frameWidth, Input::number);
-    QLineEdit* ruleWidth = Text("ruleWidth", model.ruleWidth, Input::number);
-    linesGrid->addWidget(Label("外枠", lines), 0, 0);
-    linesGrid->addWidget(LabelFor(QStringLiteral("太さ"), frameWidth, lines), 0, 1);
-    linesGrid->addWidget(frameWidth, 0, 2);
-    linesGrid->addWidget(Label("罫線", lines), 1, 0);
-    linesGrid->addWidget(LabelFor(QStringLiteral("太さ"), ruleWidth, lines), 1, 1);
-    linesGrid->addWidget(ruleWidth, 1, 2);
+    // Made in this order, which is the order Tab goes through them.
+    auto* columns = new QGridLayout;
+    columns->addWidget(LinesBox(), 0, 0);
+    columns->addWidget(GridBox(), 1, 0);
+    columns->addWidget(ConstantsBox(), 0, 1);
+    columns->addWidget(SiBox(), 1, 1);
+    columns->addWidget(MarginsBox(), 2, 0);
+    columns->addWidget(NameBox(), 2, 1);
+    QPushButton* standard = StandardButton(this);
+    connect(standard, &QPushButton::clicked, this, [this] {
+        model_.Standard();
+        mode_ = model_.monochrome() ? 1 : 0;
+        Reload();
+    });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addLayout(OkCancelRow(*this, standard));
+    ShowMode();
+}
+
+QGroupBox* CLineDlg::LinesBox() {
+    auto* box = new QGroupBox(QStringLiteral("線種"), this);
+    auto* grid = new QGridLayout(box);
+    QLineEdit* frameWidth = Text("frameWidth", model_.frameWidth, Input::number);
+    QLineEdit* ruleWidth = Text("ruleWidth", model_.ruleWidth, Input::number);
+    grid->addWidget(Label("外枠", box), 0, 0);
+    grid->addWidget(LabelFor(QStringLiteral("太さ"), frameWidth, box), 0, 1);
+    grid->addWidget(frameWidth, 0, 2);
+    grid->addWidget(Label("罫線", box), 1, 0);
+    grid->addWidget(LabelFor(QStringLiteral("太さ"), ruleWidth, box), 1, 1);
+    grid->addWidget(ruleWidth, 1, 2);
     NameFor(frameWidth, QStringLiteral("外枠 太さ"));
     NameFor(ruleWidth, QStringLiteral("罫線 太さ"));
-    linesGrid->addWidget(Label("単位 ピクセル", lines), 2, 2);
+    grid->addWidget(Label("単位 ピクセル", box), 2, 2);
+    return box;
+}
 
-    auto* grid = new QGroupBox(QStringLiteral("グラフグリッド"), this);
-    auto* gridLayout = new QGridLayout(grid);
+QGroupBox* CLineDlg::GridBox() {
+    auto* box = new QGroupBox(QStringLiteral("グラフグリッド"), this);
+    auto* grid = new QGridLayout(box);
     auto* modes = new QHBoxLayout;
     Radios(modes, {QStringLiteral("カラー"), QStringLiteral("白黒")}, {"colourMode", "monoMode"},
            mode_, [this] {
                model_.SetMonochrome(mode_ == 1);
                Reload();
            });
-    gridLayout->addLayout(modes, 0, 0, 1, 4);
-    QLineEdit* gridWidth = Text("gridWidth", model.gridWidth, Input::number);
-    gridLayout->addWidget(LabelFor(QStringLiteral("太さ"), gridWidth, grid), 1, 0);
-    NameFor(gridWidth, QStringLiteral("グラフグリッド 太さ"));
-    gridLayout->addWidget(gridWidth, 1, 1);
-    dash_ = Text("dashLength", model.dashLength, Input::number);
-    gridLayout->addWidget(LabelFor(QStringLiteral("実線部"), dash_, grid), 2, 0);
-    gridLayout->addWidget(dash_, 2, 1);
-    gap_ = Text("gapLength", model.gapLength, Input::number);
-    gridLayout->addWidget(LabelFor(QStringLiteral("空白部"), gap_, grid), 3, 0);
-    gridLayout->addWidget(gap_, 3, 1);
-    auto* choose = new QPushButton(QStringLiteral("色"), grid);
+    grid->addLayout(modes, 0, 0, 1, 4);
+    QLineEdit* width = Text("gridWidth", model_.gridWidth, Input::number);
+    grid->addWidget(LabelFor(QStringLiteral("太さ"), width, box), 1, 0);
+    NameFor(width, QStringLiteral("グラフグリッド 太さ"));
+    grid->addWidget(width, 1, 1);
+    dash_ = Text("dashLength", model_.dashLength, Input::number);
+    grid->addWidget(LabelFor(QStringLiteral("実線部"), dash_, box), 2, 0);
+    grid->addWidget(dash_, 2, 1);
+    gap_ = Text("gapLength", model_.gapLength, Input::number);
+    grid->addWidget(LabelFor(QStringLiteral("空白部"), gap_, box), 3, 0);
+    grid->addWidget(gap_, 3, 1);
+    auto* choose = new QPushButton(QStringLiteral("色"), box);
     choose->setObjectName(QStringLiteral("chooseColour"));
-    colour_ = Text("colour", model.colour, Input::number);
+    colour_ = Text("colour", model_.colour, Input::number);
     NameFor(colour_, QStringLiteral("グリッドの色"));
     FitText(colour_, QStringLiteral("0x888888"));
-    gridLayout->addWidget(choose, 1, 2);
-    gridLayout->addWidget(colour_, 1, 3);
-    note_ = new QLabel(grid);
+    grid->addWidget(choose, 1, 2);
+    grid->addWidget(colour_, 1, 3);
+    note_ = new QLabel(box);
     note_->setObjectName(QStringLiteral("gridNote"));
-    gridLayout->addWidget(note_, 4, 0, 1, 4);
+    grid->addWidget(note_, 4, 0, 1, 4);
     connect(choose, &QPushButton::clicked, this, [this] {
         const QColor chosen =
             QColorDialog::getColor(ToQColor(model_.ColourValue()), this, QStringLiteral("色"));
@@ -170,72 +194,68 @@ CLineDlg::CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent
     });
     connect(colour_, &QLineEdit::editingFinished, this, [this] { ShowMode(); });
     OnReload([this] { ShowMode(); });
+    return box;
+}
 
-    auto* constants = new QGroupBox(QStringLiteral("初期値 補正値"), this);
-    auto* constantsGrid = new QGridLayout(constants);
-    QLineEdit* v0 = Text("v0", model.v0, Input::number);
-    QLineEdit* a = Text("a", model.a, Input::number);
-    constantsGrid->addWidget(LabelFor(QStringLiteral("Ｖ0"), v0, constants), 0, 0);
+QGroupBox* CLineDlg::ConstantsBox() {
+    auto* box = new QGroupBox(QStringLiteral("初期値 補正値"), this);
+    auto* grid = new QGridLayout(box);
+    QLineEdit* v0 = Text("v0", model_.v0, Input::number);
+    QLineEdit* a = Text("a", model_.a, Input::number);
+    grid->addWidget(LabelFor(QStringLiteral("Ｖ0"), v0, box), 0, 0);
     NameFor(v0, QStringLiteral("Ｖ0 メインセル初期体積 cm3"));
     v0->setMinimumWidth(96);
     a->setMinimumWidth(96);
-    constantsGrid->addWidget(v0, 0, 1);
-    constantsGrid->addWidget(Label("メインセル初期体積 cm3", constants), 0, 2);
-    constantsGrid->addWidget(LabelFor(QStringLiteral("ａ"), a, constants), 1, 0);
+    grid->addWidget(v0, 0, 1);
+    grid->addWidget(Label("メインセル初期体積 cm3", box), 0, 2);
+    grid->addWidget(LabelFor(QStringLiteral("ａ"), a, box), 1, 0);
     NameFor(a, QStringLiteral("ａ 容積損失補正 圧縮特性値"));
-    constantsGrid->addWidget(a, 1, 1);
-    constantsGrid->addWidget(Label("容積損失補正 圧縮特性値", constants), 1, 2);
+    grid->addWidget(a, 1, 1);
+    grid->addWidget(Label("容積損失補正 圧縮特性値", box), 1, 2);
+    return box;
+}
 
-    auto* si = new QGroupBox(QStringLiteral("ＳＩ 換算係数Ｃ"), this);
-    auto* siGrid = new QGridLayout(si);
-    QLineEdit* c = Text("c", model.c, Input::number);
-    siGrid->addWidget(LabelFor(QStringLiteral("C"), c, si), 0, 0);
+QGroupBox* CLineDlg::SiBox() {
+    auto* box = new QGroupBox(QStringLiteral("ＳＩ 換算係数Ｃ"), this);
+    auto* grid = new QGridLayout(box);
+    QLineEdit* c = Text("c", model_.c, Input::number);
+    grid->addWidget(LabelFor(QStringLiteral("C"), c, box), 0, 0);
     NameFor(c, QStringLiteral("ＳＩ 換算係数Ｃ"));
-    siGrid->addWidget(c, 0, 1);
-    siGrid->addWidget(Label("1kgf/c㎡=C kPa", si), 0, 2);
-    siGrid->addWidget(Check(QStringLiteral("表右上に表示"), "showC", model.showSiCoefficient), 1, 0,
-                      1, 3);
+    grid->addWidget(c, 0, 1);
+    grid->addWidget(Label("1kgf/c㎡=C kPa", box), 0, 2);
+    grid->addWidget(Check(QStringLiteral("表右上に表示"), "showC", model_.showSiCoefficient), 1, 0,
+                    1, 3);
+    return box;
+}
 
-    auto* margins = new QGroupBox(QStringLiteral("マージン"), this);
-    auto* marginGrid = new QGridLayout(margins);
+QGroupBox* CLineDlg::MarginsBox() {
+    auto* box = new QGroupBox(QStringLiteral("マージン"), this);
+    auto* grid = new QGridLayout(box);
     const char* names[] = {"graphTop", "graphLeft", "tableTop", "tableLeft"};
     for (int i = 0; i < 4; ++i) {
         const int r = i / 2;
         const QString page = QString::fromUtf8(r == 0 ? "グラフ" : "データ表");
         const QString side = QString::fromUtf8(i % 2 == 0 ? "トップ" : "レフト");
         if (i % 2 == 0) {
-            marginGrid->addWidget(new QLabel(page, margins), r, 0);
+            grid->addWidget(new QLabel(page, box), r, 0);
         }
-        QLineEdit* box = Text(names[i], model.margins[static_cast<std::size_t>(i)], Input::number);
-        marginGrid->addWidget(LabelFor(side, box, margins), r, 1 + 2 * (i % 2));
-        NameFor(box, QStringLiteral("マージン %1 %2").arg(page, side));
-        FitText(box, QStringLiteral("-1000"));
-        marginGrid->addWidget(box, r, 2 + 2 * (i % 2));
+        QLineEdit* margin =
+            Text(names[i], model_.margins[static_cast<std::size_t>(i)], Input::number);
+        grid->addWidget(LabelFor(side, margin, box), r, 1 + 2 * (i % 2));
+        NameFor(margin, QStringLiteral("マージン %1 %2").arg(page, side));
+        FitText(margin, QStringLiteral("-1000"));
+        grid->addWidget(margin, r, 2 + 2 * (i % 2));
     }
+    return box;
+}
 
-    auto* name = new QGroupBox(QStringLiteral("名称"), this);
-    auto* nameLine = new QHBoxLayout(name);
-    QLineEdit* company = Text("companyName", model.companyName);
-    nameLine->addWidget(LabelFor(QStringLiteral("調査業者名の初期設定"), company, name));
-    nameLine->addWidget(company, 1);
-
-    QPushButton* standard = StandardButton(this);
-    connect(standard, &QPushButton::clicked, this, [this] {
-        model_.Standard();
-        mode_ = model_.monochrome() ? 1 : 0;
-        Reload();
-    });
-    auto* columns = new QGridLayout;
-    columns->addWidget(lines, 0, 0);
-    columns->addWidget(grid, 1, 0);
-    columns->addWidget(constants, 0, 1);
-    columns->addWidget(si, 1, 1);
-    columns->addWidget(margins, 2, 0);
-    columns->addWidget(name, 2, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
-    layout->addLayout(OkCancelRow(*this, standard));
-    ShowMode();
+QGroupBox* CLineDlg::NameBox() {
+    auto* box = new QGroupBox(QStringLiteral("名称"), this);
+    auto* line = new QHBoxLayout(box);
+    QLineEdit* company = Text("companyName", model_.companyName);
+    line->addWidget(LabelFor(QStringLiteral("調査業者名の初期設定"), company, box));
+    line->addWidget(company, 1);
+    return box;
 }
 
 void CLineDlg::ShowMode() {

@@ -4,6 +4,7 @@
 
 #include "dialogs/csettingsdlg.h"
 
+class QGroupBox;
 class QLabel;
 
 namespace karnea {
@@ -27,6 +28,13 @@ public:
     CLineDlg(LineSettingsModel& model, Messages& messages, QWidget* parent);
 
 private:
+    // The dialog's groups, in reading order.
+    QGroupBox* LinesBox();
+    QGroupBox* GridBox();
+    QGroupBox* ConstantsBox();
+    QGroupBox* SiBox();
+    QGroupBox* MarginsBox();
+    QGroupBox* NameBox();
     void ShowMode();
 
     LineSettingsModel& model_;

@@ -133,54 +133,75 @@ std::string IsoDate(const HeaderTexts& h) {
     return FormatText("%04lld-%02d-%02d", year, month, day);
 }
 
-std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
-    Group proj("PROJ", {{"PROJ_ID", "", "ID"}, {"PROJ_NAME", "", "X"}});
-    Group tran("TRAN", {{"TRAN_ISNO", "", "X"},
-                        {"TRAN_DATE", "yyyy-mm-dd", "DT"},
-                        {"TRAN_PROD", "", "X"},
-                        {"TRAN_STAT", "", "X"},
-                        {"TRAN_AGS", "", "X"},
-                        {"TRAN_RECV", "", "X"},
-                        {"TRAN_DLIM", "", "X"},
-                        {"TRAN_RCON", "", "X"}});
-    Group unit("UNIT", {{"UNIT_UNIT", "", "X"}, {"UNIT_DESC", "", "X"}});
-    Group type("TYPE", {{"TYPE_TYPE", "", "X"}, {"TYPE_DESC", "", "X"}});
-    Group abbr("ABBR", {{"ABBR_HDNG", "", "X"}, {"ABBR_CODE", "", "X"}, {"ABBR_DESC", "", "X"}});
-    Group dict("DICT", {{"DICT_TYPE", "", "PA"},
-                        {"DICT_GRP", "", "X"},
-                        {"DICT_HDNG", "", "X"},
-                        {"DICT_STAT", "", "PA"},
-                        {"DICT_DTYP", "", "PT"},
-                        {"DICT_DESC", "", "X"},
-                        {"DICT_UNIT", "", "PU"},
-                        {"DICT_PGRP", "", "X"}});
-    Group loca("LOCA", {{"LOCA_ID", "", "ID"}, {"LOCA_REM", "", "X"}});
-    Group pmtg("PMTG", {{"LOCA_ID", "", "ID"},
-                        {"PMTG_DPTH", "m", "2DP"},
-                        {"PMTG_TESN", "", "X"},
-                        {"PMTG_DATE", "yyyy-mm-dd", "DT"},
-                        {"PMTG_WAT", "m", "2DP"},
-                        {"PMTG_CREW", "", "X"},
-                        {"PMTG_TYPE", "", "PA"},
-                        {"PMTG_PL", "kPa", "0DP"},
-                        {"PMTG_REM", "", "X"}});
-    Group pmtd("PMTD", {{"LOCA_ID", "", "ID"},
-                        {"PMTG_DPTH", "m", "2DP"},
-                        {"PMTG_TESN", "", "X"},
-                        {"PMTD_SEQ", "", "0DP"},
-                        {"PMTD_TPC", "kPa", "1DP"},
-                        {"PMTD_VOL", "cm3", "1DP"}});
-    Group pmtp("PMTP", {{"LOCA_ID", "", "ID"},
-                        {"PMTG_DPTH", "m", "2DP"},
-                        {"PMTG_TESN", "", "X"},
-                        // In the standard dictionary's order, then the
-                        // heading of our own (declared in DICT).
-                        {"PMTP_U0", "kPa", "0DP"},
-                        {"PMTP_PL", "kPa", "0DP"},
-                        {"PMTP_PF", "kPa", "0DP"},
-                        {"PMTP_MU", "", "2DP"},
-                        {"PMTP_EM", "kPa", "1DP"}});
+namespace {
 
+// The groups of the file in the order they are written, each with its
+// headings in the order of the standard dictionary.
+struct AgsGroups {
+    Group proj{"PROJ", {{"PROJ_ID", "", "ID"}, {"PROJ_NAME", "", "X"}}};
+    Group tran{"TRAN",
+               {{"TRAN_ISNO", "", "X"},
+                {"TRAN_DATE", "yyyy-mm-dd", "DT"},
+                {"TRAN_PROD", "", "X"},
+                {"TRAN_STAT", "", "X"},
+                {"TRAN_AGS", "", "X"},
+                {"TRAN_RECV", "", "X"},
+                {"TRAN_DLIM", "", "X"},
+                {"TRAN_RCON", "", "X"}}};
+    Group unit{"UNIT", {{"UNIT_UNIT", "", "X"}, {"UNIT_DESC", "", "X"}}};
+    Group type{"TYPE", {{"TYPE_TYPE", "", "X"}, {"TYPE_DESC", "", "X"}}};
+    Group abbr{"ABBR", {{"ABBR_HDNG", "", "X"}, {"ABBR_CODE", "", "X"}, {"ABBR_DESC", "", "X"}}};
+    Group dict{"DICT",
+               {{"DICT_TYPE", "", "PA"},
+                {"DICT_GRP", "", "X"},
+                {"DICT_HDNG", "", "X"},
+                {"DICT_STAT", "", "PA"},
+                {"DICT_DTYP", "", "PT"},
+                {"DICT_DESC", "", "X"},
+                {"DICT_UNIT", "", "PU"},
+                {"DICT_PGRP", "", "X"}}};
+    Group loca{"LOCA", {{"LOCA_ID", "", "ID"}, {"LOCA_REM", "", "X"}}};
+    Group pmtg{"PMTG",
+               {{"LOCA_ID", "", "ID"},
+                {"PMTG_DPTH", "m", "2DP"},
+                {"PMTG_TESN", "", "X"},
+                {"PMTG_DATE", "yyyy-mm-dd", "DT"},
+                {"PMTG_WAT", "m", "2DP"},
+                {"PMTG_CREW", "", "X"},
+                {"PMTG_TYPE", "", "PA"},
+                {"PMTG_PL", "kPa", "0DP"},
+                {"PMTG_REM", "", "X"}}};
+    Group pmtd{"PMTD",
+               {{"LOCA_ID", "", "ID"},
+                {"PMTG_DPTH", "m", "2DP"},
+                {"PMTG_TESN", "", "X"},
+                {"PMTD_SEQ", "", "0DP"},
+                {"PMTD_TPC", "kPa", "1DP"},
+                {"PMTD_VOL", "cm3", "1DP"}}};
+    // The standard headings, then the one of our own (declared in DICT).
+    Group pmtp{"PMTP",
+               {{"LOCA_ID", "", "ID"},
+                {"PMTG_DPTH", "m", "2DP"},
+                {"PMTG_TESN", "", "X"},
+                {"PMTP_U0", "kPa", "0DP"},
+                {"PMTP_PL", "kPa", "0DP"},
+                {"PMTP_PF", "kPa", "0DP"},
+                {"PMTP_MU", "", "2DP"},
+                {"PMTP_EM", "kPa", "1DP"}}};
+
+    std::string Text() const {
+        std::string out;
+        for (const Group* g :
+             {&proj, &tran, &unit, &type, &abbr, &dict, &loca, &pmtg, &pmtd, &pmtp}) {
+            g->WriteTo(out);
+        }
+        return out;
+    }
+};
+
+// The rows that describe the file itself: the project (every survey name),
+// the transmission, and the units, types, codes and headings it uses.
+void AddFileRows(AgsGroups& g, const Campaign& campaign, std::string_view today) {
     std::string surveys;
     for (const BoreholeProfile& b : campaign.boreholes) {
         const std::string name = Utf8(b.surveyName);
@@ -188,14 +209,14 @@ std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
             surveys += (surveys.empty() ? "" : "; ") + name;
         }
     }
-    proj.Row({"1", surveys});
-    tran.Row({"1", std::string(today), "karnea", "Final", "4.2", "", "|", "+"});
+    g.proj.Row({"1", surveys});
+    g.tran.Row({"1", std::string(today), "karnea", "Final", "4.2", "", "|", "+"});
     for (const auto& [u, description] :
          std::vector<std::pair<const char*, const char*>>{{"cm3", "cubic centimetre"},
                                                           {"kPa", "kilopascal"},
                                                           {"m", "metre"},
                                                           {"yyyy-mm-dd", "year month day"}}) {
-        unit.Row({u, description});
+        g.unit.Row({u, description});
     }
     for (const auto& [t, description] :
          std::vector<std::pair<const char*, const char*>>{{"0DP", "Value; 0 decimal places"},
@@ -207,69 +228,80 @@ std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
                                                           {"PT", "Text listed in TYPE group"},
                                                           {"PU", "Text listed in UNIT group"},
                                                           {"X", "Text"}}) {
-        type.Row({t, description});
+        g.type.Row({t, description});
     }
-    abbr.Row({"DICT_TYPE", "HEADING", "Heading"});
-    abbr.Row({"DICT_STAT", "OTHER", "Other heading"});
-    abbr.Row({"PMTG_TYPE", kPressuremeterType, "Pre-bored pressuremeter (Menard type)"});
-    dict.Row(
+    g.abbr.Row({"DICT_TYPE", "HEADING", "Heading"});
+    g.abbr.Row({"DICT_STAT", "OTHER", "Other heading"});
+    g.abbr.Row({"PMTG_TYPE", kPressuremeterType, "Pre-bored pressuremeter (Menard type)"});
+    g.dict.Row(
         {"HEADING", "PMTP", "PMTP_EM", "OTHER", "1DP", "Menard deformation modulus Em", "kPa", ""});
+}
 
+// The borehole's LOCA_ID: its number, or "BH<n>" without one; a number met
+// again in another survey gets a suffix.
+std::string BoreholeId(const BoreholeProfile& borehole, std::size_t index,
+                       std::set<std::string>& ids) {
+    std::string id = Utf8(borehole.surveyNumber);
+    if (id.empty()) {
+        id = FormatText("BH%zu", index + 1);
+    }
+    for (int n = 2; ids.count(id) != 0; ++n) {
+        id = Utf8(borehole.surveyNumber) + FormatText("_%d", n);
+    }
+    ids.insert(id);
+    return id;
+}
+
+// One test of a borehole: its PMTG row, a PMTD row a usable reading, and its
+// PMTP row. The test is named by its file (made unique at its depth).
+void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
+                 std::set<std::pair<std::string, std::string>>& tests) {
+    const TestRecord& t = test.ws.test;
+    const HeaderTexts& h = t.testHeader;
+    const std::string depth = Fixed(TestDepth(t), 2);
+    const std::string file = ReadableName(std::filesystem::path(test.path).filename().string());
+    std::string tesn = file;
+    for (int n = 2; tests.count({depth, tesn}) != 0; ++n) {
+        tesn = file + FormatText("#%d", n);
+    }
+    tests.insert({depth, tesn});
+    const std::optional<double> pl = PlShown(h) ? NumberOf(h[header::plValue]) : std::nullopt;
+    std::optional<double> water = NumberOf(h[header::waterLevel]);
+    if (water) {
+        water = std::fabs(*water);
+    }
+    g.pmtg.Row({id, depth, tesn, IsoDate(h), Fixed(water, 2), Utf8(h[header::engineer]),
+                kPressuremeterType, Fixed(pl, 0), Utf8(h[header::soilName])});
+
+    const int volumeField = StepVolumeField(h);
+    for (int row = 1, usable = UsableRowCount(t); row <= usable; ++row) {
+        const TestRow& r = t.testRows[row];
+        g.pmtd.Row({id, depth, tesn, std::to_string(row), Fixed(TextToDouble(r[testField::p]), 1),
+                    Fixed(TextToDouble(r[volumeField]), 1)});
+    }
+    g.pmtp.Row({id, depth, tesn, Fixed(NumberOf(h[header::pw]), 0), Fixed(pl, 0),
+                Fixed(NumberOf(h[header::pfEffective]), 0),
+                Fixed(NumberOf(h[header::poissonRatio]), 2),
+                Fixed(NumberOf(h[header::modulusValue]), 1)});
+}
+
+}  // namespace
+
+std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
+    AgsGroups g;
+    AddFileRows(g, campaign, today);
     std::set<std::string> ids;
     std::size_t next = 0;
     for (std::size_t b = 0; b < campaign.boreholes.size(); ++b) {
         const BoreholeProfile& borehole = campaign.boreholes[b];
-        // A borehole number met again in another survey gets a suffix.
-        std::string id = Utf8(borehole.surveyNumber);
-        if (id.empty()) {
-            id = FormatText("BH%zu", b + 1);
-        }
-        for (int n = 2; ids.count(id) != 0; ++n) {
-            id = Utf8(borehole.surveyNumber) + FormatText("_%d", n);
-        }
-        ids.insert(id);
-        loca.Row({id, Utf8(borehole.surveyName)});
-
+        const std::string id = BoreholeId(borehole, b, ids);
+        g.loca.Row({id, Utf8(borehole.surveyName)});
         std::set<std::pair<std::string, std::string>> tests;
         for (std::size_t i = 0; i < borehole.tests.size(); ++i, ++next) {
-            const TestRecord& t = campaign.tests[next]->ws.test;
-            const HeaderTexts& h = t.testHeader;
-            const std::string depth = Fixed(TestDepth(t), 2);
-            const std::string file =
-                ReadableName(std::filesystem::path(campaign.tests[next]->path).filename().string());
-            std::string tesn = file;
-            for (int n = 2; tests.count({depth, tesn}) != 0; ++n) {
-                tesn = file + FormatText("#%d", n);
-            }
-            tests.insert({depth, tesn});
-            const std::optional<double> pl =
-                PlShown(h) ? NumberOf(h[header::plValue]) : std::nullopt;
-            std::optional<double> water = NumberOf(h[header::waterLevel]);
-            if (water) {
-                water = std::fabs(*water);
-            }
-            pmtg.Row({id, depth, tesn, IsoDate(h), Fixed(water, 2), Utf8(h[header::engineer]),
-                      kPressuremeterType, Fixed(pl, 0), Utf8(h[header::soilName])});
-
-            const int volumeField = StepVolumeField(h);
-            for (int row = 1, usable = UsableRowCount(t); row <= usable; ++row) {
-                const TestRow& r = t.testRows[row];
-                pmtd.Row({id, depth, tesn, std::to_string(row),
-                          Fixed(TextToDouble(r[testField::p]), 1),
-                          Fixed(TextToDouble(r[volumeField]), 1)});
-            }
-            pmtp.Row({id, depth, tesn, Fixed(NumberOf(h[header::pw]), 0), Fixed(pl, 0),
-                      Fixed(NumberOf(h[header::pfEffective]), 0),
-                      Fixed(NumberOf(h[header::poissonRatio]), 2),
-                      Fixed(NumberOf(h[header::modulusValue]), 1)});
+            AddTestRows(g, id, *campaign.tests[next], tests);
         }
     }
-
-    std::string out;
-    for (const Group* g : {&proj, &tran, &unit, &type, &abbr, &dict, &loca, &pmtg, &pmtd, &pmtp}) {
-        g->WriteTo(out);
-    }
-    return out;
+    return g.Text();
 }
 
 }  // namespace karnea

@@ -88,25 +88,34 @@ void DrawResultSummary(PageComposer& page, const TestRecord& test) {
     }
 }
 
-void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
-    const Settings& s = page.settings();
-    const HeaderTexts& hd = test.testHeader;
-    const int outer = s.frameLineWidth;
-    const int rule = s.ruleLineWidth;
-    const std::string unit = Sjis(VolumeUnitOf(s) == VolumeUnit::cm3 ? "(cm3)" : "(ml)");
-    const long gridColour = GridColour(s);
-    const auto number = [&](int n) { return TextToDouble(hd[n]); };
-    const double pMin = number(header::pAxisMin);
-    const double pMax = number(header::pAxisMax);
-    const double pStep = number(header::pAxisStep);
-    const double vMin = number(header::vAxisMin);
-    const double vMax = number(header::vAxisMax);
-    const double vStep = number(header::vAxisStep);
-    const double dvMin = number(header::dvAxisMin);
-    const double dvMax = number(header::dvAxisMax);
-    const double dvStep = number(header::dvAxisStep);
+namespace {
 
-    // Frame and grid.
+// The graph's three scales, as the header gives them.
+struct GraphScales {
+    explicit GraphScales(const HeaderTexts& hd)
+        : pMin(TextToDouble(hd[header::pAxisMin])),
+          pMax(TextToDouble(hd[header::pAxisMax])),
+          pStep(TextToDouble(hd[header::pAxisStep])),
+          vMin(TextToDouble(hd[header::vAxisMin])),
+          vMax(TextToDouble(hd[header::vAxisMax])),
+          vStep(TextToDouble(hd[header::vAxisStep])),
+          dvMin(TextToDouble(hd[header::dvAxisMin])),
+          dvMax(TextToDouble(hd[header::dvAxisMax])),
+          dvStep(TextToDouble(hd[header::dvAxisStep])) {}
+    double x(double p) const { return MapScale(p, pMin, pMax, kLeft, kRight); }
+    double y(double v) const { return MapScale(v, vMin, vMax, kBottom, kTop); }
+    double yCreep(double dv) const { return MapScale(dv, dvMin, dvMax, kBottom, kTop); }
+
+    double pMin, pMax, pStep;
+    double vMin, vMax, vStep;
+    double dvMin, dvMax, dvStep;
+};
+
+// The frame, and the grid of the divisions the header asks for.
+void DrawFrameAndGrid(PageComposer& page, const HeaderTexts& hd) {
+    const Settings& s = page.settings();
+    const int outer = s.frameLineWidth;
+    const long gridColour = GridColour(s);
     page.DrawLineMm(kLeft, kTop, kRight, kTop, outer);
     page.DrawLineMm(kLeft, kBottom, kRight, kBottom, outer);
     page.DrawLineMm(kLeft, kTop, kLeft, kBottom, outer);
@@ -127,30 +136,37 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
                                   s.gridLineWidth, gridColour);
         }
     }
+}
 
-    // Scales and axis names.
+// The labels of the three scales and the name of the P axis.
+void DrawScaleLabels(PageComposer& page, const HeaderTexts& hd, const GraphScales& g, double h) {
     page.SetAlign(TextAlign::centerTop);
     const char* pFormat =
         DecimalsFormat(LabelDecimals(hd[header::pAxisMin], hd[header::pAxisStep]));
-    ForEachLabel(pMin, pMax, pStep, [&](double v) {
-        page.DrawTextMm(MapScale(v, pMin, pMax, kLeft, kRight), kBottom + 1,
-                        FormatDerived(pFormat, v));
+    ForEachLabel(g.pMin, g.pMax, g.pStep, [&](double v) {
+        page.DrawTextMm(g.x(v), kBottom + 1, FormatDerived(pFormat, v));
     });
     page.DrawTextMm((kLeft + kRight) / 2, kBottom + 1.5 * h, Sjis("Ｐ (kN/㎡)"));
     page.SetAlign(TextAlign::rightTop);
     const char* vFormat =
         DecimalsFormat(LabelDecimals(hd[header::vAxisMin], hd[header::vAxisStep]));
-    ForEachLabel(vMin, vMax, vStep, [&](double v) {
-        page.DrawTextMm(kLeft - 1, MapScale(v, vMin, vMax, kBottom, kTop) - 0.5 * h,
-                        FormatDerived(vFormat, v));
+    ForEachLabel(g.vMin, g.vMax, g.vStep, [&](double v) {
+        page.DrawTextMm(kLeft - 1, g.y(v) - 0.5 * h, FormatDerived(vFormat, v));
     });
     page.SetAlign(TextAlign::leftTop);
-    ForEachLabel(dvMin, dvMax, dvStep, [&](double v) {
-        page.DrawTextMm(kRight, MapScale(v, dvMin, dvMax, kBottom, kTop) - 0.5 * h,
+    ForEachLabel(g.dvMin, g.dvMax, g.dvStep, [&](double v) {
+        page.DrawTextMm(kRight, g.yCreep(v) - 0.5 * h,
                         FormatText("%4d", TruncateToInt(std::floor(v + 0.01))));
     });
+}
 
-    // The readings: volume as a circle, creep as a cross, and the marks.
+// The readings up to the first that cannot be drawn: the volume as a
+// circle, the creep as a cross, and the chosen points marked.
+void DrawReadings(PageComposer& page, const TestRecord& test, const GraphScales& g, double h) {
+    const Settings& s = page.settings();
+    const HeaderTexts& hd = test.testHeader;
+    const int outer = s.frameLineWidth;
+    const int rule = s.ruleLineWidth;
     page.SetAlign(TextAlign::leftTop);
     const int volumeField = StepVolumeField(hd);
     const bool showMarks = s.hidePointLetters == 0;
@@ -164,9 +180,9 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
             break;
         }
         const double v = TextToDouble(r[volumeField]);
-        const double x = MapScale(TextToDouble(r[testField::p]), pMin, pMax, kLeft, kRight);
-        const double y = MapScale(v, vMin, vMax, kBottom, kTop);
-        const double yc = MapScale(TextToDouble(r[testField::dv]), dvMin, dvMax, kBottom, kTop);
+        const double x = g.x(TextToDouble(r[testField::p]));
+        const double y = g.y(v);
+        const double yc = g.yCreep(TextToDouble(r[testField::dv]));
         page.DrawCircleMm(x, y, 1, outer);
         page.DrawCircleMm(x, y, 0.2, outer);
         page.DrawLineMm(x - 1, yc + 1, x + 1, yc - 1, outer);
@@ -186,7 +202,7 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
             markUp(Sjis("Pf’"));
         }
         if (showPl && row == plRow) {
-            if (v > vMin + 0.85 * (vMax - vMin)) {
+            if (v > g.vMin + 0.85 * (g.vMax - g.vMin)) {
                 page.DrawLineMm(x, y + 1, x, y + 11, rule);
                 page.DrawTextMm(x - 0.5 * h, y + 14 - h, "Pl");
             } else {
@@ -194,7 +210,12 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
             }
         }
     }
+}
 
+// The names of the V and creep axes with their unit, across or along.
+void DrawVolumeAxisNames(PageComposer& page, double h) {
+    const Settings& s = page.settings();
+    const std::string unit = Sjis(VolumeUnitOf(s) == VolumeUnit::cm3 ? "(cm3)" : "(ml)");
     const double xv = std::max(kLeft - 4 * h, 5.2);
     const double yv = 105 + h;
     const std::string vName = Sjis(" Ｖ");
@@ -210,20 +231,37 @@ void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
         page.DrawTextMm(xv, yv + 8, vName + unit);
         page.DrawTextMm(150, yv + 8, dvName + unit);
     }
+}
 
-    // The calculation lines.
+// The box of the six calculation lines above the graph (the Pl line left
+// out while Pl is hidden).
+void DrawCalculationLines(PageComposer& page, const HeaderTexts& hd) {
+    const int outer = page.settings().frameLineWidth;
     page.DrawLineMm(kLeft, 5, kRight, 5, outer);
     page.DrawLineMm(kLeft, 40, kRight, 40, outer);
     page.DrawLineMm(kLeft, 5, kLeft, 40, outer);
     page.DrawLineMm(kRight, 5, kRight, 40, outer);
     page.SelectRoleFont(FontRole::calculation);
     page.SetAlign(TextAlign::leftTop);
+    const bool showPl = PlShown(hd);
     for (int k = 0; k < 6; ++k) {
         if (header::poLine + k == header::plLine && !showPl) {
             continue;
         }
         page.DrawTextMm(25, 5 + 2.5 + 5 * k, hd[header::poLine + k]);
     }
+}
+
+}  // namespace
+
+void DrawTestGraph(PageComposer& page, const TestRecord& test, double h) {
+    const HeaderTexts& hd = test.testHeader;
+    const GraphScales scales(hd);
+    DrawFrameAndGrid(page, hd);
+    DrawScaleLabels(page, hd, scales, h);
+    DrawReadings(page, test, scales, h);
+    DrawVolumeAxisNames(page, h);
+    DrawCalculationLines(page, hd);
 }
 
 }  // namespace karnea
