@@ -108,10 +108,8 @@ QGroupBox* CAnalysisDlg::PointsBox() {
         model_.ChoosePoint(static_cast<AnalysisModel::Point>(p));
         Sync();
     });
-    auto* up = new QPushButton(QStringLiteral("↑"), box);
-    auto* down = new QPushButton(QStringLiteral("↓"), box);
-    up->setObjectName(QStringLiteral("up"));
-    down->setObjectName(QStringLiteral("down"));
+    QPushButton* up = NamedButton(QStringLiteral("↑"), "up", box);
+    QPushButton* down = NamedButton(QStringLiteral("↓"), "down", box);
     grid->addWidget(up, 4, 1);
     grid->addWidget(down, 4, 2);
     ConnectAction(up, &AnalysisModel::Up);
@@ -120,8 +118,7 @@ QGroupBox* CAnalysisDlg::PointsBox() {
 }
 
 QBoxLayout* CAnalysisDlg::CalculationLines() {
-    auto* update = new QPushButton(QStringLiteral("経過式更新"), this);
-    update->setObjectName(QStringLiteral("updateLines"));
+    QPushButton* update = NamedButton(QStringLiteral("経過式更新"), "updateLines", this);
     ConnectAction(update, &AnalysisModel::UpdateLines);
     auto* signBox = new QGroupBox(QStringLiteral("かけ算記号"), this);
     auto* signLine = new QHBoxLayout(signBox);
@@ -225,12 +222,9 @@ QBoxLayout* CAnalysisDlg::ScaleBoxes() {
 }
 
 QBoxLayout* CAnalysisDlg::Buttons() {
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    draw_ = new QPushButton(QStringLiteral("グラフ描画"), this);
-    ok_->setObjectName(QStringLiteral("ok"));
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    draw_->setObjectName(QStringLiteral("draw"));
+    ok_ = NamedButton(QStringLiteral("OK"), "ok", this);
+    cancel_ = NamedButton(QStringLiteral("ｷｬﾝｾﾙ"), "cancel", this);
+    draw_ = NamedButton(QStringLiteral("グラフ描画"), "draw", this);
     ok_->setDefault(true);
     connect(ok_, &QPushButton::clicked, this, &CAnalysisDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CAnalysisDlg::reject);

@@ -169,12 +169,9 @@ void CReadingsDlg::BuildGrid(const std::vector<std::pair<QString, QString>>& ent
         entries_.push_back(field);
     }
     auto* buttons = new QHBoxLayout;
-    add_ = new QPushButton(QStringLiteral("データ追加"), dataFrame_);
-    overwrite_ = new QPushButton(QStringLiteral("上書き"), dataFrame_);
-    delete_ = new QPushButton(QStringLiteral("行削除"), dataFrame_);
-    add_->setObjectName(QStringLiteral("add"));
-    overwrite_->setObjectName(QStringLiteral("overwrite"));
-    delete_->setObjectName(QStringLiteral("delete"));
+    add_ = NamedButton(QStringLiteral("データ追加"), "add", dataFrame_);
+    overwrite_ = NamedButton(QStringLiteral("上書き"), "overwrite", dataFrame_);
+    delete_ = NamedButton(QStringLiteral("行削除"), "delete", dataFrame_);
     for (QPushButton* b : {add_, overwrite_, delete_}) {
         buttons->addWidget(b);
     }

@@ -240,6 +240,12 @@ QComboBox* SettingList(QWidget* parent, const char* objectName,
     return list;
 }
 
+QPushButton* NamedButton(const QString& caption, const char* objectName, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    return button;
+}
+
 QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra) {
     auto* row = new QHBoxLayout;
     if (extra != nullptr) {

@@ -16,6 +16,7 @@
 
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QDialog;
 class QHBoxLayout;
 
@@ -60,6 +61,8 @@ QComboBox* EditableList(QWidget* parent, const char* objectName,
 // (CP932) and writing what is chosen or typed back into it.
 QComboBox* SettingList(QWidget* parent, const char* objectName,
                        const std::vector<std::string>& entries, std::string& text);
+// A push button named for the tests.
+QPushButton* NamedButton(const QString& caption, const char* objectName, QWidget* parent);
 // "OK" (the default button) and "ｷｬﾝｾﾙ" at the right, wired to the dialog;
 // `extra` (may be null) at the left.
 QHBoxLayout* OkCancelRow(QDialog& dialog, QWidget* extra = nullptr);

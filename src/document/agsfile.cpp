@@ -135,6 +135,15 @@ std::string IsoDate(const HeaderTexts& h) {
 
 namespace {
 
+// The headings of a group about one test: the keys of the test (its
+// borehole, depth and name), then `own`.
+std::vector<Heading> OfTest(std::vector<Heading> own) {
+    std::vector<Heading> headings = {
+        {"LOCA_ID", "", "ID"}, {"PMTG_DPTH", "m", "2DP"}, {"PMTG_TESN", "", "X"}};
+    headings.insert(headings.end(), own.begin(), own.end());
+    return headings;
+}
+
 // The groups of the file in the order they are written, each with its
 // headings in the order of the standard dictionary.
 struct AgsGroups {
@@ -161,33 +170,21 @@ struct AgsGroups {
                 {"DICT_UNIT", "", "PU"},
                 {"DICT_PGRP", "", "X"}}};
     Group loca{"LOCA", {{"LOCA_ID", "", "ID"}, {"LOCA_REM", "", "X"}}};
-    Group pmtg{"PMTG",
-               {{"LOCA_ID", "", "ID"},
-                {"PMTG_DPTH", "m", "2DP"},
-                {"PMTG_TESN", "", "X"},
-                {"PMTG_DATE", "yyyy-mm-dd", "DT"},
-                {"PMTG_WAT", "m", "2DP"},
-                {"PMTG_CREW", "", "X"},
-                {"PMTG_TYPE", "", "PA"},
-                {"PMTG_PL", "kPa", "0DP"},
-                {"PMTG_REM", "", "X"}}};
-    Group pmtd{"PMTD",
-               {{"LOCA_ID", "", "ID"},
-                {"PMTG_DPTH", "m", "2DP"},
-                {"PMTG_TESN", "", "X"},
-                {"PMTD_SEQ", "", "0DP"},
-                {"PMTD_TPC", "kPa", "1DP"},
-                {"PMTD_VOL", "cm3", "1DP"}}};
+    Group pmtg{"PMTG", OfTest({{"PMTG_DATE", "yyyy-mm-dd", "DT"},
+                               {"PMTG_WAT", "m", "2DP"},
+                               {"PMTG_CREW", "", "X"},
+                               {"PMTG_TYPE", "", "PA"},
+                               {"PMTG_PL", "kPa", "0DP"},
+                               {"PMTG_REM", "", "X"}})};
+    Group pmtd{
+        "PMTD",
+        OfTest({{"PMTD_SEQ", "", "0DP"}, {"PMTD_TPC", "kPa", "1DP"}, {"PMTD_VOL", "cm3", "1DP"}})};
     // The standard headings, then the one of our own (declared in DICT).
-    Group pmtp{"PMTP",
-               {{"LOCA_ID", "", "ID"},
-                {"PMTG_DPTH", "m", "2DP"},
-                {"PMTG_TESN", "", "X"},
-                {"PMTP_U0", "kPa", "0DP"},
-                {"PMTP_PL", "kPa", "0DP"},
-                {"PMTP_PF", "kPa", "0DP"},
-                {"PMTP_MU", "", "2DP"},
-                {"PMTP_EM", "kPa", "1DP"}}};
+    Group pmtp{"PMTP", OfTest({{"PMTP_U0", "kPa", "0DP"},
+                               {"PMTP_PL", "kPa", "0DP"},
+                               {"PMTP_PF", "kPa", "0DP"},
+                               {"PMTP_MU", "", "2DP"},
+                               {"PMTP_EM", "kPa", "1DP"}})};
 
     std::string Text() const {
         std::string out;
