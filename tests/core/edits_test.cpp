@@ -10,6 +10,7 @@
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/calibrationheadermodel.h"
+#include "entry/setupmodel.h"
 #include "entry/stylesettingsmodel.h"
 #include "entry/testreadingsmodel.h"
 #include "settings/settings.h"
@@ -107,7 +108,7 @@ TEST(EditPath, TheCalibrationIsFittedAgainAfterOkAndAfterCancel) {
     Workspace& ws = o.ws;
     ws.documentKind = DocumentKind::calibration;
     ws.calibration.calibrationRows[3][calibrationField::pm] = "1";
-    // Cancel: fitted again, with the fit's message, and nothing to undo.
+    // Cancel: fitted again, and nothing to undo.
     ws.calibration.calibrationCoefficients.fill(0);
     CalibrationHeaderModel cancelled(ws.calibration, ws.settings);
     CancelEdit(ws, cancelled, o.m);
@@ -151,6 +152,24 @@ TEST(EditPath, ASettingsEditUndoneWritesItsFileBack) {
     EXPECT_NE(ws.settings.emDecimals, 4);
     ASSERT_TRUE(Redo(ws, o.m));
     EXPECT_EQ(ReadBytes(sys), edited);
+}
+
+TEST(EditPath, MovingTheInstallationIsUndoneToo) {
+    ScratchDir base;
+    Workspace ws;
+    ws.settings.baseFolder = base.path().string();
+    RecordedMessages m;
+    StartProgram(ws, m);
+    const Settings before = ws.settings;
+    SetupModel setup(ws.settings);
+    setup.folder = base.file("moved");
+    ASSERT_EQ(AcceptEdit(ws, setup, m), std::nullopt);
+    EXPECT_EQ(ws.settings.settingsFolder, base.file("moved"));
+    EXPECT_EQ(ReadBytes(base.file("LunKvr5.whr")), base.file("moved") + "\r\n");
+    EXPECT_EQ(ws.edits.UndoName(), "セットアップ");
+    ASSERT_TRUE(Undo(ws, m));
+    EXPECT_EQ(ws.settings, before);
+    EXPECT_EQ(ReadBytes(base.file("LunKvr5.whr")), before.installFolder + "\r\n");
 }
 
 TEST(EditPath, AFileThatCannotBeWrittenLeavesEverythingAsItWas) {
