@@ -25,7 +25,7 @@ public:
 
     // Opening: usable rows, the chosen rows (stored rows limited to the usable
     // ones, defaults for rows not chosen), their boxes, the lines, the scales.
-    // The record and the settings must outlive the model.
+    // The model keeps a copy of the record; the settings must outlive it.
     AnalysisModel(const TestRecord& test, const Settings& settings);
 
     int usableRows = 0;
@@ -102,7 +102,7 @@ private:
     void FillBoxes(Point point, int row);
     void MoveTo(int row);
 
-    const TestRecord& test_;
+    const TestRecord test_;
     const Settings& settings_;
     double dvMaxDrawn_ = 0;
     // The results OK stores: read back from the record on opening, replaced by

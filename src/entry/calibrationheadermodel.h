@@ -38,7 +38,7 @@ public:
     static const std::vector<int>& FieldNumbers();
 
 private:
-    const CalibrationRecord& calibration_;
+    const CalibrationRecord calibration_;
     HeaderTexts header_;
 };
 

@@ -69,7 +69,7 @@ public:
     static const std::vector<int>& FieldNumbers();
 
 private:
-    const TestRecord& test_;
+    const TestRecord test_;
     const Settings& settings_;
     // The record as the dialog shows it: the header fields and the
     // calibration that "開く" read.
