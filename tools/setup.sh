@@ -14,6 +14,8 @@ packages=(
     fonts-ipafont-mincho fonts-ipafont-gothic fontconfig
     # a display for the desktop program on machines without one
     xvfb xauth
+    # Japanese texts in romaji for the AGS export (run as a program)
+    kakasi
 )
 
 exec bash "$(dirname "$0")/need_packages.sh" "${packages[@]}"

@@ -9,6 +9,7 @@
 #include "analysis/reduction.h"
 #include "base/textfields.h"
 #include "records/choices.h"
+#include "records/testdate.h"
 
 namespace karnea {
 namespace {
@@ -230,6 +231,11 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
     } else if (FitMethodOf(h) == FitMethod::regression && !CurveFitted(h)) {
         warn("calibration-failed", "キャリブレーション曲線が求められていません",
              "the calibration curve was not fitted");
+    }
+    if (DateTyped(h) && IsoDate(h).empty()) {
+        const std::string typed = DateAsTyped(h);
+        warn("date-not-real", "測定年月日が暦にない日付です: " + typed,
+             "the test date is not a real date: " + typed);
     }
     return warnings;
 }

@@ -9,6 +9,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "dialogs/cagsdlg.h"
 #include "dialogs/cqualitydlg.h"
 #include "dialogs/guiservices.h"
 #include "document/agsfile.h"
@@ -107,7 +108,15 @@ void Extensions::OnAgsExport() {
     if (!path || !MayExportTo(ToPath(*path), messages_)) {
         return;
     }
-    if (!ReplaceFile(ToPath(*path), WriteAgsFile(*campaign, Today()))) {
+    CAgsDlg dialog(agsOptions_, view_.window());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const AgsFile file = WriteAgsFile(*campaign, Today(), agsOptions_);
+    if (!file.romaji) {
+        messages_.Show(msg::noRomaji);
+    }
+    if (!ReplaceFile(ToPath(*path), file.bytes)) {
         messages_.Show(msg::cannotSave);
     }
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+#include "document/agsfile.h"
 #include "document/campaign.h"
 
 class QPrinter;
@@ -45,6 +46,8 @@ private:
     Messages& messages_;
     FileChooser& chooser_;
     QString lastFolder_;
+    // The AGS export's choices, as the last export left them.
+    AgsOptions agsOptions_;
 };
 
 }  // namespace karnea

@@ -125,7 +125,16 @@ int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
     if (!campaign) {
         return kExitFailure;
     }
-    if (!ReplaceFile(output, WriteAgsFile(*campaign, Today()))) {
+    AgsOptions options;
+    options.utf8 = args.has("utf8");
+    if (args.has("recipient")) {
+        options.recipient = args.at("recipient");
+    }
+    const AgsFile file = WriteAgsFile(*campaign, Today(), options);
+    if (!file.romaji) {
+        messages.Show(msg::noRomaji);
+    }
+    if (!ReplaceFile(output, file.bytes)) {
         messages.Show(msg::cannotSave);
         return kExitFailure;
     }

@@ -315,13 +315,14 @@ const std::vector<Command>& Commands() {
          {},
          RunCampaign},
         {"ags",
-         "ags FILE.kdw...|DIR -o OUT.ags [--settings DIR]",
+         "ags FILE.kdw...|DIR -o OUT.ags [--recipient NAME] [--utf8] [--settings DIR]",
          "the tests as an AGS 4.2 file: PROJ, TRAN, UNIT, TYPE, ABBR, DICT, LOCA, PMTG, PMTD, "
-         "PMTP (texts in UTF-8)",
+         "PMTP; texts in ASCII, Japanese as romaji (--utf8 also keeps them as written, in "
+         "headings *_J* of their own); --recipient names who receives it (TRAN_RECV)",
          kOneOrMore,
-         {"output", "settings"},
+         {"output", "recipient", "settings"},
          {"output"},
-         {},
+         {"utf8"},
          RunAgs},
         {"check",
          "check FILE.kdw...|DIR [--json] [--settings DIR]",

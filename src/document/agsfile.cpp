@@ -8,8 +8,10 @@
 
 #include "analysis/modulus.h"
 #include "base/encoding.h"
+#include "base/romaji.h"
 #include "base/textfields.h"
 #include "records/choices.h"
+#include "records/testdate.h"
 
 namespace karnea {
 namespace {
@@ -99,41 +101,8 @@ std::string Utf8(const std::string& cp932) {
     return Cp932ToUtf8(cp932);
 }
 
-// The code of the one pressuremeter type the program measures with.
-constexpr const char* kPressuremeterType = "PBP";
-
-}  // namespace
-
-std::string IsoDate(const HeaderTexts& h) {
-    if (!IsNumber(h[header::dateYear]) || !IsNumber(h[header::dateMonth]) ||
-        !IsNumber(h[header::dateDay])) {
-        return {};
-    }
-    // Taken wide: a year near the limit of int plus an era stays a number.
-    long long year = TextToInt(h[header::dateYear]);
-    const std::string& era = h[header::dateEra];
-    const std::pair<const char*, int> eras[] = {{"令和", 2018}, {"平成", 1988}, {"昭和", 1925}};
-    if (!era.empty()) {
-        bool known = false;
-        for (const auto& [name, offset] : eras) {
-            if (era == Sjis(name)) {
-                year += offset;
-                known = true;
-            }
-        }
-        if (!known) {
-            return {};
-        }
-    }
-    const int month = TextToInt(h[header::dateMonth]);
-    const int day = TextToInt(h[header::dateDay]);
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) {
-        return {};
-    }
-    return FormatText("%04lld-%02d-%02d", year, month, day);
-}
-
-namespace {
+// The standard code of the one pressuremeter type the program measures with.
+constexpr const char* kPressuremeterType = "MPM";
 
 // The headings of a group about one test: the keys of the test (its
 // borehole, depth and name), then `own`.
@@ -144,19 +113,103 @@ std::vector<Heading> OfTest(std::vector<Heading> own) {
     return headings;
 }
 
+// The texts of the file as it writes them: in ASCII, Japanese read as
+// romaji, converted together in one run; with `utf8`, also as they are.
+class AgsTexts {
+public:
+    explicit AgsTexts(bool utf8) : utf8_(utf8) {}
+
+    // A text to be written (UTF-8).
+    void Add(const std::string& utf8) { ascii_.emplace(utf8, std::string()); }
+    // Converts every text added; false when romaji could not be had (the
+    // texts then keep their ASCII characters alone).
+    bool Convert() {
+        std::vector<std::string> cp932;
+        for (const auto& [utf8, ascii] : ascii_) {
+            cp932.push_back(Utf8ToCp932(utf8));
+        }
+        const std::optional<std::vector<std::string>> romaji = RomajiOf(cp932);
+        std::size_t i = 0;
+        for (auto& [utf8, ascii] : ascii_) {
+            ascii = romaji ? (*romaji)[i] : AsciiOnly(cp932[i]);
+            ++i;
+        }
+        return romaji.has_value();
+    }
+    // The text in ASCII, and as it is (only in a UTF-8 file, and only when
+    // the two differ).
+    const std::string& Ascii(const std::string& utf8) const { return ascii_.at(utf8); }
+    std::string Original(const std::string& utf8) const {
+        return utf8_ && Ascii(utf8) != utf8 ? utf8 : std::string();
+    }
+    bool utf8() const { return utf8_; }
+
+private:
+    bool utf8_;
+    std::map<std::string, std::string> ascii_;
+};
+
+// The headings of our own that keep the Japanese texts in a UTF-8 file, after
+// the standard headings of their group.
+struct OriginalHeading {
+    const char* group;
+    const char* name;
+    const char* description;
+};
+constexpr OriginalHeading kOriginalHeadings[] = {
+    {"PROJ", "PROJ_JNAM", "Project title as written in Japanese (UTF-8)"},
+    {"LOCA", "LOCA_JID", "Location identifier as written in Japanese (UTF-8)"},
+    {"LOCA", "LOCA_JREM", "Survey name as written in Japanese (UTF-8)"},
+    {"PMTG", "PMTG_JTSN", "Test reference as written in Japanese (UTF-8)"},
+    {"PMTG", "PMTG_JCRW", "Operators as written in Japanese (UTF-8)"},
+    {"PMTG", "PMTG_JREM", "Soil as written in Japanese (UTF-8)"},
+};
+
+// `headings` with those of our own for the original texts of `group`.
+std::vector<Heading> WithOriginals(const char* group, std::vector<Heading> headings, bool utf8) {
+    if (utf8) {
+        for (const OriginalHeading& o : kOriginalHeadings) {
+            if (std::string_view(o.group) == group) {
+                headings.push_back({o.name, "", "X"});
+            }
+        }
+    }
+    return headings;
+}
+
 // The groups of the file in the order they are written, each with its
-// headings in the order of the standard dictionary.
+// headings in the order of the standard dictionary, then those of our own.
 struct AgsGroups {
-    Group proj{"PROJ", {{"PROJ_ID", "", "ID"}, {"PROJ_NAME", "", "X"}}};
-    Group tran{"TRAN",
-               {{"TRAN_ISNO", "", "X"},
-                {"TRAN_DATE", "yyyy-mm-dd", "DT"},
-                {"TRAN_PROD", "", "X"},
-                {"TRAN_STAT", "", "X"},
-                {"TRAN_AGS", "", "X"},
-                {"TRAN_RECV", "", "X"},
-                {"TRAN_DLIM", "", "X"},
-                {"TRAN_RCON", "", "X"}}};
+    explicit AgsGroups(bool utf8)
+        : proj{"PROJ",
+               WithOriginals("PROJ", {{"PROJ_ID", "", "ID"}, {"PROJ_NAME", "", "X"}}, utf8)},
+          loca{"LOCA", WithOriginals("LOCA", {{"LOCA_ID", "", "ID"}, {"LOCA_REM", "", "X"}}, utf8)},
+          pmtg{"PMTG", WithOriginals("PMTG",
+                                     OfTest({{"PMTG_DATE", "yyyy-mm-dd", "DT"},
+                                             {"PMTG_WAT", "m", "2DP"},
+                                             {"PMTG_CREW", "", "X"},
+                                             {"PMTG_TYPE", "", "PA"},
+                                             {"PMTG_PL", "kPa", "0DP"},
+                                             {"PMTG_REM", "", "X"}}),
+                                     utf8)} {
+        if (utf8) {
+            tran = Group{"TRAN", TranHeadings(true)};
+        }
+    }
+
+    static std::vector<Heading> TranHeadings(bool remark) {
+        std::vector<Heading> headings = {{"TRAN_ISNO", "", "X"}, {"TRAN_DATE", "yyyy-mm-dd", "DT"},
+                                         {"TRAN_PROD", "", "X"}, {"TRAN_STAT", "", "X"},
+                                         {"TRAN_AGS", "", "X"},  {"TRAN_RECV", "", "X"},
+                                         {"TRAN_DLIM", "", "X"}, {"TRAN_RCON", "", "X"}};
+        if (remark) {
+            headings.push_back({"TRAN_REM", "", "X"});
+        }
+        return headings;
+    }
+
+    Group proj;
+    Group tran{"TRAN", TranHeadings(false)};
     Group unit{"UNIT", {{"UNIT_UNIT", "", "X"}, {"UNIT_DESC", "", "X"}}};
     Group type{"TYPE", {{"TYPE_TYPE", "", "X"}, {"TYPE_DESC", "", "X"}}};
     Group abbr{"ABBR", {{"ABBR_HDNG", "", "X"}, {"ABBR_CODE", "", "X"}, {"ABBR_DESC", "", "X"}}};
@@ -169,22 +222,19 @@ struct AgsGroups {
                 {"DICT_DESC", "", "X"},
                 {"DICT_UNIT", "", "PU"},
                 {"DICT_PGRP", "", "X"}}};
-    Group loca{"LOCA", {{"LOCA_ID", "", "ID"}, {"LOCA_REM", "", "X"}}};
-    Group pmtg{"PMTG", OfTest({{"PMTG_DATE", "yyyy-mm-dd", "DT"},
-                               {"PMTG_WAT", "m", "2DP"},
-                               {"PMTG_CREW", "", "X"},
-                               {"PMTG_TYPE", "", "PA"},
-                               {"PMTG_PL", "kPa", "0DP"},
-                               {"PMTG_REM", "", "X"}})};
+    Group loca;
+    Group pmtg;
     Group pmtd{
         "PMTD",
         OfTest({{"PMTD_SEQ", "", "0DP"}, {"PMTD_TPC", "kPa", "1DP"}, {"PMTD_VOL", "cm3", "1DP"}})};
-    // The standard headings, then the one of our own (declared in DICT).
+    // The standard headings with the total pressures, then the modulus and
+    // the effective yield pressure in headings of our own.
     Group pmtp{"PMTP", OfTest({{"PMTP_U0", "kPa", "0DP"},
                                {"PMTP_PL", "kPa", "0DP"},
                                {"PMTP_PF", "kPa", "0DP"},
                                {"PMTP_MU", "", "2DP"},
-                               {"PMTP_EM", "kPa", "1DP"}})};
+                               {"PMTP_EM", "kPa", "1DP"},
+                               {"PMTP_PFEF", "kPa", "0DP"}})};
 
     std::string Text() const {
         std::string out;
@@ -196,9 +246,8 @@ struct AgsGroups {
     }
 };
 
-// The rows that describe the file itself: the project (every survey name),
-// the transmission, and the units, types, codes and headings it uses.
-void AddFileRows(AgsGroups& g, const Campaign& campaign, std::string_view today) {
+// The survey names of the campaign, each once, joined by "; " (UTF-8).
+std::string SurveyNames(const Campaign& campaign) {
     std::string surveys;
     for (const BoreholeProfile& b : campaign.boreholes) {
         const std::string name = Utf8(b.surveyName);
@@ -206,8 +255,16 @@ void AddFileRows(AgsGroups& g, const Campaign& campaign, std::string_view today)
             surveys += (surveys.empty() ? "" : "; ") + name;
         }
     }
-    g.proj.Row({"1", surveys});
-    g.tran.Row({"1", std::string(today), "karnea", "Final", "4.2", "", "|", "+"});
+    return surveys;
+}
+
+// The rows that describe the file itself: the project (every survey name),
+// the transmission, and the units, types, codes and headings it uses.
+void AddFileRows(AgsGroups& g, const std::string& surveys, const std::string& recipient,
+                 std::string_view today, const AgsTexts& texts) {
+    g.proj.Row({"1", texts.Ascii(surveys), texts.Original(surveys)});
+    g.tran.Row({"1", std::string(today), "karnea", "Final", "4.2", texts.Ascii(recipient), "|", "+",
+                "Character set UTF-8: texts as written in Japanese in the headings *_J*"});
     for (const auto& [u, description] :
          std::vector<std::pair<const char*, const char*>>{{"cm3", "cubic centimetre"},
                                                           {"kPa", "kilopascal"},
@@ -215,48 +272,60 @@ void AddFileRows(AgsGroups& g, const Campaign& campaign, std::string_view today)
                                                           {"yyyy-mm-dd", "year month day"}}) {
         g.unit.Row({u, description});
     }
-    for (const auto& [t, description] :
-         std::vector<std::pair<const char*, const char*>>{{"0DP", "Value; 0 decimal places"},
-                                                          {"1DP", "Value; 1 decimal place"},
-                                                          {"2DP", "Value; 2 decimal places"},
-                                                          {"DT", "Date time"},
-                                                          {"ID", "Unique identifier"},
-                                                          {"PA", "Text listed in ABBR group"},
-                                                          {"PT", "Text listed in TYPE group"},
-                                                          {"PU", "Text listed in UNIT group"},
-                                                          {"X", "Text"}}) {
+    for (const auto& [t, description] : std::vector<std::pair<const char*, const char*>>{
+             {"0DP", "Value; required number of decimal places, 0"},
+             {"1DP", "Value; required number of decimal places, 1"},
+             {"2DP", "Value; required number of decimal places, 2"},
+             {"DT", "Date time in international format"},
+             {"ID", "Unique Identifier"},
+             {"PA", "Text listed in ABBR Group"},
+             {"PT", "Text listed in TYPE Group"},
+             {"PU", "Text listed in UNIT Group"},
+             {"X", "Text"}}) {
         g.type.Row({t, description});
     }
-    g.abbr.Row({"DICT_TYPE", "HEADING", "Heading"});
-    g.abbr.Row({"DICT_STAT", "OTHER", "Other heading"});
-    g.abbr.Row({"PMTG_TYPE", kPressuremeterType, "Pre-bored pressuremeter (Menard type)"});
+    // The standard codes, with the standard descriptions.
+    g.abbr.Row({"DICT_STAT", "OTHER", "Other field"});
+    g.abbr.Row({"DICT_TYPE", "HEADING", "Flag to indicate definition is a HEADING"});
+    g.abbr.Row({"PMTG_TYPE", kPressuremeterType, "Menard type pressuremeter"});
+    // The headings of our own, after the standard ones of their group.
     g.dict.Row(
         {"HEADING", "PMTP", "PMTP_EM", "OTHER", "1DP", "Menard deformation modulus Em", "kPa", ""});
+    g.dict.Row({"HEADING", "PMTP", "PMTP_PFEF", "OTHER", "0DP",
+                "Effective yield pressure Pf' (PMTP_PF less PMTP_U0)", "kPa", ""});
+    if (texts.utf8()) {
+        for (const OriginalHeading& o : kOriginalHeadings) {
+            g.dict.Row({"HEADING", o.group, o.name, "OTHER", "X", o.description, "", ""});
+        }
+    }
 }
 
-// The borehole's LOCA_ID: its number, or "BH<n>" without one; a number met
-// again in another survey gets a suffix.
-std::string BoreholeId(const BoreholeProfile& borehole, std::size_t index,
-                       std::set<std::string>& ids) {
-    std::string id = Utf8(borehole.surveyNumber);
-    if (id.empty()) {
-        id = FormatText("BH%zu", index + 1);
-    }
+// The borehole's LOCA_ID: its number, or "BH<n>" without one; an id met
+// again (the same number in another survey, or two numbers alike in ASCII)
+// gets a suffix.
+std::string BoreholeId(const std::string& number, std::size_t index, std::set<std::string>& ids) {
+    const std::string base = number.empty() ? FormatText("BH%zu", index + 1) : number;
+    std::string id = base;
     for (int n = 2; ids.count(id) != 0; ++n) {
-        id = Utf8(borehole.surveyNumber) + FormatText("_%d", n);
+        id = base + FormatText("_%d", n);
     }
     ids.insert(id);
     return id;
 }
 
+// A test's file name (UTF-8), readable.
+std::string FileName(const CampaignTest& test) {
+    return ReadableName(std::filesystem::path(test.path).filename().string());
+}
+
 // One test of a borehole: its PMTG row, a PMTD row a usable reading, and its
 // PMTP row. The test is named by its file (made unique at its depth).
 void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
-                 std::set<std::pair<std::string, std::string>>& tests) {
+                 const AgsTexts& texts, std::set<std::pair<std::string, std::string>>& tests) {
     const TestRecord& t = test.ws.test;
     const HeaderTexts& h = t.testHeader;
     const std::string depth = Fixed(TestDepth(t), 2);
-    const std::string file = ReadableName(std::filesystem::path(test.path).filename().string());
+    const std::string file = texts.Ascii(FileName(test));
     std::string tesn = file;
     for (int n = 2; tests.count({depth, tesn}) != 0; ++n) {
         tesn = file + FormatText("#%d", n);
@@ -267,8 +336,11 @@ void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
     if (water) {
         water = std::fabs(*water);
     }
-    g.pmtg.Row({id, depth, tesn, IsoDate(h), Fixed(water, 2), Utf8(h[header::engineer]),
-                kPressuremeterType, Fixed(pl, 0), Utf8(h[header::soilName])});
+    const std::string crew = Utf8(h[header::engineer]);
+    const std::string soil = Utf8(h[header::soilName]);
+    g.pmtg.Row({id, depth, tesn, IsoDate(h), Fixed(water, 2), texts.Ascii(crew), kPressuremeterType,
+                Fixed(pl, 0), texts.Ascii(soil), texts.Original(FileName(test)),
+                texts.Original(crew), texts.Original(soil)});
 
     const int volumeField = StepVolumeField(h);
     for (int row = 1, usable = UsableRowCount(t); row <= usable; ++row) {
@@ -276,29 +348,54 @@ void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
         g.pmtd.Row({id, depth, tesn, std::to_string(row), Fixed(TextToDouble(r[testField::p]), 1),
                     Fixed(TextToDouble(r[volumeField]), 1)});
     }
-    g.pmtp.Row({id, depth, tesn, Fixed(NumberOf(h[header::pw]), 0), Fixed(pl, 0),
-                Fixed(NumberOf(h[header::pfEffective]), 0),
+    // The record keeps Pf' = Pf - U0; the standard heading takes the total.
+    const std::optional<double> u0 = NumberOf(h[header::pw]);
+    const std::optional<double> pfEffective = NumberOf(h[header::pfEffective]);
+    const std::string pf = u0 && pfEffective ? Fixed(*pfEffective + *u0, 0) : std::string();
+    g.pmtp.Row({id, depth, tesn, Fixed(u0, 0), Fixed(pl, 0), pf,
                 Fixed(NumberOf(h[header::poissonRatio]), 2),
-                Fixed(NumberOf(h[header::modulusValue]), 1)});
+                Fixed(NumberOf(h[header::modulusValue]), 1), Fixed(pfEffective, 0)});
 }
 
 }  // namespace
 
-std::string WriteAgsFile(const Campaign& campaign, std::string_view today) {
-    AgsGroups g;
-    AddFileRows(g, campaign, today);
+AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const AgsOptions& options) {
+    // Every text first, so that they are read as romaji in one run.
+    AgsTexts texts(options.utf8);
+    const std::string surveys = SurveyNames(campaign);
+    const std::string recipient =
+        options.recipient.empty() ? std::string(kUnnamedRecipient) : options.recipient;
+    texts.Add(surveys);
+    texts.Add(recipient);
+    for (const BoreholeProfile& b : campaign.boreholes) {
+        texts.Add(Utf8(b.surveyNumber));
+        texts.Add(Utf8(b.surveyName));
+    }
+    for (const auto& test : campaign.tests) {
+        texts.Add(FileName(*test));
+        texts.Add(Utf8(test->ws.test.testHeader[header::engineer]));
+        texts.Add(Utf8(test->ws.test.testHeader[header::soilName]));
+    }
+    AgsFile file;
+    file.romaji = texts.Convert();
+
+    AgsGroups g(options.utf8);
+    AddFileRows(g, surveys, recipient, today, texts);
     std::set<std::string> ids;
     std::size_t next = 0;
     for (std::size_t b = 0; b < campaign.boreholes.size(); ++b) {
         const BoreholeProfile& borehole = campaign.boreholes[b];
-        const std::string id = BoreholeId(borehole, b, ids);
-        g.loca.Row({id, Utf8(borehole.surveyName)});
+        const std::string number = Utf8(borehole.surveyNumber);
+        const std::string name = Utf8(borehole.surveyName);
+        const std::string id = BoreholeId(texts.Ascii(number), b, ids);
+        g.loca.Row({id, texts.Ascii(name), texts.Original(number), texts.Original(name)});
         std::set<std::pair<std::string, std::string>> tests;
         for (std::size_t i = 0; i < borehole.tests.size(); ++i, ++next) {
-            AddTestRows(g, id, *campaign.tests[next], tests);
+            AddTestRows(g, id, *campaign.tests[next], texts, tests);
         }
     }
-    return g.Text();
+    file.bytes = g.Text();
+    return file;
 }
 
 }  // namespace karnea

@@ -1,8 +1,9 @@
 // The tests of a campaign as an AGS 4.2 data-transfer file: the groups PROJ,
 // TRAN, UNIT, TYPE, ABBR, DICT, LOCA (one row a borehole), PMTG (a test),
 // PMTD (a reading) and PMTP (a test's parameters, with the deformation
-// modulus in a heading of our own declared in DICT). Every field is quoted,
-// every line ends in CR LF, and texts are UTF-8.
+// modulus and the effective yield pressure in headings of our own declared in
+// DICT). Every field is quoted, every line ends in CR LF, and every text is
+// ASCII: Japanese texts are written in romaji.
 #pragma once
 
 #include <string>
@@ -12,11 +13,25 @@
 
 namespace karnea {
 
-// The file's bytes; `today` ("yyyy-mm-dd") is the transmission date.
-std::string WriteAgsFile(const Campaign& campaign, std::string_view today);
+// What the export is told: the recipient named in TRAN_RECV (UTF-8; empty
+// gives kUnnamedRecipient), and whether the Japanese texts are also kept as
+// they are (UTF-8, in headings of our own, declared in DICT), which leaves
+// the file outside the rule that asks for ASCII.
+struct AgsOptions {
+    std::string recipient;
+    bool utf8 = false;
+};
+inline constexpr std::string_view kUnnamedRecipient = "Not stated";
 
-// A test's date as "yyyy-mm-dd" (an era year of 令和, 平成 or 昭和 counted in
-// the western calendar), or "" when the header holds no such date.
-std::string IsoDate(const HeaderTexts& testHeader);
+struct AgsFile {
+    std::string bytes;
+    // False when the Japanese texts could not be read as romaji (the kakasi
+    // program is missing): their ASCII characters alone were kept.
+    bool romaji = true;
+};
+
+// The file; `today` ("yyyy-mm-dd") is the transmission date.
+AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today,
+                     const AgsOptions& options = {});
 
 }  // namespace karnea

@@ -14,6 +14,8 @@
 #include "pages/depthprofile.h"
 #include "pages/opsrecorder.h"
 #include "records/datafile.h"
+#include "records/testdate.h"
+#include "support/agsrules.h"
 #include "support/golden.h"
 #include "support/testsupport.h"
 
@@ -198,117 +200,13 @@ TEST_F(ExampleCampaign, ProfilePages) {
     test::ExpectGolden("depth-profile-continued", continued.text());
 }
 
-// An AGS file split into its groups: each line's fields, quotes removed.
-struct AgsGroup {
-    std::vector<std::string> headings, units, types;
-    std::vector<std::vector<std::string>> rows;
-    std::string Field(std::size_t row, const std::string& heading) const {
-        const auto at = std::find(headings.begin(), headings.end(), heading);
-        return at == headings.end() ? "<none>" : rows.at(row).at(at - headings.begin());
-    }
-};
+using AgsGroup = test::AgsTable;
 
-std::vector<std::string> AgsFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        EXPECT_EQ(line[i], '"') << line;
-        std::string field;
-        for (++i; i < line.size(); ++i) {
-            if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (line[i] == '"') {
-                break;
-            } else {
-                field += line[i];
-            }
-        }
-        fields.push_back(field);
-        i += 2;  // the closing quote and the comma
-    }
-    return fields;
-}
-
-// A number written with exactly `decimals` decimals.
-bool HasDecimals(const std::string& v, int decimals) {
-    const std::size_t first = v[0] == '-' ? 1 : 0;
-    const std::size_t digits = std::min(v.find_first_not_of("0123456789", first), v.size());
-    const std::size_t point = decimals == 0 ? v.size() : v.find('.');
-    if (point == first || digits != point) {
-        return false;
-    }
-    return decimals == 0 || (v.size() - point - 1 == static_cast<std::size_t>(decimals) &&
-                             v.find_first_not_of("0123456789", point + 1) == std::string::npos);
-}
-
-// Checks the rules of the format that apply and returns the groups.
+// The groups of an AGS file that keeps every rule the checker knows.
 std::map<std::string, AgsGroup> CheckedAgs(const std::string& file) {
-    std::map<std::string, AgsGroup> groups;
-    std::string current;
-    std::size_t start = 0;
-    while (start < file.size()) {
-        const std::size_t end = file.find("\r\n", start);
-        EXPECT_NE(end, std::string::npos) << "every line ends in CR LF";
-        const std::string line = file.substr(start, end - start);
-        start = end + 2;
-        EXPECT_EQ(line.find('\n'), std::string::npos);
-        if (line.empty()) {
-            continue;
-        }
-        const std::vector<std::string> fields = AgsFields(line);
-        const std::string& kind = fields.at(0);
-        if (kind == "GROUP") {
-            current = fields.at(1);
-            EXPECT_EQ(groups.count(current), 0u) << "one GROUP line a group: " << current;
-            groups[current];
-            continue;
-        }
-        AgsGroup& g = groups[current];
-        const std::vector<std::string> rest(fields.begin() + 1, fields.end());
-        if (kind == "HEADING") {
-            g.headings = rest;
-        } else if (kind == "UNIT") {
-            g.units = rest;
-        } else if (kind == "TYPE") {
-            g.types = rest;
-        } else {
-            EXPECT_EQ(kind, "DATA");
-            EXPECT_FALSE(g.types.empty()) << "HEADING, UNIT and TYPE come before DATA";
-            g.rows.push_back(rest);
-        }
-        EXPECT_EQ(rest.size(), g.headings.size()) << "fields in a row of " << current;
-    }
-    // Every value of a numeric type has exactly its decimals; units, types
-    // and codes are declared; headings outside the dictionary are in DICT.
-    std::set<std::string> units, types, codes, dict;
-    for (const auto& row : groups["UNIT"].rows)
-        units.insert(row[0]);
-    for (const auto& row : groups["TYPE"].rows)
-        types.insert(row[0]);
-    for (const auto& row : groups["ABBR"].rows)
-        codes.insert(row[0] + "=" + row[1]);
-    for (const auto& row : groups["DICT"].rows)
-        dict.insert(row[2]);
-    for (const auto& [name, g] : groups) {
-        for (std::size_t h = 0; h < g.headings.size(); ++h) {
-            EXPECT_TRUE(types.count(g.types[h])) << g.types[h];
-            EXPECT_TRUE(g.units[h].empty() || units.count(g.units[h])) << g.units[h];
-            const std::string& type = g.types[h];
-            const bool decimal = type.size() == 3 && type.substr(1) == "DP";
-            for (const auto& row : g.rows) {
-                const std::string& v = row[h];
-                if (decimal && !v.empty()) {
-                    EXPECT_TRUE(HasDecimals(v, type[0] - '0')) << g.headings[h] << " " << v;
-                }
-                if (g.types[h] == "PA" && !v.empty()) {
-                    EXPECT_TRUE(codes.count(g.headings[h] + "=" + v)) << g.headings[h] << " " << v;
-                }
-            }
-        }
-    }
-    EXPECT_TRUE(dict.count("PMTP_EM"));
-    return groups;
+    EXPECT_EQ(test::AgsRuleFindings(file), std::vector<std::string>{});
+    std::vector<std::string> unread;
+    return test::ReadAgs(file, unread);
 }
 
 // The key of each row of a group, from its key headings.
@@ -325,7 +223,7 @@ std::vector<std::string> Keys(const AgsGroup& g, const std::vector<std::string>&
 }
 
 TEST_F(ExampleCampaign, AgsFileFollowsTheRules) {
-    const std::string file = WriteAgsFile(campaign, "2026-12-08");
+    const std::string file = WriteAgsFile(campaign, "2026-12-08").bytes;
     std::map<std::string, AgsGroup> groups = CheckedAgs(file);
     for (const char* g :
          {"PROJ", "TRAN", "UNIT", "TYPE", "ABBR", "DICT", "LOCA", "PMTG", "PMTD", "PMTP"}) {
@@ -362,18 +260,22 @@ TEST_F(ExampleCampaign, AgsFileFollowsTheRules) {
     const AgsGroup& pmtg = groups["PMTG"];
     EXPECT_EQ(pmtg.rows[2],
               (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "2026-10-14", "2.30",
-                                        "山田 太郎", "PBP", "677", "砂混じりシルト"}));
+                                        "yamada tarou", "MPM", "677", "suna maji ri shiruto"}));
     EXPECT_EQ(groups["PMTD"].rows[2 * 27 + 1],
               (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "2", "120.7", "44.0"}));
+    // The total yield pressure Pf = Pf' + U0 in the standard heading, Pf'
+    // in a heading of our own.
     EXPECT_EQ(groups["PMTP"].rows[2],
-              (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "82", "677", "407", "0.30",
-                                        "8404.6"}));
+              (std::vector<std::string>{"B-1", "10.50", "B-1_10.5.kdw", "82", "677", "489", "0.30",
+                                        "8404.6", "407"}));
     // Headings in the order of the standard dictionary, our own after.
     EXPECT_EQ(groups["PMTP"].headings,
               (std::vector<std::string>{"LOCA_ID", "PMTG_DPTH", "PMTG_TESN", "PMTP_U0", "PMTP_PL",
-                                        "PMTP_PF", "PMTP_MU", "PMTP_EM"}));
+                                        "PMTP_PF", "PMTP_MU", "PMTP_EM", "PMTP_PFEF"}));
     EXPECT_EQ(groups["TRAN"].Field(0, "TRAN_AGS"), "4.2");
-    EXPECT_EQ(groups["PROJ"].Field(0, "PROJ_NAME"), "緑ヶ丘地区 地盤調査業務");
+    EXPECT_EQ(groups["TRAN"].Field(0, "TRAN_RECV"), "Not stated");
+    EXPECT_EQ(groups["PROJ"].Field(0, "PROJ_NAME"), "midorigaoka chiku jiban chousa gyoumu");
+    EXPECT_EQ(test::AgsRuleFindings(file), std::vector<std::string>{});
 }
 
 TEST_F(ExampleCampaign, AgsKeysStayUniqueAcrossSurveys) {
@@ -386,9 +288,80 @@ TEST_F(ExampleCampaign, AgsKeysStayUniqueAcrossSurveys) {
     }
     campaign.boreholes[1].surveyNumber = "B-1";
     campaign.boreholes[1].surveyName = "East \"2\"";
-    const std::string file = WriteAgsFile(campaign, "2026-12-08");
+    const std::string file = WriteAgsFile(campaign, "2026-12-08").bytes;
     EXPECT_NE(file.find("\"DATA\",\"B-1_2\",\"East \"\"2\"\"\"\r\n"), std::string::npos);
     CheckedAgs(file);
+}
+
+// Texts as engineers type them: full-width numbers, no number at all, kanji,
+// quotes, a character without a reading, a date that is no date.
+TEST_F(ExampleCampaign, AgsFileOfAwkwardTextsPassesTheRules) {
+    for (auto& t : campaign.tests) {
+        HeaderTexts& h = t->ws.test.testHeader;
+        h[header::soilName] = Sjis("砂礫 \"①\"");
+        if (h[header::surveyNumber] == "B-2") {
+            h[header::dateEra] = "";
+            h[header::dateYear] = "9";
+        }
+    }
+    campaign.boreholes[0].surveyNumber = Sjis("Ｂ－１");
+    campaign.boreholes[1].surveyNumber = "";
+    campaign.boreholes[1].surveyName = Sjis("東 \"2\" 地区");
+    const AgsFile file = WriteAgsFile(campaign, "2026-12-08", {"株式会社 みどり地質", false});
+    EXPECT_TRUE(file.romaji);
+    EXPECT_EQ(test::AgsRuleFindings(file.bytes), std::vector<std::string>{});
+    std::vector<std::string> unread;
+    const auto groups = test::ReadAgs(file.bytes, unread);
+    const test::AgsTable& loca = groups.at("LOCA");
+    EXPECT_EQ(loca.Field(0, "LOCA_ID"), "B-1");
+    EXPECT_EQ(loca.Field(1, "LOCA_ID"), "BH2");
+    EXPECT_EQ(loca.Field(1, "LOCA_REM"), "higashi \"2\" chiku");
+    EXPECT_EQ(groups.at("TRAN").Field(0, "TRAN_RECV"), "kabushikigaisha midori chishitsu");
+    const test::AgsTable& pmtg = groups.at("PMTG");
+    EXPECT_EQ(pmtg.Field(0, "PMTG_REM"), "sareki \" ?? \"");
+    EXPECT_EQ(pmtg.Field(0, "PMTG_DATE"), "2026-10-12");
+    EXPECT_EQ(pmtg.Field(4, "LOCA_ID"), "BH2");
+    EXPECT_EQ(pmtg.Field(4, "PMTG_DATE"), "");  // the year 9 of no era is no date
+}
+
+// With --utf8 the texts are also kept as written, in headings of our own
+// declared in DICT: the file then breaks the ASCII rule alone.
+TEST_F(ExampleCampaign, AgsFileInUtf8KeepsTheTextsAsWritten) {
+    const AgsFile file = WriteAgsFile(campaign, "2026-12-08", {"", true});
+    EXPECT_EQ(test::AgsRuleFindings(file.bytes),
+              std::vector<std::string>{"rule 1: a character outside ASCII"});
+    std::vector<std::string> unread;
+    const auto groups = test::ReadAgs(file.bytes, unread);
+    EXPECT_EQ(groups.at("PMTG").Field(0, "PMTG_CREW"), "yamada tarou");
+    EXPECT_EQ(groups.at("PMTG").Field(0, "PMTG_JCRW"), "山田 太郎");
+    EXPECT_EQ(groups.at("PMTG").Field(0, "PMTG_JTSN"), "");  // ASCII already
+    EXPECT_EQ(groups.at("LOCA").Field(0, "LOCA_JREM"), "緑ヶ丘地区 地盤調査業務");
+    EXPECT_NE(groups.at("TRAN").Field(0, "TRAN_REM").find("UTF-8"), std::string::npos);
+}
+
+// The checker itself: each breach planted in a good file is found.
+TEST_F(ExampleCampaign, AgsRuleCheckerFindsPlantedBreaches) {
+    const std::string good = WriteAgsFile(campaign, "2026-12-08").bytes;
+    const auto finds = [&](const std::string& from, const std::string& to, const char* rule) {
+        std::string bad = good;
+        const std::size_t at = bad.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        bad.replace(at, from.size(), to);
+        const std::vector<std::string> found = test::AgsRuleFindings(bad);
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(),
+                                [&](const std::string& f) { return f.starts_with(rule); }))
+            << rule << " for " << to;
+    };
+    finds("\"PMTP_PL\",\"PMTP_PF\"", "\"PMTP_PF\",\"PMTP_PL\"", "rule 7");
+    finds("\"Final\",\"4.2\",\"Not stated\"", "\"Final\",\"4.2\",\"\"", "rule 10a/b");
+    finds("yamada tarou", "山田", "rule 1");
+    finds("\"PMTP_EM\",\"OTHER\"", "\"PMTP_XX\",\"OTHER\"", "rule 9");
+    finds("\"DATA\",\"B-1\",\"3.50\",\"B-1_03.5.kdw\",\"1\"",
+          "\"DATA\",\"B-9\",\"3.50\",\"B-1_03.5.kdw\",\"1\"", "rule 10c");
+    finds("\"2026-10-12\",\"2.30\"", "\"2026-10-12\",\"2.3\"", "rule 8");
+    finds("\"MPM\",\"Menard type pressuremeter\"", "\"PBP\",\"Menard type pressuremeter\"",
+          "rule 16");
+    finds("\r\n\r\n\"GROUP\",\"TRAN\"", "\r\n\"GROUP\",\"TRAN\"", "rule 2");
 }
 
 // Tests without a usable reading give no PMTD group: a group without data
@@ -397,7 +370,7 @@ TEST_F(ExampleCampaign, AgsLeavesOutGroupsWithoutRows) {
     for (auto& t : campaign.tests) {
         t->ws.test.testRows.fill({});
     }
-    const std::string file = WriteAgsFile(campaign, "2026-12-08");
+    const std::string file = WriteAgsFile(campaign, "2026-12-08").bytes;
     EXPECT_EQ(file.find("\"GROUP\",\"PMTD\""), std::string::npos);
     const std::map<std::string, AgsGroup> groups = CheckedAgs(file);
     EXPECT_EQ(groups.count("PMTD"), 0u);
@@ -421,6 +394,13 @@ TEST(IsoDate, WesternAndEraYears) {
     h[header::dateEra] = "";
     h[header::dateYear] = "2026";
     h[header::dateMonth] = "13";
+    EXPECT_EQ(IsoDate(h), "");
+    // A year without an era is western; the year 9 is none a test was made in.
+    h[header::dateMonth] = "4";
+    h[header::dateYear] = "9";
+    EXPECT_EQ(IsoDate(h), "");
+    h[header::dateYear] = "2026";
+    h[header::dateDay] = "31";  // April has 30 days
     EXPECT_EQ(IsoDate(h), "");
 }
 

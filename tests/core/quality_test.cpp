@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/quality.h"
+#include "base/encoding.h"
 #include "base/textfields.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -192,6 +193,36 @@ TEST_F(CraftedTest, FewStepsAndTheCalibration) {
     EXPECT_NE(std::find(codes.begin(), codes.end(), "calibration-missing"), codes.end());
     EXPECT_EQ(CheckTestQuality(test, settings).front().text.english,
               "only 7 usable pressure steps (fewer than 8)");
+}
+
+// A date that no calendar has is named with its texts; a real one, or none
+// typed at all, says nothing.
+TEST_F(CraftedTest, DatesThatAreNoDates) {
+    HeaderTexts& h = test.testHeader;
+    const auto dateWarning = [&] {
+        for (const QualityWarning& w : CheckTestQuality(test, settings)) {
+            if (w.code == "date-not-real") {
+                return w.text.japanese;
+            }
+        }
+        return std::string();
+    };
+    EXPECT_EQ(dateWarning(), "");
+    h[header::dateYear] = "9";
+    h[header::dateMonth] = "4";
+    h[header::dateDay] = "5";
+    EXPECT_EQ(dateWarning(), "測定年月日が暦にない日付です: 9 年 4 月 5 日");
+    h[header::dateEra] = Sjis("平成");
+    EXPECT_EQ(dateWarning(), "");
+    h[header::dateYear] = "32";  // 平成 ended in its 31st year
+    EXPECT_NE(dateWarning(), "");
+    h[header::dateEra] = Sjis("令和");
+    h[header::dateYear] = "8";
+    h[header::dateMonth] = "2";
+    h[header::dateDay] = "29";  // 2026 is no leap year
+    EXPECT_EQ(dateWarning(), "測定年月日が暦にない日付です: 令和 8 年 2 月 29 日");
+    h[header::dateYear] = "6";  // 2024 is
+    EXPECT_EQ(dateWarning(), "");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -170,8 +171,15 @@ private slots:
 
         const QString ags = home_.filePath(QStringLiteral("c.ags"));
         p.chooser.answers = {campaign, ags};
-        p.app->frame().action(Command::agsExport)->trigger();
+        test::WithDialog(
+            [&] { p.app->frame().action(Command::agsExport)->trigger(); },
+            [&](QDialog& d) {
+                test::Find<QLineEdit>(d, "recipient")->setText(QStringLiteral("みどり地質"));
+                test::Screenshot(d, "ags-export");
+                test::Find<QPushButton>(d, "ok")->click();
+            });
         QVERIFY(ReadAll(ags).startsWith("\"GROUP\",\"PROJ\"\r\n"));
+        QVERIFY(ReadAll(ags).contains("\"midori chishitsu\""));
         QCOMPARE(p.chooser.folderInitial, campaign);
         QVERIFY(p.messages.shown.empty());
 
@@ -626,7 +634,8 @@ private slots:
             WriteBytesTo(dir.filePath(QStringLiteral("junk%1.kdw").arg(i)), "no data\n");
         }
         p.chooser.answers = {dir.path(), dir.filePath(QStringLiteral("c.ags"))};
-        p.app->frame().action(Command::agsExport)->trigger();
+        test::WithDialog([&] { p.app->frame().action(Command::agsExport)->trigger(); },
+                         [&](QDialog& d) { test::Find<QPushButton>(d, "ok")->click(); });
         const std::string& box = p.messages.shown.at(0);
         QCOMPARE(std::count(box.begin(), box.end(), '\n'), 20L);
         QVERIFY(box.ends_with("ほかに 10 件を除きました"));
