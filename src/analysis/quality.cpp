@@ -168,6 +168,30 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
                  ") in rows " + rows);
     }
 
+    // Pressures that do not rise from row to row, and volumes that fall
+    // while the pressure rises.
+    std::string flat;
+    std::string falling;
+    for (int row = 2; row <= usable; ++row) {
+        const TestRow& r = test.testRows[row];
+        const TestRow& before = test.testRows[row - 1];
+        const double pm = TextToDouble(r[testField::pm]);
+        const double pmBefore = TextToDouble(before[testField::pm]);
+        if (pm <= pmBefore) {
+            flat += (flat.empty() ? "" : ", ") + std::to_string(row);
+        } else if (TextToDouble(r[measured]) < TextToDouble(before[measured])) {
+            falling += (falling.empty() ? "" : ", ") + std::to_string(row);
+        }
+    }
+    if (!flat.empty()) {
+        warn("pressure-not-rising", "圧力 Pm が前の行より上がっていない行があります: " + flat,
+             "the pressure Pm does not rise from the row before in rows " + flat);
+    }
+    if (!falling.empty()) {
+        warn("volume-falls", "圧力が上がったのに体積が減っている行があります: " + falling,
+             "the volume falls while the pressure rises in rows " + falling);
+    }
+
     const int po = TextToInt(h[header::poRow]);
     const int pf = TextToInt(h[header::pfRow]);
     const int pl = TextToInt(h[header::plRow]);
@@ -193,6 +217,20 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
         }
         return text;
     };
+    // Results that cannot be: a modulus or a pressure of zero or below.
+    std::string notPositive;
+    for (const auto& [number, name] : {std::pair{header::modulusValue, "Em"},
+                                       {header::pfEffective, "Pf'"},
+                                       {header::plValue, "Pl"}}) {
+        if (IsNumber(h[number]) && TextToDouble(h[number]) <= 0) {
+            notPositive += (notPositive.empty() ? "" : ", ") + std::string(name) + " = " +
+                           FormatDerived("%g", TextToDouble(h[number]));
+        }
+    }
+    if (!notPositive.empty()) {
+        warn("result-not-positive", "0 以下の結果があります: " + notPositive,
+             "results of zero or below: " + notPositive);
+    }
     const std::optional<double> plValue = PositiveValue(h, header::plValue);
     const std::optional<double> pfEffective = PositiveValue(h, header::pfEffective);
     const std::optional<double> em = PositiveValue(h, header::modulusValue);
@@ -215,14 +253,18 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
 
     const std::optional<double> limit = ConventionalLimitVolume(test, settings);
     const std::optional<double> plVolume = StepVolume(test, pl);
+    std::optional<QualityWarning> limitNote;
     if (limit && plVolume && *plVolume < *limit) {
-        warn("pl-below-limit-volume",
-             FormatText("Pl の段階の体積 %.1f cm³ が慣用限界体積 %.1f cm³ に届いていません "
-                        "(Pl は外挿値です)",
-                        *plVolume, *limit),
-             FormatText("the volume at the Pl step, %.1f cm3, is below the conventional limit "
-                        "volume %.1f cm3 (Pl is an extrapolation)",
-                        *plVolume, *limit));
+        limitNote = QualityWarning{
+            "pl-below-limit-volume",
+            {FormatText("参考: 慣用限界体積 %.1f cm³ に達する前に試験を終えています (Pl の段階で "
+                        "%.1f cm³)。慣用の極限圧力 pL は外挿になります (提案値を参照)",
+                        *limit, *plVolume),
+             FormatText("note: the test ended before the conventional limit volume %.1f cm3 "
+                        "(%.1f cm3 at the Pl step); the conventional limit pressure pL is an "
+                        "extrapolation (see the suggestion)",
+                        *limit, *plVolume)},
+            true};
     }
 
     if (!LoadedCalibrationUsable(test.loadedCalibrationRows)) {
@@ -236,6 +278,10 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
         const std::string typed = DateAsTyped(h);
         warn("date-not-real", "測定年月日が暦にない日付です: " + typed,
              "the test date is not a real date: " + typed);
+    }
+    // The notes after the faults.
+    if (limitNote) {
+        warnings.push_back(*limitNote);
     }
     return warnings;
 }

@@ -37,16 +37,21 @@ struct LimitSuggestion {
 };
 LimitSuggestion SuggestLimitPressure(const TestRecord& test, const Settings& settings);
 
-// One finding of the checks; `code` names it for scripts.
+// One finding of the checks; `code` names it for scripts. A note is a
+// remark to keep in mind, not a fault (shown as such, and after the faults).
 struct QualityWarning {
     std::string code;
     TwoLanguageText text;
+    bool note = false;
 };
 
-// Fewer than 8 usable steps; a negative creep V60" - V30"; Po, Pf and Pl rows
-// out of order; Pl/Pf' outside 1.2..5 or Em/Pl outside 5..20; Pl on a step
-// below the conventional limit volume; the loaded calibration missing or its
-// curve not fitted.
+// Fewer than 8 usable steps; a negative creep (from the 30" reading to the
+// one the test measures with); pressures that do not rise row to row, and
+// volumes that fall while the pressure rises; Po, Pf and Pl rows out of
+// order; Em, Pf' or Pl zero or negative; Pl/Pf' outside 1.2..5 or Em/Pl
+// outside 5..20; the loaded calibration missing or its curve not fitted; a
+// test date that is no date; and, as a note, a test that ended before the
+// conventional limit volume.
 std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Settings& settings);
 
 }  // namespace karnea

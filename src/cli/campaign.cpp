@@ -169,6 +169,10 @@ int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
                 writer.key("code");
                 writer.value(w.code);
                 WriteText(writer, "reason", w.text);
+                if (w.note) {
+                    writer.key("note");
+                    writer.value(true);
+                }
                 writer.endObject();
             }
             writer.endArray();

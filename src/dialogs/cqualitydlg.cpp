@@ -45,6 +45,10 @@ CQualityDlg::CQualityDlg(const TestRecord& test, const Settings& settings, QWidg
         auto* item = new QListWidgetItem(U(w.text.japanese), warnings);
         item->setToolTip(U(w.text.english));
         item->setData(Qt::UserRole, U(w.code));
+        // A note is a remark, not a fault: drawn quieter.
+        if (w.note) {
+            item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        }
     }
     if (warnings->count() == 0) {
         warnings->addItem(QStringLiteral("指摘事項はありません"));

@@ -520,7 +520,9 @@ TEST(CliCampaign, ReportExportAndChecks) {
     run = RunCli({"check", kExamples + "/campaign/B-1_10.5.kdw", "--json"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, "\"code\": \"pl-below-limit-volume\"")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "\"en\": \"the volume at the Pl step")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "\"en\": \"note: the test ended before the conventional"))
+        << run.out;
+    EXPECT_TRUE(Contains(run.out, "\"note\": true")) << run.out;
     EXPECT_TRUE(Contains(run.out, "\"engineerPl\": 677.473")) << run.out;
     run = RunCli({"check", campaign});
     EXPECT_EQ(run.status, 0) << run.err;

@@ -132,6 +132,29 @@ TEST_F(CraftedTest, EachWarningHasItsCause) {
               "Em/Pl = 23.8 is outside the typical range 5 to 20 (review)");
 }
 
+// Readings against the pressure, and results that cannot be; the limit
+// volume not reached is a note, after the faults.
+TEST_F(CraftedTest, ReadingsAgainstThePressureAndImpossibleResults) {
+    test.testRows[5][testField::pm] = "200";  // as on row 4
+    test.testRows[8][testField::vol30] = "138";
+    test.testRows[8][testField::vol60] = "140";  // below row 7's 150
+    test.testHeader[header::modulusValue] = "-840";
+    test.testHeader[header::pfEffective] = "0";
+    const std::vector<QualityWarning> warnings = CheckTestQuality(test, settings);
+    std::vector<std::string> codes;
+    for (const QualityWarning& w : warnings) {
+        codes.push_back(w.code);
+    }
+    EXPECT_EQ(codes, (std::vector<std::string>{"pressure-not-rising", "volume-falls",
+                                               "result-not-positive", "pl-below-limit-volume"}));
+    EXPECT_EQ(warnings[0].text.english,
+              "the pressure Pm does not rise from the row before in rows 5");
+    EXPECT_EQ(warnings[1].text.english, "the volume falls while the pressure rises in rows 8");
+    EXPECT_EQ(warnings[2].text.english, "results of zero or below: Em = -840, Pf' = 0");
+    EXPECT_FALSE(warnings[2].note);
+    EXPECT_TRUE(warnings[3].note);
+}
+
 // The creep is checked up to the reading the test measures with: the 120"
 // one when the measuring time says so.
 TEST_F(CraftedTest, CreepOfTheMeasuringTime) {

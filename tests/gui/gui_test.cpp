@@ -191,7 +191,7 @@ private slots:
                              suggestion = test::Find<QLabel>(d, "suggestion")->text();
                              test::Screenshot(d, "quality-check");
                          });
-        QVERIFY2(warning.startsWith(QStringLiteral("Pl の段階の体積 607.0 cm³")),
+        QVERIFY2(warning.startsWith(QStringLiteral("参考: 慣用限界体積 742.6 cm³")),
                  qPrintable(warning));
         QVERIFY2(
             suggestion.startsWith(QStringLiteral("慣用限界圧力の提案 (逆体積法): 687.9 kN/㎡")),
