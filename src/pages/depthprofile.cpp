@@ -4,12 +4,12 @@
 #include <array>
 #include <cmath>
 #include <optional>
-#include <tuple>
 
 #include "base/encoding.h"
 #include "base/textfields.h"
 #include "pages/pagecomposer.h"
 #include "records/choices.h"
+#include "records/testdate.h"
 
 namespace karnea {
 namespace {
@@ -50,28 +50,35 @@ int FirstPageRows(const BoreholeProfile& p) {
     return std::max(0, RowsBetween(kTableTop) - SkippedLines(p));
 }
 
-// An axis from 0: its end and step, a step of 1, 2 or 5 times a power of
-// ten giving at most `divisions` divisions.
+// An axis over `smallest`..`largest` and 0: its start, end and step, a step
+// of 1, 2 or 5 times a power of ten giving at most `divisions` divisions.
 struct Axis {
+    double start = 0;
     double end = 1;
     double step = 1;
+    int Steps() const { return static_cast<int>(std::lround((end - start) / step)); }
 };
-Axis NiceAxis(double largest, int divisions) {
-    if (!(largest > 0) || !std::isfinite(largest)) {
+Axis NiceAxis(double smallest, double largest, int divisions) {
+    const double low = std::min(0.0, smallest);
+    const double high = std::max(0.0, largest);
+    const double range = high - low;
+    if (!(range > 0) || !std::isfinite(range)) {
         return {};
     }
-    for (double power = std::pow(10.0, std::floor(std::log10(largest / divisions)));
+    for (double power = std::pow(10.0, std::floor(std::log10(range / divisions)));
          power > 0 && std::isfinite(power); power *= 10) {
         for (const double f : {1.0, 2.0, 5.0}) {
             const double step = f * power;
-            const double end = std::ceil(largest / step - 1e-9) * step;
-            if (std::isfinite(end) && end / step <= divisions + 1e-9) {
-                return {end, step};
+            const double start = low < 0 ? std::floor(low / step + 1e-9) * step : 0.0;
+            const double end = high > 0 ? std::ceil(high / step - 1e-9) * step : 0.0;
+            if (std::isfinite(start) && std::isfinite(end) &&
+                (end - start) / step <= divisions + 1e-9) {
+                return {start, end, step};
             }
         }
     }
     // At the ends of what a number holds there is no round step.
-    return {largest, largest};
+    return {low, high, range};
 }
 
 // The values a panel shows; Em's title is the settings' name and symbol.
@@ -108,18 +115,19 @@ std::string DateOf(const HeaderTexts& h) {
            Sjis("月") + h[header::dateDay] + Sjis("日");
 }
 
-// The earliest and latest test dates, "A 〜 B" (one date when they agree).
+// The earliest and latest test dates by the calendar, whatever era they
+// were typed in, "A 〜 B" (one date when they agree); dates that are no
+// dates are left out.
 std::string DateRange(const BoreholeProfile& p) {
-    using Key = std::tuple<std::string, int, int, int>;
+    using Key = std::string;  // yyyy-mm-dd
     std::optional<std::pair<Key, const HeaderTexts*>> first;
     std::optional<std::pair<Key, const HeaderTexts*>> last;
     for (const ProfileTest& t : p.tests) {
         const HeaderTexts& h = t.test->testHeader;
-        if (h[header::dateYear].empty()) {
+        const Key key = IsoDate(h);
+        if (key.empty()) {
             continue;
         }
-        const Key key{h[header::dateEra], TextToInt(h[header::dateYear]),
-                      TextToInt(h[header::dateMonth]), TextToInt(h[header::dateDay])};
         if (!first || key < first->first) {
             first.emplace(key, &h);
         }
@@ -183,7 +191,7 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
     for (const ProfileTest& t : p.tests) {
         deepest = std::max(deepest, TestDepth(*t.test));
     }
-    const Axis depth = NiceAxis(deepest * kHeadroom, kMostDepthDivisions);
+    const Axis depth = NiceAxis(0, deepest * kHeadroom, kMostDepthDivisions);
     const auto depthY = [&](double d) {
         return MapScale(d, 0, depth.end, kPanelTop, kPanelBottom);
     };
@@ -192,7 +200,7 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
     page.SetAlign(TextAlign::rightBottom);
     page.DrawTextMm(kPanelLeft[0] - 1, kPanelTop - 1.5 - line, Sjis("深度 (m)"));
     page.SetAlign(TextAlign::rightTop);
-    const int depthSteps = static_cast<int>(std::lround(depth.end / depth.step));
+    const int depthSteps = depth.Steps();
     for (int i = 0; i <= depthSteps; ++i) {
         const double d = i * depth.step;
         page.DrawTextMm(kPanelLeft[0] - 1, depthY(d) - line / 2, FormatDerived("%g", d));
@@ -202,12 +210,21 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
         const Quantity& q = kQuantities[k];
         const double left = kPanelLeft[k];
         const double right = left + kPanelWidth;
+        // The scale covers every value shown, below zero too.
+        double smallest = 0;
         double largest = 0;
+        bool any = false;
         for (const ProfileTest& t : p.tests) {
-            largest = std::max(largest, ValueOf(*t.test, q.headerNumber).value_or(0));
+            if (const std::optional<double> v = ValueOf(*t.test, q.headerNumber)) {
+                smallest = std::min(smallest, *v);
+                largest = std::max(largest, *v);
+                any = true;
+            }
         }
-        const Axis axis = NiceAxis(largest * kHeadroom, kMostDivisions);
-        const auto valueX = [&](double v) { return MapScale(v, 0, axis.end, left, right); };
+        const Axis axis = NiceAxis(smallest * kHeadroom, largest * kHeadroom, kMostDivisions);
+        const auto valueX = [&](double v) {
+            return MapScale(v, axis.start, axis.end, left, right);
+        };
 
         // Frame, grid and scale.
         page.DrawLineMm(left, kPanelTop, right, kPanelTop, outer);
@@ -219,21 +236,31 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
             page.DrawDashedLineMm(left, y, right, y, s.gridDashLength, s.gridGapLength,
                                   s.gridLineWidth, grid);
         }
-        const int steps = static_cast<int>(std::lround(axis.end / axis.step));
+        const int steps = axis.Steps();
         page.SetAlign(TextAlign::centerBottom);
-        for (int i = 0; i <= steps; ++i) {
-            const double x = valueX(i * axis.step);
+        for (int i = 0; any && i <= steps; ++i) {
+            const double x = valueX(axis.start + i * axis.step);
             if (i > 0 && i < steps) {
                 page.DrawDashedLineMm(x, kPanelTop, x, kPanelBottom, s.gridDashLength,
                                       s.gridGapLength, s.gridLineWidth, grid);
             }
-            page.DrawTextMm(x, kPanelTop - 0.5, FormatDerived("%g", i * axis.step));
+            page.DrawTextMm(x, kPanelTop - 0.5, FormatDerived("%g", axis.start + i * axis.step));
         }
         const std::string title = q.em ? s.modulusName + " " + s.modulusSymbol : Sjis(q.title);
         page.DrawTextMm((left + right) / 2, kPanelTop - 1.5 - line, title + Sjis(" (kN/㎡)"));
+        if (!any) {
+            // No test has the value: no scale to read, a dash in the panel.
+            page.SetAlign(TextAlign::centerTop);
+            page.DrawTextMm((left + right) / 2, (kPanelTop + kPanelBottom) / 2 - line / 2,
+                            Sjis("—"));
+            continue;
+        }
 
-        // The tests from the top down, joined, each value written beside it.
+        // The tests from the top down, joined, each value written beside it;
+        // where the tests stand closer than a line of text, a value is
+        // written only where it does not run into the one above.
         std::optional<std::pair<double, double>> previous;
+        std::optional<double> lastLabel;
         for (const ProfileTest& t : p.tests) {
             const std::optional<double> v = ValueOf(*t.test, q.headerNumber);
             if (!v) {
@@ -246,6 +273,10 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
             }
             previous.emplace(x, y);
             page.DrawCircleMm(x, y, 0.8, outer);
+            if (lastLabel && y - *lastLabel < line) {
+                continue;
+            }
+            lastLabel = y;
             const bool leftOfPoint = x > left + 0.6 * kPanelWidth;
             page.SetAlign(leftOfPoint ? TextAlign::rightTop : TextAlign::leftTop);
             page.DrawTextMm(x + (leftOfPoint ? -1.3 : 1.3), y - line / 2, ValueText(s, v, q.em));

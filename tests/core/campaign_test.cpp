@@ -7,6 +7,7 @@
 #include <set>
 
 #include "base/encoding.h"
+#include "base/textfields.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
 #include "document/documentfile.h"
@@ -198,6 +199,40 @@ TEST_F(ExampleCampaign, ProfilePages) {
     continued.BeginPage(2, DocumentKind::test);
     DrawDepthProfile(many, 2, started.settings, continued, m);
     test::ExpectGolden("depth-profile-continued", continued.text());
+}
+
+// Values below zero, thirty tests a metre apart, a panel without values, and
+// dates typed in two eras: every panel's scale covers what it shows, the
+// values stay readable, and the dates are ordered by the calendar.
+TEST_F(ExampleCampaign, ProfileOfAwkwardValues) {
+    std::vector<TestRecord> records(30, campaign.tests[2]->ws.test);
+    BoreholeProfile dense{"", "", {}, {}};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        HeaderTexts& h = records[i].testHeader;
+        h[header::depth] = FormatText("-%zu.00", i + 1);
+        h[header::hidePl] = "1";  // no Pl at all: its panel shows a dash
+        h[header::modulusValue] = FormatText("%d", 8000 + 100 * static_cast<int>(i % 7));
+        h[header::dateEra] = Sjis(i == 3 ? "平成" : "令和");
+        h[header::dateYear] = i == 3 ? "30" : "8";
+        h[header::dateMonth] = i == 5 ? "1" : "10";
+        h[header::dateDay] = "20";
+    }
+    records[4].testHeader[header::modulusValue] = "-840";
+    records[6].testHeader[header::pfEffective] = "-500";
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        dense.tests.push_back({FormatText("t%02zu.kdw", i + 1), &records[i]});
+    }
+    OpsRecorder ops(96, 96);
+    RecordedMessages m;
+    DrawDepthProfile(dense, 1, started.settings, ops, m);
+    const std::string text = ops.text();
+    // The Em and Pf' scales start below zero; the Pl panel has none.
+    EXPECT_NE(text.find("\"-2000\""), std::string::npos);
+    EXPECT_NE(text.find("\"-200\""), std::string::npos);
+    EXPECT_NE(text.find("\"―\""), std::string::npos);  // the dash as CP932 reads back
+    // 平成30 (2018) comes before 令和8 (2026), January before October.
+    EXPECT_NE(text.find("平成30年10月20日 ～ 令和8年10月20日"), std::string::npos);
+    test::ExpectGolden("depth-profile-awkward", text);
 }
 
 using AgsGroup = test::AgsTable;
