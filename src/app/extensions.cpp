@@ -9,6 +9,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "dialogs/backgroundwork.h"
 #include "dialogs/cagsdlg.h"
 #include "dialogs/cqualitydlg.h"
 #include "dialogs/guiservices.h"
@@ -37,7 +38,16 @@ std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
         return std::nullopt;
     }
     lastFolder_ = folder = *chosen;
-    Campaign campaign = ReadCampaign(CampaignFiles({ToPath(folder)}), ws_);
+    // Read on a thread of its own, with a box that shows how far it is.
+    Campaign campaign;
+    const std::string path = ToPath(folder);
+    const Workspace& started = ws_;
+    if (!RunInBackground(view_.window(), QStringLiteral("試験を読んでいます"), progressDelay_,
+                         [&](const WorkProgress& progress) {
+                             campaign = ReadCampaign(CampaignFiles({path}), started, progress);
+                         })) {
+        return std::nullopt;
+    }
     // The box lists as many as fit on a screen, and says how many more.
     constexpr std::size_t kListed = 20;
     std::string skipped;
@@ -112,7 +122,13 @@ void Extensions::OnAgsExport() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    const AgsFile file = WriteAgsFile(*campaign, Today(), agsOptions_);
+    AgsFile file;
+    const std::string today = Today();
+    if (!RunInBackground(
+            view_.window(), QStringLiteral("AGS ファイルを作っています"), progressDelay_,
+            [&](const WorkProgress&) { file = WriteAgsFile(*campaign, today, agsOptions_); })) {
+        return;
+    }
     if (!file.romaji) {
         messages_.Show(msg::noRomaji);
     }

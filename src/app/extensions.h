@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <optional>
 
 #include "document/agsfile.h"
@@ -34,6 +35,10 @@ public:
     // 拡張 › 品質チェック...: the checks of the open test.
     void OnQualityCheck();
 
+    // How long reading and writing run before their progress box shows
+    // (tests show it at once).
+    void SetProgressDelay(std::chrono::milliseconds delay) { progressDelay_ = delay; }
+
 private:
     // The tests of the folder the user picks (starting where the last pick
     // was, at first the open document's folder); the files skipped are said
@@ -48,6 +53,8 @@ private:
     QString lastFolder_;
     // The AGS export's choices, as the last export left them.
     AgsOptions agsOptions_;
+    // How long work runs before its progress box shows.
+    std::chrono::milliseconds progressDelay_{300};
 };
 
 }  // namespace karnea

@@ -114,9 +114,15 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
     return files;
 }
 
-Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started) {
+Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started,
+                      const CampaignProgress& progress) {
     Campaign campaign;
-    for (const std::string& path : paths) {
+    for (std::size_t read = 0; read < paths.size(); ++read) {
+        if (progress && !progress(read, paths.size())) {
+            campaign.stopped = true;
+            break;
+        }
+        const std::string& path = paths[read];
         auto test = std::make_unique<CampaignTest>();
         test->path = path;
         test->ws = started;

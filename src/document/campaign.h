@@ -3,6 +3,7 @@
 // could not be read kept with the reason.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +29,13 @@ struct Campaign {
     // the first borehole's profile.
     std::vector<BoreholeProfile> boreholes;
     std::vector<SkippedFile> skipped;
+    // The reading was stopped before its last file (see CampaignProgress).
+    bool stopped = false;
 };
+
+// Told after each file read, how many of how many; false stops the reading.
+// It may be called on a thread of its own: the reading shares nothing.
+using CampaignProgress = std::function<bool(std::size_t read, std::size_t total)>;
 
 // The data files that arguments name: a folder stands for every file in it
 // whose name ends in ".kdw" in any case, in name order; anything else is
@@ -38,7 +45,8 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
 // Opens every file as the open command does, on a copy of `started` (a
 // workspace after the program's start). A file that does not open as a
 // test is skipped with the first message its reading gave.
-Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started);
+Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started,
+                      const CampaignProgress& progress = {});
 
 // How many pages the report has: each borehole's profile, then each of its
 // tests' own pages.

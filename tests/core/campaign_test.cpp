@@ -46,6 +46,21 @@ struct ExampleCampaign : ::testing::Test {
     }
 };
 
+// The reading says how far it is, and stops when told to.
+TEST_F(ExampleCampaign, ReadingReportsProgressAndStops) {
+    const std::vector<std::string> files = CampaignFiles({kCampaignDir});
+    std::vector<std::size_t> told;
+    const Campaign stopped = ReadCampaign(files, started, [&](std::size_t read, std::size_t total) {
+        EXPECT_EQ(total, files.size());
+        told.push_back(read);
+        return read < 2;
+    });
+    EXPECT_EQ(told, (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_LE(stopped.tests.size() + stopped.skipped.size(), 2u);
+    EXPECT_FALSE(campaign.stopped);
+}
+
 TEST(CampaignFiles, AFolderGivesItsTestFilesInNameOrder) {
     ScratchDir dir;
     for (const char* name : {"b.kdw", "A.KDW", "c.Kdw", "d.kcw", "e.kdw.bak", "kdw"}) {

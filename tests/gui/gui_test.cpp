@@ -150,6 +150,32 @@ private slots:
     // 拡張 stands just before ﾍﾙﾌﾟ; its depth profile shows a folder's report
     // in the preview, its AGS export writes the file named, and its quality
     // check shows the open test's warnings and the suggested limit pressure.
+    // A folder of many tests is read on a thread of its own with a box that
+    // shows how far it is; ｷｬﾝｾﾙ stops it, and no file is written.
+    void longWorkShowsItsProgressAndCancels() {
+        QTemporaryDir dir;
+        const std::string test = ReadAll(Example("test.kdw")).toStdString();
+        for (int i = 0; i < 200; ++i) {
+            WriteBytesTo(dir.filePath(QStringLiteral("t%1.kdw").arg(i, 3, 10, QLatin1Char('0'))),
+                         test);
+        }
+        Program p({Example("test.kdw")});
+        p.app->extensions().SetProgressDelay(std::chrono::milliseconds(0));
+        const QString ags = dir.filePath(QStringLiteral("c.ags"));
+        p.chooser.answers = {dir.path(), ags};
+        QString caption;
+        test::WithDialog([&] { p.app->frame().action(Command::agsExport)->trigger(); },
+                         [&](QDialog& d) {
+                             QCOMPARE(d.objectName(), QStringLiteral("progress"));
+                             caption = d.windowTitle();
+                             test::Screenshot(d, "progress");
+                             d.findChild<QPushButton*>()->click();  // ｷｬﾝｾﾙ
+                         });
+        QCOMPARE(caption, QStringLiteral("試験を読んでいます"));
+        QVERIFY(!QFile::exists(ags));
+        QVERIFY(p.messages.shown.empty());
+    }
+
     void extensionMenu() {
         Program p({Example("test.kdw")});
         QStringList menus;

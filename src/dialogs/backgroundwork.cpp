@@ -1,0 +1,72 @@
+#include "dialogs/backgroundwork.h"
+
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace karnea {
+
+bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milliseconds delay,
+                     const std::function<void(const WorkProgress&)>& work) {
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> finished{false};
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work([&](std::size_t d, std::size_t t) {
+                done = d;
+                total = t;
+                return !cancelled;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+    });
+    // A short work ends before anything shows (and before any event runs).
+    const auto until = std::chrono::steady_clock::now() + delay;
+    while (!finished && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!finished) {
+        QProgressDialog box(caption, QStringLiteral("ｷｬﾝｾﾙ"), 0, 0, parent);
+        box.setObjectName(QStringLiteral("progress"));
+        box.setWindowTitle(caption);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setMinimumDuration(0);
+        box.setAutoClose(false);
+        box.setAutoReset(false);
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(50);
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (finished) {
+                loop.quit();
+                return;
+            }
+            const std::size_t t = total;
+            box.setMaximum(static_cast<int>(t));
+            box.setValue(static_cast<int>(done));
+            box.setLabelText(QStringLiteral("%1  %2 / %3").arg(caption).arg(done).arg(t));
+        });
+        QObject::connect(&box, &QProgressDialog::canceled, &loop, [&] {
+            cancelled = true;
+            box.setLabelText(QStringLiteral("%1  (中止しています)").arg(caption));
+        });
+        box.show();
+        poll.start();
+        loop.exec();
+    }
+    worker.join();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    return !cancelled;
+}
+
+}  // namespace karnea
