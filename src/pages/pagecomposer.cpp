@@ -209,17 +209,28 @@ void PageComposer::DrawDashedLineMm(double x1, double y1, double x2, double y2, 
     const long long length = std::max(std::llabs(static_cast<long long>(bx) - ax),
                                       std::llabs(static_cast<long long>(by) - ay));
     const long long most = std::min<long long>(kMaxDashes, length / step + 1);
+    // The dashes drawn: one, then one more a step on while the next would
+    // still start short of the end.
+    long long count = 0;
     long long x = ax;
     long long y = ay;
-    for (long long n = 0; n < most; ++n) {
-        surface_.DrawLine(ClampDevice(static_cast<double>(x)), ClampDevice(static_cast<double>(y)),
-                          ClampDevice(static_cast<double>(x + sx * dashLength)),
-                          ClampDevice(static_cast<double>(y + sy * dashLength)), width, colour);
+    while (count < most) {
+        ++count;
         x += sx * step;
         y += sy * step;
         if (!(x < bx - sx * dashLength || y < by - sy * dashLength)) {
             break;
         }
+    }
+    surface_.DrawDashes(ax, ay, sx, sy, dashLength, step, count, width, colour);
+}
+
+void Surface::DrawDashes(long long x, long long y, int sx, int sy, long long dash, long long step,
+                         long long count, int width, long colour) {
+    for (long long n = 0; n < count; ++n, x += sx * step, y += sy * step) {
+        DrawLine(ClampDevice(static_cast<double>(x)), ClampDevice(static_cast<double>(y)),
+                 ClampDevice(static_cast<double>(x + sx * dash)),
+                 ClampDevice(static_cast<double>(y + sy * dash)), width, colour);
     }
 }
 

@@ -34,6 +34,11 @@ public:
                                const std::string& text) = 0;
     // A solid line; the width is in device pixels.
     virtual void DrawLine(int x1, int y1, int x2, int y2, int width, long colour) = 0;
+    // `count` dashes of `dash` units, one every `step` units, from (x, y)
+    // in the direction (sx, sy) (each -1, 0 or 1): as that many lines, which
+    // a target may draw as one stroke with a dash pattern.
+    virtual void DrawDashes(long long x, long long y, int sx, int sy, long long dash,
+                            long long step, long long count, int width, long colour);
     // A circle, not filled; width 0 draws the thinnest line the target has.
     virtual void DrawCircle(int x, int y, int radius, int width, long colour) = 0;
 };

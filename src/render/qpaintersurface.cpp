@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPen>
 #include <array>
+#include <cstdlib>
 #include <utility>
 
 #include "base/encoding.h"
@@ -26,6 +27,10 @@ constexpr std::array<std::pair<const char*, const char*>, 4> kStandIns = {{
 }};
 
 constexpr const char* kDefaultStandIn = "IPAMincho";
+
+// A dashed line that reaches farther than this (a damaged setting) is drawn
+// dash by dash, each bounded as the page composer bounds lines.
+constexpr long long kFarthestStroke = 1000000;
 
 }  // namespace
 
@@ -76,8 +81,9 @@ const CellFont& FontCache::Cell(const std::string& cp932Face, int height, QPaint
     const double cell = probe.ascent() + probe.descent();
     const double em = cell > 0 ? height * probeEm / cell : height;
     font.setPointSizeF(em > 0 ? em * 72.0 / deviceDpi : 0.01);
-    const QFontMetricsF metrics(font, device);
-    return cells_.emplace(key, CellFont{font, metrics.ascent(), metrics.descent()}).first->second;
+    auto metrics = std::make_shared<const QFontMetricsF>(font, device);
+    return cells_.emplace(key, CellFont{font, metrics->ascent(), metrics->descent(), metrics})
+        .first->second;
 }
 
 QPainterSurface::QPainterSurface(QPainter& painter, int dpiX, int dpiY, FontCache& fonts)
@@ -109,6 +115,14 @@ void QPainterSurface::RestoreFont() {
     }
 }
 
+const QFontMetricsF& QPainterSurface::Metrics() {
+    if (!current_.cell.metrics) {
+        current_.cell.metrics =
+            std::make_shared<const QFontMetricsF>(current_.cell.font, painter_.device());
+    }
+    return *current_.cell.metrics;
+}
+
 void QPainterSurface::DrawText(int x, int y, const std::string& text) {
     if (text.empty()) {
         return;
@@ -116,8 +130,7 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
     const QString s = QString::fromStdString(decode_(text));
     double ox = 0;
     if (align_ != TextAlign::leftTop) {
-        const double width =
-            QFontMetricsF(current_.cell.font, painter_.device()).horizontalAdvance(s);
+        const double width = Metrics().horizontalAdvance(s);
         if (align_ == TextAlign::rightTop || align_ == TextAlign::rightBottom) {
             ox = -width;
         } else {
@@ -141,8 +154,7 @@ void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
         return;
     }
     const QString s = QString::fromStdString(decode_(text));
-    const QFontMetricsF fm(current_.cell.font, painter_.device());
-    const double x = (left + right) / 2.0 - fm.horizontalAdvance(s) / 2;
+    const double x = (left + right) / 2.0 - Metrics().horizontalAdvance(s) / 2;
     const double baseline = (top + bottom) / 2.0 -
                             (current_.cell.ascent + current_.cell.descent) / 2 +
                             current_.cell.ascent;
@@ -160,6 +172,26 @@ void QPainterSurface::DrawLine(int x1, int y1, int x2, int y2, int width, long c
     QPen pen(ToQColor(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter_.setPen(pen);
     painter_.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void QPainterSurface::DrawDashes(long long x, long long y, int sx, int sy, long long dash,
+                                 long long step, long long count, int width, long colour) {
+    // One stroke with a dash pattern, for a line across or down: the same
+    // dashes as one line each, drawn at once.
+    const long long gap = step - dash;
+    const long long span = count > 0 ? (count - 1) * step + dash : 0;
+    const auto onPage = [](long long v) { return std::llabs(v) <= kFarthestStroke; };
+    if (width <= 0 || count < 2 || gap <= 0 || dash <= 0 || (sx != 0 && sy != 0) || !onPage(x) ||
+        !onPage(y) || !onPage(x + sx * span) || !onPage(y + sy * span)) {
+        Surface::DrawDashes(x, y, sx, sy, dash, step, count, width, colour);
+        return;
+    }
+    QPen pen(ToQColor(colour), width, Qt::CustomDashLine, Qt::RoundCap, Qt::RoundJoin);
+    pen.setDashPattern({static_cast<double>(dash) / width, static_cast<double>(gap) / width});
+    painter_.setPen(pen);
+    painter_.drawLine(
+        QPointF(static_cast<double>(x), static_cast<double>(y)),
+        QPointF(static_cast<double>(x + sx * span), static_cast<double>(y + sy * span)));
 }
 
 void QPainterSurface::DrawCircle(int x, int y, int radius, int width, long colour) {

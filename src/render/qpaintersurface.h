@@ -3,8 +3,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QString>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -27,6 +29,9 @@ struct CellFont {
     QFont font;
     double ascent = 0;
     double descent = 0;
+    // The font's measures on its device, made once: the widths of aligned
+    // texts come from here.
+    std::shared_ptr<const QFontMetricsF> metrics;
 };
 
 // Fonts found and measured once for as long as their owner lives (a view, an
@@ -58,6 +63,8 @@ public:
     void DrawText(int x, int y, const std::string& text) override;
     void DrawTextInBox(int left, int top, int right, int bottom, const std::string& text) override;
     void DrawLine(int x1, int y1, int x2, int y2, int width, long colour) override;
+    void DrawDashes(long long x, long long y, int sx, int sy, long long dash, long long step,
+                    long long count, int width, long colour) override;
     void DrawCircle(int x, int y, int radius, int width, long colour) override;
 
 private:
@@ -66,6 +73,8 @@ private:
         int angle = 0;
         QColor colour = Qt::black;
     };
+    // The measures of the font in use.
+    const QFontMetricsF& Metrics();
 
     QPainter& painter_;
     int dpiX_;
