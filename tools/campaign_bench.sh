@@ -3,7 +3,9 @@
 # run: `karnea-cli campaign` of ten tests of 120 readings in one process,
 # against LibreOffice converting ten copies of the spreadsheet route's
 # workbook (one test each, made by PEER/make_sheet.py) to PDF in one call.
-# Prints the median wall times and their ratio, and each side's peak memory.
+# Prints the median wall times and their ratio, and each side's peak memory;
+# then the report of 10, 100 and 1000 tests alone: its time per test and its
+# peak memory.
 #   tools/campaign_bench.sh PEER_DIR [RUNS]
 # Installs LibreOffice Calc, openpyxl, GNU time and poppler-utils when they
 # are missing (as root).
@@ -44,4 +46,14 @@ for side in ours office; do
         peaks+=("$(/usr/bin/time -f '%M' "${command[@]}" 2>&1 >/dev/null | tail -1)")
     done
     echo "peak memory, $side: ${peaks[*]} KB"
+done
+
+echo "== the campaign report alone, by size"
+for count in 10 100 1000; do
+    "$build/bench/karnea-campaign-tests" "$work/tests$count" "$count"
+    line=$(/usr/bin/time -f '%e %M' "$cli" campaign "$work/tests$count" -o "$work/report$count.pdf" \
+        2>&1 >/dev/null | tail -1)
+    read -r seconds peak <<<"$line"
+    awk -v n="$count" -v s="$seconds" -v m="$peak" \
+        'BEGIN { printf "%5d tests: %.2f s, %.1f ms a test, peak %.1f MiB\n", n, s, 1000 * s / n, m / 1024 }'
 done

@@ -26,7 +26,7 @@ bool IsRegularFile(const std::string& path) {
     return fs::is_regular_file(path, ec);
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteAll(int fd, std::string_view bytes) {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -132,12 +132,12 @@ bool SyncFolder(const fs::path& folder) {
 
 enum class Beside { written, cannotCreate, failed };
 
-// Writes `bytes` into a new file `temp` beside `target` (with the
-// permissions, owner and group of the file it is to replace, as far as the
-// process may set them), flushed to disk. A new file that could not be
+// Writes what `produce` gives into a new file `temp` beside `target` (with
+// the permissions, owner and group of the file it is to replace, as far as
+// the process may set them), flushed to disk. A new file that could not be
 // written is removed.
-Beside WriteBeside(const fs::path& target, const std::string& bytes, const struct stat* existing,
-                   fs::path& temp) {
+Beside WriteBeside(const fs::path& target, const ContentProducer& produce,
+                   const struct stat* existing, fs::path& temp) {
     const fs::path folder = target.parent_path();
     const std::string base = target.filename().string();
     int fd = -1;
@@ -157,7 +157,8 @@ Beside WriteBeside(const fs::path& target, const std::string& bytes, const struc
         // itself; a full or broken disk must not have its file truncated.
         return errno == EACCES || errno == EPERM ? Beside::cannotCreate : Beside::failed;
     }
-    bool ok = !Fails(SaveStep::write) && WriteAll(fd, bytes);
+    bool ok = !Fails(SaveStep::write) &&
+              produce([fd](std::string_view chunk) { return WriteAll(fd, chunk); });
     if (ok && existing != nullptr) {
         ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
         [[maybe_unused]] const int kept = ::fchown(fd, existing->st_uid, existing->st_gid);
@@ -532,7 +533,9 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         }
         RemoveLeftOverSaveFiles(target->parent_path());
         fs::path temp;
-        switch (WriteBeside(*target, bytes, exists ? &existing : nullptr, temp)) {
+        const std::string& content = bytes;  // a binding cannot be captured everywhere
+        const ContentProducer whole = [&content](const ContentWriter& put) { return put(content); };
+        switch (WriteBeside(*target, whole, exists ? &existing : nullptr, temp)) {
             case Beside::cannotCreate:
                 // A single writable file in a folder the user may not write:
                 // the only way to save is to write the file itself.
@@ -545,6 +548,46 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         staged.push_back({temp, *target, exists});
     }
     return Install(staged);
+}
+
+bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce) {
+    // What cannot be streamed beside the file (a device, a folder the user
+    // may not write) is collected first and saved as every other file is.
+    const auto whole = [&] {
+        std::string bytes;
+        return produce([&bytes](std::string_view chunk) {
+                   bytes.append(chunk);
+                   return true;
+               }) &&
+               ReplaceFile(path, bytes);
+    };
+    const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
+    if (!target) {
+        return false;
+    }
+    struct stat existing {};
+    const bool exists = ::stat(target->c_str(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || ::access(target->c_str(), W_OK) != 0)) {
+        return false;
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return whole();
+    }
+    RemoveLeftOverSaveFiles(target->parent_path());
+    // The content is produced outside the signal guard (it may take long and
+    // the user must be able to stop it); a new file a stop leaves behind is
+    // removed by a later save into the folder.
+    fs::path temp;
+    switch (WriteBeside(*target, produce, exists ? &existing : nullptr, temp)) {
+        case Beside::cannotCreate:
+            return exists && whole();
+        case Beside::failed:
+            return false;
+        case Beside::written:
+            break;
+    }
+    const SignalsHeld held;
+    return Install({{temp, *target, exists}});
 }
 
 #ifdef KARNEA_SAVE_FAULTS

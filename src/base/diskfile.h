@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,6 +39,17 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path,
 // killed saves left in the folder go first. The signals that end a program
 // wait until the save is done. Returns false on any failure.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
+
+// A file's content handed over in pieces: `put` takes the next piece, false
+// when it cannot be written; the producer returns false when it fails.
+using ContentWriter = std::function<bool(std::string_view)>;
+using ContentProducer = std::function<bool(const ContentWriter& put)>;
+
+// Replaces the file at `path` with what `produce` writes, streamed into the
+// new file beside it as it comes, so that a large file is never held whole;
+// the same promises as ReplaceFile. Signals are held only while the new file
+// takes its name. False, and nothing replaced, when anything fails.
+bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce);
 
 // Replaces several files together: each new file is written beside its
 // target first, and only when all of them are written do they take their

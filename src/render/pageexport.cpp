@@ -153,30 +153,66 @@ private:
 
 }  // namespace
 
-std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi) {
-    QBuffer pdf;
-    pdf.open(QIODevice::WriteOnly);
+namespace {
+
+// A device that hands what is written to it on, as it comes.
+class ForwardingDevice : public QIODevice {
+public:
+    explicit ForwardingDevice(const ContentWriter& put) : put_(put) { open(QIODevice::WriteOnly); }
+    bool failed() const { return failed_; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (failed_ || !put_(std::string_view(data, static_cast<std::size_t>(size)))) {
+            failed_ = true;
+            return -1;
+        }
+        return size;
+    }
+
+private:
+    const ContentWriter& put_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put) {
+    ForwardingDevice device(put);
     {
-        QPdfWriter writer(&pdf);
+        QPdfWriter writer(&device);
         writer.setResolution(dpi);
         writer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setCreator(QStringLiteral("karnea"));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            return std::nullopt;
+            return false;
         }
         PdfPages target(writer, painter, dpi);
         draw(target);
         painter.end();
     }
-    return pdf.data().toStdString();
+    return !device.failed();
 }
 
-// The files go to disk through ReplaceFile, as every save of the program does.
+std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi) {
+    std::string pdf;
+    if (!WritePdf(draw, dpi, [&pdf](std::string_view chunk) {
+            pdf.append(chunk);
+            return true;
+        })) {
+        return std::nullopt;
+    }
+    return pdf;
+}
+
+// The file goes to disk as every save of the program does, streamed into
+// its new file as the pages are drawn.
 bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {
-    const std::optional<std::string> pdf = PdfBytes(draw, dpi);
-    return pdf && ReplaceFile(path, *pdf);
+    return ReplaceFileStreamed(path,
+                               [&](const ContentWriter& put) { return WritePdf(draw, dpi, put); });
 }
 
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/diskfile.h"
 #include "pages/pagecomposer.h"
 
 namespace karnea {
@@ -17,6 +18,9 @@ class Messages;
 // Draws pages onto the target it is given; false when the target stopped.
 using PageDrawing = std::function<bool(PageTarget&)>;
 
+// One PDF of the pages drawn, handed to `put` as it is made; false when no
+// PDF can be begun or `put` fails.
+bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put);
 // The bytes of one PDF of the pages drawn; nothing when no PDF can be begun.
 std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi);
 // One PDF of the pages drawn. False when the file cannot be written.

@@ -31,6 +31,34 @@ int FilesIn(const ScratchDir& dir) {
 // A device or a pipe is written into, never renamed over; a folder is
 // refused. (A pipe stands for every file that is not a plain file: a test
 // never risks a real device.)
+// A file written in pieces as they come: whole when every piece is, and the
+// previous file untouched (no new file left) when one fails.
+TEST(ReplaceFile, StreamedInPieces) {
+    ScratchDir dir;
+    const std::string path = dir.file("report.pdf");
+    WriteBytes(path, "old");
+    const auto pieces = [](int failAt) {
+        return [failAt](const ContentWriter& put) {
+            for (int i = 0; i < 3; ++i) {
+                if (i == failAt || !put(std::string(100000, static_cast<char>('a' + i)))) {
+                    return false;
+                }
+            }
+            return true;
+        };
+    };
+    EXPECT_FALSE(ReplaceFileStreamed(path, pieces(1)));
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(FilesIn(dir), 1);
+    ASSERT_TRUE(ReplaceFileStreamed(path, pieces(-1)));
+    EXPECT_EQ(ReadBytes(path),
+              std::string(100000, 'a') + std::string(100000, 'b') + std::string(100000, 'c'));
+    EXPECT_EQ(FilesIn(dir), 1);
+    // A device is written into, as ReplaceFile does.
+    EXPECT_TRUE(ReplaceFileStreamed("/dev/null", pieces(-1)));
+    EXPECT_FALSE(ReplaceFileStreamed(dir.path().string(), pieces(-1)));
+}
+
 TEST(ReplaceFile, PipesAndFolders) {
     ScratchDir dir;
     const std::string fifo = dir.file("pipe");
