@@ -139,11 +139,17 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
     }
     const bool bottom = align_ == TextAlign::centerBottom || align_ == TextAlign::rightBottom;
     const double baseline = bottom ? -current_.cell.descent : current_.cell.ascent;
+    painter_.setFont(current_.cell.font);
+    painter_.setPen(current_.colour);
+    // Text across the page is drawn where it stands; only turned text needs
+    // a turned painter (and its state kept round it).
+    if (current_.angle == 0) {
+        painter_.drawText(QPointF(x + ox, y + baseline), s);
+        return;
+    }
     painter_.save();
     painter_.translate(x, y);
     painter_.rotate(-current_.angle);
-    painter_.setFont(current_.cell.font);
-    painter_.setPen(current_.colour);
     painter_.drawText(QPointF(ox, baseline), s);
     painter_.restore();
 }
@@ -158,11 +164,9 @@ void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
     const double baseline = (top + bottom) / 2.0 -
                             (current_.cell.ascent + current_.cell.descent) / 2 +
                             current_.cell.ascent;
-    painter_.save();
     painter_.setFont(current_.cell.font);
     painter_.setPen(current_.colour);
     painter_.drawText(QPointF(x, baseline), s);
-    painter_.restore();
 }
 
 void QPainterSurface::DrawLine(int x1, int y1, int x2, int y2, int width, long colour) {
