@@ -101,6 +101,10 @@ TEST(SaveFaults, EveryStepLeavesThePreviousFile) {
             EXPECT_FALSE(ReplaceFile(dir.file("f"), "new")) << static_cast<int>(step);
             EXPECT_FALSE(ReplaceFile(dir.file("new"), "new")) << static_cast<int>(step);
             EXPECT_FALSE(ReplaceFiles({{dir.file("f"), "a"}, {dir.file("g"), "b"}}));
+            // A file streamed in pieces keeps the same promises.
+            EXPECT_FALSE(ReplaceFileStreamed(dir.file("f"), [](const ContentWriter& put) {
+                return put("ne") && put("w");
+            })) << static_cast<int>(step);
         }
         EXPECT_EQ(ReadBytes(dir.file("f")), "previous") << static_cast<int>(step);
         EXPECT_EQ(ReadBytes(dir.file("g")), "other");
@@ -137,6 +141,11 @@ TEST(SaveFaults, WritingInPlaceKeepsThePreviousContent) {
         const FailingStep denied(SaveStep::createDenied);
         EXPECT_TRUE(ReplaceFile(dir.file("f"), "new"));
         EXPECT_EQ(ReadBytes(dir.file("f")), "new");
+        EXPECT_EQ(FilesIn(dir), 1u);
+        // A streamed file goes the same way, collected first.
+        EXPECT_TRUE(ReplaceFileStreamed(
+            dir.file("f"), [](const ContentWriter& put) { return put("stre") && put("amed"); }));
+        EXPECT_EQ(ReadBytes(dir.file("f")), "streamed");
         EXPECT_EQ(FilesIn(dir), 1u);
     }
 }
