@@ -140,13 +140,9 @@ TEST_F(CraftedTest, ReadingsAgainstThePressureAndImpossibleResults) {
     test.testRows[8][testField::vol60] = "140";  // below row 7's 150
     test.testHeader[header::modulusValue] = "-840";
     test.testHeader[header::pfEffective] = "0";
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"pressure-not-rising", "volume-falls",
+                                                 "result-not-positive", "pl-below-limit-volume"}));
     const std::vector<QualityWarning> warnings = CheckTestQuality(test, settings);
-    std::vector<std::string> codes;
-    for (const QualityWarning& w : warnings) {
-        codes.push_back(w.code);
-    }
-    EXPECT_EQ(codes, (std::vector<std::string>{"pressure-not-rising", "volume-falls",
-                                               "result-not-positive", "pl-below-limit-volume"}));
     EXPECT_EQ(warnings[0].text.english,
               "the pressure Pm does not rise from the row before in rows 5");
     EXPECT_EQ(warnings[1].text.english, "the volume falls while the pressure rises in rows 8");
