@@ -128,6 +128,8 @@ inline constexpr std::string_view pngNeedsPageNumber =
 inline constexpr std::string_view fileSkipped = "%1 (読めないため除きました)";
 inline constexpr std::string_view moreSkipped = "ほかに %1 件を除きました";
 inline constexpr std::string_view noTestRead = "読める試験がありません";
+inline constexpr std::string_view fileChangedMeanwhile =
+    "%1 は読み込んだ後に変わったか無くなったため、そのページを除きました";
 inline constexpr std::string_view noRomaji =
     "日本語の文字をローマ字にできないため ? で書きました (kakasi が見つかりません)";
 inline constexpr std::string_view qualityNeedsTest = "品質チェックは試験のデータを開いて行います";

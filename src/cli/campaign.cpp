@@ -20,14 +20,16 @@ namespace {
 
 // The tests the arguments name for a report or export to `output`, the
 // skipped files said on standard error; nothing when the output would
-// replace a data file or no test could be read.
+// replace a data file or no test could be read. A report keeps the tests'
+// headers alone, and opens each test again to draw its pages.
 std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Arguments& args,
-                                       Workspace& started, Messages& messages) {
+                                       Workspace& started, Messages& messages,
+                                       bool headersOnly = false) {
     if (!MayExportTo(output, messages)) {
         return nullptr;
     }
-    auto campaign =
-        std::make_unique<Campaign>(ReadCampaign(CampaignFiles(args.positional), started));
+    auto campaign = std::make_unique<Campaign>(
+        ReadCampaign(CampaignFiles(args.positional), started, {}, headersOnly));
     for (const SkippedFile& f : campaign->skipped) {
         messages.Show(FormatMessage(msg::fileSkipped,
                                     Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
@@ -93,7 +95,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         messages.Show(FormatMessage(msg::pngFolderUnusable, args.at("png")));
         return kExitFailure;
     }
-    const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages);
+    const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages, true);
     if (!campaign) {
         return kExitFailure;
     }
@@ -150,10 +152,10 @@ int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
     writer.key("tests");
     writer.beginArray();
     for (const auto& t : campaign.tests) {
-        const TestRecord& test = t->ws.test;
+        const TestRecord& test = t->ws->test;
         const HeaderTexts& h = test.testHeader;
-        const std::vector<QualityWarning> warnings = CheckTestQuality(test, t->ws.settings);
-        const LimitSuggestion limit = SuggestLimitPressure(test, t->ws.settings);
+        const std::vector<QualityWarning> warnings = CheckTestQuality(test, t->ws->settings);
+        const LimitSuggestion limit = SuggestLimitPressure(test, t->ws->settings);
         if (json) {
             writer.beginObject();
             writer.key("file");

@@ -322,7 +322,7 @@ std::string FileName(const CampaignTest& test) {
 // PMTP row. The test is named by its file (made unique at its depth).
 void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
                  const AgsTexts& texts, std::set<std::pair<std::string, std::string>>& tests) {
-    const TestRecord& t = test.ws.test;
+    const TestRecord& t = test.ws->test;
     const HeaderTexts& h = t.testHeader;
     const std::string depth = Fixed(TestDepth(t), 2);
     const std::string file = texts.Ascii(FileName(test));
@@ -373,8 +373,8 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const Ags
     }
     for (const auto& test : campaign.tests) {
         texts.Add(FileName(*test));
-        texts.Add(Utf8(test->ws.test.testHeader[header::engineer]));
-        texts.Add(Utf8(test->ws.test.testHeader[header::soilName]));
+        texts.Add(Utf8(test->ws->test.testHeader[header::engineer]));
+        texts.Add(Utf8(test->ws->test.testHeader[header::soilName]));
     }
     AgsFile file;
     file.romaji = texts.Convert();

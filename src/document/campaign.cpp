@@ -114,59 +114,94 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
     return files;
 }
 
+namespace {
+
+// A fingerprint of a test's readings.
+std::size_t ReadingsOf(const TestRecord& test) {
+    std::size_t h = 0;
+    for (const TestRow& row : test.testRows) {
+        for (const std::string& field : row) {
+            h = h * 31 + std::hash<std::string>{}(field);
+        }
+    }
+    return h;
+}
+
+// A test file opened as the open command does, on a copy of `started`, with
+// the record defaults; or nothing, with the reason in `reason`.
+std::unique_ptr<Workspace> OpenTest(const std::string& path, const Workspace& started,
+                                    std::string& reason) {
+    auto ws = std::make_unique<Workspace>(started);
+    CollectedMessages messages;
+    std::optional<OpenedFile> opened;
+    reason = NotAFile(path);
+    try {
+        if (reason.empty()) {
+            opened = OpenDataFile(*ws, path, messages);
+        }
+    } catch (const std::bad_alloc&) {
+        // One file the memory cannot hold is skipped, not the whole batch.
+        messages.Show("メモリが足りないため読めませんでした");
+    }
+    if (reason.empty() && !opened) {
+        reason = messages.first.empty() ? "読めませんでした" : messages.first;
+    } else if (reason.empty() && opened->documentKind != DocumentKind::test) {
+        reason = "試験ではなくキャリブレーションのファイルです";
+    }
+    if (!reason.empty()) {
+        return nullptr;
+    }
+    LoadSettingsAndDefaults(*ws, false, messages);
+    return ws;
+}
+
+}  // namespace
+
 Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started,
-                      const CampaignProgress& progress) {
+                      const CampaignProgress& progress, bool headersOnly) {
     Campaign campaign;
+    campaign.started = started;
     for (std::size_t read = 0; read < paths.size(); ++read) {
         if (progress && !progress(read, paths.size())) {
             campaign.stopped = true;
             break;
         }
         const std::string& path = paths[read];
-        auto test = std::make_unique<CampaignTest>();
-        test->path = path;
-        test->ws = started;
-        CollectedMessages messages;
-        std::optional<OpenedFile> opened;
-        std::string reason = NotAFile(path);
-        try {
-            if (reason.empty()) {
-                opened = OpenDataFile(test->ws, path, messages);
-            }
-        } catch (const std::bad_alloc&) {
-            // One file the memory cannot hold is skipped, not the whole batch.
-            messages.Show("メモリが足りないため読めませんでした");
-        }
-        if (reason.empty() && !opened) {
-            reason = messages.first.empty() ? "読めませんでした" : messages.first;
-        } else if (reason.empty() && opened->documentKind != DocumentKind::test) {
-            reason = "試験ではなくキャリブレーションのファイルです";
-        }
-        if (!reason.empty()) {
+        std::string reason;
+        std::unique_ptr<Workspace> ws = OpenTest(path, started, reason);
+        if (!ws) {
             campaign.skipped.push_back({Utf8ToCp932(ReadableName(FileNameOf(path))),
                                         Utf8ToCp932(ReadableName(OneLine(reason)))});
             continue;
         }
-        LoadSettingsAndDefaults(test->ws, false, messages);
+        auto test = std::make_unique<CampaignTest>();
+        test->path = path;
+        test->pages = PageCount(PagesOf(*ws));
+        test->readings = ReadingsOf(ws->test);
+        if (headersOnly) {
+            test->header = ws->test.testHeader;
+        } else {
+            test->ws = std::move(ws);
+        }
         campaign.tests.push_back(std::move(test));
     }
 
     const auto key = [](const std::unique_ptr<CampaignTest>& t) {
-        const HeaderTexts& h = t->ws.test.testHeader;
-        return std::make_tuple(h[header::surveyName], h[header::surveyNumber],
-                               TestDepth(t->ws.test), t->path);
+        const HeaderTexts& h = t->Header();
+        return std::make_tuple(h[header::surveyName], h[header::surveyNumber], TestDepth(h),
+                               t->path);
     };
     std::stable_sort(campaign.tests.begin(), campaign.tests.end(),
                      [&](const auto& a, const auto& b) { return key(a) < key(b); });
     for (const auto& t : campaign.tests) {
-        const HeaderTexts& h = t->ws.test.testHeader;
+        const HeaderTexts& h = t->Header();
         if (campaign.boreholes.empty() ||
             campaign.boreholes.back().surveyName != h[header::surveyName] ||
             campaign.boreholes.back().surveyNumber != h[header::surveyNumber]) {
             campaign.boreholes.push_back({h[header::surveyName], h[header::surveyNumber], {}, {}});
         }
         campaign.boreholes.back().tests.push_back(
-            {Utf8ToCp932(ReadableName(FileNameOf(t->path))), &t->ws.test});
+            {Utf8ToCp932(ReadableName(FileNameOf(t->path))), &h});
     }
     if (!campaign.boreholes.empty()) {
         campaign.boreholes.front().skipped = campaign.skipped;
@@ -180,7 +215,7 @@ int CampaignPageCount(const Campaign& campaign) {
         count += DepthProfilePageCount(b);
     }
     for (const auto& t : campaign.tests) {
-        count += PageCount(PagesOf(t->ws));
+        count += t->pages;
     }
     return count;
 }
@@ -201,7 +236,23 @@ bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget
             }
         }
         for (std::size_t i = 0; i < borehole.tests.size(); ++i, ++next) {
-            const PageSource source = PagesOf(campaign.tests[next]->ws);
+            const CampaignTest& test = *campaign.tests[next];
+            // A test kept by its header alone is opened again, and must be
+            // the test the profile shows.
+            std::unique_ptr<Workspace> opened;
+            const Workspace* ws = test.ws.get();
+            if (ws == nullptr) {
+                std::string reason;
+                opened = OpenTest(test.path, campaign.started, reason);
+                if (!opened || opened->test.testHeader != test.header ||
+                    ReadingsOf(opened->test) != test.readings) {
+                    messages.Show(FormatMessage(msg::fileChangedMeanwhile,
+                                                ReadableName(FileNameOf(test.path))));
+                    continue;
+                }
+                ws = opened.get();
+            }
+            const PageSource source = PagesOf(*ws);
             if (!DrawPages(source, AllPages(source), report, messages)) {
                 return false;
             }

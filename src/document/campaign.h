@@ -16,10 +16,19 @@ namespace karnea {
 
 class Messages;
 
-// A test as the open command leaves it, with its file.
+// A test as the open command leaves it, with its file. A campaign read for
+// its report alone keeps the test's header, and opens the file again when
+// its pages are drawn, so that a report of many tests holds few at a time.
 struct CampaignTest {
     std::string path;
-    Workspace ws;
+    // The test; null when only the header is kept.
+    std::unique_ptr<Workspace> ws;
+    // The header when only the header is kept, and the test's pages.
+    HeaderTexts header;
+    int pages = 0;
+    // What the test's readings were, to tell the test when it is opened again.
+    std::size_t readings = 0;
+    const HeaderTexts& Header() const { return ws ? ws->test.testHeader : header; }
 };
 
 struct Campaign {
@@ -31,6 +40,8 @@ struct Campaign {
     std::vector<SkippedFile> skipped;
     // The reading was stopped before its last file (see CampaignProgress).
     bool stopped = false;
+    // The workspace the tests were opened on, to open them again.
+    Workspace started;
 };
 
 // Told after each file read, how many of how many; false stops the reading.
@@ -45,14 +56,17 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
 // Opens every file as the open command does, on a copy of `started` (a
 // workspace after the program's start). A file that does not open as a
 // test is skipped with the first message its reading gave.
+// With `headersOnly` each test keeps its header alone (for the report).
 Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started,
-                      const CampaignProgress& progress = {});
+                      const CampaignProgress& progress = {}, bool headersOnly = false);
 
 // How many pages the report has: each borehole's profile, then each of its
 // tests' own pages.
 int CampaignPageCount(const Campaign& campaign);
 
-// Draws the report's pages in order, numbered from 1 through the report.
+// Draws the report's pages in order, numbered from 1 through the report. A
+// test kept by its header is opened again; one whose file has changed since
+// (or is gone) is said, and its pages are left out.
 bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget& target,
                   Messages& messages);
 

@@ -93,8 +93,7 @@ constexpr std::array<Quantity, 3> kQuantities = {{
     {"極限圧力 Pl", header::plValue, false},
 }};
 
-std::optional<double> ValueOf(const TestRecord& test, int number) {
-    const HeaderTexts& h = test.testHeader;
+std::optional<double> ValueOf(const HeaderTexts& h, int number) {
     if (number == header::plValue && !PlShown(h)) {
         return std::nullopt;
     }
@@ -123,7 +122,7 @@ std::string DateRange(const BoreholeProfile& p) {
     std::optional<std::pair<Key, const HeaderTexts*>> first;
     std::optional<std::pair<Key, const HeaderTexts*>> last;
     for (const ProfileTest& t : p.tests) {
-        const HeaderTexts& h = t.test->testHeader;
+        const HeaderTexts& h = *t.header;
         const Key key = IsoDate(h);
         if (key.empty()) {
             continue;
@@ -147,7 +146,7 @@ std::string DateRange(const BoreholeProfile& p) {
 std::string Engineers(const BoreholeProfile& p) {
     std::vector<std::string> names;
     for (const ProfileTest& t : p.tests) {
-        const std::string& name = t.test->testHeader[header::engineer];
+        const std::string& name = (*t.header)[header::engineer];
         if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
             names.push_back(name);
         }
@@ -189,7 +188,7 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
 
     double deepest = 0;
     for (const ProfileTest& t : p.tests) {
-        deepest = std::max(deepest, TestDepth(*t.test));
+        deepest = std::max(deepest, TestDepth(*t.header));
     }
     const Axis depth = NiceAxis(0, deepest * kHeadroom, kMostDepthDivisions);
     const auto depthY = [&](double d) {
@@ -215,7 +214,7 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
         double largest = 0;
         bool any = false;
         for (const ProfileTest& t : p.tests) {
-            if (const std::optional<double> v = ValueOf(*t.test, q.headerNumber)) {
+            if (const std::optional<double> v = ValueOf(*t.header, q.headerNumber)) {
                 smallest = std::min(smallest, *v);
                 largest = std::max(largest, *v);
                 any = true;
@@ -262,12 +261,12 @@ void DrawPanels(PageComposer& page, const BoreholeProfile& p) {
         std::optional<std::pair<double, double>> previous;
         std::optional<double> lastLabel;
         for (const ProfileTest& t : p.tests) {
-            const std::optional<double> v = ValueOf(*t.test, q.headerNumber);
+            const std::optional<double> v = ValueOf(*t.header, q.headerNumber);
             if (!v) {
                 continue;
             }
             const double x = valueX(*v);
-            const double y = depthY(TestDepth(*t.test));
+            const double y = depthY(TestDepth(*t.header));
             if (previous) {
                 page.DrawLineMm(previous->first, previous->second, x, y, outer);
             }
@@ -308,7 +307,7 @@ void DrawTable(PageComposer& page, const BoreholeProfile& p, std::size_t first, 
     double y = top + kRowHeight;
     for (std::size_t i = first; i < last; ++i, y += kRowHeight) {
         page.DrawLineMm(kColumn.front(), y, kColumn.back(), y, rule);
-        const TestRecord& t = *p.tests[i].test;
+        const HeaderTexts& t = *p.tests[i].header;
         const std::optional<double> pl = ValueOf(t, header::plValue);
         const std::optional<double> em = ValueOf(t, header::modulusValue);
         const std::array<std::string, 7> cells = {
@@ -340,8 +339,8 @@ void DrawSkipped(PageComposer& page, const BoreholeProfile& p, double top) {
 
 }  // namespace
 
-double TestDepth(const TestRecord& test) {
-    const double d = std::fabs(TextToDouble(test.testHeader[header::depth]));
+double TestDepth(const HeaderTexts& testHeader) {
+    const double d = std::fabs(TextToDouble(testHeader[header::depth]));
     return std::isfinite(d) ? d : 0;
 }
 
@@ -376,9 +375,8 @@ void DrawDepthProfile(const BoreholeProfile& profile, int page, const Settings& 
         DrawTable(composer, profile, first, perPage, kContinuedTableTop);
     }
     const std::string* company = &settings.defaultCompanyName;
-    if (!profile.tests.empty() &&
-        !profile.tests.front().test->testHeader[header::companyName].empty()) {
-        company = &profile.tests.front().test->testHeader[header::companyName];
+    if (!profile.tests.empty() && !(*profile.tests.front().header)[header::companyName].empty()) {
+        company = &(*profile.tests.front().header)[header::companyName];
     }
     composer.SelectRoleFont(FontRole::heading);
     composer.SetAlign(TextAlign::rightTop);

@@ -15,10 +15,10 @@ namespace karnea {
 
 class Messages;
 
-// A test of the borehole and the name of its file (CP932).
+// A test of the borehole, by its header, and the name of its file (CP932).
 struct ProfileTest {
     std::string fileName;
-    const TestRecord* test = nullptr;
+    const HeaderTexts* header = nullptr;
 };
 
 // A file that could not be read, and why (CP932 both).
@@ -37,7 +37,10 @@ struct BoreholeProfile {
 };
 
 // The depth of a test in metres below ground, whatever its sign.
-double TestDepth(const TestRecord& test);
+double TestDepth(const HeaderTexts& testHeader);
+inline double TestDepth(const TestRecord& test) {
+    return TestDepth(test.testHeader);
+}
 
 // How many pages the profile takes (at least 1).
 int DepthProfilePageCount(const BoreholeProfile& profile);

@@ -46,6 +46,43 @@ struct ExampleCampaign : ::testing::Test {
     }
 };
 
+// A report of the tests' headers alone draws the very pages of the whole
+// tests, opening each again; a test changed since it was read is said and
+// its pages left out, never drawn from the new file beside the old profile.
+TEST_F(ExampleCampaign, ReportFromHeadersOpensEachTestAgain) {
+    const auto draw = [&](const Campaign& c, RecordedMessages& m) {
+        OpsRecorder ops(96, 96);
+        EXPECT_TRUE(DrawCampaign(c, started.settings, ops, m));
+        return ops.text();
+    };
+    RecordedMessages m;
+    const std::string whole = draw(campaign, m);
+    // The tests copied where one of them can change.
+    std::vector<std::string> files;
+    for (const std::string& f : CampaignFiles({kCampaignDir})) {
+        files.push_back(dir.file(std::filesystem::path(f).filename().string()));
+        test::WriteBytes(files.back(), test::ReadBytes(f));
+    }
+    files.push_back(dir.file("notes.kdw"));
+    files.push_back(KARNEA_EXAMPLES_DIR "/calibration.kcw");
+    const Campaign headers = ReadCampaign(files, started, {}, true);
+    EXPECT_EQ(headers.tests.front()->ws, nullptr);
+    EXPECT_EQ(CampaignPageCount(headers), CampaignPageCount(campaign));
+    std::string fromHeaders = draw(headers, m);
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(fromHeaders, whole);
+
+    // One reading changed on disk after the tests were read.
+    std::string changed = test::ReadBytes(files[2]);
+    changed.replace(changed.find("\r\n100\r\n"), 7, "\r\n999\r\n");
+    test::WriteBytes(files[2], changed);
+    fromHeaders = draw(headers, m);
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_EQ(m.shown[0],
+              "B-1_10.5.kdw は読み込んだ後に変わったか無くなったため、そのページを除きました");
+    EXPECT_LT(fromHeaders.size(), whole.size());
+}
+
 // The reading says how far it is, and stops when told to.
 TEST_F(ExampleCampaign, ReadingReportsProgressAndStops) {
     const std::vector<std::string> files = CampaignFiles({kCampaignDir});
@@ -156,7 +193,7 @@ TEST_F(ExampleCampaign, BoreholesByDepthAndTheFilesSkipped) {
     EXPECT_EQ(b1.surveyNumber, "B-1");
     std::vector<double> depths;
     for (const ProfileTest& t : b1.tests) {
-        depths.push_back(TestDepth(*t.test));
+        depths.push_back(TestDepth(*t.header));
     }
     EXPECT_EQ(depths, (std::vector<double>{3.5, 6.5, 10.5, 15}));
     EXPECT_EQ(b1.tests[2].fileName, "B-1_10.5.kdw");
@@ -185,7 +222,7 @@ TEST_F(ExampleCampaign, ProfilePages) {
     test::ExpectGolden("depth-profile", first.text());
     // Then the shallowest test's own pages, drawn as for the document.
     OpsRecorder own(96, 96);
-    const PageSource source = PagesOf(campaign.tests[0]->ws);
+    const PageSource source = PagesOf(*campaign.tests[0]->ws);
     DrawPages(source, AllPages(source), own, m);
     const std::string& ownText = own.text();
     const std::size_t bodyStart = ownText.find('\n') + 1;
@@ -201,11 +238,11 @@ TEST_F(ExampleCampaign, ProfilePages) {
     EXPECT_EQ(DepthProfilePageCount(many), 2);
 
     // Values at the edge of what a number holds still make a page.
-    TestRecord edge = *many.tests[0].test;
-    edge.testHeader[header::modulusValue] = "1.6e308";
-    edge.testHeader[header::depth] = "-1e308";
-    edge.testHeader[header::plValue] = "nan";
-    edge.testHeader[header::pfEffective] = "4e-324";
+    HeaderTexts edge = *many.tests[0].header;
+    edge[header::modulusValue] = "1.6e308";
+    edge[header::depth] = "-1e308";
+    edge[header::plValue] = "nan";
+    edge[header::pfEffective] = "4e-324";
     BoreholeProfile wild{"", "", {{"edge.kdw", &edge}}, {}};
     OpsRecorder edgeOps(96, 96);
     DrawDepthProfile(wild, 1, started.settings, edgeOps, m);
@@ -220,7 +257,7 @@ TEST_F(ExampleCampaign, ProfilePages) {
 // dates typed in two eras: every panel's scale covers what it shows, the
 // values stay readable, and the dates are ordered by the calendar.
 TEST_F(ExampleCampaign, ProfileOfAwkwardValues) {
-    std::vector<TestRecord> records(30, campaign.tests[2]->ws.test);
+    std::vector<TestRecord> records(30, campaign.tests[2]->ws->test);
     BoreholeProfile dense{"", "", {}, {}};
     for (std::size_t i = 0; i < records.size(); ++i) {
         HeaderTexts& h = records[i].testHeader;
@@ -235,7 +272,7 @@ TEST_F(ExampleCampaign, ProfileOfAwkwardValues) {
     records[4].testHeader[header::modulusValue] = "-840";
     records[6].testHeader[header::pfEffective] = "-500";
     for (std::size_t i = 0; i < records.size(); ++i) {
-        dense.tests.push_back({FormatText("t%02zu.kdw", i + 1), &records[i]});
+        dense.tests.push_back({FormatText("t%02zu.kdw", i + 1), &records[i].testHeader});
     }
     OpsRecorder ops(96, 96);
     RecordedMessages m;
@@ -331,9 +368,9 @@ TEST_F(ExampleCampaign, AgsFileFollowsTheRules) {
 TEST_F(ExampleCampaign, AgsKeysStayUniqueAcrossSurveys) {
     // B-2 of another survey, and a quote in a text.
     for (auto& t : campaign.tests) {
-        if (t->ws.test.testHeader[header::surveyNumber] == "B-2") {
-            t->ws.test.testHeader[header::surveyNumber] = "B-1";
-            t->ws.test.testHeader[header::surveyName] = "East \"2\"";
+        if (t->ws->test.testHeader[header::surveyNumber] == "B-2") {
+            t->ws->test.testHeader[header::surveyNumber] = "B-1";
+            t->ws->test.testHeader[header::surveyName] = "East \"2\"";
         }
     }
     campaign.boreholes[1].surveyNumber = "B-1";
@@ -347,7 +384,7 @@ TEST_F(ExampleCampaign, AgsKeysStayUniqueAcrossSurveys) {
 // quotes, a character without a reading, a date that is no date.
 TEST_F(ExampleCampaign, AgsFileOfAwkwardTextsPassesTheRules) {
     for (auto& t : campaign.tests) {
-        HeaderTexts& h = t->ws.test.testHeader;
+        HeaderTexts& h = t->ws->test.testHeader;
         h[header::soilName] = Sjis("砂礫 \"①\"");
         if (h[header::surveyNumber] == "B-2") {
             h[header::dateEra] = "";
@@ -418,7 +455,7 @@ TEST_F(ExampleCampaign, AgsRuleCheckerFindsPlantedBreaches) {
 // rows is not written at all.
 TEST_F(ExampleCampaign, AgsLeavesOutGroupsWithoutRows) {
     for (auto& t : campaign.tests) {
-        t->ws.test.testRows.fill({});
+        t->ws->test.testRows.fill({});
     }
     const std::string file = WriteAgsFile(campaign, "2026-12-08").bytes;
     EXPECT_EQ(file.find("\"GROUP\",\"PMTD\""), std::string::npos);

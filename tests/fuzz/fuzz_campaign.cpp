@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     WriteAgsFile(campaign, "2026-01-01", {"x", true});
     for (const auto& test : campaign.tests) {
-        CheckTestQuality(test->ws.test, started.settings);
-        SuggestLimitPressure(test->ws.test, started.settings);
+        CheckTestQuality(test->ws->test, started.settings);
+        SuggestLimitPressure(test->ws->test, started.settings);
     }
     return 0;
 }
