@@ -497,6 +497,35 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path, s
     return lines;
 }
 
+namespace {
+
+// Where a save of `path` goes: the file itself (links followed) and what is
+// there now. Nothing for a name no save may take: none, a loop of links, a
+// folder, a file the user may not write.
+struct SaveSpot {
+    fs::path target;
+    bool exists = false;
+    struct stat existing {};
+    // A device or a pipe: written into, since renaming a new file over it
+    // would put a plain file where it was.
+    bool Device() const { return exists && !S_ISREG(existing.st_mode); }
+};
+std::optional<SaveSpot> SpotOf(const std::string& path) {
+    const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
+    if (!target) {
+        return std::nullopt;
+    }
+    SaveSpot spot;
+    spot.target = *target;
+    spot.exists = ::stat(target->c_str(), &spot.existing) == 0;
+    if (spot.exists && (S_ISDIR(spot.existing.st_mode) || ::access(target->c_str(), W_OK) != 0)) {
+        return std::nullopt;
+    }
+    return spot;
+}
+
+}  // namespace
+
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
     return ReplaceFiles({{path, bytes}});
 }
@@ -513,39 +542,33 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         return false;
     };
     for (const auto& [path, bytes] : files) {
-        const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
-        if (!target) {
+        const std::optional<SaveSpot> spot = SpotOf(path);
+        if (!spot) {
             return fail();
         }
-        struct stat existing {};
-        const bool exists = ::stat(target->c_str(), &existing) == 0;
-        // A folder is refused, and so is a file the user may not write.
-        if (exists && (S_ISDIR(existing.st_mode) || ::access(target->c_str(), W_OK) != 0)) {
-            return fail();
-        }
-        // A single device or pipe is written into: renaming a new file over
-        // it would put a plain file where the device was.
-        if (exists && !S_ISREG(existing.st_mode)) {
-            return files.size() == 1 ? WriteIntoDevice(*target, bytes) : fail();
+        // A single device or pipe is written into.
+        if (spot->Device()) {
+            return files.size() == 1 ? WriteIntoDevice(spot->target, bytes) : fail();
         }
         if (!held) {
             held.emplace();
         }
-        RemoveLeftOverSaveFiles(target->parent_path());
+        RemoveLeftOverSaveFiles(spot->target.parent_path());
         fs::path temp;
         const std::string& content = bytes;  // a binding cannot be captured everywhere
         const ContentProducer whole = [&content](const ContentWriter& put) { return put(content); };
-        switch (WriteBeside(*target, whole, exists ? &existing : nullptr, temp)) {
+        switch (WriteBeside(spot->target, whole, spot->exists ? &spot->existing : nullptr, temp)) {
             case Beside::cannotCreate:
                 // A single writable file in a folder the user may not write:
                 // the only way to save is to write the file itself.
-                return files.size() == 1 && exists ? WriteInPlace(*target, bytes) : fail();
+                return files.size() == 1 && spot->exists ? WriteInPlace(spot->target, bytes)
+                                                         : fail();
             case Beside::failed:
                 return fail();
             case Beside::written:
                 break;
         }
-        staged.push_back({temp, *target, exists});
+        staged.push_back({temp, spot->target, spot->exists});
     }
     return Install(staged);
 }
@@ -561,24 +584,21 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
                }) &&
                ReplaceFile(path, bytes);
     };
-    const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
-    if (!target) {
+    const std::optional<SaveSpot> spot = SpotOf(path);
+    if (!spot) {
         return false;
     }
-    struct stat existing {};
-    const bool exists = ::stat(target->c_str(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || ::access(target->c_str(), W_OK) != 0)) {
-        return false;
-    }
-    if (exists && !S_ISREG(existing.st_mode)) {
+    if (spot->Device()) {
         return whole();
     }
-    RemoveLeftOverSaveFiles(target->parent_path());
+    const fs::path& target = spot->target;
+    const bool exists = spot->exists;
+    RemoveLeftOverSaveFiles(target.parent_path());
     // The content is produced outside the signal guard (it may take long and
     // the user must be able to stop it); a new file a stop leaves behind is
     // removed by a later save into the folder.
     fs::path temp;
-    switch (WriteBeside(*target, produce, exists ? &existing : nullptr, temp)) {
+    switch (WriteBeside(target, produce, exists ? &spot->existing : nullptr, temp)) {
         case Beside::cannotCreate:
             return exists && whole();
         case Beside::failed:
@@ -587,7 +607,7 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
             break;
     }
     const SignalsHeld held;
-    return Install({{temp, *target, exists}});
+    return Install({{temp, target, exists}});
 }
 
 #ifdef KARNEA_SAVE_FAULTS

@@ -183,6 +183,7 @@ struct AgsGroups {
     explicit AgsGroups(bool utf8)
         : proj{"PROJ",
                WithOriginals("PROJ", {{"PROJ_ID", "", "ID"}, {"PROJ_NAME", "", "X"}}, utf8)},
+          tran{"TRAN", TranHeadings(utf8)},
           loca{"LOCA", WithOriginals("LOCA", {{"LOCA_ID", "", "ID"}, {"LOCA_REM", "", "X"}}, utf8)},
           pmtg{"PMTG", WithOriginals("PMTG",
                                      OfTest({{"PMTG_DATE", "yyyy-mm-dd", "DT"},
@@ -191,12 +192,9 @@ struct AgsGroups {
                                              {"PMTG_TYPE", "", "PA"},
                                              {"PMTG_PL", "kPa", "0DP"},
                                              {"PMTG_REM", "", "X"}}),
-                                     utf8)} {
-        if (utf8) {
-            tran = Group{"TRAN", TranHeadings(true)};
-        }
-    }
+                                     utf8)} {}
 
+    // A UTF-8 file names its character set in TRAN_REM.
     static std::vector<Heading> TranHeadings(bool remark) {
         std::vector<Heading> headings = {{"TRAN_ISNO", "", "X"}, {"TRAN_DATE", "yyyy-mm-dd", "DT"},
                                          {"TRAN_PROD", "", "X"}, {"TRAN_STAT", "", "X"},
@@ -209,7 +207,7 @@ struct AgsGroups {
     }
 
     Group proj;
-    Group tran{"TRAN", TranHeadings(false)};
+    Group tran;
     Group unit{"UNIT", {{"UNIT_UNIT", "", "X"}, {"UNIT_DESC", "", "X"}}};
     Group type{"TYPE", {{"TYPE_TYPE", "", "X"}, {"TYPE_DESC", "", "X"}}};
     Group abbr{"ABBR", {{"ABBR_HDNG", "", "X"}, {"ABBR_CODE", "", "X"}, {"ABBR_DESC", "", "X"}}};

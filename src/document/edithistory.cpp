@@ -223,9 +223,7 @@ bool Redo(Workspace& ws, Messages& messages) {
 }
 
 void AfterCancel(Workspace& ws, Follow follow, Messages& messages) {
-    if (follow == Follow::refitCalibration) {
-        Compute(ws, follow, messages);
-    }
+    Compute(ws, follow, messages);
 }
 
 }  // namespace karnea
