@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <algorithm>
 
 #include "app/ctavdoc.h"
 #include "base/diskfile.h"
@@ -17,6 +18,7 @@
 #include "document/campaign.h"
 #include "document/documentfile.h"
 #include "document/workspace.h"
+#include "pages/pagerecording.h"
 #include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
 
@@ -71,26 +73,65 @@ std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
     return campaign;
 }
 
+namespace {
+
+// Says how many of the report's pages are drawn; stops when the work is to.
+class CountedPages : public PageTarget {
+public:
+    CountedPages(PageTarget& inner, int total, const WorkProgress& progress)
+        : inner_(inner), total_(static_cast<std::size_t>(total)), progress_(progress) {}
+    Surface* BeginPage(int page, DocumentKind kind) override {
+        return progress_(static_cast<std::size_t>(page - 1), total_) ? inner_.BeginPage(page, kind)
+                                                                     : nullptr;
+    }
+    bool EndPage(int page) override { return inner_.EndPage(page); }
+
+private:
+    PageTarget& inner_;
+    std::size_t total_;
+    const WorkProgress& progress_;
+};
+
+}  // namespace
+
+std::optional<PageRecording> Extensions::DrawReport(const Campaign& campaign,
+                                                    const QPrinter& printer) {
+    PageRecording report(printer.logicalDpiX(), printer.logicalDpiY());
+    KeptMessages said;
+    const Settings& settings = ws_.settings;
+    if (!RunInBackground(view_.window(), QStringLiteral("ページを描いています"), progressDelay_,
+                         [&](const WorkProgress& progress) {
+                             CountedPages counted(report, CampaignPageCount(campaign), progress);
+                             DrawCampaign(campaign, settings, counted, said);
+                         })) {
+        return std::nullopt;
+    }
+    // What the drawing said, each once, in one box.
+    std::string text;
+    for (std::size_t i = 0; i < said.shown.size(); ++i) {
+        const auto before = said.shown.begin() + static_cast<std::ptrdiff_t>(i);
+        if (std::find(said.shown.begin(), before, said.shown[i]) == before) {
+            text += (text.empty() ? "" : "\n") + said.shown[i];
+        }
+    }
+    if (!text.empty()) {
+        messages_.Show(text);
+    }
+    return report;
+}
+
 void Extensions::OnDepthProfile(QPrinter& printer) {
     QString folder;
     const std::optional<Campaign> tests = ChooseTests(folder);
     if (!tests) {
         return;
     }
-    const Campaign& campaign = *tests;
-    int copies = 1;
-    const PageDrawing draw = [&](PageTarget& target) {
-        for (int copy = 0; copy < copies; ++copy) {
-            if (!DrawCampaign(campaign, ws_.settings, target, messages_)) {
-                return false;
-            }
-        }
-        return true;
-    };
     view_.MeasurePrinterPaper();
-    CPreviewDlg preview(
-        printer, [&](QPrinter* target) { view_.PrintDrawing(*target, draw, false, QString()); }, 1,
-        view_.window());
+    std::optional<PageRecording> report = DrawReport(*tests, printer);
+    if (!report) {
+        return;
+    }
+    CPreviewDlg preview(printer, *report, 1, view_.window());
     preview.setWindowTitle(QStringLiteral("深度分布図 - ") + folder);
     preview.exec();
     if (!preview.PrintRequested()) {
@@ -101,9 +142,26 @@ void Extensions::OnDepthProfile(QPrinter& printer) {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
+    // Another printer may print at another resolution.
+    if (printer.logicalDpiX() != report->DpiX() || printer.logicalDpiY() != report->DpiY()) {
+        report = DrawReport(*tests, printer);
+        if (!report) {
+            return;
+        }
+    }
     // Copies the print system does not make are drawn here.
-    copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
-    view_.PrintDrawing(printer, draw, true, QStringLiteral("深度分布図"));
+    const int copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
+    view_.PrintDrawing(
+        printer,
+        [&](PageTarget& target) {
+            for (int copy = 0; copy < copies; ++copy) {
+                if (!report->Replay(target)) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        true, QStringLiteral("深度分布図"));
 }
 
 void Extensions::OnAgsExport() {

@@ -9,6 +9,7 @@
 
 #include "document/agsfile.h"
 #include "document/campaign.h"
+#include "pages/pagerecording.h"
 
 class QPrinter;
 class QWidget;
@@ -44,6 +45,10 @@ private:
     // was, at first the open document's folder); the files skipped are said
     // in one message. Nothing when the user cancels or no test was read.
     std::optional<Campaign> ChooseTests(QString& folder);
+    // The report's pages, drawn on a thread of its own at the printer's
+    // resolution while a box counts them; what the drawing said is said
+    // after it. Nothing when the user cancels.
+    std::optional<PageRecording> DrawReport(const Campaign& campaign, const QPrinter& printer);
 
     const Workspace& ws_;
     const CTavDoc& doc_;

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/messagetexts.h"
 
@@ -30,6 +31,14 @@ public:
     void Show(std::string_view) override {}
     bool AskYesNo(std::string_view) override { return false; }
     Answer AskYesNoCancel(std::string_view) override { return Answer::cancel; }
+};
+
+// Keeps every message, in order, to be said later or elsewhere (work done
+// away from the window cannot open a box); answers as SilentMessages does.
+class KeptMessages : public SilentMessages {
+public:
+    void Show(std::string_view text) override { shown.emplace_back(text); }
+    std::vector<std::string> shown;
 };
 
 // The messages of one file read: "too many csv" is said once however many

@@ -44,7 +44,7 @@ bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milli
         QEventLoop loop;
         QTimer poll;
         poll.setInterval(50);
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        const auto update = [&] {
             if (finished) {
                 loop.quit();
                 return;
@@ -52,8 +52,12 @@ bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milli
             const std::size_t t = total;
             box.setMaximum(static_cast<int>(t));
             box.setValue(static_cast<int>(done));
-            box.setLabelText(QStringLiteral("%1  %2 / %3").arg(caption).arg(done).arg(t));
-        });
+            // Until the work knows how much there is, the box names it alone.
+            box.setLabelText(t == 0 ? caption
+                                    : QStringLiteral("%1  %2 / %3").arg(caption).arg(done).arg(t));
+        };
+        QObject::connect(&poll, &QTimer::timeout, &loop, update);
+        update();
         QObject::connect(&box, &QProgressDialog::canceled, &loop, [&] {
             cancelled = true;
             box.setLabelText(QStringLiteral("%1  (中止しています)").arg(caption));

@@ -15,19 +15,6 @@
 namespace karnea {
 namespace {
 
-// Keeps what a file's reading said, to give as the reason it was skipped.
-class CollectedMessages : public Messages {
-public:
-    void Show(std::string_view text) override {
-        if (first.empty()) {
-            first = text;
-        }
-    }
-    bool AskYesNo(std::string_view) override { return false; }
-    Answer AskYesNoCancel(std::string_view) override { return Answer::cancel; }
-    std::string first;
-};
-
 std::string FileNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -132,7 +119,7 @@ std::size_t ReadingsOf(const TestRecord& test) {
 std::unique_ptr<Workspace> OpenTest(const std::string& path, const Workspace& started,
                                     std::string& reason) {
     auto ws = std::make_unique<Workspace>(started);
-    CollectedMessages messages;
+    KeptMessages messages;
     std::optional<OpenedFile> opened;
     reason = NotAFile(path);
     try {
@@ -144,7 +131,7 @@ std::unique_ptr<Workspace> OpenTest(const std::string& path, const Workspace& st
         messages.Show("メモリが足りないため読めませんでした");
     }
     if (reason.empty() && !opened) {
-        reason = messages.first.empty() ? "読めませんでした" : messages.first;
+        reason = messages.shown.empty() ? "読めませんでした" : messages.shown.front();
     } else if (reason.empty() && opened->documentKind != DocumentKind::test) {
         reason = "試験ではなくキャリブレーションのファイルです";
     }

@@ -1,31 +1,37 @@
-// The print preview: the pages as they will print, one or two at a time,
-// with the program's preview bar (print, next and previous page, one or two
-// pages, zoom in and out, close). PageDown and PageUp step the pages
-// wherever the focus is; Esc closes.
+// The print preview: the pages as they will print, one or two at a time on
+// the printer's paper, with the program's preview bar (print, next and
+// previous page, one or two pages, zoom in and out, close). PageDown and
+// PageUp step the pages wherever the focus is (so does the wheel while the
+// whole page shows); Esc closes. Only the pages in sight are drawn, from
+// pages drawn beforehand, so a report of any length previews at once.
 #pragma once
 
 #include <QDialog>
-#include <functional>
+
+#include "render/qpaintersurface.h"
 
 class QPrinter;
-class QPrintPreviewWidget;
 class QPushButton;
+class QScrollArea;
 
 namespace karnea {
+
+class PageRecording;
 
 class CPreviewDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // `paint` draws the document's pages on the printer it is given;
-    // `pagesShown` (1 or 2) is how many pages show side by side at first.
-    CPreviewDlg(QPrinter& printer, const std::function<void(QPrinter*)>& paint, int pagesShown,
+    // `pages` are drawn at the printer's resolution, as the printer draws
+    // them; `pagesShown` (1 or 2) is how many show side by side at first.
+    // Both must outlive the dialog.
+    CPreviewDlg(const QPrinter& printer, const PageRecording& pages, int pagesShown,
                 QWidget* parent = nullptr);
 
     // How many pages show side by side now (1 or 2).
     int PagesShown() const { return pagesShown_; }
     // The first page shown (from 1), and how many pages there are.
-    int CurrentPage() const;
+    int CurrentPage() const { return current_; }
     int PageCount() const;
     // Whether the dialog closed through its print button.
     bool PrintRequested() const { return printRequested_; }
@@ -37,17 +43,30 @@ public:
     void ZoomOut();
 
 private:
+    class PageArea;
+    friend class PageArea;
+
     void ShowPages(int pages);
     void UpdateButtons();
+    // Sizes the page area for the zoom (the view's size at the whole page).
+    void Layout();
+    void resizeEvent(QResizeEvent* event) override;
 
-    QPrintPreviewWidget* preview_;
+    const PageRecording& pages_;
+    FontCache fonts_;
+    // The paper and the corner pages are drawn from, in printer pixels.
+    QSizeF paper_;
+    QPointF origin_;
+    QScrollArea* scroll_;
+    PageArea* area_;
     QPushButton* print_;
     QPushButton* next_;
     QPushButton* previous_;
-    QPushButton* pages_;
+    QPushButton* pagesButton_;
     QPushButton* zoomIn_;
     QPushButton* zoomOut_;
     QPushButton* close_;
+    int current_ = 1;
     int pagesShown_ = 1;
     int zoom_ = 0;  // 0 the whole page, up to 2 steps closer
     bool printRequested_ = false;

@@ -46,6 +46,7 @@
 #include "entry/testheadermodel.h"
 #include "entry/testreadingsmodel.h"
 #include "pages/pagecomposer.h"
+#include "pages/pagerecording.h"
 #include "render/printerpages.h"
 #include "view/cpreviewdlg.h"
 
@@ -437,10 +438,10 @@ void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
 bool CTavView::OnFilePrintPreview(QPrinter& printer, int& previewPages) {
     MeasurePrinterPaper();
     PageCount();
-    const std::vector<int> pages = AllPages(PagesOf(ws_));
-    CPreviewDlg preview(
-        printer, [&](QPrinter* target) { PrintPages(*target, pages, false, QString()); },
-        previewPages, this);
+    const PageSource source = PagesOf(ws_);
+    PageRecording pages(printer.logicalDpiX(), printer.logicalDpiY());
+    DrawPages(source, AllPages(source), pages, messages_);
+    CPreviewDlg preview(printer, pages, previewPages, this);
     preview.exec();
     previewPages = preview.PagesShown();
     viewport()->update();

@@ -15,6 +15,7 @@
 #include "document/workspace.h"
 #include "pages/opsrecorder.h"
 #include "pages/pagecomposer.h"
+#include "pages/pagerecording.h"
 #include "records/records.h"
 #include "settings/settings.h"
 #include "support/golden.h"
@@ -130,6 +131,43 @@ std::vector<std::string> OpsLines(const std::string& ops, const std::string& pre
         }
     }
     return lines;
+}
+
+// Pages drawn into a recording and replayed draw what they draw directly,
+// page numbers and kinds included; a target that stops ends the replay.
+TEST(PageRecordings, ReplayDrawsThePagesAsDrawn) {
+    class StopsAt : public PageTarget {
+    public:
+        StopsAt(PageTarget& inner, int last) : inner_(inner), last_(last) {}
+        Surface* BeginPage(int page, DocumentKind kind) override {
+            return page > last_ ? nullptr : inner_.BeginPage(page, kind);
+        }
+        bool EndPage(int page) override { return inner_.EndPage(page); }
+
+    private:
+        PageTarget& inner_;
+        int last_;
+    };
+    for (const char* name : {"test.kdw", "calibration.kcw"}) {
+        const Workspace ws = Example(name);
+        const PageSource source = PagesOf(ws);
+        RecordedMessages m;
+        OpsRecorder direct(300, 600);
+        ASSERT_TRUE(DrawPages(source, AllPages(source), direct, m));
+        PageRecording recording(300, 600);
+        ASSERT_TRUE(DrawPages(source, AllPages(source), recording, m));
+        EXPECT_EQ(recording.PageCount(), PageCount(source));
+        OpsRecorder replayed(300, 600);
+        ASSERT_TRUE(recording.Replay(replayed));
+        EXPECT_EQ(replayed.text(), direct.text()) << name;
+        EXPECT_TRUE(m.shown.empty());
+
+        OpsRecorder first(300, 600);
+        StopsAt stops(first, 1);
+        EXPECT_FALSE(recording.Replay(stops));
+        EXPECT_EQ(direct.text().rfind(first.text(), 0), 0u);
+        EXPECT_EQ(OpsLines(first.text(), "page").size(), 1u);
+    }
 }
 
 TEST(PagePositions, TransformAt600Dpi) {

@@ -16,6 +16,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -174,6 +176,39 @@ private slots:
         QCOMPARE(caption, QStringLiteral("試験を読んでいます"));
         QVERIFY(!QFile::exists(ags));
         QVERIFY(p.messages.shown.empty());
+
+        // The report's pages are drawn away from the window as well, with a
+        // box of their own; a Cancel there shows no preview.
+        const QString drawing = QStringLiteral("ページを描いています");
+        QStringList boxes;
+        bool previewShown = false;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (d == nullptr) {
+                return;
+            }
+            if (qobject_cast<CPreviewDlg*>(d) != nullptr) {
+                previewShown = true;
+                d->done(QDialog::Rejected);
+                return;
+            }
+            if (boxes.isEmpty() || boxes.back() != d->windowTitle()) {
+                boxes << d->windowTitle();
+                if (d->windowTitle() == drawing) {
+                    test::Screenshot(*d, "progress-pages");
+                    d->findChild<QPushButton*>()->click();  // ｷｬﾝｾﾙ
+                }
+            }
+        });
+        watch.start();
+        p.chooser.answers = {dir.path()};
+        p.app->frame().action(Command::depthProfile)->trigger();
+        watch.stop();
+        QVERIFY2(boxes.contains(drawing), qPrintable(boxes.join(QLatin1Char(','))));
+        QVERIFY(!previewShown);
+        QVERIFY(p.messages.shown.empty());
     }
 
     void extensionMenu() {
@@ -328,9 +363,14 @@ private slots:
         QString toggle;
         int afterDown = 0;
         int afterUp = 0;
+        int afterWheel = 0;
+        int pageAfterZoomedWheel = 0;
+        bool zoomedWider = false;
+        bool zoomInLeft = true;
         QTimer::singleShot(0, [&] {
             auto* preview = qobject_cast<CPreviewDlg*>(QApplication::activeModalWidget());
             QVERIFY(preview != nullptr);
+            test::Screenshot(*preview, "preview-two-pages");
             toggle = preview->findChild<QPushButton*>(QStringLiteral("pages"))->text();
             QCOMPARE(preview->findChild<QPushButton*>(QStringLiteral("next"))->text(),
                      QStringLiteral("次ﾍﾟｰｼﾞ(&N)"));
@@ -344,12 +384,38 @@ private slots:
             afterDown = preview->CurrentPage();
             QTest::keyClick(preview, Qt::Key_PageUp);
             afterUp = preview->CurrentPage();
+            // The wheel pages while the whole page shows, and scrolls the
+            // page once it is zoomed in.
+            auto* area = preview->findChild<QWidget*>(QStringLiteral("preview"));
+            const auto wheel = [&](int delta) {
+                QWheelEvent notch(QPointF(10, 10), area->mapToGlobal(QPointF(10, 10)), QPoint(),
+                                  QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                  false);
+                QApplication::sendEvent(area, &notch);
+            };
+            wheel(-120);
+            afterWheel = preview->CurrentPage();
+            wheel(120);
+            const QSize whole = area->size();
+            preview->ZoomIn();
+            preview->ZoomIn();
+            QCoreApplication::processEvents();
+            test::Screenshot(*preview, "preview-zoomed");
+            zoomedWider = area->width() > whole.width() * 3 / 2;
+            QVERIFY(preview->findChild<QScrollArea*>()->horizontalScrollBar()->maximum() > 0);
+            zoomInLeft = preview->findChild<QPushButton*>(QStringLiteral("zoomIn"))->isEnabled();
+            wheel(-120);
+            pageAfterZoomedWheel = preview->CurrentPage();
             QTest::keyClick(preview, Qt::Key_Escape);
         });
         QVERIFY(!p.app->view().OnFilePrintPreview(p.app->printer(), pagesShown));
         QCOMPARE(toggle, QStringLiteral("1 ﾍﾟｰｼﾞ(&O)"));
         QCOMPARE(afterDown, 2);
         QCOMPARE(afterUp, 1);
+        QCOMPARE(afterWheel, 2);
+        QVERIFY(zoomedWider);
+        QVERIFY(!zoomInLeft);
+        QCOMPARE(pageAfterZoomedWheel, 1);
         QCOMPARE(pagesShown, 1);
     }
 

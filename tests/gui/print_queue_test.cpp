@@ -3,13 +3,13 @@
 // and checks the PDF that arrives; without that queue the cases are skipped.
 #include <QCheckBox>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 
 #include "app/extensions.h"
 #include "gui/program.h"
+#include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
 
 namespace karnea::test {
@@ -79,7 +79,7 @@ private slots:
         const int pages = p.app->view().PageCount();
         WithDialog([&] { p.app->OnFilePrintPreview(); },
                    [&](QDialog& preview) {
-                       QCOMPARE(Find<QPrintPreviewWidget>(preview, "preview")->pageCount(), pages);
+                       QCOMPARE(qobject_cast<CPreviewDlg*>(&preview)->PageCount(), pages);
                        Screenshot(preview, "print-preview");
                        WhenPrintDialogOpens([](QDialog& d) { PrintWith(d, 1, false, false); });
                        Find<QPushButton>(preview, "print")->click();
