@@ -1,20 +1,14 @@
 #include "base/diskfile.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
+#include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <system_error>
+
+#include "base/osfiles.h"
+#include "base/system.h"
 
 namespace karnea {
 namespace {
@@ -23,37 +17,19 @@ namespace fs = std::filesystem;
 
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return fs::is_regular_file(PathOf(path), ec);
 }
 
 // The file that a save really replaces: the end of a chain of symbolic
 // links, followed link by link so that a broken link names the file to
 // create. Nothing for a loop (or a chain too long to be anything else).
 std::optional<fs::path> SaveTarget(const std::string& path) {
-    fs::path target(path);
+    fs::path target = PathOf(path);
     for (int hop = 0; hop < 40; ++hop) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(target, ec))) {
             return target;
         }
-        std::error_code ec;
         const fs::path link = fs::read_symlink(target, ec);
         if (ec) {
             return std::nullopt;
@@ -65,22 +41,28 @@ std::optional<fs::path> SaveTarget(const std::string& path) {
 
 // The names a save gives its files beside the target: ".NAME.save-PID-N"
 // for a new file, ".NAME.keep-PID" for the previous file's second name.
-std::string SaveFileName(const fs::path& target, int attempt) {
-    return "." + target.filename().string() + ".save-" + std::to_string(::getpid()) + "-" +
-           std::to_string(attempt);
+fs::path BesideTarget(const fs::path& target, const std::string& ending) {
+    fs::path name = PathOf(".");
+    name += target.filename();
+    name += PathOf(ending);
+    return target.parent_path() / name;
 }
-std::string KeepFileName(const fs::path& target) {
-    return "." + target.filename().string() + ".keep-" + std::to_string(::getpid());
+fs::path SaveFileName(const fs::path& target, int attempt) {
+    return BesideTarget(target,
+                        ".save-" + std::to_string(os::ProcessId()) + "-" + std::to_string(attempt));
+}
+fs::path KeepFileName(const fs::path& target) {
+    return BesideTarget(target, ".keep-" + std::to_string(os::ProcessId()));
 }
 
 // Writes `bytes` into a device or a pipe.
 bool WriteIntoDevice(const fs::path& target, const std::string& bytes) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
+    os::WriteFile file = os::WriteFile::OpenExisting(target);
+    if (!file.IsOpen()) {
         return false;
     }
-    const bool ok = WriteAll(fd, bytes);
-    return (::close(fd) == 0) && ok;
+    const bool ok = file.Write(bytes);
+    return file.Close() && ok;
 }
 
 #ifdef KARNEA_SAVE_FAULTS
@@ -117,17 +99,7 @@ private:
 };
 
 bool SyncFolder(const fs::path& folder) {
-    if (Fails(SaveStep::syncFolder)) {
-        return false;
-    }
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return true;  // a folder that cannot be opened cannot be synced either
-    }
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-    ::close(fd);
-    return ok;
+    return !Fails(SaveStep::syncFolder) && os::SyncFolder(folder);
 }
 
 enum class Beside { written, cannotCreate, failed };
@@ -137,96 +109,37 @@ enum class Beside { written, cannotCreate, failed };
 // the process may set them), flushed to disk. A new file that could not be
 // written is removed.
 Beside WriteBeside(const fs::path& target, const ContentProducer& produce,
-                   const struct stat* existing, fs::path& temp) {
-    const fs::path folder = target.parent_path();
-    const std::string base = target.filename().string();
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder / SaveFileName(target, attempt);
+                   const os::FileFacts* existing, fs::path& temp) {
+    std::optional<os::WriteFile> file;
+    os::WriteFile::Failure failure = os::WriteFile::Failure::exists;
+    for (int attempt = 0; attempt < 100 && failure == os::WriteFile::Failure::exists; ++attempt) {
+        temp = SaveFileName(target, attempt);
         if (Fails(SaveStep::create) || Fails(SaveStep::createDenied)) {
-            errno = Fails(SaveStep::create) ? ENOSPC : EACCES;
+            failure = Fails(SaveStep::create) ? os::WriteFile::Failure::other
+                                              : os::WriteFile::Failure::denied;
             break;
         }
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
+        file.emplace(os::WriteFile::CreateNew(temp, false));
+        failure = file->failure();
     }
-    if (fd < 0) {
+    if (failure != os::WriteFile::Failure::none) {
         // Only a folder the user may not write calls for writing the file
         // itself; a full or broken disk must not have its file truncated.
-        return errno == EACCES || errno == EPERM ? Beside::cannotCreate : Beside::failed;
+        return failure == os::WriteFile::Failure::denied ? Beside::cannotCreate : Beside::failed;
     }
     bool ok = !Fails(SaveStep::write) &&
-              produce([fd](std::string_view chunk) { return WriteAll(fd, chunk); });
+              produce([&file](std::string_view chunk) { return file->Write(chunk); });
     if (ok && existing != nullptr) {
-        ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
-        [[maybe_unused]] const int kept = ::fchown(fd, existing->st_uid, existing->st_gid);
+        ok = file->TakeAccessOf(*existing);
     }
-    ok = ok && !Fails(SaveStep::sync) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && !Fails(SaveStep::flush) && ok;
+    ok = ok && !Fails(SaveStep::sync) && file->Sync();
+    ok = file->Close() && !Fails(SaveStep::flush) && ok;
     if (!ok) {
-        ::unlink(temp.c_str());
+        os::Remove(temp);
         return Beside::failed;
     }
     return Beside::written;
 }
-
-// The signals that end a program when nobody handles them, and that a user
-// or the system sends to stop it (Ctrl+C, Ctrl+\, a terminal closed, kill).
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM};
-constexpr std::size_t kEndingSignalCount = std::size(kEndingSignals);
-
-// What the process did with those signals before the saves under way began.
-// Signal dispositions belong to the whole process, so this state does too.
-std::mutex savesMutex;
-int savesUnderWay = 0;
-struct sigaction previousActions[kEndingSignalCount];
-volatile std::sig_atomic_t notedSignal = 0;
-
-extern "C" void NoteEndingSignal(int signal) {
-    notedSignal = signal;
-}
-
-// While a save is under way an ending signal is only noted, whichever of the
-// process's threads it is given to: the save finishes or cleans up first, so
-// no temporary file is left behind and no file is left half written; the
-// signal then takes effect as it would have.
-class SignalsHeld {
-public:
-    SignalsHeld() {
-        const std::lock_guard<std::mutex> lock(savesMutex);
-        if (savesUnderWay++ > 0) {
-            return;
-        }
-        struct sigaction note {};
-        note.sa_handler = NoteEndingSignal;
-        sigfillset(&note.sa_mask);
-        note.sa_flags = SA_RESTART;
-        for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
-            ::sigaction(kEndingSignals[i], &note, &previousActions[i]);
-        }
-    }
-    ~SignalsHeld() {
-        int noted = 0;
-        {
-            const std::lock_guard<std::mutex> lock(savesMutex);
-            if (--savesUnderWay > 0) {
-                return;
-            }
-            for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
-                ::sigaction(kEndingSignals[i], &previousActions[i], nullptr);
-            }
-            noted = notedSignal;
-            notedSignal = 0;
-        }
-        if (noted != 0) {
-            ::raise(noted);
-        }
-    }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-};
 
 // The process number in a name of the two forms above, or 0 for any other.
 long SaverOf(std::string_view name) {
@@ -259,47 +172,48 @@ long SaverOf(std::string_view name) {
 // A save file is left over when the process that made it has ended (killed
 // before it could clean up) and a while has passed, so that a save running
 // on another computer sharing the folder is never disturbed.
-constexpr std::time_t kLeftOverAfterSeconds = 60;
+constexpr int kLeftOverAfterSeconds = 60;
 
 // Removes the files that ended saves left in `folder`.
 void RemoveLeftOverSaveFiles(const fs::path& folder) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) {
+    std::error_code ec;
+    fs::directory_iterator entries(folder.empty() ? fs::path(".") : folder, ec);
+    if (ec) {
         return;
     }
-    const std::time_t now = std::time(nullptr);
-    while (const dirent* entry = ::readdir(dir)) {
-        const long saver = SaverOf(entry->d_name);
-        if (saver <= 0 || saver == ::getpid() || ::kill(static_cast<pid_t>(saver), 0) == 0 ||
-            errno != ESRCH) {
+    const auto now = fs::file_time_type::clock::now();
+    for (const fs::directory_entry& entry : entries) {
+        const long saver = SaverOf(PathText(entry.path().filename()));
+        if (saver <= 0 || saver == os::ProcessId() || !os::ProcessEnded(saver)) {
             continue;
         }
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode) && now - st.st_mtime >= kLeftOverAfterSeconds) {
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        std::error_code e;
+        const fs::file_time_type written = fs::last_write_time(entry.path(), e);
+        if (!e && fs::is_regular_file(fs::symlink_status(entry.path(), e)) &&
+            now - written >= std::chrono::seconds(kLeftOverAfterSeconds)) {
+            os::Remove(entry.path());
         }
     }
-    ::closedir(dir);
 }
 
 // Writes `bytes` at the start of an open file. The test build's write fault
 // stops after half of them.
-bool WriteAtStart(int fd, const std::string& bytes) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) {
+bool WriteAtStart(os::WriteFile& file, const std::string& bytes) {
+    if (!file.Rewind()) {
         return false;
     }
     if (Fails(SaveStep::write)) {
-        WriteAll(fd, bytes.substr(0, bytes.size() / 2));
+        file.Write(std::string_view(bytes).substr(0, bytes.size() / 2));
         return false;
     }
-    return WriteAll(fd, bytes);
+    return file.Write(bytes);
 }
 
 // The user's temporary folder.
 fs::path TemporaryFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp != nullptr && *tmp != '\0' ? fs::path(tmp) : fs::path("/tmp");
+    std::error_code ec;
+    const fs::path folder = fs::temp_directory_path(ec);
+    return ec ? fs::path() : folder;
 }
 
 // A copy of a file's content made before the file is written in place,
@@ -308,21 +222,20 @@ fs::path TemporaryFolder() {
 // killed while it writes. Empty when no copy could be made.
 fs::path KeepCopy(const fs::path& target, const std::string& content) {
     for (const fs::path& folder : {target.parent_path(), TemporaryFolder()}) {
-        const fs::path copy =
-            (folder.empty() ? fs::path(".") : folder) /
-            (target.filename().string() + ".before-save-" + std::to_string(::getpid()));
+        fs::path copy = (folder.empty() ? fs::path(".") : folder) / target.filename();
+        copy += PathOf(".before-save-" + std::to_string(os::ProcessId()));
         if (Fails(SaveStep::copy)) {
             return {};
         }
-        const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        os::WriteFile file = os::WriteFile::CreateNew(copy, true);
+        if (!file.IsOpen()) {
             continue;
         }
-        const bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
-        if ((::close(fd) == 0) && ok) {
+        const bool ok = file.Write(content) && file.Sync();
+        if (file.Close() && ok) {
             return copy;
         }
-        ::unlink(copy.c_str());
+        os::Remove(copy);
         return {};  // a full disk: no safe way to write in place
     }
     return {};
@@ -335,7 +248,7 @@ fs::path KeepCopy(const fs::path& target, const std::string& content) {
 // on disk; a failure writes the old content back. The copy goes once the file
 // holds one whole content or the other.
 bool WriteInPlace(const fs::path& target, const std::string& bytes) {
-    const std::optional<std::string> previous = ReadWholeFile(target.string());
+    const std::optional<std::string> previous = ReadWholeFile(PathText(target));
     if (!previous) {
         return false;
     }
@@ -343,15 +256,14 @@ bool WriteInPlace(const fs::path& target, const std::string& bytes) {
     if (copy.empty()) {
         return false;
     }
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        ::unlink(copy.c_str());
+    os::WriteFile file = os::WriteFile::OpenExisting(target);
+    if (!file.IsOpen()) {
+        os::Remove(copy);
         return false;
     }
-    const auto put = [fd](const std::string& content) {
-        return WriteAtStart(fd, content) && !Fails(SaveStep::sync) && ::fsync(fd) == 0 &&
-               !Fails(SaveStep::truncate) &&
-               ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+    const auto put = [&file](const std::string& content) {
+        return WriteAtStart(file, content) && !Fails(SaveStep::sync) && file.Sync() &&
+               !Fails(SaveStep::truncate) && file.Truncate(content.size()) && file.Sync();
     };
     const bool written = put(bytes);
     bool whole = written;
@@ -359,9 +271,9 @@ bool WriteInPlace(const fs::path& target, const std::string& bytes) {
         [[maybe_unused]] const NoFaultsHere wayBack;
         whole = put(*previous);
     }
-    whole = (::close(fd) == 0) && whole;
+    whole = file.Close() && whole;
     if (whole) {
-        ::unlink(copy.c_str());
+        os::Remove(copy);
     }
     return written && whole;
 }
@@ -382,17 +294,17 @@ bool Install(const std::vector<Staged>& staged) {
     bool ok = true;
     for (; done < staged.size() && ok; ++done) {
         const Staged& s = staged[done];
-        const fs::path keep = s.target.parent_path() / KeepFileName(s.target);
-        if (s.existed && ::link(s.target.c_str(), keep.c_str()) == 0) {
+        const fs::path keep = KeepFileName(s.target);
+        if (s.existed && os::HardLink(s.target, keep)) {
             keeps[done] = keep;
         }
-        ok = !Fails(SaveStep::rename) && ::rename(s.temp.c_str(), s.target.c_str()) == 0;
+        ok = !Fails(SaveStep::rename) && os::Rename(s.temp, s.target);
         ok = ok && SyncFolder(s.target.parent_path());
     }
     if (ok) {
         for (const fs::path& keep : keeps) {
             if (!keep.empty()) {
-                ::unlink(keep.c_str());
+                os::Remove(keep);
             }
         }
         return true;
@@ -401,17 +313,17 @@ bool Install(const std::vector<Staged>& staged) {
     // goes back, and the new files not installed go away.
     for (std::size_t i = 0; i < staged.size(); ++i) {
         const Staged& s = staged[i];
-        ::unlink(s.temp.c_str());
+        os::Remove(s.temp);
         if (i >= done) {
             continue;
         }
         if (!keeps[i].empty()) {
-            // A rename between two names of one file does nothing: the
-            // second name goes away by itself then.
-            ::rename(keeps[i].c_str(), s.target.c_str());
-            ::unlink(keeps[i].c_str());
+            // A rename between two names of one file may do nothing: the
+            // second name goes then.
+            os::Rename(keeps[i], s.target);
+            os::Remove(keeps[i]);
         } else if (!s.existed) {
-            ::unlink(s.target.c_str());
+            os::Remove(s.target);
         }
     }
     return false;
@@ -427,7 +339,7 @@ std::optional<std::string> ReadFileStart(const std::string& path, std::size_t ma
     if (!IsRegularFile(path)) {
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
@@ -453,7 +365,7 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path, s
     if (!IsRegularFile(path)) {
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
@@ -504,21 +416,18 @@ namespace {
 // folder, a file the user may not write.
 struct SaveSpot {
     fs::path target;
-    bool exists = false;
-    struct stat existing {};
+    os::FileFacts existing;
     // A device or a pipe: written into, since renaming a new file over it
     // would put a plain file where it was.
-    bool Device() const { return exists && !S_ISREG(existing.st_mode); }
+    bool Device() const { return existing.exists && !existing.regular; }
 };
 std::optional<SaveSpot> SpotOf(const std::string& path) {
     const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
     if (!target) {
         return std::nullopt;
     }
-    SaveSpot spot;
-    spot.target = *target;
-    spot.exists = ::stat(target->c_str(), &spot.existing) == 0;
-    if (spot.exists && (S_ISDIR(spot.existing.st_mode) || ::access(target->c_str(), W_OK) != 0)) {
+    SaveSpot spot{*target, os::FactsOf(*target)};
+    if (spot.existing.exists && (spot.existing.directory || !spot.existing.writable)) {
         return std::nullopt;
     }
     return spot;
@@ -533,11 +442,11 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
 bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
     // Held from the first regular file on: writing into a pipe may wait for
     // its reader, and the user must be able to stop that.
-    std::optional<SignalsHeld> held;
+    std::optional<os::EndingHeld> held;
     std::vector<Staged> staged;
     const auto fail = [&] {
         for (const Staged& s : staged) {
-            ::unlink(s.temp.c_str());
+            os::Remove(s.temp);
         }
         return false;
     };
@@ -557,18 +466,18 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         fs::path temp;
         const std::string& content = bytes;  // a binding cannot be captured everywhere
         const ContentProducer whole = [&content](const ContentWriter& put) { return put(content); };
-        switch (WriteBeside(spot->target, whole, spot->exists ? &spot->existing : nullptr, temp)) {
+        const bool exists = spot->existing.exists;
+        switch (WriteBeside(spot->target, whole, exists ? &spot->existing : nullptr, temp)) {
             case Beside::cannotCreate:
                 // A single writable file in a folder the user may not write:
                 // the only way to save is to write the file itself.
-                return files.size() == 1 && spot->exists ? WriteInPlace(spot->target, bytes)
-                                                         : fail();
+                return files.size() == 1 && exists ? WriteInPlace(spot->target, bytes) : fail();
             case Beside::failed:
                 return fail();
             case Beside::written:
                 break;
         }
-        staged.push_back({temp, spot->target, spot->exists});
+        staged.push_back({temp, spot->target, exists});
     }
     return Install(staged);
 }
@@ -592,7 +501,7 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
         return whole();
     }
     const fs::path& target = spot->target;
-    const bool exists = spot->exists;
+    const bool exists = spot->existing.exists;
     RemoveLeftOverSaveFiles(target.parent_path());
     // The content is produced outside the signal guard (it may take long and
     // the user must be able to stop it); a new file a stop leaves behind is
@@ -606,7 +515,7 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
         case Beside::written:
             break;
     }
-    const SignalsHeld held;
+    const os::EndingHeld held;
     return Install({{temp, target, exists}});
 }
 
@@ -625,15 +534,15 @@ bool FolderUsable(const std::string& path) {
         return false;
     }
     std::error_code ec;
-    std::filesystem::path folder(path);
-    while (!std::filesystem::exists(folder, ec)) {
+    fs::path folder = PathOf(path);
+    while (!fs::exists(folder, ec)) {
         if (ec || folder.parent_path() == folder) {
             return false;
         }
         // A relative name without a folder part lies in the current folder.
-        folder = folder.has_parent_path() ? folder.parent_path() : std::filesystem::path(".");
+        folder = folder.has_parent_path() ? folder.parent_path() : fs::path(".");
     }
-    return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+    return fs::is_directory(folder, ec) && os::FolderWritable(folder);
 }
 
 }  // namespace karnea

@@ -1,62 +1,14 @@
 #include "base/encoding.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
+
+#include "base/codepage.h"
 
 namespace karnea {
 namespace {
-
-// The one place that names the converter. "CP932" (not "SHIFT_JIS") keeps the
-// NEC and IBM extension rows, and keeps 0x5C as a backslash.
-constexpr const char* kCodePage = "CP932";
-
-}  // namespace
-
-class Cp932Decoder::Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) {
-            iconv_close(cd_);
-        }
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts as much as possible. Returns false at an input sequence that
-    // cannot be converted, leaving `in` pointing at it.
-    bool run(const char*& in, std::size_t& inLeft, std::string& out) {
-        char buffer[256];
-        while (inLeft > 0) {
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            char* inPtr = const_cast<char*>(in);
-            const std::size_t rc = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
-            in = inPtr;
-            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-            if (rc == static_cast<std::size_t>(-1)) {
-                if (errno == E2BIG) {
-                    continue;
-                }
-                reset();
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
-    iconv_t cd_;
-};
-
-namespace {
 using Converter = Cp932Decoder::Converter;
+using Direction = Converter::Direction;
 }  // namespace
 
 Cp932Decoder::Cp932Decoder() = default;
@@ -71,7 +23,7 @@ std::string Cp932Decoder::operator()(std::string_view cp932) {
         return std::string(cp932);
     }
     if (!converter_) {
-        converter_ = std::make_unique<Converter>("UTF-8", kCodePage);
+        converter_ = std::make_unique<Converter>(Direction::toUtf8);
     }
     std::string out;
     out.reserve(cp932.size() * 3 / 2);
@@ -97,7 +49,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 }
 
 std::optional<std::string> TryUtf8ToCp932(std::string_view utf8) {
-    Converter conv(kCodePage, "UTF-8");
+    Converter conv(Direction::toCp932);
     if (!conv.ok()) {
         return std::nullopt;
     }
@@ -112,7 +64,7 @@ std::optional<std::string> TryUtf8ToCp932(std::string_view utf8) {
 
 std::string Utf8ToCp932(std::string_view utf8) {
     std::string out;
-    Converter conv(kCodePage, "UTF-8");
+    Converter conv(Direction::toCp932);
     if (!conv.ok()) {
         return std::string(utf8);
     }

@@ -1,103 +1,16 @@
 #include "base/romaji.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #include <string_view>
 
-extern char** environ;
+#include "base/system.h"
 
 namespace karnea {
 namespace {
 
 // kanji, hiragana, katakana (both widths) and full-width ASCII into ASCII,
 // words separated by blanks; input Shift_JIS.
-const char* const kArguments[] = {"kakasi", "-isjis", "-osjis", "-Ja", "-Ha",
-                                  "-Ka",    "-Ea",    "-ka",    "-s",  nullptr};
-
-// Runs the program with `input` on its standard input and returns its
-// standard output, or nothing when it cannot be run or fails.
-std::optional<std::string> Run(const std::string& input) {
-    int in[2];
-    int out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0) {
-        return std::nullopt;
-    }
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]);
-        ::close(in[1]);
-        return std::nullopt;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = ::posix_spawnp(&child, kArguments[0], &actions, nullptr,
-                                       const_cast<char* const*>(kArguments), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    if (spawned != 0) {
-        ::close(in[1]);
-        ::close(out[0]);
-        return std::nullopt;
-    }
-    // Written and read together, so that neither side waits on a full pipe.
-    std::string output;
-    std::size_t written = 0;
-    int writeEnd = in[1];
-    if (input.empty()) {
-        ::close(writeEnd);
-        writeEnd = -1;
-    }
-    bool readOpen = true;
-    while (readOpen) {
-        pollfd fds[2] = {{out[0], POLLIN, 0}, {writeEnd, POLLOUT, 0}};
-        if (::poll(fds, writeEnd >= 0 ? 2 : 1, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        if (writeEnd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
-            const ssize_t n = ::write(writeEnd, input.data() + written, input.size() - written);
-            if (n > 0) {
-                written += static_cast<std::size_t>(n);
-            }
-            if (n < 0 || written == input.size()) {
-                ::close(writeEnd);
-                writeEnd = -1;
-            }
-        }
-        if ((fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
-            char buffer[4096];
-            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-            if (n > 0) {
-                output.append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                readOpen = false;
-            }
-        }
-    }
-    if (writeEnd >= 0) {
-        ::close(writeEnd);
-    }
-    ::close(out[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
-    }
-    return output;
-}
+const std::vector<std::string> kCommand = {"kakasi", "-isjis", "-osjis", "-Ja", "-Ha",
+                                           "-Ka",    "-Ea",    "-ka",    "-s"};
 
 // A line as the program may take it: no line break inside.
 std::string OneLine(const std::string& text) {
@@ -154,7 +67,7 @@ std::optional<std::vector<std::string>> RomajiOf(const std::vector<std::string>&
     for (const std::string& text : cp932Texts) {
         input += OneLine(text) + "\n";
     }
-    const std::optional<std::string> output = Run(input);
+    const std::optional<std::string> output = RunProgram(kCommand, input);
     if (!output) {
         return std::nullopt;
     }

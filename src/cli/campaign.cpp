@@ -6,6 +6,7 @@
 #include "analysis/quality.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
+#include "base/system.h"
 #include "base/textfields.h"
 #include "cli/commands.h"
 #include "cli/json.h"
@@ -42,9 +43,7 @@ std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Argument
 }
 
 std::string Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTime(std::time(nullptr));
     return FormatText("%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
 }
 
@@ -110,7 +109,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
     if (args.has("png")) {
         const std::string folder = args.at("png");
         std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
+        std::filesystem::create_directories(PathOf(folder), ec);
         const auto pathOf = [&](int page) { return folder + FormatText("/page-%03d.png", page); };
         if (!ExportPng(draw, pathOf, 150)) {
             messages.Show(msg::cannotSave);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/diskfile.h"
+#include "base/system.h"
 #include "base/textfields.h"
 #include "document/documentfile.h"
 #include "pages/opsrecorder.h"
@@ -50,9 +51,7 @@ std::unique_ptr<QGuiApplication> StartGui() {
     if (QGuiApplication::instance() != nullptr) {
         return nullptr;
     }
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    SetEnvironmentDefault("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "karnea-cli";
     static char* argv[] = {name, nullptr};

@@ -1,13 +1,13 @@
 #include "dialogs/guiservices.h"
 
-#include <filesystem>
-
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 #include <filesystem>
+
+#include "base/system.h"
 
 namespace karnea {
 namespace {
@@ -97,9 +97,10 @@ std::optional<QString> DialogFileChooser::ChooseFolder(const QString& initial) {
 }
 
 std::string ToPath(const QString& path) {
-    const std::string bytes = QFile::encodeName(path).toStdString();
+    // File names are kept as UTF-8 (on Linux, the bytes of the name).
+    const std::string bytes = path.toStdString();
     std::error_code ec;
-    if (!path.contains(QChar::ReplacementCharacter) || std::filesystem::exists(bytes, ec)) {
+    if (!path.contains(QChar::ReplacementCharacter) || std::filesystem::exists(PathOf(bytes), ec)) {
         return bytes;
     }
     // A name that is not valid UTF-8 reaches Qt with U+FFFD in it and cannot
@@ -108,20 +109,20 @@ std::string ToPath(const QString& path) {
     const QFileInfo info(path);
     const std::string folder = ToPath(info.path());
     std::string found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator(PathOf(folder), ec)) {
+        const std::string name = PathText(entry.path().filename());
         if (FromPath(name) == info.fileName()) {
             if (!found.empty()) {
                 return bytes;
             }
-            found = (std::filesystem::path(folder) / name).string();
+            found = PathText(PathOf(folder) / entry.path().filename());
         }
     }
     return found.empty() ? bytes : found;
 }
 
 QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return QString::fromStdString(path);
 }
 
 }  // namespace karnea

@@ -9,6 +9,7 @@
 #include "analysis/modulus.h"
 #include "base/encoding.h"
 #include "base/romaji.h"
+#include "base/system.h"
 #include "base/textfields.h"
 #include "records/choices.h"
 #include "records/testdate.h"
@@ -302,7 +303,7 @@ void AddFileRows(AgsGroups& g, const std::string& surveys, const std::string& re
 // again (the same number in another survey, or two numbers alike in ASCII)
 // gets a suffix.
 std::string BoreholeId(const std::string& number, std::size_t index, std::set<std::string>& ids) {
-    const std::string base = number.empty() ? FormatText("BH%zu", index + 1) : number;
+    const std::string base = number.empty() ? "BH" + std::to_string(index + 1) : number;
     std::string id = base;
     for (int n = 2; ids.count(id) != 0; ++n) {
         id = base + FormatText("_%d", n);
@@ -313,7 +314,7 @@ std::string BoreholeId(const std::string& number, std::size_t index, std::set<st
 
 // A test's file name (UTF-8), readable.
 std::string FileName(const CampaignTest& test) {
-    return ReadableName(std::filesystem::path(test.path).filename().string());
+    return ReadableName(PathText(PathOf(test.path).filename()));
 }
 
 // One test of a borehole: its PMTG row, a PMTD row a usable reading, and its

@@ -9,6 +9,7 @@
 
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "document/documentfile.h"
 #include "document/startup.h"
 
@@ -16,7 +17,7 @@ namespace karnea {
 namespace {
 
 std::string FileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    return PathText(PathOf(path).filename());
 }
 
 bool NamesTestFile(const std::string& name) {
@@ -34,16 +35,17 @@ bool NamesTestFile(const std::string& name) {
 std::string NotAFile(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(path, ec))) {
+    const fs::path name = PathOf(path);
+    if (!fs::exists(fs::symlink_status(name, ec))) {
         return {};
     }
-    const fs::file_status status = fs::status(path, ec);
+    const fs::file_status status = fs::status(name, ec);
     if (ec) {
         return ec == std::errc::too_many_symbolic_link_levels ? "リンクが循環しています"
                                                               : "リンク先がありません";
     }
     if (fs::is_directory(status)) {
-        fs::directory_iterator listing(path, ec);
+        fs::directory_iterator listing(name, ec);
         return ec ? "フォルダを読めません（アクセス権がありません）"
                   : "ファイルではなくフォルダです";
     }
@@ -79,20 +81,20 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
     std::vector<std::string> files;
     for (const std::string& argument : arguments) {
         std::error_code ec;
-        if (!std::filesystem::is_directory(argument, ec)) {
+        if (!std::filesystem::is_directory(PathOf(argument), ec)) {
             files.push_back(argument);
             continue;
         }
         std::vector<std::string> inFolder;
-        std::filesystem::directory_iterator entries(argument, ec);
+        std::filesystem::directory_iterator entries(PathOf(argument), ec);
         if (ec) {
             // The reading names the folder and why.
             files.push_back(argument);
             continue;
         }
         for (const auto& entry : entries) {
-            if (NamesTestFile(entry.path().filename().string())) {
-                inFolder.push_back(entry.path().string());
+            if (NamesTestFile(PathText(entry.path().filename()))) {
+                inFolder.push_back(PathText(entry.path()));
             }
         }
         std::sort(inFolder.begin(), inFolder.end());

@@ -6,6 +6,7 @@
 #include "analysis/calibration.h"
 #include "base/diskfile.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "base/textfields.h"
 #include "document/workspace.h"
 #include "records/datafile.h"
@@ -52,7 +53,7 @@ std::optional<int> VersionOfFile(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return !a.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
+    return !a.empty() && std::filesystem::equivalent(PathOf(a), PathOf(b), ec) && !ec;
 }
 
 // Reads an accepted file into the record of `kind`: sets the document kind,

@@ -6,6 +6,7 @@
 #include "analysis/reduction.h"
 #include "base/diskfile.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/calibrationreadingsmodel.h"
@@ -68,7 +69,7 @@ bool WriteFiles(const EditHistory::Files& files) {
     for (const auto& [path, bytes] : files) {
         std::error_code ec;
         if (!bytes) {
-            std::filesystem::remove(path, ec);
+            std::filesystem::remove(PathOf(path), ec);
         }
     }
     return true;

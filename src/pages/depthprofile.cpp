@@ -327,8 +327,9 @@ void DrawTable(PageComposer& page, const BoreholeProfile& p, std::size_t first, 
 void DrawSkipped(PageComposer& page, const BoreholeProfile& p, double top) {
     page.SelectRoleFont(FontRole::table);
     page.SetAlign(TextAlign::leftTop);
-    page.DrawTextMm(0, top,
-                    Sjis(FormatText("読めなかったため除いたファイル (%zu 件):", p.skipped.size())));
+    page.DrawTextMm(
+        0, top,
+        Sjis("読めなかったため除いたファイル (" + std::to_string(p.skipped.size()) + " 件):"));
     const std::size_t listed = std::min(p.skipped.size(), kMostSkippedListed);
     for (std::size_t i = 0; i < listed; ++i) {
         const SkippedFile& f = p.skipped[i];

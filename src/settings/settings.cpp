@@ -9,6 +9,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "base/textfields.h"
 
 namespace karnea {
@@ -107,14 +108,14 @@ std::string Join(const std::string& folder, const std::string& name) {
 std::string CurrentFolder() {
     std::error_code ec;
     const std::filesystem::path cwd = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : cwd.string();
+    return ec ? std::string(".") : PathText(cwd);
 }
 
 // A location line names a folder only when it is an absolute path: a
-// relative one would follow the folder the program was started from, and a
-// drive-letter path names nothing here.
+// relative one would follow the folder the program was started from (a
+// drive-letter path is absolute on Windows alone).
 bool IsUsableLocation(const std::string& line) {
-    return line.size() > 1 && line[0] == '/';
+    return line.size() > 1 && PathOf(line).is_absolute();
 }
 
 void SetFolderPaths(Settings& s) {
@@ -269,18 +270,11 @@ void LoadFonts(Settings& s, Messages& messages) {
 }  // namespace
 
 std::string DefaultBaseFolder() {
-    const auto env = [](const char* name) -> std::string {
-        const char* value = std::getenv(name);
-        return value ? std::string(value) : std::string();
-    };
-    if (const std::string home = env("KARNEA_HOME"); !home.empty()) {
-        return home;
+    if (const auto home = EnvironmentValue("KARNEA_HOME"); home && !home->empty()) {
+        return *home;
     }
-    if (const std::string xdg = env("XDG_CONFIG_HOME"); !xdg.empty() && xdg[0] == '/') {
-        return xdg + "/karnea";
-    }
-    if (const std::string home = env("HOME"); !home.empty()) {
-        return home + "/.config/karnea";
+    if (const std::optional<std::string> config = UserConfigFolder()) {
+        return *config + "/karnea";
     }
     return CurrentFolder() + "/.karnea";
 }
@@ -307,8 +301,8 @@ void LocateSettings(Settings& s) {
 bool CreateInstallationIfMissing(Settings& s) {
     LocateSettings(s);
     std::error_code ec;
-    if (!s.fixedFolder.empty() || std::filesystem::exists(s.settingsFolder, ec) ||
-        !std::filesystem::create_directories(s.settingsFolder, ec)) {
+    if (!s.fixedFolder.empty() || std::filesystem::exists(PathOf(s.settingsFolder), ec) ||
+        !std::filesystem::create_directories(PathOf(s.settingsFolder), ec)) {
         return false;
     }
     Settings standard = s;
@@ -331,7 +325,7 @@ bool MoveInstallation(Settings& s, const std::string& folder) {
     SetFolderPaths(s);
     CreateInstallationIfMissing(s);
     std::error_code ec;
-    std::filesystem::create_directories(s.systemDrive, ec);
+    std::filesystem::create_directories(PathOf(s.systemDrive), ec);
     return ReplaceFile(Join(s.systemDrive, kLocationFileName), folder + "\r\n");
 }
 

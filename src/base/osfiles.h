@@ -1,0 +1,91 @@
+// The file calls a save is made of, one implementation for each system
+// (osfiles_posix.cpp, osfiles_windows.cpp). Only the file module uses them:
+// it holds the rules of a safe save, these only carry out each step.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+namespace karnea::os {
+
+namespace fs = std::filesystem;
+
+// What a save needs to know of a name (links followed).
+struct FileFacts {
+    bool exists = false;
+    bool regular = false;
+    bool directory = false;
+    // This process may write the file.
+    bool writable = false;
+    // Who may do what with it, where the system says so in numbers.
+    unsigned mode = 0;
+    unsigned owner = 0;
+    unsigned group = 0;
+};
+FileFacts FactsOf(const fs::path& path);
+
+// Whether this process may make files in the folder.
+bool FolderWritable(const fs::path& folder);
+
+// A file open for writing; closed (errors ignored) when it goes.
+class WriteFile {
+public:
+    enum class Failure { none, exists, denied, other };
+
+    // A new file, never one that is there already. A private one may be read
+    // by its user alone (a copy of the user's data kept for a moment).
+    static WriteFile CreateNew(const fs::path& path, bool isPrivate);
+    // A file or device that is there, not cut.
+    static WriteFile OpenExisting(const fs::path& path);
+
+    WriteFile(WriteFile&& other) noexcept;
+    WriteFile& operator=(WriteFile&&) = delete;
+    WriteFile(const WriteFile&) = delete;
+    WriteFile& operator=(const WriteFile&) = delete;
+    ~WriteFile();
+
+    bool IsOpen() const;
+    // Why it could not be opened.
+    Failure failure() const { return failure_; }
+
+    bool Write(std::string_view bytes);
+    // Back to the start of the file.
+    bool Rewind();
+    // Everything written is on the disk.
+    bool Sync();
+    bool Truncate(std::uint64_t size);
+    // The permissions, owner and group of the file it replaces, as far as
+    // this process may set them (the system may keep them by itself).
+    bool TakeAccessOf(const FileFacts& previous);
+    bool Close();
+
+private:
+    WriteFile() = default;
+    std::intptr_t handle_ = -1;
+    Failure failure_ = Failure::none;
+};
+
+// This process's number, and whether the process with that number has ended.
+long ProcessId();
+bool ProcessEnded(long id);
+
+// A second name for a file (false where the file system has none).
+bool HardLink(const fs::path& existing, const fs::path& name);
+// Gives `from` the name `to`, in place of any file of that name.
+bool Rename(const fs::path& from, const fs::path& to);
+void Remove(const fs::path& path);
+// The folder's list of names is on the disk.
+bool SyncFolder(const fs::path& folder);
+
+// While one lives, a request from outside to end the program (a signal, a
+// console's Ctrl+C or close) waits until it is gone; then it takes effect.
+class EndingHeld {
+public:
+    EndingHeld();
+    ~EndingHeld();
+    EndingHeld(const EndingHeld&) = delete;
+    EndingHeld& operator=(const EndingHeld&) = delete;
+};
+
+}  // namespace karnea::os

@@ -1,0 +1,205 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <iterator>
+#include <mutex>
+
+#include "base/osfiles.h"
+
+namespace karnea::os {
+namespace {
+
+int Fd(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+}  // namespace
+
+FileFacts FactsOf(const fs::path& path) {
+    FileFacts facts;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return facts;
+    }
+    facts.exists = true;
+    facts.regular = S_ISREG(st.st_mode);
+    facts.directory = S_ISDIR(st.st_mode);
+    facts.writable = ::access(path.c_str(), W_OK) == 0;
+    facts.mode = st.st_mode & 07777;
+    facts.owner = st.st_uid;
+    facts.group = st.st_gid;
+    return facts;
+}
+
+bool FolderWritable(const fs::path& folder) {
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+WriteFile WriteFile::CreateNew(const fs::path& path, bool isPrivate) {
+    WriteFile file;
+    file.handle_ =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, isPrivate ? 0600 : 0666);
+    if (file.handle_ < 0) {
+        file.failure_ = errno == EEXIST                     ? Failure::exists
+                        : errno == EACCES || errno == EPERM ? Failure::denied
+                                                            : Failure::other;
+    }
+    return file;
+}
+
+WriteFile WriteFile::OpenExisting(const fs::path& path) {
+    WriteFile file;
+    file.handle_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (file.handle_ < 0) {
+        file.failure_ = errno == EACCES || errno == EPERM ? Failure::denied : Failure::other;
+    }
+    return file;
+}
+
+WriteFile::WriteFile(WriteFile&& other) noexcept
+    : handle_(other.handle_), failure_(other.failure_) {
+    other.handle_ = -1;
+}
+
+WriteFile::~WriteFile() {
+    if (IsOpen()) {
+        ::close(Fd(handle_));
+    }
+}
+
+bool WriteFile::IsOpen() const {
+    return handle_ >= 0;
+}
+
+bool WriteFile::Write(std::string_view bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(Fd(handle_), data, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool WriteFile::Rewind() {
+    return ::lseek(Fd(handle_), 0, SEEK_SET) == 0;
+}
+
+bool WriteFile::Sync() {
+    return ::fsync(Fd(handle_)) == 0;
+}
+
+bool WriteFile::Truncate(std::uint64_t size) {
+    return ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
+}
+
+bool WriteFile::TakeAccessOf(const FileFacts& previous) {
+    const bool ok = ::fchmod(Fd(handle_), previous.mode) == 0;
+    [[maybe_unused]] const int kept = ::fchown(Fd(handle_), previous.owner, previous.group);
+    return ok;
+}
+
+bool WriteFile::Close() {
+    const int fd = Fd(handle_);
+    handle_ = -1;
+    return ::close(fd) == 0;
+}
+
+long ProcessId() {
+    return ::getpid();
+}
+
+bool ProcessEnded(long id) {
+    return ::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH;
+}
+
+bool HardLink(const fs::path& existing, const fs::path& name) {
+    return ::link(existing.c_str(), name.c_str()) == 0;
+}
+
+bool Rename(const fs::path& from, const fs::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void Remove(const fs::path& path) {
+    ::unlink(path.c_str());
+}
+
+bool SyncFolder(const fs::path& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return true;  // a folder that cannot be opened cannot be synced either
+    }
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
+namespace {
+
+// The signals that end a program when nobody handles them, and that a user
+// or the system sends to stop it (Ctrl+C, Ctrl+\, a terminal closed, kill).
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM};
+constexpr std::size_t kEndingSignalCount = std::size(kEndingSignals);
+
+// What the process did with those signals before the saves under way began.
+// Signal dispositions belong to the whole process, so this state does too.
+std::mutex heldMutex;
+int holders = 0;
+struct sigaction previousActions[kEndingSignalCount];
+volatile std::sig_atomic_t notedSignal = 0;
+
+extern "C" void NoteEndingSignal(int signal) {
+    notedSignal = signal;
+}
+
+}  // namespace
+
+// An ending signal is only noted while a save is under way, whichever of the
+// process's threads it is given to; it is raised again when the last save
+// is done, and takes effect as it would have.
+EndingHeld::EndingHeld() {
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    if (holders++ > 0) {
+        return;
+    }
+    struct sigaction note {};
+    note.sa_handler = NoteEndingSignal;
+    sigfillset(&note.sa_mask);
+    note.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+        ::sigaction(kEndingSignals[i], &note, &previousActions[i]);
+    }
+}
+
+EndingHeld::~EndingHeld() {
+    int noted = 0;
+    {
+        const std::lock_guard<std::mutex> lock(heldMutex);
+        if (--holders > 0) {
+            return;
+        }
+        for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+            ::sigaction(kEndingSignals[i], &previousActions[i], nullptr);
+        }
+        noted = notedSignal;
+        notedSignal = 0;
+    }
+    if (noted != 0) {
+        ::raise(noted);
+    }
+}
+
+}  // namespace karnea::os

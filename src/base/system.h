@@ -1,0 +1,40 @@
+// What the program needs of the operating system beyond saving files: names
+// of files as the file system takes them, the environment, the local time,
+// and running a helper program. One implementation for each system
+// (system_posix.cpp, system_windows.cpp); nothing else in the program has
+// code for one system only.
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace karnea {
+
+// A path kept as text (the bytes of the name on Linux, UTF-8 on Windows) as
+// the file system takes it, and back.
+std::filesystem::path PathOf(const std::string& path);
+std::string PathText(const std::filesystem::path& path);
+
+// The value of an environment variable; nothing when it is not set.
+std::optional<std::string> EnvironmentValue(const char* name);
+// Sets a variable that is not set yet.
+void SetEnvironmentDefault(const char* name, const std::string& value);
+
+// Where this user's programs keep their settings: on Linux
+// $XDG_CONFIG_HOME (when it is absolute), else ~/.config; on Windows
+// %APPDATA%. Nothing when the environment names none.
+std::optional<std::string> UserConfigFolder();
+
+// The calendar time here.
+std::tm LocalTime(std::time_t time);
+
+// Runs a program (found as the system finds programs, `arguments[0]`) with
+// `input` on its standard input; its standard output, or nothing when it
+// cannot be run or does not end well. Its messages go nowhere.
+std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
+                                      const std::string& input);
+
+}  // namespace karnea
