@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 EXAMPLE ?= examples/test.kdw
 
-.PHONY: all setup configure build test run examples bench fuzz format clean
+.PHONY: all setup configure build test run examples bench fuzz format clean windows test-windows
 
 all: build
 
@@ -32,6 +32,14 @@ fuzz: setup
 # Every benchmark and whole-process measurement, with its figures.
 bench: build
 	@bash tools/bench.sh
+
+# The Windows package, cross-built here: dist/karnea-windows-x64.zip.
+windows:
+	@bash tools/windows/build.sh
+
+# The Windows build's tests under Wine.
+test-windows:
+	@bash tools/windows/test.sh
 
 format:
 	@find src tests examples bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -14,6 +14,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "base/textfields.h"
 #include "document/documentfile.h"
 #include "document/edithistory.h"
@@ -180,7 +181,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     namespace fs = std::filesystem;
-    const fs::path dir = fs::absolute(argv[argc - 1]);
+    const fs::path dir = fs::absolute(PathOf(argv[argc - 1]));
     const fs::path outDir = check
                                 ? fs::temp_directory_path() /
                                       ("karnea-examples-" + std::to_string(std::random_device{}()))
@@ -215,9 +216,11 @@ int main(int argc, char** argv) {
     bool ok = true;
     if (check) {
         for (const char* name : names) {
-            if (ReadWholeFile((outDir / name).string()) != ReadWholeFile((dir / name).string())) {
+            const std::string made = PathText(outDir / name);
+            const std::string kept = PathText(dir / name);
+            if (ReadWholeFile(made) != ReadWholeFile(kept)) {
                 std::fprintf(stderr, "%s is not what the program makes; run 'make examples'\n",
-                             (dir / name).c_str());
+                             kept.c_str());
                 ok = false;
             }
         }

@@ -28,6 +28,7 @@
 #include "dialogs/guiservices.h"
 #include "document/startup.h"
 #include "pages/pagecomposer.h"
+#include "render/qpaintersurface.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
 
@@ -61,10 +62,18 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     parser.addOption(print);
     parser.addOption(quitAfterPaint);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A kdw or kcw file."));
-    if (!parser.parse(QStringList{QStringLiteral("karnea")} + arguments) ||
+    // "/p FILE" prints as "--print FILE" does (the switch Windows users know),
+    // unless a file of that name is meant.
+    QStringList given = arguments;
+    for (QString& a : given) {
+        if (a.compare(QStringLiteral("/p"), Qt::CaseInsensitive) == 0 && !QFileInfo::exists(a)) {
+            a = QStringLiteral("--print");
+        }
+    }
+    if (!parser.parse(QStringList{QStringLiteral("karnea")} + given) ||
         parser.positionalArguments().size() > 1 ||
         (parser.isSet(print) && parser.positionalArguments().isEmpty())) {
-        std::fprintf(stderr, "karnea: %s\nusage: karnea [--print] [FILE]\n",
+        std::fprintf(stderr, "karnea: %s\nusage: karnea [--print|/p] [FILE]\n",
                      parser.errorText().toLocal8Bit().constData());
         exitCode = 2;
         return false;
@@ -200,6 +209,7 @@ int RunApplication(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Tav"));
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    LoadShippedFonts();
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -18,6 +18,17 @@ namespace karnea {
 std::filesystem::path PathOf(const std::string& path);
 std::string PathText(const std::filesystem::path& path);
 
+// The arguments a program was started with, after its own name, as UTF-8
+// (Windows hands `argv` over in its local code page; its own list is used).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Standard output and error carry the program's bytes as they are (no line
+// ends changed), and a console shows them as UTF-8.
+void UseBinaryStandardStreams();
+
+// `name` (which may hold "/") in `folder`, written as this system writes
+// paths.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
 // The value of an environment variable; nothing when it is not set.
 std::optional<std::string> EnvironmentValue(const char* name);
 // Sets a variable that is not set yet.

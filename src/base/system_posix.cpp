@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -20,6 +21,16 @@ std::filesystem::path PathOf(const std::string& path) {
 std::string PathText(const std::filesystem::path& path) {
     return path.string();
 }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder + "/" + name;
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+void UseBinaryStandardStreams() {}
 
 std::optional<std::string> EnvironmentValue(const char* name) {
     const char* value = std::getenv(name);

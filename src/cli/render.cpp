@@ -12,6 +12,7 @@
 #include "pages/pagecomposer.h"
 #include "records/datafile.h"
 #include "render/pageexport.h"
+#include "render/qpaintersurface.h"
 
 namespace karnea::cli {
 namespace {
@@ -55,7 +56,9 @@ std::unique_ptr<QGuiApplication> StartGui() {
     static int argc = 1;
     static char name[] = "karnea-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    LoadShippedFonts();
+    return app;
 }
 
 std::optional<std::vector<int>> ParsePageList(const std::string& list) {

@@ -2,6 +2,7 @@
 
 #include "base/diskfile.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -9,7 +10,7 @@ namespace karnea {
 SetupModel::SetupModel(const Settings& settings)
     : folder(settings.installFolder),
       settings_(settings),
-      standardFolder_(settings.systemDrive + "/VardoXQ/Kvar5") {}
+      standardFolder_(JoinPath(settings.systemDrive, "VardoXQ/Kvar5")) {}
 
 void SetupModel::FolderLostFocus(Messages& messages) {
     if (folder.size() <= 1) {

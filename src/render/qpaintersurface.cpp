@@ -1,5 +1,7 @@
 #include "render/qpaintersurface.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -38,6 +40,14 @@ QColor ToQColor(long colour) {
     const unsigned long c = static_cast<unsigned long>(colour);
     return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                   static_cast<int>((c >> 16) & 0xFF));
+}
+
+void LoadShippedFonts() {
+    const QDir folder(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+    for (const QString& name :
+         folder.entryList({QStringLiteral("*.ttf"), QStringLiteral("*.otf")}, QDir::Files)) {
+        QFontDatabase::addApplicationFont(folder.filePath(name));
+    }
 }
 
 QString ResolveFontFamily(const std::string& cp932Face) {

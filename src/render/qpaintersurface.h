@@ -19,6 +19,11 @@ class QPaintDevice;
 
 namespace karnea {
 
+// Makes the faces in the folder "fonts" beside the program (the Windows
+// package brings the IPA faces there, which Windows does not have) known to
+// this program alone. Call once, after the application object is made.
+void LoadShippedFonts();
+
 // The installed family that stands for a face the settings name: the face
 // itself when installed, else its Japanese stand-in (IPA Mincho or Gothic).
 QString ResolveFontFamily(const std::string& cp932Face);

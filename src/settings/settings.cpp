@@ -22,7 +22,7 @@ constexpr std::size_t kSettingLineBytes = 65536;
 constexpr std::size_t kFontLineCount = 4;
 constexpr const char* kSysMarker = "305";
 constexpr const char* kLocationFileName = "LunKvr5.whr";
-constexpr const char* kDefaultInstallFolder = "/VardoXQ/Kvar5";
+constexpr const char* kDefaultInstallFolder = "VardoXQ/Kvar5";
 constexpr const char* kEngineerMasterName = "M.mst";
 constexpr const char* kHelpTextName = "Help.txt";
 
@@ -101,10 +101,6 @@ LineTarget TargetOfLine(int line) {
     return std::monostate{};
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder + "/" + name;
-}
-
 std::string CurrentFolder() {
     std::error_code ec;
     const std::filesystem::path cwd = std::filesystem::current_path(ec);
@@ -121,8 +117,8 @@ bool IsUsableLocation(const std::string& line) {
 void SetFolderPaths(Settings& s) {
     s.settingsFolder =
         s.installDrive.empty() ? s.installFolder : s.installDrive + ":" + s.installFolder;
-    s.settingsFilePath = Join(s.settingsFolder, "Sys.ndx");
-    s.engineerMasterPath = Join(s.settingsFolder, kEngineerMasterName);
+    s.settingsFilePath = JoinPath(s.settingsFolder, "Sys.ndx");
+    s.engineerMasterPath = JoinPath(s.settingsFolder, kEngineerMasterName);
 }
 
 void ReadSysFile(Settings& s, const std::vector<std::string>& lines) {
@@ -274,9 +270,9 @@ std::string DefaultBaseFolder() {
         return *home;
     }
     if (const std::optional<std::string> config = UserConfigFolder()) {
-        return *config + "/karnea";
+        return JoinPath(*config, "karnea");
     }
-    return CurrentFolder() + "/.karnea";
+    return JoinPath(CurrentFolder(), ".karnea");
 }
 
 void LocateSettings(Settings& s) {
@@ -288,11 +284,12 @@ void LocateSettings(Settings& s) {
         if (!s.fixedFolder.empty()) {
             s.installFolder = s.fixedFolder;
         } else {
-            std::string line = ReadFirstLine(Join(s.systemDrive, kLocationFileName));
+            std::string line = ReadFirstLine(JoinPath(s.systemDrive, kLocationFileName));
             if (line.empty()) {
-                line = ReadFirstLine(Join(CurrentFolder(), kLocationFileName));
+                line = ReadFirstLine(JoinPath(CurrentFolder(), kLocationFileName));
             }
-            s.installFolder = IsUsableLocation(line) ? line : s.systemDrive + kDefaultInstallFolder;
+            s.installFolder =
+                IsUsableLocation(line) ? line : JoinPath(s.systemDrive, kDefaultInstallFolder);
         }
     }
     SetFolderPaths(s);
@@ -326,7 +323,7 @@ bool MoveInstallation(Settings& s, const std::string& folder) {
     CreateInstallationIfMissing(s);
     std::error_code ec;
     std::filesystem::create_directories(PathOf(s.systemDrive), ec);
-    return ReplaceFile(Join(s.systemDrive, kLocationFileName), folder + "\r\n");
+    return ReplaceFile(JoinPath(s.systemDrive, kLocationFileName), folder + "\r\n");
 }
 
 void LoadSettings(Settings& s, bool reset, Messages& messages) {
@@ -458,15 +455,15 @@ bool WriteFolderMemory(const Settings& s, const FolderMemory& memory) {
 }
 
 std::string FontFilePath(const Settings& s, FontRole role) {
-    return Join(s.settingsFolder, FormatText("Font%d.ndx", static_cast<int>(role)));
+    return JoinPath(s.settingsFolder, FormatText("Font%d.ndx", static_cast<int>(role)));
 }
 
 std::string FolderMemoryPath(const Settings& s) {
-    return Join(s.settingsFolder, "FileV.ndx");
+    return JoinPath(s.settingsFolder, "FileV.ndx");
 }
 
 std::string HelpTextPath(const Settings& s) {
-    return Join(s.settingsFolder, kHelpTextName);
+    return JoinPath(s.settingsFolder, kHelpTextName);
 }
 
 }  // namespace karnea

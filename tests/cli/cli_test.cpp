@@ -61,9 +61,16 @@ std::string Quote(const std::string& arg) {
     return quoted + "'";
 }
 
+// The program under test: this build's, or the command that
+// KARNEA_CLI_COMMAND gives (the Windows build's program under Wine).
+std::string CliCommand() {
+    const char* given = std::getenv("KARNEA_CLI_COMMAND");
+    return given != nullptr ? std::string(given) : Quote(KARNEA_CLI);
+}
+
 CliRun RunCli(const std::vector<std::string>& args) {
     ScratchDir dir;
-    std::string command = Quote(KARNEA_CLI);
+    std::string command = CliCommand();
     for (const std::string& a : args) {
         command += " " + Quote(a);
     }

@@ -812,6 +812,13 @@ private slots:
         QVERIFY(!print.started);
         QCOMPARE(print.exitCode, 1);
         QVERIFY(!print.app->frame().isVisible());
+        // "/p" is the same switch, as Windows users write it.
+        for (const char* sw : {"/p", "/P"}) {
+            Program slash({QString::fromLatin1(sw), Example("test.kdw")});
+            QVERIFY(!slash.started);
+            QCOMPARE(slash.exitCode, 1);
+            QVERIFY(!slash.app->frame().isVisible());
+        }
     }
 
     void helpWindow() {

@@ -1,13 +1,12 @@
 #include "support/testsupport.h"
 
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+
+#include "base/system.h"
+#include "support/testsystem.h"
 
 namespace karnea::test {
 
@@ -23,6 +22,35 @@ ScratchDir::ScratchDir() {
     throw std::runtime_error("no scratch folder");
 }
 
+std::string ScratchDir::file(const std::string& name) const {
+    return PathText((path_ / PathOf(name)).make_preferred());
+}
+
+OpenScratchDir::OpenScratchDir() {
+    std::filesystem::permissions(path(), std::filesystem::perms::all);
+}
+
+std::size_t FilesIn(const ScratchDir& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        ++n;
+    }
+    return n;
+}
+
+EnvironmentSet::EnvironmentSet(const char* name, const std::string& value) : name_(name) {
+    old_ = EnvironmentValue(name);
+    SetEnvironment(name, value);
+}
+
+EnvironmentSet::~EnvironmentSet() {
+    if (old_) {
+        SetEnvironment(name_, *old_);
+    } else {
+        UnsetEnvironment(name_);
+    }
+}
+
 ScratchDir::~ScratchDir() {
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
@@ -31,7 +59,7 @@ ScratchDir::~ScratchDir() {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
@@ -39,27 +67,11 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool AsOrdinaryUser(const std::function<bool()>& check) {
-    if (::geteuid() != 0) {
-        return check();
-    }
-    constexpr uid_t kNobody = 65534;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const bool dropped =
-            ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
-        ::_exit(dropped && check() ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
 }
 
 Settings StandardSettings() {

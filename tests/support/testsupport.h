@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,14 +23,46 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     // Path of a file in the folder, as a string.
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string file(const std::string& name) const;
 
 private:
     std::filesystem::path path_;
 };
 
+// A scratch folder any user may write.
+struct OpenScratchDir : ScratchDir {
+    OpenScratchDir();
+};
+
+// How many entries the folder holds.
+std::size_t FilesIn(const ScratchDir& dir);
+
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
+
+// Sets an environment variable for the life of the object.
+class EnvironmentSet {
+public:
+    EnvironmentSet(const char* name, const std::string& value);
+    ~EnvironmentSet();
+    EnvironmentSet(const EnvironmentSet&) = delete;
+    EnvironmentSet& operator=(const EnvironmentSet&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Whether files have permissions, pipes and symbolic links as POSIX has
+// them here (not on Windows): the tests of those are skipped elsewhere.
+extern const bool kPosixFiles;
+// The most memory this process has held so far.
+long PeakMemoryKiB();
+// Makes a named pipe; false where there are none.
+bool MakeFifo(const std::string& path);
+
+// The variable that names the temporary folder on this system.
+extern const char* const kTemporaryFolderVariable;
 
 // Runs `check` with an ordinary user's rights and returns what it returned.
 // Permissions do not stop the superuser, so when the tests run as root it

@@ -1,0 +1,209 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+#include "base/osfiles.h"
+
+namespace karnea::os {
+namespace {
+
+HANDLE H(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+WriteFile::Failure FailureOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return WriteFile::Failure::exists;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return WriteFile::Failure::denied;
+        default:
+            return WriteFile::Failure::other;
+    }
+}
+
+}  // namespace
+
+FileFacts FactsOf(const fs::path& path) {
+    FileFacts facts;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) {
+        return facts;
+    }
+    facts.exists = true;
+    facts.regular = fs::is_regular_file(status);
+    facts.directory = fs::is_directory(status);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    facts.writable =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+    return facts;
+}
+
+bool FolderWritable(const fs::path& folder) {
+    // A folder's read-only mark means nothing to Windows; whether a file can
+    // be made there shows when one is.
+    std::error_code ec;
+    return fs::is_directory(folder, ec);
+}
+
+WriteFile WriteFile::CreateNew(const fs::path& path, bool) {
+    WriteFile file;
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        file.failure_ = FailureOf(GetLastError());
+        return file;
+    }
+    file.handle_ = reinterpret_cast<std::intptr_t>(h);
+    return file;
+}
+
+WriteFile WriteFile::OpenExisting(const fs::path& path) {
+    WriteFile file;
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const Failure failure = FailureOf(GetLastError());
+        file.failure_ = failure == Failure::exists ? Failure::other : failure;
+        return file;
+    }
+    file.handle_ = reinterpret_cast<std::intptr_t>(h);
+    return file;
+}
+
+WriteFile::WriteFile(WriteFile&& other) noexcept
+    : handle_(other.handle_), failure_(other.failure_) {
+    other.handle_ = -1;
+}
+
+WriteFile::~WriteFile() {
+    if (IsOpen()) {
+        CloseHandle(H(handle_));
+    }
+}
+
+bool WriteFile::IsOpen() const {
+    return handle_ != -1;
+}
+
+bool WriteFile::Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+        DWORD written = 0;
+        if (!::WriteFile(H(handle_), bytes.data(), want, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool WriteFile::Rewind() {
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(H(handle_), start, nullptr, FILE_BEGIN) != 0;
+}
+
+bool WriteFile::Sync() {
+    return FlushFileBuffers(H(handle_)) != 0;
+}
+
+bool WriteFile::Truncate(std::uint64_t size) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN) != 0 &&
+           SetEndOfFile(H(handle_)) != 0;
+}
+
+bool WriteFile::TakeAccessOf(const FileFacts&) {
+    // The file takes the place of the previous one through ReplaceFileW,
+    // which keeps that one's attributes and access lists.
+    return true;
+}
+
+bool WriteFile::Close() {
+    const HANDLE h = H(handle_);
+    handle_ = -1;
+    return CloseHandle(h) != 0;
+}
+
+long ProcessId() {
+    return static_cast<long>(GetCurrentProcessId());
+}
+
+bool ProcessEnded(long id) {
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr) {
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    }
+    DWORD code = 0;
+    const bool ended = GetExitCodeProcess(process, &code) != 0 && code != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
+}
+
+bool HardLink(const fs::path& existing, const fs::path& name) {
+    return CreateHardLinkW(name.c_str(), existing.c_str(), nullptr) != 0;
+}
+
+bool Rename(const fs::path& from, const fs::path& to) {
+    // In place of a file there, the new one keeps that one's attributes.
+    if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr) != 0) {
+        return true;
+    }
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void Remove(const fs::path& path) {
+    DeleteFileW(path.c_str());
+}
+
+bool SyncFolder(const fs::path&) {
+    // The rename has written the folder through already.
+    return true;
+}
+
+namespace {
+
+// The saves under way. A console's Ctrl+C, Ctrl+Break or close comes to a
+// thread of its own: it waits there until they are done, and then goes on
+// to end the program as it would have.
+std::mutex heldMutex;
+std::condition_variable allDone;
+int holders = 0;
+
+BOOL WINAPI WaitForSaves(DWORD) {
+    std::unique_lock<std::mutex> lock(heldMutex);
+    allDone.wait(lock, [] { return holders == 0; });
+    return FALSE;
+}
+
+}  // namespace
+
+EndingHeld::EndingHeld() {
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    if (holders++ == 0) {
+        SetConsoleCtrlHandler(WaitForSaves, TRUE);
+    }
+}
+
+EndingHeld::~EndingHeld() {
+    {
+        const std::lock_guard<std::mutex> lock(heldMutex);
+        if (--holders > 0) {
+            return;
+        }
+        SetConsoleCtrlHandler(WaitForSaves, FALSE);
+    }
+    allDone.notify_all();
+}
+
+}  // namespace karnea::os

@@ -1,0 +1,207 @@
+#include <windows.h>
+// after windows.h, which it needs
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+#include "base/system.h"
+
+namespace karnea {
+namespace {
+
+// UTF-8 and the UTF-16 that Windows' own calls take; bytes that are not
+// UTF-8 become U+FFFD.
+std::wstring Widen(std::string_view utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view utf16) {
+    if (utf16.empty()) {
+        return {};
+    }
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), utf8.data(), n,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+}  // namespace
+
+std::filesystem::path PathOf(const std::string& path) {
+    return std::filesystem::path(Widen(path));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    return Narrow(path.native());
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return PathText((PathOf(folder) / PathOf(name)).make_preferred());
+}
+
+std::vector<std::string> ProgramArguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; wide != nullptr && i < count; ++i) {
+        arguments.push_back(Narrow(wide[i]));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+void UseBinaryStandardStreams() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
+}
+
+std::optional<std::string> EnvironmentValue(const char* name) {
+    const wchar_t* value = _wgetenv(Widen(name).c_str());
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return Narrow(value);
+}
+
+void SetEnvironmentDefault(const char* name, const std::string& value) {
+    if (!EnvironmentValue(name)) {
+        _wputenv_s(Widen(name).c_str(), Widen(value).c_str());
+    }
+}
+
+std::optional<std::string> UserConfigFolder() {
+    const std::optional<std::string> appData = EnvironmentValue("APPDATA");
+    if (!appData || appData->empty()) {
+        return std::nullopt;
+    }
+    return appData;
+}
+
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+    localtime_s(&local, &time);
+    return local;
+}
+
+namespace {
+
+// One argument of a command line, quoted as programs' start-up code reads
+// them back.
+std::wstring Quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+        return argument;
+    }
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+// A handle closed when it goes.
+struct Handle {
+    HANDLE h = nullptr;
+    Handle() = default;
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { Close(); }
+    void Close() {
+        if (h != nullptr && h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+        }
+        h = nullptr;
+    }
+};
+
+}  // namespace
+
+std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
+                                      const std::string& input) {
+    if (arguments.empty()) {
+        return std::nullopt;
+    }
+    std::wstring commandLine;
+    for (const std::string& a : arguments) {
+        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(Widen(a));
+    }
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    Handle inRead, inWrite, outRead, outWrite, nowhere;
+    if (!CreatePipe(&inRead.h, &inWrite.h, &inherited, 0) ||
+        !CreatePipe(&outRead.h, &outWrite.h, &inherited, 0)) {
+        return std::nullopt;
+    }
+    // The program inherits its own ends alone.
+    SetHandleInformation(inWrite.h, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(outRead.h, HANDLE_FLAG_INHERIT, 0);
+    nowhere.h = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                            OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = inRead.h;
+    start.hStdOutput = outWrite.h;
+    start.hStdError = nowhere.h;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &start, &process)) {
+        return std::nullopt;
+    }
+    Handle child, thread;
+    child.h = process.hProcess;
+    thread.h = process.hThread;
+    inRead.Close();
+    outWrite.Close();
+    nowhere.Close();
+    // Written on a thread of its own while the output is read here, so that
+    // neither side waits on a full pipe.
+    std::thread writer([&] {
+        std::size_t written = 0;
+        while (written < input.size()) {
+            DWORD n = 0;
+            const DWORD want =
+                static_cast<DWORD>(std::min<std::size_t>(input.size() - written, 1 << 16));
+            if (!WriteFile(inWrite.h, input.data() + written, want, &n, nullptr)) {
+                break;
+            }
+            written += n;
+        }
+        inWrite.Close();
+    });
+    std::string output;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(outRead.h, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+        output.append(buffer, n);
+    }
+    writer.join();
+    WaitForSingleObject(child.h, INFINITE);
+    DWORD code = 1;
+    if (!GetExitCodeProcess(child.h, &code) || code != 0) {
+        return std::nullopt;
+    }
+    return output;
+}
+
+}  // namespace karnea

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Cross-builds karnea and karnea-cli for 64-bit Windows and lays out
+# dist/karnea-windows-x64.zip: the programs, the Qt libraries and plug-ins
+# they load, the compiler's run-time libraries, the IPA fonts, Qt's Japanese
+# translations, the help text, the examples and a README in Japanese.
+#   tools/windows/build.sh [BUILD_DIR]      (default build-windows)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+build=${1:-build-windows}
+build=$(realpath -m "$build")
+bash tools/windows/setup.sh
+qt=$(bash tools/windows/build_qt.sh)
+
+# Programs of this build run under Wine with the Qt and compiler libraries
+# found where they are.
+mkdir -p "$build"
+cat >"$build/wine-run.sh" <<RUN
+#!/usr/bin/env bash
+export WINEPATH="$qt/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
+export QT_PLUGIN_PATH="$qt/plugins"
+exec bash "$root/tools/windows/wine.sh" "\$@"
+RUN
+chmod +x "$build/wine-run.sh"
+
+cmake -S . -B "$build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/mingw-toolchain.cmake" \
+    -DKARNEA_WINDOWS_PREFIXES="$qt" -DCMAKE_PREFIX_PATH="$qt" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run.sh" >/dev/null
+cmake --build "$build"
+
+# The folder the zip holds, as it is unpacked.
+stage=$build/dist/karnea
+rm -rf "$build/dist"
+mkdir -p "$stage"/{platforms,imageformats,styles,fonts,translations,examples}
+cp "$build/src/app/karnea.exe" "$build/src/cli/karnea-cli.exe" "$stage/"
+for lib in Core Gui Widgets PrintSupport; do
+    cp "$qt/bin/Qt6$lib.dll" "$stage/"
+done
+cp "$qt/plugins/platforms/qwindows.dll" "$qt/plugins/platforms/qoffscreen.dll" "$stage/platforms/"
+cp "$qt/plugins/imageformats/"*.dll "$stage/imageformats/"
+cp "$qt/plugins/styles/"*.dll "$stage/styles/"
+gcc=/usr/lib/gcc/x86_64-w64-mingw32/12-posix
+cp "$gcc/libstdc++-6.dll" "$gcc/libgcc_s_seh-1.dll" \
+    /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
+cp /usr/share/fonts/opentype/ipafont-mincho/ipam.ttf \
+    /usr/share/fonts/opentype/ipafont-mincho/ipamp.ttf \
+    /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf \
+    /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf "$stage/fonts/"
+cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/fonts/IPA_Font_License.txt"
+cp /usr/share/qt6/translations/qtbase_ja.qm /usr/share/qt6/translations/qt_ja.qm \
+    "$stage/translations/"
+cp resources/Help.txt "$stage/"
+cp -r examples/test.kdw examples/calibration.kcw examples/campaign "$stage/examples/"
+cp tools/windows/README-ja.txt "$stage/README.txt"
+# A settings folder of its own for Qt: plug-ins are found beside the program.
+printf '[Paths]\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
+
+mkdir -p dist
+rm -f dist/karnea-windows-x64.zip
+(cd "$build/dist" && cmake -E tar cf "$root/dist/karnea-windows-x64.zip" --format=zip karnea)
+echo "dist/karnea-windows-x64.zip: $(du -h dist/karnea-windows-x64.zip | cut -f1)"
