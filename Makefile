@@ -38,7 +38,7 @@ windows:
 	@bash tools/windows/build.sh
 
 # The Windows build's tests under Wine.
-test-windows:
+test-windows: build
 	@bash tools/windows/test.sh
 
 format:

@@ -12,6 +12,7 @@
 #include "analysis/reduction.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "base/textfields.h"
 #include "cli/campaign.h"
 #include "cli/json.h"
@@ -390,7 +391,7 @@ std::optional<std::string> CheckOutputName(const std::string& output, bool dashI
     if (output == "-" && dashIsStandardOutput) {
         return std::nullopt;
     }
-    const std::string name = output.substr(output.find_last_of('/') + 1);
+    const std::string name = PathText(PathOf(output).filename());
     if (name.empty() || name == "." || name == ".." || output[0] == '-') {
         return "-o needs a file name, not '" + output + "'";
     }

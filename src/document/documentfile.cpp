@@ -36,9 +36,8 @@ bool AcceptedVersion(int version) {
     return version >= kFirstAcceptedVersion && version <= kLastAcceptedVersion;
 }
 
-std::string_view FileNameOf(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+std::string FileNameOf(const std::string& path) {
+    return PathText(PathOf(path).filename());
 }
 
 // The version of the file at `path` from its first line, or nothing when it
@@ -249,9 +248,9 @@ bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& mes
 }
 
 std::string ExtensionOf(std::string_view path) {
-    const std::string_view name = FileNameOf(path);
+    const std::string name = FileNameOf(std::string(path));
     const std::size_t dot = name.find_last_of('.');
-    return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
 bool MayLeaveRowsOut(const Workspace& ws, const std::string& path, Messages& messages) {

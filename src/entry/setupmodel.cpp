@@ -17,13 +17,14 @@ void SetupModel::FolderLostFocus(Messages& messages) {
         messages.Show(msg::noDataGiven);
         return;
     }
-    if (folder[0] != '/') {
+    if (folder[0] != '/' && !PathOf(folder).is_absolute()) {
         folder.insert(0, "/");
     }
 }
 
 std::optional<Refusal> SetupModel::Check() const {
-    if (folder.size() < 2 || folder[0] != '/') {
+    // An absolute folder as the system reads one (with its drive on Windows).
+    if (folder.size() < 2 || !PathOf(folder).is_absolute()) {
         return Refusal{std::string(msg::driveBad), "folder"};
     }
     if (!FolderUsable(folder)) {

@@ -7,6 +7,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "support/testsupport.h"
 
 namespace karnea {
@@ -165,18 +166,19 @@ TEST(Settings, LocationFromTheBaseFolder) {
         LoadSettings(s, false, m);
         EXPECT_EQ(s.systemDrive, base.path().string());
         EXPECT_EQ(s.installDrive, "");
-        EXPECT_EQ(s.settingsFilePath, s.settingsFolder + "/Sys.ndx");
+        EXPECT_EQ(s.settingsFilePath, JoinPath(s.settingsFolder, "Sys.ndx"));
         return s.settingsFolder;
     };
     EXPECT_EQ(folderFound(), base.file("VardoXQ/Kvar5"));
-    WriteBytes(base.file("LunKvr5.whr"), "/X\r\n");
-    EXPECT_EQ(folderFound(), "/X");
+    WriteBytes(base.file("LunKvr5.whr"), std::string(test::kAbsoluteFolder) + "\r\n");
+    EXPECT_EQ(folderFound(), test::kAbsoluteFolder);
 
-    // Only an absolute folder counts: a folder of one character, a Windows
-    // path, a relative path or an empty line give the default folder, never
-    // one that depends on where the program was started.
-    for (const char* line : {"/\r\n", "C:\\VardoXQ\\Kvar5\r\n", "rel/dir\r\n", "\r\n"}) {
-        WriteBytes(base.file("LunKvr5.whr"), line);
+    // Only an absolute folder counts: a folder of one character, the other
+    // system's path, a relative path or an empty line give the default
+    // folder, never one that depends on where the program was started.
+    for (const std::string& line : {std::string("/"), std::string(test::kOtherSystemsFolder),
+                                    std::string("rel/dir"), std::string()}) {
+        WriteBytes(base.file("LunKvr5.whr"), line + "\r\n");
         EXPECT_EQ(folderFound(), base.file("VardoXQ/Kvar5")) << line;
     }
 }

@@ -8,6 +8,7 @@
 
 #include "base/diskfile.h"
 #include "base/encoding.h"
+#include "base/system.h"
 #include "document/workspace.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -75,11 +76,12 @@ TEST(StartProgram, FirstStartLaysDownTheInstallationFolder) {
     const std::string folder = base.file("VardoXQ/Kvar5");
     EXPECT_EQ(ws.settings.settingsFolder, folder);
     for (const char* name : {"Sys.ndx", "Font1.ndx", "Font6.ndx", "Help.txt", "M.mst"}) {
-        EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/" + name)) << name;
+        EXPECT_TRUE(std::filesystem::is_regular_file(JoinPath(folder, name))) << name;
     }
-    EXPECT_EQ(ReadBytes(folder + "/M.mst"), "");
-    EXPECT_EQ(ReadBytes(folder + "/Help.txt"), std::string(ShippedHelpText()));
-    EXPECT_EQ(ReadBytes(folder + "/Font3.ndx"), "8.0\r\n" + Sjis("ＭＳ 明朝") + "\r\n0\r\n0\r\n");
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "M.mst")), "");
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "Font3.ndx")),
+              "8.0\r\n" + Sjis("ＭＳ 明朝") + "\r\n0\r\n0\r\n");
 
     // What was laid down loads as the standard settings, and a second start
     // leaves the folder as it is.
@@ -87,12 +89,12 @@ TEST(StartProgram, FirstStartLaysDownTheInstallationFolder) {
     ApplyStandardSettings(standard);
     EXPECT_EQ(ws.settings.defaultNumberCaption, standard.defaultNumberCaption);
     EXPECT_EQ(ws.settings.gridColour, standard.gridColour);
-    EXPECT_EQ(ws.settings.engineerMasterLine, folder + "/M.mst");
-    WriteBytes(folder + "/M.mst", "name\r\n");
+    EXPECT_EQ(ws.settings.engineerMasterLine, JoinPath(folder, "M.mst"));
+    WriteBytes(JoinPath(folder, "M.mst"), "name\r\n");
     Workspace again;
     again.settings.baseFolder = base.path().string();
     StartProgram(again, m);
-    EXPECT_EQ(ReadBytes(folder + "/M.mst"), "name\r\n");
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "M.mst")), "name\r\n");
     EXPECT_TRUE(m.shown.empty());
 }
 
@@ -107,8 +109,8 @@ TEST(StartProgram, AnExistingFolderIsNotFilledIn) {
     RecordedMessages m;
     StartProgram(ws, m);
     ASSERT_EQ(m.shown.size(), 2u);
-    EXPECT_EQ(m.shown[0], "ファイルが見つかりません\n( " + folder + "/Sys.ndx )");
-    EXPECT_FALSE(std::filesystem::exists(folder + "/Sys.ndx"));
+    EXPECT_EQ(m.shown[0], "ファイルが見つかりません\n( " + JoinPath(folder, "Sys.ndx") + " )");
+    EXPECT_FALSE(std::filesystem::exists(JoinPath(folder, "Sys.ndx")));
 
     Workspace fixed;
     fixed.settings.fixedFolder = base.file("given");

@@ -53,9 +53,14 @@ private:
     std::optional<std::string> old_;
 };
 
-// Whether files have permissions, pipes and symbolic links as POSIX has
-// them here (not on Windows): the tests of those are skipped elsewhere.
+// Whether files have permissions, pipes and symbolic links, and paths their
+// form, as POSIX has them here (not on Windows): the tests of those are
+// skipped elsewhere.
 extern const bool kPosixFiles;
+// An absolute folder on this system, and one that is absolute on the other
+// system only.
+extern const char* const kAbsoluteFolder;
+extern const char* const kOtherSystemsFolder;
 // The most memory this process has held so far.
 long PeakMemoryKiB();
 // Makes a named pipe; false where there are none.

@@ -13,6 +13,8 @@ namespace karnea::test {
 
 const char* const kTemporaryFolderVariable = "TMPDIR";
 const bool kPosixFiles = true;
+const char* const kAbsoluteFolder = "/X";
+const char* const kOtherSystemsFolder = "C:\\VardoXQ\\Kvar5";
 
 long PeakMemoryKiB() {
     struct rusage usage {};

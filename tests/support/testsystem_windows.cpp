@@ -12,6 +12,8 @@ namespace karnea::test {
 // GetTempPath reads TMP first.
 const char* const kTemporaryFolderVariable = "TMP";
 const bool kPosixFiles = false;
+const char* const kAbsoluteFolder = "C:\\X";
+const char* const kOtherSystemsFolder = "/VardoXQ/Kvar5";
 
 long PeakMemoryKiB() {
     PROCESS_MEMORY_COUNTERS counters{};
