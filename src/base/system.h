@@ -25,6 +25,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // ends changed), and a console shows them as UTF-8.
 void UseBinaryStandardStreams();
 
+// Whether paths begin with a drive letter here (on Windows).
+bool PathsHaveDrives();
+
 // `name` (which may hold "/") in `folder`, written as this system writes
 // paths.
 std::string JoinPath(const std::string& folder, const std::string& name);

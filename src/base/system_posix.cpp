@@ -22,6 +22,10 @@ std::string PathText(const std::filesystem::path& path) {
     return path.string();
 }
 
+bool PathsHaveDrives() {
+    return false;
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }

@@ -48,6 +48,10 @@ std::string PathText(const std::filesystem::path& path) {
     return Narrow(path.native());
 }
 
+bool PathsHaveDrives() {
+    return true;
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     return PathText((PathOf(folder) / PathOf(name)).make_preferred());
 }

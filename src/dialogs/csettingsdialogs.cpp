@@ -299,6 +299,19 @@ CSetupDlg::CSetupDlg(SetupModel& model, Messages& messages, QWidget* parent)
     setObjectName(QStringLiteral("setup"));
     auto* group = new QGroupBox(QStringLiteral("本システムのインストール場所"), this);
     auto* line = new QHBoxLayout(group);
+    // The drive, where paths have one: a letter, shown upper-case.
+    if (SetupModel::HasDriveBox()) {
+        auto* drive = new QLineEdit(QString::fromStdString(model.drive), group);
+        drive->setObjectName(QStringLiteral("drive"));
+        drive->setMaxLength(1);
+        drive->setMaximumWidth(40);
+        line->addWidget(LabelFor(QStringLiteral("ドライブ"), drive, group));
+        line->addWidget(drive);
+        connect(drive, &QLineEdit::textEdited, this, [&model, drive](const QString& text) {
+            model.drive = text.toUpper().toStdString();
+            drive->setText(QString::fromStdString(model.drive));
+        });
+    }
     // A file system path, not a text of the records.
     auto* folder = new QLineEdit(FromPath(model.folder), group);
     folder->setObjectName(QStringLiteral("folder"));

@@ -162,7 +162,7 @@ TEST(EditPath, MovingTheInstallationIsUndoneToo) {
     StartProgram(ws, m);
     const Settings before = ws.settings;
     SetupModel setup(ws.settings);
-    setup.folder = base.file("moved");
+    setup.SetInstallationFolder(base.file("moved"));
     ASSERT_EQ(AcceptEdit(ws, setup, m), std::nullopt);
     EXPECT_EQ(ws.settings.settingsFolder, base.file("moved"));
     EXPECT_EQ(ReadBytes(base.file("LunKvr5.whr")), base.file("moved") + "\r\n");

@@ -261,6 +261,9 @@ TEST(PageFooterModel, PrefixesPreviewsAndStandardPosition) {
 }
 
 TEST(SetupModel, FolderRulesAndMovingTheInstallation) {
+    if (SetupModel::HasDriveBox()) {
+        GTEST_SKIP() << "paths have drives here: DriveBoxWherePathsHaveDrives";
+    }
     ScratchDir base;
     Settings settings;
     settings.baseFolder = base.path().string();
@@ -295,6 +298,43 @@ TEST(SetupModel, FolderRulesAndMovingTheInstallation) {
     next.baseFolder = base.path().string();
     LoadSettings(next, false, m);
     EXPECT_EQ(next.settingsFolder, d.folder);
+}
+
+// Where paths have drives, a drive box: "d" and "\\folder" make "D:\\folder";
+// no letter, a run of letters or a folder "\\" alone is no drive.
+TEST(SetupModel, DriveBoxWherePathsHaveDrives) {
+    if (!SetupModel::HasDriveBox()) {
+        GTEST_SKIP() << "paths have no drives here";
+    }
+    ScratchDir base;
+    Settings settings;
+    settings.baseFolder = base.path().string();
+    RecordedMessages m;
+    LoadSettings(settings, false, m);
+    SetupModel d(settings);
+    EXPECT_EQ(d.drive.size(), 1u);
+    EXPECT_EQ(d.InstallationFolder(), d.StandardFolder());
+
+    const std::string moved = base.file("moved");  // "C:\\...\\moved"
+    for (const char* bad : {"", "CD", "1"}) {
+        d.drive = bad;
+        d.folder = moved.substr(2);
+        ASSERT_TRUE(d.Check()) << bad;
+        EXPECT_EQ(d.Check()->message, "ドライブ名が異常です");
+        EXPECT_EQ(d.Check()->box, "drive");
+    }
+    d.drive = std::string(1, static_cast<char>(std::tolower(moved[0])));
+    d.folder = "\\";
+    ASSERT_TRUE(d.Check());
+    EXPECT_EQ(d.Check()->message, "ドライブ名が異常です");
+    d.folder = moved.substr(3);  // typed without its "\\"
+    d.FolderLostFocus(m);
+    EXPECT_EQ(d.folder, moved.substr(2));
+    ASSERT_FALSE(d.Check());
+    EXPECT_EQ(d.InstallationFolder(), moved);
+    test::PressOk(d, settings, m);
+    EXPECT_EQ(settings.settingsFolder, moved);
+    EXPECT_EQ(ReadBytes(base.file("LunKvr5.whr")), moved + "\r\n");
 }
 
 }  // namespace
