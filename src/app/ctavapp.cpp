@@ -24,6 +24,7 @@
 #include "app/extensions.h"
 #include "app/helpwindow.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/guiservices.h"
 #include "document/startup.h"
@@ -197,13 +198,10 @@ void CTavApp::OnHelp() {
 }
 
 int RunApplication(int argc, char** argv) {
-#ifdef Q_OS_LINUX
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
-        std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    if (!DisplayAvailable()) {
         std::fprintf(stderr, "karnea: no display (run it on a desktop, or under xvfb-run)\n");
         return 1;
     }
-#endif
     QApplication application(argc, argv);
     // Number texts are written with "." whatever the desktop's locale says.
     std::setlocale(LC_NUMERIC, "C");

@@ -25,6 +25,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // ends changed), and a console shows them as UTF-8.
 void UseBinaryStandardStreams();
 
+// Whether a window can be shown: on Linux a display (X11 or Wayland) or a
+// Qt platform is named; Windows always has its desktop.
+bool DisplayAvailable();
+
 // Whether paths begin with a drive letter here (on Windows).
 bool PathsHaveDrives();
 

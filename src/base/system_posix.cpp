@@ -22,6 +22,11 @@ std::string PathText(const std::filesystem::path& path) {
     return path.string();
 }
 
+bool DisplayAvailable() {
+    return EnvironmentValue("DISPLAY") || EnvironmentValue("WAYLAND_DISPLAY") ||
+           EnvironmentValue("QT_QPA_PLATFORM");
+}
+
 bool PathsHaveDrives() {
     return false;
 }

@@ -48,6 +48,10 @@ std::string PathText(const std::filesystem::path& path) {
     return Narrow(path.native());
 }
 
+bool DisplayAvailable() {
+    return true;
+}
+
 bool PathsHaveDrives() {
     return true;
 }
