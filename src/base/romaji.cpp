@@ -78,7 +78,12 @@ std::optional<std::vector<std::string>> RomajiOf(const std::vector<std::string>&
         if (end == std::string::npos) {
             end = output->size();
         }
-        lines.push_back(Tidy(AsciiOnly(output->substr(start, end - start))));
+        std::string line = output->substr(start, end - start);
+        // A program on Windows ends its lines with CR LF.
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(Tidy(AsciiOnly(line)));
         start = end + 1;
     }
     if (lines.size() != cp932Texts.size()) {

@@ -49,9 +49,10 @@ std::optional<std::string> UserConfigFolder();
 // The calendar time here.
 std::tm LocalTime(std::time_t time);
 
-// Runs a program (found as the system finds programs, `arguments[0]`) with
-// `input` on its standard input; its standard output, or nothing when it
-// cannot be run or does not end well. Its messages go nowhere.
+// Runs a program (found as the system finds programs, `arguments[0]`; on
+// Windows first beside this one, and run in this one's folder) with `input`
+// on its standard input; its standard output, or nothing when it cannot be
+// run or does not end well. Its messages go nowhere.
 std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
                                       const std::string& input);
 

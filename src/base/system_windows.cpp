@@ -171,9 +171,14 @@ std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
     start.hStdInput = inRead.h;
     start.hStdOutput = outWrite.h;
     start.hStdError = nowhere.h;
+    // A helper shipped beside this program (found there first) runs in this
+    // program's folder, where its data lie.
+    std::wstring own(MAX_PATH, L'\0');
+    own.resize(GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size())));
+    const std::wstring folder = std::filesystem::path(own).parent_path().native();
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &start, &process)) {
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &start, &process)) {
         return std::nullopt;
     }
     Handle child, thread;

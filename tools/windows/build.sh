@@ -11,6 +11,7 @@ build=${1:-build-windows}
 build=$(realpath -m "$build")
 bash tools/windows/setup.sh
 qt=$(bash tools/windows/build_qt.sh)
+kakasi=$(bash tools/windows/build_kakasi.sh)
 
 # Programs of this build run under Wine with the Qt and compiler libraries
 # found where they are.
@@ -30,6 +31,8 @@ cmake -S . -B "$build" -G Ninja \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run.sh" >/dev/null
 cmake --build "$build"
+# The core tests find kakasi beside them, as the programs do in the zip.
+cp "$kakasi" /usr/share/kakasi/kanwadict /usr/share/kakasi/itaijidict "$build/tests/"
 
 # The folder the zip holds, as it is unpacked.
 stage=$build/dist/karnea
@@ -52,6 +55,16 @@ cp /usr/share/fonts/opentype/ipafont-mincho/ipam.ttf \
 cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/fonts/IPA_Font_License.txt"
 cp /usr/share/qt6/translations/qtbase_ja.qm /usr/share/qt6/translations/qt_ja.qm \
     "$stage/translations/"
+# kakasi (GPL) with its dictionaries, beside the programs that run it.
+cp "$kakasi" /usr/share/kakasi/kanwadict /usr/share/kakasi/itaijidict "$stage/"
+mkdir -p "$stage/licenses"
+cp "$(dirname "$kakasi")/COPYING" "$stage/licenses/kakasi-COPYING.txt"
+# Qt's libraries are under the LGPL, the compiler's run-time libraries under
+# the GCC run-time library exception and winpthreads' licence.
+cp "$(dirname "$qt")/source/qt6-base-6.4.2+dfsg/LICENSES/LGPL-3.0-only.txt" \
+    "$stage/licenses/Qt-LGPL-3.0.txt"
+cp /usr/share/doc/libstdc++6/copyright "$stage/licenses/libstdc++-copyright.txt"
+cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copyright.txt"
 cp resources/Help.txt "$stage/"
 cp -r examples/test.kdw examples/calibration.kcw examples/campaign "$stage/examples/"
 cp tools/windows/README-ja.txt "$stage/README.txt"
