@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds karnea and karnea-cli for 64-bit Windows and lays out
 # dist/karnea-windows-x64.zip: the programs, the Qt libraries and plug-ins
-# they load, the compiler's run-time libraries, the IPA fonts, Qt's Japanese
-# translations, the help text, the examples and a README in Japanese.
+# they load, the compiler's run-time libraries, kakasi with its
+# dictionaries, the IPA fonts, Qt's Japanese translations, the licences, the
+# help text, the examples and a README in Japanese.
 #   tools/windows/build.sh [BUILD_DIR]      (default build-windows)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
