@@ -284,7 +284,7 @@ TEST(SetupModel, FolderRulesAndMovingTheInstallation) {
 
     // A folder typed without its leading "/" gets it.
     const std::string moved = base.file("moved/here");
-    d.folder = test::kPosixFiles ? moved.substr(1) : moved;
+    d.folder = moved.substr(1);
     d.FolderLostFocus(m);
     EXPECT_EQ(d.folder, moved);
     ASSERT_FALSE(d.Check());
