@@ -23,18 +23,9 @@ if [ -f "$program" ]; then
     exit 0
 fi
 
-mkdir -p "$cache/source"
-cd "$cache/source"
-for f in "${!sums[@]}"; do
-    if [ ! -f "$f" ] || ! echo "${sums[$f]}  $f" | sha256sum -c --quiet - 2>/dev/null; then
-        curl -sSfL -o "$f.part" "$pool/$f"
-        mv "$f.part" "$f"
-    fi
-    echo "${sums[$f]}  $f" | sha256sum -c --quiet - >&2
-done
 work=$cache/kakasi-build-$key
-rm -rf "$work"
-dpkg-source --no-check -x "kakasi_${version}-${revision}.dsc" "$work" >&2
+source "$here/debian_source.sh"
+unpack_debian_source "$pool" "kakasi_${version}-${revision}.dsc" "$work"
 cd "$work"
 {
     # Shift_JIS in and out only: no UTF-8, which would need iconv.

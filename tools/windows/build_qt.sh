@@ -31,17 +31,9 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
-mkdir -p "$cache/source"
-cd "$cache/source"
-for f in "${!sums[@]}"; do
-    if [ ! -f "$f" ] || ! echo "${sums[$f]}  $f" | sha256sum -c --quiet - 2>/dev/null; then
-        curl -sSfL -o "$f.part" "$pool/$f"
-        mv "$f.part" "$f"
-    fi
-    echo "${sums[$f]}  $f" | sha256sum -c --quiet - >&2
-done
-rm -rf "qt6-base-$version"
-dpkg-source --no-check -x "qt6-base_${version}-${revision}.dsc" "qt6-base-$version" >&2
+source "$here/debian_source.sh"
+unpack_debian_source "$pool" "qt6-base_${version}-${revision}.dsc" \
+    "$cache/source/qt6-base-$version"
 
 build=$cache/build-$key
 rm -rf "$build" "$prefix"
