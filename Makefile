@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 EXAMPLE ?= examples/test.kdw
 
-.PHONY: all setup configure build test run examples bench fuzz format clean windows test-windows
+.PHONY: all setup configure build test run examples bench fuzz format clean windows test-windows deb
 
 all: build
 
@@ -33,7 +33,13 @@ fuzz: setup
 bench: build
 	@bash tools/bench.sh
 
-# The Windows package, cross-built here: dist/karnea-windows-x64.zip.
+# The Debian package, from this build: dist/karnea_<version>_amd64.deb.
+deb: build
+	@rm -f $(BUILD_DIR)/package/*.deb
+	@cd $(BUILD_DIR) && cpack
+	@mkdir -p dist && cp $(BUILD_DIR)/package/*.deb dist/ && ls dist/*.deb
+
+# The Windows package, cross-built here: dist/karnea-<version>-windows-x64.zip.
 windows:
 	@bash tools/windows/build.sh
 

@@ -12,6 +12,8 @@ packages=(
     qt6-base-dev qt6-translations-l10n
     # Japanese faces that stand in for the faces the settings name
     fonts-ipafont-mincho fonts-ipafont-gothic fontconfig
+    # the manual pages, the Debian package and the checks of what it installs
+    scdoc dpkg-dev man-db lintian appstream desktop-file-utils shared-mime-info bash-completion
     # a display for the desktop program on machines without one
     xvfb xauth
     # Japanese texts in romaji for the AGS export (run as a program)

@@ -23,6 +23,7 @@
 #include "app/ctavdoc.h"
 #include "app/extensions.h"
 #include "app/recentfiles.h"
+#include "base/version.h"
 #include "document/workspace.h"
 #include "view/ctavview.h"
 
@@ -358,12 +359,24 @@ void ShowAboutBox(QWidget* parent) {
     icon->setPixmap(Icon("karnea").pixmap(32, 32));
     auto* line = new QLabel(QStringLiteral("カルネア Version 5 R100"), &box);
     line->setAlignment(Qt::AlignCenter);
+    // The build's version, as karnea --version and the packages give it.
+    auto* version =
+        new QLabel(QStringLiteral("karnea %1")
+                       .arg(QString::fromUtf8(ProgramVersion().data(),
+                                              static_cast<qsizetype>(ProgramVersion().size()))),
+                   &box);
+    version->setObjectName(QStringLiteral("version"));
+    version->setAlignment(Qt::AlignCenter);
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* lines = new QVBoxLayout;
+    lines->addWidget(line);
+    lines->addWidget(version);
     auto* ok = new QPushButton(QStringLiteral("OK"), &box);
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
-    top->addWidget(line, 1);
+    top->addLayout(lines, 1);
     auto* layout = new QVBoxLayout(&box);
     layout->addLayout(top);
     layout->addWidget(ok, 0, Qt::AlignHCenter);

@@ -3,7 +3,6 @@
 #include "dialogs/dialogsupport.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -18,13 +17,18 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/cmainframe.h"
 #include "app/ctavdoc.h"
 #include "app/extensions.h"
 #include "app/helpwindow.h"
+#include "app/startoptions.h"
 #include "base/messages.h"
 #include "base/system.h"
+#include "base/version.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/guiservices.h"
 #include "document/startup.h"
@@ -32,6 +36,26 @@
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(karnea::PathOf(path), error);
+}
+
+int AnswerOnTerminal(const karnea::StartOptions& options) {
+    std::string out;
+    std::string err;
+    const int status = karnea::AnswerWithoutWindow(options, out, err);
+    karnea::UseBinaryStandardStreams();
+    std::fputs(out.c_str(), stdout);
+    std::fputs(err.c_str(), stderr);
+    std::fflush(stdout);
+    return status;
+}
+
+}  // namespace
 
 // The resources live in a static library and are registered by hand.
 static void InitKarneaResources() {
@@ -54,31 +78,16 @@ CTavApp::~CTavApp() {
 }
 
 bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
-    QCommandLineParser parser;
-    const QCommandLineOption print(QStringLiteral("print"),
-                                   QStringLiteral("Print FILE on the default printer and quit."));
-    const QCommandLineOption quitAfterPaint(
-        QStringLiteral("quit-after-first-paint"),
-        QStringLiteral("Quit once the first page has been painted (start-up measurement)."));
-    parser.addOption(print);
-    parser.addOption(quitAfterPaint);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A kdw or kcw file."));
-    // "/p FILE" prints as "--print FILE" does (the switch Windows users know),
-    // unless a file of that name is meant.
-    QStringList given = arguments;
-    for (QString& a : given) {
-        if (a.compare(QStringLiteral("/p"), Qt::CaseInsensitive) == 0 && !QFileInfo::exists(a)) {
-            a = QStringLiteral("--print");
-        }
+    std::vector<std::string> given;
+    for (const QString& a : arguments) {
+        given.push_back(a.toStdString());
     }
-    if (!parser.parse(QStringList{QStringLiteral("karnea")} + given) ||
-        parser.positionalArguments().size() > 1 ||
-        (parser.isSet(print) && parser.positionalArguments().isEmpty())) {
-        std::fprintf(stderr, "karnea: %s\nusage: karnea [--print|/p] [FILE]\n",
-                     parser.errorText().toLocal8Bit().constData());
-        exitCode = 2;
+    const StartOptions options = ParseStartOptions(given, FileExists);
+    if (options.action != StartOptions::Action::run) {
+        exitCode = AnswerOnTerminal(options);
         return false;
     }
+    const QString file = QString::fromStdString(options.file);
 
     recent_.Load();
     view_ = new CTavView(ws_, messages_, chooser_);
@@ -92,9 +101,9 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
         dialogs->setParent(frame_.get());
     }
     StartProgram(ws_, messages_);
-    if (parser.positionalArguments().isEmpty()) {
+    if (file.isEmpty()) {
         doc_->OnNewDocument();
-    } else if (!doc_->OpenDocumentFile(parser.positionalArguments().front())) {
+    } else if (!doc_->OpenDocumentFile(file)) {
         exitCode = 1;
         return false;
     }
@@ -117,11 +126,11 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
     });
     InstallHelpText(ws_.settings);
 
-    if (parser.isSet(print)) {
-        exitCode = PrintFileAndQuit(parser.positionalArguments().front()) ? 0 : 1;
+    if (options.print) {
+        exitCode = PrintFileAndQuit(file) ? 0 : 1;
         return false;
     }
-    if (parser.isSet(quitAfterPaint)) {
+    if (options.quitAfterFirstPaint) {
         // Ends the run as soon as the first page is painted, before anything
         // that waits for an idle moment.
         connect(view_, &CTavView::firstPaint, this, [] { QCoreApplication::exit(0); });
@@ -198,6 +207,11 @@ void CTavApp::OnHelp() {
 }
 
 int RunApplication(int argc, char** argv) {
+    // Help, the version and a wrong command line need no display.
+    const StartOptions options = ParseStartOptions(ProgramArguments(argc, argv), FileExists);
+    if (options.action != StartOptions::Action::run) {
+        return AnswerOnTerminal(options);
+    }
     if (!DisplayAvailable()) {
         std::fprintf(stderr, "karnea: no display (run it on a desktop, or under xvfb-run)\n");
         return 1;
@@ -207,6 +221,9 @@ int RunApplication(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Tav"));
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QApplication::setApplicationVersion(QString::fromStdString(std::string(ProgramVersion())));
+    // The desktop's entry, so that the desktop ties the window to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.karnea.Karnea"));
     LoadShippedFonts();
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),

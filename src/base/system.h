@@ -22,7 +22,8 @@ std::string PathText(const std::filesystem::path& path);
 // (Windows hands `argv` over in its local code page; its own list is used).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Standard output and error carry the program's bytes as they are (no line
-// ends changed), and a console shows them as UTF-8.
+// ends changed), and a console shows them as UTF-8. A window program
+// started from a console (on Windows) writes to that console.
 void UseBinaryStandardStreams();
 
 // Whether a window can be shown: on Linux a display (X11 or Wayland) or a

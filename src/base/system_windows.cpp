@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -72,6 +73,15 @@ std::vector<std::string> ProgramArguments(int, char**) {
 }
 
 void UseBinaryStandardStreams() {
+    // A window program has no standard output of its own; started from a
+    // console, it writes to that console.
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((output == nullptr || output == INVALID_HANDLE_VALUE) &&
+        AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::FILE* ignored = nullptr;
+        _wfreopen_s(&ignored, L"CONOUT$", L"w", stdout);
+        _wfreopen_s(&ignored, L"CONOUT$", L"w", stderr);
+    }
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);

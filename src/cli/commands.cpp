@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/system.h"
 #include "base/textfields.h"
+#include "base/version.h"
 #include "cli/campaign.h"
 #include "cli/json.h"
 #include "cli/render.h"
@@ -398,15 +399,111 @@ std::optional<std::string> CheckOutputName(const std::string& output, bool dashI
     return std::nullopt;
 }
 
+// What each option is for, in a command's help; every option of every
+// command has its line.
+struct OptionText {
+    std::string_view name;
+    std::string_view spec;
+    std::string_view text;
+};
+
+const std::vector<OptionText>& OptionTexts() {
+    static const std::vector<OptionText> texts = {
+        {"output", "-o OUT, --output OUT",
+         "the file to write; a file already there is replaced only once the new one is "
+         "complete, and a data file never by a page or by a file of the other kind"},
+        {"settings", "--settings DIR",
+         "take the settings files from DIR instead of the program's settings folder"},
+        {"calibration", "--calibration CAL", "the calibration file (kcw) the header dialog opens"},
+        {"po", "--po R", "the reading row taken as Po"},
+        {"pf", "--pf R", "the reading row taken as Pf"},
+        {"pl", "--pl R", "the reading row taken as Pl"},
+        {"pl-value", "--pl-value P", "the Pl box as typed in the dialog (kN/m2, or a text)"},
+        {"sign", "--sign 0|1|2|3",
+         "the mark of the calculation lines: 0 none, 1 \"･\", 2 \"x\", 3 \"*\""},
+        {"hide-pl", "--hide-pl", "leave Pl out of the calculation lines"},
+        {"show-pl", "--show-pl", "show Pl in the calculation lines"},
+        {"format", "--format pdf|png|ops",
+         "what to write (default: from OUT's extension, else pdf)"},
+        {"pages", "--pages LIST", "the pages to draw, such as 1,3-4 (default: every page)"},
+        {"dpi", "--dpi N", "the resolution, 10 to 2400 (default 600; 150 for png)"},
+        {"png", "--png DIR", "also every page as DIR/page-001.png, DIR/page-002.png, ..."},
+        {"recipient", "--recipient NAME", "who receives the file (TRAN_RECV)"},
+        {"utf8", "--utf8",
+         "also keep the Japanese texts as written, in headings *_J* of their own"},
+        {"json", "--json", "the findings as JSON (UTF-8) instead of lines of text"},
+    };
+    return texts;
+}
+
+constexpr const char* kExitStatusText =
+    "Exit status: 0 success, 1 failure (the program's message on standard error),\n"
+    "2 usage error.\n";
+
+// `text` in lines of at most 79 columns (words longer stay whole), each
+// after `indent` spaces.
+std::string Wrapped(std::string_view text, std::size_t indent) {
+    constexpr std::size_t kWidth = 79;
+    std::string lines;
+    std::size_t column = 0;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(' '), text.size());
+        const std::string_view word = text.substr(0, end);
+        if (column > 0 && column + 1 + word.size() > kWidth) {
+            lines += "\n";
+            column = 0;
+        }
+        if (column == 0) {
+            lines += std::string(indent, ' ');
+            column = indent;
+        } else {
+            lines += ' ';
+            ++column;
+        }
+        lines += word;
+        column += word.size();
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines + "\n";
+}
+
+const Command* FindCommand(std::string_view name) {
+    const auto& commands = Commands();
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&](const Command& c) { return c.name == name; });
+    return command == commands.end() ? nullptr : &*command;
+}
+
 void PrintHelp(std::ostream& out) {
     out << "karnea-cli: batch commands on pressuremeter data files (kdw test, kcw calibration)\n\n"
            "usage: karnea-cli COMMAND [ARGS]\n\ncommands:\n";
     for (const Command& c : Commands()) {
-        out << "  karnea-cli " << c.usage << "\n      " << c.summary << "\n";
+        out << "  karnea-cli " << c.usage << "\n" << Wrapped(c.summary, 6);
     }
-    out << "\noptions:\n  -h, --help    show this help\n\n"
-           "Exit status: 0 success, 1 failure (the program's message on standard error),\n"
-           "2 usage error.\n";
+    out << "\n'karnea-cli help COMMAND' or 'karnea-cli COMMAND --help' describes a command's\n"
+           "options.\n\noptions:\n  -h, --help    show this help\n"
+           "  --version     show the version\n\n"
+        << kExitStatusText << "\nSee also: man karnea-cli\n";
+}
+
+void PrintCommandHelp(const Command& command, std::ostream& out) {
+    out << "usage: karnea-cli " << command.usage << "\n\n"
+        << Wrapped(command.summary, 0) << "\noptions:\n";
+    const auto describe = [&](std::string_view name) {
+        const auto& texts = OptionTexts();
+        const auto text = std::find_if(texts.begin(), texts.end(),
+                                       [&](const OptionText& t) { return t.name == name; });
+        if (text != texts.end()) {
+            out << "  " << text->spec << "\n" << Wrapped(text->text, 6);
+        }
+    };
+    for (std::string_view name : command.options) {
+        describe(name);
+    }
+    for (std::string_view name : command.flags) {
+        describe(name);
+    }
+    out << "  -h, --help\n      show this help\n\n" << kExitStatusText;
 }
 
 int UsageError(std::ostream& err, std::string_view what) {
@@ -494,10 +591,8 @@ std::optional<std::string> CheckCommandLine(const std::vector<std::string>& args
     if (args.empty()) {
         return "no command given";
     }
-    const auto& commands = Commands();
-    const auto command = std::find_if(commands.begin(), commands.end(),
-                                      [&](const Command& c) { return c.name == args[0]; });
-    if (command == commands.end()) {
+    const Command* command = FindCommand(args[0]);
+    if (command == nullptr) {
         return "unknown command '" + args[0] + "'";
     }
     Arguments parsed;
@@ -509,19 +604,30 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return UsageError(err, "no command given");
     }
     const auto wantsHelp = [](const std::string& a) { return a == "--help" || a == "-h"; };
-    if (wantsHelp(args[0]) || args[0] == "help") {
+    if (args[0] == "--version" && args.size() == 1) {
+        out << "karnea-cli " << ProgramVersion() << "\n";
+        return kExitOk;
+    }
+    if (wantsHelp(args[0]) || (args[0] == "help" && args.size() == 1)) {
         PrintHelp(out);
         return kExitOk;
     }
-    const auto& commands = Commands();
-    const auto command = std::find_if(commands.begin(), commands.end(),
-                                      [&](const Command& c) { return c.name == args[0]; });
-    if (command == commands.end()) {
+    if (args[0] == "help") {
+        const Command* described = FindCommand(args[1]);
+        if (described == nullptr || args.size() > 2) {
+            return UsageError(err, described == nullptr ? "unknown command '" + args[1] + "'"
+                                                        : "usage: karnea-cli help [COMMAND]");
+        }
+        PrintCommandHelp(*described, out);
+        return kExitOk;
+    }
+    const Command* command = FindCommand(args[0]);
+    if (command == nullptr) {
         return UsageError(err, "unknown command '" + args[0] + "'");
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (std::any_of(rest.begin(), rest.end(), wantsHelp)) {
-        out << "usage: karnea-cli " << command->usage << "\n  " << command->summary << "\n";
+        PrintCommandHelp(*command, out);
         return kExitOk;
     }
     Arguments parsed;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,11 +14,13 @@
 #include <vector>
 
 #include "base/encoding.h"
+#include "base/version.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "records/datafile.h"
 #include "settings/settings.h"
 #include "support/agsrules.h"
+#include "support/shell.h"
 #include "support/testsupport.h"
 
 namespace karnea {
@@ -47,40 +48,22 @@ private:
 };
 const auto* const kHome = ::testing::AddGlobalTestEnvironment(new StandardSettingsHome);
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
+using CliRun = test::CommandRun;
+using test::ShellQuote;
 
 // The program under test: this build's, or the command that
 // KARNEA_CLI_COMMAND gives (the Windows build's program under Wine).
 std::string CliCommand() {
     const char* given = std::getenv("KARNEA_CLI_COMMAND");
-    return given != nullptr ? std::string(given) : Quote(KARNEA_CLI);
+    return given != nullptr ? std::string(given) : ShellQuote(KARNEA_CLI);
 }
 
 CliRun RunCli(const std::vector<std::string>& args) {
-    ScratchDir dir;
     std::string command = CliCommand();
     for (const std::string& a : args) {
-        command += " " + Quote(a);
+        command += " " + ShellQuote(a);
     }
-    command += " >" + Quote(dir.file("out")) + " 2>" + Quote(dir.file("err")) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    CliRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadBytes(dir.file("out"));
-    run.err = ReadBytes(dir.file("err"));
-    return run;
+    return test::RunShell(command);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -92,10 +75,21 @@ TEST(Cli, HelpAndUsageErrors) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(Contains(help.out, "dump FILE"));
     EXPECT_TRUE(Contains(help.out, "convert IN -o OUT"));
-    EXPECT_EQ(RunCli({"convert", "--help"}).status, 0);
+    const CliRun version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "karnea-cli " + std::string(ProgramVersion()) + "\n");
+    // A command's help, asked either way.
+    const CliRun convert = RunCli({"convert", "--help"});
+    EXPECT_EQ(convert.status, 0);
+    EXPECT_TRUE(Contains(convert.out, "-o OUT, --output OUT")) << convert.out;
+    EXPECT_TRUE(Contains(convert.out, "Exit status:"));
+    EXPECT_EQ(RunCli({"help", "convert"}).out, convert.out);
 
     for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                  {"frobnicate"},
+                                                 {"help", "frobnicate"},
+                                                 {"help", "dump", "render"},
+                                                 {"--version", "dump"},
                                                  {"dump"},
                                                  {"dump", "a", "b"},
                                                  {"convert", "a"},

@@ -41,6 +41,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/version.h"
 #include "dialogs/guiservices.h"
 #include "document/startup.h"
 #include "document/workspace.h"
@@ -112,6 +113,29 @@ private slots:
         Program usage({QStringLiteral("--bogus")});
         QVERIFY(!usage.started);
         QCOMPARE(usage.exitCode, 2);
+        // Help and the version answer on the terminal and start no window.
+        for (const char* sw : {"--help", "--version"}) {
+            Program answer({QString::fromLatin1(sw), Example("test.kdw")});
+            QVERIFY(!answer.started);
+            QCOMPARE(answer.exitCode, 0);
+            QVERIFY(answer.messages.shown.empty());
+        }
+    }
+
+    void aboutBoxShowsTheBuildsVersion() {
+        Program p;
+        test::WithDialog([&] { p.app->frame().action(Command::about)->trigger(); },
+                         [](QDialog& box) {
+                             QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+                             QStringList texts;
+                             for (const QLabel* label : box.findChildren<QLabel*>()) {
+                                 texts << label->text();
+                             }
+                             QVERIFY(texts.contains(QStringLiteral("カルネア Version 5 R100")));
+                             QCOMPARE(test::Find<QLabel>(box, "version")->text(),
+                                      QStringLiteral("karnea ") +
+                                          QString::fromStdString(std::string(ProgramVersion())));
+                         });
     }
 
     void menusToolbarAndStatusBar() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds karnea and karnea-cli for 64-bit Windows and lays out
-# dist/karnea-windows-x64.zip: the programs, the Qt libraries and plug-ins
+# dist/karnea-VERSION-windows-x64.zip: the programs, the Qt libraries and plug-ins
 # they load, the compiler's run-time libraries, kakasi with its
 # dictionaries, the IPA fonts, Qt's Japanese translations, the licences, the
 # help text, the examples and a README in Japanese.
@@ -32,6 +32,7 @@ cmake -S . -B "$build" -G Ninja \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run.sh" >/dev/null
 cmake --build "$build"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 # The core tests find kakasi beside them, as the programs do in the zip.
 cp "$kakasi" /usr/share/kakasi/kanwadict /usr/share/kakasi/itaijidict "$build/tests/"
 
@@ -68,11 +69,12 @@ cp /usr/share/doc/libstdc++6/copyright "$stage/licenses/libstdc++-copyright.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copyright.txt"
 cp resources/Help.txt "$stage/"
 cp -r examples/test.kdw examples/calibration.kcw examples/campaign "$stage/examples/"
-cp tools/windows/README-ja.txt "$stage/README.txt"
+sed "1s/^karnea/karnea $version/" tools/windows/README-ja.txt >"$stage/README.txt"
 # A settings folder of its own for Qt: plug-ins are found beside the program.
 printf '[Paths]\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
 
+zip=dist/karnea-$version-windows-x64.zip
 mkdir -p dist
-rm -f dist/karnea-windows-x64.zip
-(cd "$build/dist" && cmake -E tar cf "$root/dist/karnea-windows-x64.zip" --format=zip karnea)
-echo "dist/karnea-windows-x64.zip: $(du -h dist/karnea-windows-x64.zip | cut -f1)"
+rm -f "$zip"
+(cd "$build/dist" && cmake -E tar cf "$root/$zip" --format=zip karnea)
+echo "$zip: $(du -h "$zip" | cut -f1)"
