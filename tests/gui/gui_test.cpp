@@ -127,6 +127,7 @@ private slots:
         test::WithDialog([&] { p.app->frame().action(Command::about)->trigger(); },
                          [](QDialog& box) {
                              QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+                       test::Screenshot(box, "about");
                              QStringList texts;
                              for (const QLabel* label : box.findChildren<QLabel*>()) {
                                  texts << label->text();
