@@ -3,8 +3,8 @@
 # root made with debootstrap (minbase: no more than Debian's essential
 # packages and apt), `apt install` of the package there, both programs
 # started from it (the desktop program on this machine's Xvfb, whose
-# screen is saved), the manual page shown, then `apt purge` and a check
-# that nothing of it is left.
+# screen is saved), the manual page shown, then `apt purge` (and
+# autoremove) and a check that nothing of it is left.
 #   sudo tools/try_package.sh [DEB] [ROOT]
 # ROOT (default /var/tmp/karnea-bookworm) is made once and kept; the
 # package is installed and removed in it each time.
@@ -70,7 +70,10 @@ in_root sh -c 'grep -h kdw /usr/share/mime/globs2'
 echo "== apt purge karnea"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y karnea
 left=$(in_root sh -c 'ls -d /usr/bin/karnea* /usr/share/karnea /usr/share/doc/karnea \
-    /usr/share/man/man1/karnea* /usr/share/applications/org.karnea.Karnea.desktop 2>/dev/null' || true)
+    /usr/share/man/man1/karnea* /usr/share/man/ja/man1/karnea* \
+    /usr/share/applications/org.karnea.Karnea.desktop /usr/share/metainfo/org.karnea.* \
+    /usr/share/bash-completion/completions/karnea-cli /usr/share/icons/hicolor/*/*/*karnea* \
+    2>/dev/null' || true)
 if [ -n "$left" ]; then
     echo "left behind: $left"
     exit 1
@@ -80,3 +83,5 @@ if in_root grep -q karnea /usr/share/mime/globs2; then
     exit 1
 fi
 echo "removed: nothing of karnea is left"
+# What it brought along goes too, so that the root is clean for the next try.
+in_root env DEBIAN_FRONTEND=noninteractive apt-get autoremove --purge -y -qq >/dev/null
