@@ -26,6 +26,7 @@
 namespace karnea {
 namespace {
 
+using test::Contains;
 using test::ReadBytes;
 using test::ScratchDir;
 using test::WriteBytes;
@@ -64,10 +65,6 @@ CliRun RunCli(const std::vector<std::string>& args) {
         command += " " + ShellQuote(a);
     }
     return test::RunShell(command);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 TEST(Cli, HelpAndUsageErrors) {

@@ -19,16 +19,13 @@ namespace karnea {
 namespace {
 
 using test::CommandRun;
+using test::Contains;
 using test::RunProgram;
 using test::RunShell;
 using test::ScratchDir;
 using test::ShellQuote;
 
 const std::string kVersion(ProgramVersion());
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -40,6 +40,11 @@ std::size_t FilesIn(const ScratchDir& dir);
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 
+// Whether `part` stands anywhere in `text`.
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 // Sets an environment variable for the life of the object.
 class EnvironmentSet {
 public:
