@@ -124,7 +124,6 @@ bool CTavApp::Start(const QStringList& arguments, int& exitCode) {
         }
         session.release();
     });
-    InstallHelpText(ws_.settings);
 
     if (options.print) {
         exitCode = PrintFileAndQuit(file) ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "app/ctavdoc.h"
 
 #include <QFileInfo>
+#include <utility>
 
 #include "app/recentfiles.h"
 #include "base/messages.h"
@@ -97,7 +98,10 @@ void CTavDoc::OnFileOpen() {
     emit documentChanged();
     SetPathName(*chosen);
     setModifiedFlag(false);
-    WriteFolderMemory(ws_.settings, {folder, memory.carried});
+    if (!WriteFolderMemory(ws_.settings, {folder, memory.carried}) &&
+        !std::exchange(folderMemoryFailed_, true)) {
+        messages_.Show(FormatMessage(msg::folderMemoryNotSaved, FolderMemoryPath(ws_.settings)));
+    }
 }
 
 bool CTavDoc::OpenDocumentFile(const QString& path) {

@@ -57,6 +57,9 @@ private:
     QString path_;
     bool modified_ = false;
     unsigned long savedRevision_ = 0;
+    // The folder memory could not be written: said once a run, not at every
+    // open (a settings folder the user may not write).
+    bool folderMemoryFailed_ = false;
 };
 
 }  // namespace karnea

@@ -1,7 +1,6 @@
 #include "app/helpwindow.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -30,14 +29,6 @@ constexpr std::size_t kHelpLines = 20000;
 constexpr std::size_t kHelpLineBytes = 1000;
 
 }  // namespace
-
-void InstallHelpText(const Settings& settings) {
-    const QString target = FromPath(HelpTextPath(settings));
-    if (QFile::exists(target) || !QDir().mkpath(FromPath(settings.settingsFolder))) {
-        return;
-    }
-    ReplaceFile(ToPath(target), std::string(ShippedHelpText()));
-}
 
 CHelpDlg::CHelpDlg(const Settings& settings, Messages& messages, QWidget* parent)
     : QDialog(parent),

@@ -30,7 +30,4 @@ private:
     QListWidget* list_;
 };
 
-// Puts the shipped help text into the settings folder when none is there.
-void InstallHelpText(const Settings& settings);
-
 }  // namespace karnea

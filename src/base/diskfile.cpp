@@ -1,12 +1,18 @@
 #include "base/diskfile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <system_error>
+#include <utility>
 
+#include "base/messages.h"
 #include "base/osfiles.h"
 #include "base/system.h"
 
@@ -39,20 +45,111 @@ std::optional<fs::path> SaveTarget(const std::string& path) {
     return std::nullopt;
 }
 
-// The names a save gives its files beside the target: ".NAME.save-PID-N"
-// for a new file, ".NAME.keep-PID" for the previous file's second name.
-fs::path BesideTarget(const fs::path& target, const std::string& ending) {
-    fs::path name = PathOf(".");
-    name += target.filename();
-    name += PathOf(ending);
-    return target.parent_path() / name;
+// Every name a save gives a file of its own carries this mark, which no
+// user's file has, and the name of the computer that made it: its clean-ups
+// take such names alone, and only of this computer, whose processes it can
+// ask about.
+constexpr std::string_view kMark = ".karnea~";
+
+// A 64-bit FNV-1a hash, in 16 hexadecimal digits.
+std::string HashOf(std::string_view text) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : text) {
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(h));
+    return digits;
+}
+
+// This computer in those names: the letters, digits and dashes of its name.
+std::string HostTag() {
+    std::string tag;
+    for (const char c : os::HostName()) {
+        if (tag.size() < 32 && (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-')) {
+            tag += c;
+        }
+    }
+    return tag.empty() ? "host" : tag;
+}
+
+// A file's name as its companions' names begin: a long one is shortened
+// (with a hash of the whole) so that they stay within what a name may hold.
+std::string StemOf(const fs::path& target) {
+    const std::string name = PathText(target.filename());
+    constexpr std::size_t kLongest = 120;
+    if (name.size() <= kLongest) {
+        return name;
+    }
+    std::size_t cut = kLongest - 24;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+        --cut;  // not inside a UTF-8 character
+    }
+    return name.substr(0, cut) + "~" + HashOf(name);
+}
+
+// The names a save gives its files beside the target: a hidden new file,
+// ".NAME.karnea~save~HOST~PID~N", and the previous file's second name,
+// ".NAME.karnea~keep~HOST~PID". Each name without the process number and
+// what follows is its kind's prefix.
+std::string SavePrefix(const fs::path& target, std::string_view kind) {
+    return "." + StemOf(target) + std::string(kMark) + std::string(kind) + "~" + HostTag() + "~";
 }
 fs::path SaveFileName(const fs::path& target, int attempt) {
-    return BesideTarget(target,
-                        ".save-" + std::to_string(os::ProcessId()) + "-" + std::to_string(attempt));
+    return target.parent_path() /
+           PathOf(SavePrefix(target, "save") + std::to_string(os::ProcessId()) + "~" +
+                  std::to_string(attempt));
 }
 fs::path KeepFileName(const fs::path& target) {
-    return BesideTarget(target, ".keep-" + std::to_string(os::ProcessId()));
+    return target.parent_path() /
+           PathOf(SavePrefix(target, "keep") + std::to_string(os::ProcessId()));
+}
+
+// The copy of a file's previous content that writing in place keeps, visible
+// so that the user finds it: "NAME.karnea~before~PATH~HOST~PID~RANDOM", where
+// PATH is a hash of the file's whole path, by which the copy is found again,
+// and RANDOM makes the name one that nobody can take beforehand.
+std::string CopyPrefix(const fs::path& target) {
+    std::error_code ec;
+    const fs::path whole = fs::absolute(target, ec).lexically_normal();
+    return StemOf(target) + std::string(kMark) + "before~" + HashOf(PathText(whole)) + "~" +
+           HostTag() + "~";
+}
+constexpr std::string_view kPart = "~part";  // a copy being written
+fs::path CopyName(const fs::path& folder, const fs::path& target) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(random()));
+    return (folder.empty() ? fs::path(".") : folder) /
+           PathOf(CopyPrefix(target) + std::to_string(os::ProcessId()) + "~" + digits);
+}
+
+// What follows the process number in a name of each kind: nothing (keep),
+// "~" and a number (save), "~" and 16 hexadecimal digits (before).
+enum class Tail { none, number, random };
+
+bool AllOf(std::string_view text, std::string_view digits) {
+    return !text.empty() && text.find_first_not_of(digits) == std::string_view::npos;
+}
+
+// The process number in `name` when it is `prefix`, that number and `tail`
+// exactly; else 0.
+long SaverOf(std::string_view name, std::string_view prefix, Tail tail) {
+    if (name.substr(0, prefix.size()) != prefix) {
+        return 0;
+    }
+    name.remove_prefix(prefix.size());
+    const std::size_t end = tail == Tail::none ? name.size() : name.find('~');
+    const std::string_view number = name.substr(0, end);
+    if (end == std::string_view::npos || number.size() > 9 || !AllOf(number, "0123456789")) {
+        return 0;
+    }
+    const std::string_view rest = name.substr(std::min(name.size(), end + 1));
+    if ((tail == Tail::number && !AllOf(rest, "0123456789")) ||
+        (tail == Tail::random && (rest.size() != 16 || !AllOf(rest, "0123456789abcdef")))) {
+        return 0;
+    }
+    return std::strtol(std::string(number).c_str(), nullptr, 10);
 }
 
 // Writes `bytes` into a device or a pipe.
@@ -141,56 +238,40 @@ Beside WriteBeside(const fs::path& target, const ContentProducer& produce,
     return Beside::written;
 }
 
-// The process number in a name of the two forms above, or 0 for any other.
-long SaverOf(std::string_view name) {
-    // The number the digits make, or -1 when they are not all digits.
-    const auto number = [](std::string_view digits) -> long {
-        if (digits.empty() || digits.size() > 9 ||
-            digits.find_first_not_of("0123456789") != std::string_view::npos) {
-            return -1;
-        }
-        return std::strtol(std::string(digits).c_str(), nullptr, 10);
-    };
-    if (name.size() < 2 || name[0] != '.') {
-        return 0;
-    }
-    if (const std::size_t at = name.rfind(".keep-"); at != std::string_view::npos && at > 1) {
-        return number(name.substr(at + 6));
-    }
-    const std::size_t at = name.rfind(".save-");
-    if (at == std::string_view::npos || at < 2) {
-        return 0;
-    }
-    const std::string_view rest = name.substr(at + 6);
-    const std::size_t dash = rest.find('-');
-    if (dash == std::string_view::npos || number(rest.substr(dash + 1)) < 0) {
-        return 0;
-    }
-    return number(rest.substr(0, dash));
+// A save's file is left over when the process that made it has ended
+// (killed before it could clean up) and it has not changed for a while, so
+// that a save under way is never disturbed. The change time counts: a
+// second name of an old file is new when it is made.
+#ifdef KARNEA_SAVE_FAULTS
+double leftOverAfterSeconds = 60;
+#else
+constexpr double leftOverAfterSeconds = 60;
+#endif
+
+// Whether the process numbered `saver` in a name of this computer has ended
+// (this one has not).
+bool SaverEnded(long saver) {
+    return saver > 0 && saver != os::ProcessId() && os::ProcessEnded(saver);
 }
 
-// A save file is left over when the process that made it has ended (killed
-// before it could clean up) and a while has passed, so that a save running
-// on another computer sharing the folder is never disturbed.
-constexpr int kLeftOverAfterSeconds = 60;
-
-// Removes the files that ended saves left in `folder`.
-void RemoveLeftOverSaveFiles(const fs::path& folder) {
+// Removes the files that ended saves of `target` left beside it.
+void RemoveLeftOverSaveFiles(const fs::path& target) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     std::error_code ec;
-    fs::directory_iterator entries(folder.empty() ? fs::path(".") : folder, ec);
+    fs::directory_iterator entries(folder, ec);
     if (ec) {
         return;
     }
-    const auto now = fs::file_time_type::clock::now();
+    const std::string save = SavePrefix(target, "save");
+    const std::string keep = SavePrefix(target, "keep");
     for (const fs::directory_entry& entry : entries) {
-        const long saver = SaverOf(PathText(entry.path().filename()));
-        if (saver <= 0 || saver == os::ProcessId() || !os::ProcessEnded(saver)) {
+        const std::string name = PathText(entry.path().filename());
+        if (!SaverEnded(
+                std::max(SaverOf(name, save, Tail::number), SaverOf(name, keep, Tail::none)))) {
             continue;
         }
-        std::error_code e;
-        const fs::file_time_type written = fs::last_write_time(entry.path(), e);
-        if (!e && fs::is_regular_file(fs::symlink_status(entry.path(), e)) &&
-            now - written >= std::chrono::seconds(kLeftOverAfterSeconds)) {
+        const os::EntryFacts facts = os::EntryFactsOf(entry.path());
+        if (facts.regular && facts.changedSecondsAgo >= leftOverAfterSeconds) {
             os::Remove(entry.path());
         }
     }
@@ -217,25 +298,29 @@ fs::path TemporaryFolder() {
 }
 
 // A copy of a file's content made before the file is written in place,
-// beside it where the folder allows, else in the temporary folder, named
-// "NAME.before-save-PID" so that the user finds it should the program be
-// killed while it writes. Empty when no copy could be made.
+// beside it where the folder allows, else in the temporary folder, private
+// to the user (see CopyName), so that the previous content can be had back
+// should the program be killed while it writes. Empty when no copy could be
+// made.
 fs::path KeepCopy(const fs::path& target, const std::string& content) {
     for (const fs::path& folder : {target.parent_path(), TemporaryFolder()}) {
-        fs::path copy = (folder.empty() ? fs::path(".") : folder) / target.filename();
-        copy += PathOf(".before-save-" + std::to_string(os::ProcessId()));
         if (Fails(SaveStep::copy)) {
             return {};
         }
-        os::WriteFile file = os::WriteFile::CreateNew(copy, true);
+        // Written under a name of its own first, so that a copy under the
+        // name that is looked for is always whole.
+        const fs::path copy = CopyName(folder, target);
+        fs::path part = copy;
+        part += PathOf(std::string(kPart));
+        os::WriteFile file = os::WriteFile::CreateNew(part, true);
         if (!file.IsOpen()) {
             continue;
         }
         const bool ok = file.Write(content) && file.Sync();
-        if (file.Close() && ok) {
+        if (file.Close() && ok && os::Rename(part, copy)) {
             return copy;
         }
-        os::Remove(copy);
+        os::Remove(part);
         return {};  // a full disk: no safe way to write in place
     }
     return {};
@@ -259,6 +344,10 @@ bool WriteInPlace(const fs::path& target, const std::string& bytes) {
     os::WriteFile file = os::WriteFile::OpenExisting(target);
     if (!file.IsOpen()) {
         os::Remove(copy);
+        return false;
+    }
+    if (Fails(SaveStep::abandon)) {
+        file.Write(std::string_view(bytes).substr(0, bytes.size() / 2));
         return false;
     }
     const auto put = [&file](const std::string& content) {
@@ -297,6 +386,9 @@ bool Install(const std::vector<Staged>& staged) {
         const fs::path keep = KeepFileName(s.target);
         if (s.existed && os::HardLink(s.target, keep)) {
             keeps[done] = keep;
+        }
+        if (Fails(SaveStep::abandon)) {
+            return false;
         }
         ok = !Fails(SaveStep::rename) && os::Rename(s.temp, s.target);
         ok = ok && SyncFolder(s.target.parent_path());
@@ -439,7 +531,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
     return ReplaceFiles({{path, bytes}});
 }
 
-bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+bool ReplaceFiles(const FileContents& files) {
     // Held from the first regular file on: writing into a pipe may wait for
     // its reader, and the user must be able to stop that.
     std::optional<os::EndingHeld> held;
@@ -462,7 +554,7 @@ bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
         if (!held) {
             held.emplace();
         }
-        RemoveLeftOverSaveFiles(spot->target.parent_path());
+        RemoveLeftOverSaveFiles(spot->target);
         fs::path temp;
         const std::string& content = bytes;  // a binding cannot be captured everywhere
         const ContentProducer whole = [&content](const ContentWriter& put) { return put(content); };
@@ -502,7 +594,7 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
     }
     const fs::path& target = spot->target;
     const bool exists = spot->existing.exists;
-    RemoveLeftOverSaveFiles(target.parent_path());
+    RemoveLeftOverSaveFiles(target);
     // The content is produced outside the signal guard (it may take long and
     // the user must be able to stop it); a new file a stop leaves behind is
     // removed by a later save into the folder.
@@ -519,6 +611,122 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
     return Install({{temp, target, exists}});
 }
 
+std::string_view WhyUnreadable(const std::string& path) {
+    std::error_code ec;
+    const fs::path name = PathOf(path);
+    if (!fs::exists(fs::symlink_status(name, ec))) {
+        return {};
+    }
+    const fs::file_status status = fs::status(name, ec);
+    if (ec) {
+        return ec == std::errc::too_many_symbolic_link_levels ? msg::linkLoops
+                                                              : msg::linkLeadsNowhere;
+    }
+    if (fs::is_directory(status)) {
+        const fs::directory_iterator listing(name, ec);
+        return ec ? msg::folderUnreadable : msg::folderNotFile;
+    }
+    if (!fs::is_regular_file(status)) {
+        return msg::notPlainFile;
+    }
+    const std::ifstream in(name, std::ios::binary);
+    return in ? std::string_view() : msg::fileUnreadable;
+}
+
+std::optional<std::uintmax_t> FileSizeOf(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(PathOf(path), ec);
+    if (ec || !IsRegularFile(path)) {
+        return std::nullopt;
+    }
+    return size;
+}
+
+void RecoverInterruptedSave(const std::string& path, bool saving, Messages& messages) {
+    const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
+    if (!target) {
+        return;
+    }
+    // The copies of this file's previous content whose saves have ended
+    // (those of this process too: a save that failed to write the previous
+    // content back), the user's own, newest first.
+    struct Copy {
+        fs::path path;
+        double age;
+    };
+    std::vector<Copy> copies;
+    const std::string prefix = CopyPrefix(*target);
+    const fs::path beside = target->parent_path().empty() ? fs::path(".") : target->parent_path();
+    for (const fs::path& folder : {beside, TemporaryFolder()}) {
+        std::error_code ec;
+        if (folder.empty() || (folder != beside && fs::equivalent(folder, beside, ec))) {
+            continue;
+        }
+        for (fs::directory_iterator entries(folder, ec), end; !ec && entries != end;
+             entries.increment(ec)) {
+            std::string name = PathText(entries->path().filename());
+            const bool part = name.ends_with(kPart);
+            name.resize(name.size() - (part ? kPart.size() : 0));
+            const long saver = SaverOf(name, prefix, Tail::random);
+            if (saver == 0 || (saver != os::ProcessId() && !SaverEnded(saver))) {
+                continue;
+            }
+            const os::EntryFacts facts = os::EntryFactsOf(entries->path());
+            if (!facts.regular || !facts.own) {
+                continue;
+            }
+            if (part) {
+                // Never whole: the file itself was not written yet.
+                os::Remove(entries->path());
+            } else {
+                copies.push_back({entries->path(), facts.changedSecondsAgo});
+            }
+        }
+    }
+    if (copies.empty()) {
+        return;
+    }
+    std::sort(copies.begin(), copies.end(),
+              [](const Copy& a, const Copy& b) { return a.age < b.age; });
+    const std::string file = PathText(*target);
+    const std::optional<std::uintmax_t> size = FileSizeOf(file);
+    std::optional<std::string> now;
+    bool offered = false;
+    for (const Copy& copy : copies) {
+        const std::optional<std::string> previous = ReadWholeFile(PathText(copy.path));
+        if (!previous) {
+            continue;
+        }
+        if (size == previous->size() && !now) {
+            now = ReadWholeFile(file);
+        }
+        if (size == previous->size() && now == previous) {
+            os::Remove(copy.path);  // the file holds that content whole
+            continue;
+        }
+        // An older interrupted save is offered once the newest is settled.
+        if (std::exchange(offered, true)) {
+            continue;
+        }
+        if (saving) {
+            // "NAME.karnea~previous~...": the user's to keep or remove.
+            std::string name = PathText(copy.path.filename());
+            name.replace(StemOf(*target).size() + kMark.size(), std::strlen("before"), "previous");
+            const fs::path aside = copy.path.parent_path() / PathOf(name);
+            const bool moved = os::Rename(copy.path, aside);
+            messages.Show(
+                FormatMessage(msg::interruptedSaveKept, path, PathText(moved ? aside : copy.path)));
+        } else if (messages.AskYesNo(
+                       FormatMessage(msg::interruptedSave, path, PathText(copy.path)))) {
+            if (ReplaceFile(path, *previous)) {
+                os::Remove(copy.path);
+            } else {
+                messages.Show(msg::cannotSave);
+            }
+        }
+    }
+}
+
 #ifdef KARNEA_SAVE_FAULTS
 void FailSaveStep(SaveStep step) {
     if (step == SaveStep::none) {
@@ -526,6 +734,10 @@ void FailSaveStep(SaveStep step) {
     } else {
         failingSteps |= 1u << static_cast<unsigned>(step);
     }
+}
+
+void SetLeftOverAfter(double seconds) {
+    leftOverAfterSeconds = seconds;
 }
 #endif
 

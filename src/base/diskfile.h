@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,9 +13,20 @@
 
 namespace karnea {
 
+class Messages;
+
 // The whole content of a regular file, or nothing when it cannot be opened or
 // read (missing, unreadable, a directory).
 std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Why no file can be read at `path`, in the program's words (UTF-8): a link
+// that loops or leads nowhere, a folder (or one that cannot be listed), a
+// pipe or a device, a file this user may not read. Empty when it can be
+// read, and when nothing is there (which callers say in their own words).
+std::string_view WhyUnreadable(const std::string& path);
+
+// The size of a regular file, or nothing when `path` names none.
+std::optional<std::uintmax_t> FileSizeOf(const std::string& path);
 
 // At most `maxBytes` from the start of a regular file, or nothing as above.
 std::optional<std::string> ReadFileStart(const std::string& path, std::size_t maxBytes);
@@ -36,9 +48,9 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path,
 // made beside a writable file (a folder the user may not write), the file
 // itself is written, with a copy of its previous content kept until the new
 // content is whole on disk (see WriteInPlace in the source). Files that
-// killed saves left in the folder go first. The signals that end a program
-// wait until the save is done. Returns false on any failure.
-bool ReplaceFile(const std::string& path, const std::string& bytes);
+// killed saves of this file left beside it go first. The signals that end a
+// program wait until the save is done. Returns false on any failure.
+[[nodiscard]] bool ReplaceFile(const std::string& path, const std::string& bytes);
 
 // A file's content handed over in pieces: `put` takes the next piece, false
 // when it cannot be written; the producer returns false when it fails.
@@ -49,12 +61,23 @@ using ContentProducer = std::function<bool(const ContentWriter& put)>;
 // new file beside it as it comes, so that a large file is never held whole;
 // the same promises as ReplaceFile. Signals are held only while the new file
 // takes its name. False, and nothing replaced, when anything fails.
-bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce);
+[[nodiscard]] bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce);
 
 // Replaces several files together: each new file is written beside its
 // target first, and only when all of them are written do they take their
 // names; otherwise nothing is replaced and no new file stays.
-bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files);
+using FileContents = std::vector<std::pair<std::string, std::string>>;
+[[nodiscard]] bool ReplaceFiles(const FileContents& files);
+
+// A save in place (ReplaceFile above) that was killed before it ended may
+// have left its file neither old nor new; the copy of the previous content
+// that it kept shows it. At the next open (`saving` false) or save of the
+// file, this finds such a copy of a process that has ended: a copy that the
+// file matches goes; otherwise the user is asked whether the previous content
+// is to be put back (opening: Yes puts it back and the copy goes; No leaves
+// the copy to be offered again), or told where it stays (saving: the copy is
+// set aside under a name no later look finds).
+void RecoverInterruptedSave(const std::string& path, bool saving, Messages& messages);
 
 // The steps of a save. The test build of the core can make steps fail in
 // every save, to show that the previous file survives each; `createDenied`
@@ -70,11 +93,17 @@ enum class SaveStep {
     rename,
     syncFolder,
     copy,
-    truncate
+    truncate,
+    abandon
 };
 #ifdef KARNEA_SAVE_FAULTS
-// Adds a failing step; `none` makes every step succeed again.
+// Adds a failing step; `none` makes every step succeed again. `abandon`
+// stops a save where a kill would: a new file and the previous file's second
+// name made, or a file half written in place.
 void FailSaveStep(SaveStep step);
+// How long after its last change a file that an ended save left is taken
+// for left over (a minute).
+void SetLeftOverAfter(double seconds);
 #endif
 
 // Whether files can be kept in the folder at `path`: it is a folder this

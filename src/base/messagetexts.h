@@ -16,6 +16,21 @@ inline constexpr std::string_view oldVersionUseOpen =
     "旧バージョンファイルは「開く」で読み込んで下さい」";
 inline constexpr std::string_view badExtension = "拡張子を KCW(kcw) または KDW(kdw)にして下さい";
 inline constexpr std::string_view cannotSave = "保存できませんでした";
+// Why a name gives nothing to read ("%1" of cannotOpen, with the path as "%2").
+inline constexpr std::string_view cannotOpen = "%1\n( %2 )";
+inline constexpr std::string_view linkLoops = "リンクが循環しています";
+inline constexpr std::string_view linkLeadsNowhere = "リンク先がありません";
+inline constexpr std::string_view folderUnreadable =
+    "フォルダを読めません（アクセス権がありません）";
+inline constexpr std::string_view folderNotFile = "ファイルではなくフォルダです";
+inline constexpr std::string_view notPlainFile = "通常のファイルではありません（パイプや装置など）";
+inline constexpr std::string_view fileUnreadable = "ファイルを読めません（アクセス権がありません）";
+// A save in place that was killed: its copy of the previous content.
+inline constexpr std::string_view interruptedSave =
+    "前回の保存が中断されました。\n%1 は保存の途中で終わっているかもしれません。"
+    "保存前の内容が次のファイルに残っています。\n%2\n保存前の内容に戻しますか?";
+inline constexpr std::string_view interruptedSaveKept =
+    "前回の保存が中断されました。\n%1 の保存前の内容は次のファイルに残してあります。\n%2";
 // Beyond the largest data file (64 MB).
 inline constexpr std::string_view dataFileTooLarge =
     "ファイルが大きすぎるため読み込めません（データファイルは 64 MB まで）\n( %1 )";
@@ -50,6 +65,12 @@ inline constexpr std::string_view overwriteCalibrationFile =
     "%1 はキャリブレーションデータです。カルネアの試験データで上書きしますか?";
 
 // Settings.
+inline constexpr std::string_view installationNotWritten =
+    "設定ファイルを作れませんでした。標準の設定で続けます（次の起動で作り直します）\n( %1 )";
+inline constexpr std::string_view settingsFileUnreadable =
+    "設定ファイルを読めないため、変更を保存しません（元に戻せなくなるため）\n( %1 )";
+inline constexpr std::string_view folderMemoryNotSaved =
+    "最後に開いたフォルダを記録できませんでした\n( %1 )";
 inline constexpr std::string_view unsafeSettingText =
     "設定の %1 に改行が含まれているため保存できません";
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace karnea::os {
@@ -69,6 +70,21 @@ private:
 // This process's number, and whether the process with that number has ended.
 long ProcessId();
 bool ProcessEnded(long id);
+// The name of this computer, as the system gives it (empty when it gives none).
+std::string HostName();
+
+// What a save's clean-up needs to know of a name, links not followed.
+struct EntryFacts {
+    // A plain file (not a link, a folder or a device).
+    bool regular = false;
+    // This user's own: on a system with owners, the file's owner is this user.
+    bool own = false;
+    // Seconds since the entry itself last changed (made, written, linked or
+    // renamed), by the system's clock; the change time, not the time of the
+    // content, which a second name of an old file keeps.
+    double changedSecondsAgo = 0;
+};
+EntryFacts EntryFactsOf(const fs::path& path);
 
 // A second name for a file (false where the file system has none).
 bool HardLink(const fs::path& existing, const fs::path& name);

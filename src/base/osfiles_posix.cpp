@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <iterator>
 #include <mutex>
 
@@ -122,6 +123,29 @@ long ProcessId() {
 
 bool ProcessEnded(long id) {
     return ::kill(static_cast<pid_t>(id), 0) != 0 && errno == ESRCH;
+}
+
+std::string HostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) {
+        return {};
+    }
+    return name;
+}
+
+EntryFacts EntryFactsOf(const fs::path& path) {
+    EntryFacts facts;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return facts;
+    }
+    facts.regular = S_ISREG(st.st_mode);
+    facts.own = st.st_uid == ::geteuid();
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    facts.changedSecondsAgo = static_cast<double>(now.tv_sec - st.st_ctim.tv_sec) +
+                              static_cast<double>(now.tv_nsec - st.st_ctim.tv_nsec) * 1e-9;
+    return facts;
 }
 
 bool HardLink(const fs::path& existing, const fs::path& name) {

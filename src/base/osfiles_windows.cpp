@@ -147,6 +147,49 @@ bool ProcessEnded(long id) {
     return ended;
 }
 
+std::string HostName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size)) {
+        return {};
+    }
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(size), utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+EntryFacts EntryFactsOf(const fs::path& path) {
+    EntryFacts facts;
+    const HANDLE h = CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return facts;
+    }
+    FILE_BASIC_INFO info{};
+    const bool known = GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info) != 0;
+    CloseHandle(h);
+    if (!known) {
+        return facts;
+    }
+    constexpr DWORD kNotPlain =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    facts.regular = (info.FileAttributes & kNotPlain) == 0;
+    // The temporary folder and the user's folders are the user's own here.
+    facts.own = true;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](DWORD high, DWORD low) {
+        return static_cast<double>((static_cast<ULONGLONG>(high) << 32) | low);
+    };
+    const LONGLONG changed = std::max(info.ChangeTime.QuadPart, info.LastWriteTime.QuadPart);
+    facts.changedSecondsAgo =
+        (ticks(now.dwHighDateTime, now.dwLowDateTime) - static_cast<double>(changed)) * 1e-7;
+    return facts;
+}
+
 bool HardLink(const fs::path& existing, const fs::path& name) {
     return CreateHardLinkW(name.c_str(), existing.c_str(), nullptr) != 0;
 }

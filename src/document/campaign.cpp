@@ -7,6 +7,7 @@
 #include <optional>
 #include <tuple>
 
+#include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/system.h"
@@ -28,31 +29,6 @@ bool NamesTestFile(const std::string& name) {
     std::transform(end.begin(), end.end(), end.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return end == ".kdw";
-}
-
-// Why `path` names nothing a test can be read from, or empty when it names
-// a file (or nothing at all, which the reading says).
-std::string NotAFile(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path name = PathOf(path);
-    if (!fs::exists(fs::symlink_status(name, ec))) {
-        return {};
-    }
-    const fs::file_status status = fs::status(name, ec);
-    if (ec) {
-        return ec == std::errc::too_many_symbolic_link_levels ? "リンクが循環しています"
-                                                              : "リンク先がありません";
-    }
-    if (fs::is_directory(status)) {
-        fs::directory_iterator listing(name, ec);
-        return ec ? "フォルダを読めません（アクセス権がありません）"
-                  : "ファイルではなくフォルダです";
-    }
-    if (!fs::is_regular_file(status)) {
-        return "通常のファイルではありません（パイプや装置など）";
-    }
-    return {};
 }
 
 // A reason on one line, as the page shows it.
@@ -123,7 +99,7 @@ std::unique_ptr<Workspace> OpenTest(const std::string& path, const Workspace& st
     auto ws = std::make_unique<Workspace>(started);
     KeptMessages messages;
     std::optional<OpenedFile> opened;
-    reason = NotAFile(path);
+    reason = WhyUnreadable(path);
     try {
         if (reason.empty()) {
             opened = OpenDataFile(*ws, path, messages);

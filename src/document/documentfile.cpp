@@ -50,6 +50,21 @@ std::optional<int> VersionOfFile(const std::string& path) {
     return DetectFileVersion(FirstLineOf(*start));
 }
 
+// The version of a file to be opened, after what an interrupted save left
+// of it is settled; nothing when it cannot be read (said, with the reason).
+std::optional<int> VersionToOpen(const std::string& path, Messages& messages) {
+    if (const std::string_view why = WhyUnreadable(path); !why.empty()) {
+        messages.Show(FormatMessage(msg::cannotOpen, why, path));
+        return std::nullopt;
+    }
+    RecoverInterruptedSave(path, false, messages);
+    const std::optional<int> version = VersionOfFile(path);
+    if (!version) {
+        messages.Show(FormatMessage(msg::fileNotFound, path));
+    }
+    return version;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return !a.empty() && std::filesystem::equivalent(PathOf(a), PathOf(b), ec) && !ec;
@@ -162,6 +177,7 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
         messages.Show(msg::recordTooLarge);
         return false;
     }
+    RecoverInterruptedSave(path, true, messages);
     if (!ReplaceFile(path, bytes)) {
         messages.Show(msg::cannotSave);
         return false;
@@ -188,9 +204,8 @@ void NewDocument(Workspace& ws) {
 }
 
 std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages) {
-    const std::optional<int> version = VersionOfFile(path);
+    const std::optional<int> version = VersionToOpen(path, messages);
     if (!version) {
-        messages.Show(FormatMessage(msg::fileNotFound, path));
         return std::nullopt;
     }
     if (!AcceptedVersion(*version)) {
@@ -212,9 +227,8 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
 }
 
 bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& messages) {
-    const std::optional<int> version = VersionOfFile(path);
+    const std::optional<int> version = VersionToOpen(path, messages);
     if (!version) {
-        messages.Show(FormatMessage(msg::fileNotFound, path));
         return false;
     }
     if (!AcceptedVersion(*version)) {

@@ -1,6 +1,7 @@
 #include "document/edithistory.h"
 
 #include <filesystem>
+#include <set>
 #include <utility>
 
 #include "analysis/reduction.h"
@@ -16,25 +17,46 @@ namespace {
 
 const std::string kNoName;
 
-// The workspace's present values of what `edit` carries (the files apart).
-Edit Capture(const Workspace& ws, const Edit& edit) {
-    Edit now;
-    now.name = edit.name;
-    now.files = edit.files;
+// The workspace's present values of what `edit` carries, shared with `like`
+// where they are equal to it.
+EditHistory::State Capture(const Workspace& ws, const Edit& edit,
+                           const EditHistory::State& like = {}) {
+    const auto keep = [](const auto& value, const auto& same) {
+        using T = std::remove_cvref_t<decltype(value)>;
+        return same && *same == value ? same : std::make_shared<const T>(value);
+    };
+    EditHistory::State now;
     if (edit.test) {
-        now.test = ws.test;
+        now.test = keep(ws.test, like.test);
     }
     if (edit.calibration) {
-        now.calibration = ws.calibration;
+        now.calibration = keep(ws.calibration, like.calibration);
     }
     if (edit.settings) {
-        now.settings = ws.settings;
+        now.settings = keep(ws.settings, like.settings);
     }
     return now;
 }
 
-// The contents of the files `edit` writes, where `s` keeps them.
-EditHistory::Files ReadFiles(const Settings& s, const Edit& edit) {
+// The edit that puts `state` back.
+Edit EditOf(const std::string& name, unsigned files, const EditHistory::State& state) {
+    Edit edit;
+    edit.name = name;
+    edit.files = files;
+    if (state.test) {
+        edit.test = *state.test;
+    }
+    if (state.calibration) {
+        edit.calibration = *state.calibration;
+    }
+    if (state.settings) {
+        edit.settings = *state.settings;
+    }
+    return edit;
+}
+
+// The paths of the files `edit` writes, where `s` keeps them.
+std::vector<std::string> PathsOf(const Settings& s, const Edit& edit) {
     std::vector<std::string> paths;
     if ((edit.files & generalSettingsFile) != 0) {
         paths.push_back(s.settingsFilePath);
@@ -47,29 +69,66 @@ EditHistory::Files ReadFiles(const Settings& s, const Edit& edit) {
     if (edit.engineerMaster) {
         paths.push_back(s.engineerMasterPath);
     }
+    return paths;
+}
+
+// A file as it is now: what it holds, or nothing there at all.
+EditHistory::File ReadFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(PathOf(path), ec).type() ==
+        std::filesystem::file_type::not_found) {
+        return {path, std::nullopt, true};
+    }
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    const bool readable = bytes.has_value();
+    return {path, std::move(bytes), readable};
+}
+
+EditHistory::Files ReadFiles(const std::vector<std::string>& paths) {
     EditHistory::Files files;
-    for (std::string& path : paths) {
-        std::optional<std::string> bytes = ReadWholeFile(path);
-        files.emplace_back(std::move(path), std::move(bytes));
+    for (const std::string& path : paths) {
+        files.push_back(ReadFile(path));
     }
     return files;
 }
 
-// Writes back the contents of `files`: a file that did not exist goes.
-bool WriteFiles(const EditHistory::Files& files) {
-    std::vector<std::pair<std::string, std::string>> contents;
-    for (const auto& [path, bytes] : files) {
-        if (bytes) {
-            contents.emplace_back(path, *bytes);
+// The first of `files` that is there and could not be read.
+const EditHistory::File* Unreadable(const EditHistory::Files& files) {
+    for (const EditHistory::File& file : files) {
+        if (!file.readable) {
+            return &file;
+        }
+    }
+    return nullptr;
+}
+
+// Writes back the contents of `files`, all of them or none: a file that did
+// not exist goes. Nothing is written while any of them is there now and
+// cannot be read (said), nor in place of one that could not be read then.
+bool WriteFiles(const EditHistory::Files& files, Messages& messages) {
+    std::vector<std::string> paths;
+    for (const EditHistory::File& file : files) {
+        paths.push_back(file.path);
+    }
+    const EditHistory::Files now = ReadFiles(paths);
+    if (const EditHistory::File* unreadable = Unreadable(now)) {
+        messages.Show(FormatMessage(msg::settingsFileUnreadable, unreadable->path));
+        return false;
+    }
+    FileContents contents;
+    for (const EditHistory::File& file : files) {
+        if (file.bytes) {
+            contents.emplace_back(file.path, *file.bytes);
         }
     }
     if (!ReplaceFiles(contents)) {
+        messages.Show(msg::cannotSave);
         return false;
     }
-    for (const auto& [path, bytes] : files) {
-        std::error_code ec;
-        if (!bytes) {
-            std::filesystem::remove(PathOf(path), ec);
+    for (const EditHistory::File& file : files) {
+        if (file.readable && !file.bytes) {
+            std::error_code ec;
+            std::filesystem::remove(PathOf(file.path), ec);
         }
     }
     return true;
@@ -118,47 +177,125 @@ void Put(Workspace& ws, const Edit& state, bool reload, Messages& messages) {
     }
 }
 
-// Writes the files of an edit made now; false (said) when one could not be
-// written, and then none was.
+// Writes the files of an edit made now, all of them or none; false (said)
+// when they could not be written.
 bool WriteNewFiles(const Workspace& ws, const Edit& edit, Messages& messages) {
+    FileContents files;
     if ((edit.files & generalSettingsFile) != 0 &&
-        !SaveSettings(ws.settings, ws.settings.settingsFilePath, messages)) {
+        !AddSettingsFile(files, ws.settings, ws.settings.settingsFilePath, messages)) {
         messages.Show(msg::cannotSave);
         return false;
     }
     if ((edit.files & fontFiles) != 0) {
-        SaveFontFiles(ws.settings);
+        AddFontFiles(files, ws.settings);
     }
-    if (edit.engineerMaster && !ReplaceFile(ws.settings.engineerMasterPath, *edit.engineerMaster)) {
-        messages.Show(std::string(msg::masterNotSaved) + std::string(msg::cannotSave));
+    if (edit.engineerMaster) {
+        files.emplace_back(ws.settings.engineerMasterPath, *edit.engineerMaster);
+    }
+    if (!ReplaceFiles(files)) {
+        messages.Show(edit.engineerMaster
+                          ? std::string(msg::masterNotSaved) + std::string(msg::cannotSave)
+                          : std::string(msg::cannotSave));
         return false;
     }
     return true;
 }
 
+// About how many bytes a value holds.
+std::size_t HeapOf(const std::string& text) {
+    return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+}
+template <typename Table>
+std::size_t HeapOf(const Table& table) {
+    std::size_t n = 0;
+    for (const auto& item : table) {
+        n += HeapOf(item);
+    }
+    return n;
+}
+std::size_t BytesOf(const TestRecord& r) {
+    return sizeof r + HeapOf(r.testHeader) + HeapOf(r.testRows) + HeapOf(r.loadedCalibrationRows);
+}
+std::size_t BytesOf(const CalibrationRecord& r) {
+    return sizeof r + HeapOf(r.calibrationHeader) + HeapOf(r.calibrationRows);
+}
+std::size_t BytesOf(const Settings& s) {
+    constexpr std::size_t kTexts = 4096;  // its texts are short
+    return sizeof s + kTexts;
+}
+std::size_t BytesOf(const EditHistory::Files& files) {
+    std::size_t n = 0;
+    for (const EditHistory::File& file : files) {
+        n += sizeof file + file.path.size() + (file.bytes ? file.bytes->size() : 0);
+    }
+    return n;
+}
+
 }  // namespace
 
 const std::string& EditHistory::UndoName() const {
-    return CanUndo() ? steps_[done_ - 1].after.name : kNoName;
+    return CanUndo() ? steps_[done_ - 1].name : kNoName;
 }
 
 const std::string& EditHistory::RedoName() const {
-    return CanRedo() ? steps_[done_].after.name : kNoName;
+    return CanRedo() ? steps_[done_].name : kNoName;
 }
 
 void EditHistory::Clear() {
     steps_.clear();
     done_ = 0;
+    bytes_ = 0;
+}
+
+void EditHistory::Add(Step step) {
+    steps_.resize(done_);
+    steps_.push_back(std::move(step));
+    done_ = steps_.size();
+    // What the steps hold, each shared value once.
+    const auto count = [this] {
+        std::set<const void*> seen;
+        std::size_t n = 0;
+        const auto held = [&](const auto& value) {
+            if (value && seen.insert(value.get()).second) {
+                n += BytesOf(*value);
+            }
+        };
+        for (const Step& s : steps_) {
+            n += sizeof s + BytesOf(s.filesBefore) + BytesOf(s.filesAfter);
+            for (const State* state : {&s.before, &s.after}) {
+                held(state->test);
+                held(state->calibration);
+                held(state->settings);
+            }
+        }
+        return n;
+    };
+    bytes_ = count();
+    while (steps_.size() > kMostSteps || (bytes_ > kMostBytes && steps_.size() > 1)) {
+        steps_.erase(steps_.begin());
+        --done_;
+        bytes_ = count();
+    }
 }
 
 bool ApplyEdit(Workspace& ws, Edit edit, Messages& messages) {
-    Edit before = Capture(ws, edit);
-    EditHistory::Files filesBefore = ReadFiles(ws.settings, edit);
+    EditHistory& h = ws.edits;
+    // An edit that could not be undone is not made: its files must be read
+    // whole first (or be missing).
+    const std::vector<std::string> paths = PathsOf(ws.settings, edit);
+    EditHistory::Files filesBefore = ReadFiles(paths);
+    if (const EditHistory::File* unreadable = Unreadable(filesBefore)) {
+        messages.Show(FormatMessage(msg::settingsFileUnreadable, unreadable->path));
+        return false;
+    }
+    const EditHistory::State last =
+        h.done_ > 0 ? h.steps_[h.done_ - 1].after : EditHistory::State{};
+    EditHistory::State before = Capture(ws, edit, last);
     Put(ws, edit, true, messages);
     if (!WriteNewFiles(ws, edit, messages)) {
+        // Nothing was written: the workspace goes back.
         SilentMessages quiet;
-        Put(ws, before, false, quiet);
-        WriteFiles(filesBefore);
+        Put(ws, EditOf(edit.name, edit.files, before), false, quiet);
         return false;
     }
     if (!edit.notice.empty()) {
@@ -166,8 +303,8 @@ bool ApplyEdit(Workspace& ws, Edit edit, Messages& messages) {
     }
     Compute(ws, edit.follow, messages);
     // What the edit left, derived values included, is what Redo brings back.
-    Edit after = Capture(ws, edit);
-    EditHistory::Files filesAfter = ReadFiles(ws.settings, edit);
+    EditHistory::State after = Capture(ws, edit, before);
+    EditHistory::Files filesAfter = ReadFiles(PathsOf(ws.settings, edit));
     const bool recordsChanged =
         before.test != after.test || before.calibration != after.calibration;
     if (!recordsChanged && before.settings == after.settings && filesBefore == filesAfter) {
@@ -177,21 +314,17 @@ bool ApplyEdit(Workspace& ws, Edit edit, Messages& messages) {
     if (recordsChanged) {
         RecordsChanged(ws);
     }
-    EditHistory& h = ws.edits;
-    h.steps_.resize(h.done_);
-    h.steps_.push_back({std::move(before), std::move(after), std::move(filesBefore),
-                        std::move(filesAfter), revisionBefore, ws.recordsRevision});
-    h.done_ = h.steps_.size();
+    h.Add({edit.name, edit.files, std::move(before), std::move(after), std::move(filesBefore),
+           std::move(filesAfter), revisionBefore, ws.recordsRevision});
     return true;
 }
 
-bool EditHistory::Restore(Workspace& ws, const Edit& state, const Files& files,
+bool EditHistory::Restore(Workspace& ws, const Step& step, const State& state, const Files& files,
                           Messages& messages) {
-    if (!WriteFiles(files)) {
-        messages.Show(msg::cannotSave);
+    if (!WriteFiles(files, messages)) {
         return false;
     }
-    Put(ws, state, false, messages);
+    Put(ws, EditOf(step.name, step.files, state), false, messages);
     return true;
 }
 
@@ -201,7 +334,7 @@ bool Undo(Workspace& ws, Messages& messages) {
         return false;
     }
     const EditHistory::Step& step = h.steps_[h.done_ - 1];
-    if (!EditHistory::Restore(ws, step.before, step.filesBefore, messages)) {
+    if (!EditHistory::Restore(ws, step, step.before, step.filesBefore, messages)) {
         return false;
     }
     ws.recordsRevision = step.revisionBefore;
@@ -215,7 +348,7 @@ bool Redo(Workspace& ws, Messages& messages) {
         return false;
     }
     const EditHistory::Step& step = h.steps_[h.done_];
-    if (!EditHistory::Restore(ws, step.after, step.filesAfter, messages)) {
+    if (!EditHistory::Restore(ws, step, step.after, step.filesAfter, messages)) {
         return false;
     }
     ws.recordsRevision = step.revisionAfter;

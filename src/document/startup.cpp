@@ -1,6 +1,7 @@
 #include "document/startup.h"
 
 #include "base/encoding.h"
+#include "base/messages.h"
 #include "document/workspace.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -9,7 +10,10 @@ namespace karnea {
 
 void StartProgram(Workspace& ws, Messages& messages) {
     ws.documentKind = DocumentKind::test;
-    CreateInstallationIfMissing(ws.settings);
+    if (CompleteInstallation(ws.settings) == Installation::failed) {
+        // Said once; the next start tries again.
+        messages.Show(FormatMessage(msg::installationNotWritten, ws.settings.settingsFolder));
+    }
     LoadSettingsAndDefaults(ws, false, messages);
     ApplyCalibrationScaleDefaults(ws.calibration);
 }

@@ -10,7 +10,8 @@ class Messages;
 
 // The program's start, the same for the desktop program and the
 // command-line tool: the test pages; on the first start the installation
-// folder laid down with its standard files; the settings loaded with the
+// folder laid down with its standard files (or the user told it could not
+// be, to be tried again at the next start); the settings loaded with the
 // record defaults; the calibration graph's scale defaults.
 void StartProgram(Workspace& ws, Messages& messages);
 

@@ -164,6 +164,13 @@ int ReadWhole(std::string_view content, const SectionTargets& targets, Messages&
 }  // namespace
 
 std::optional<std::string> ReadDataFile(const std::string& path, Messages& messages) {
+    // A file known to be too large is refused before a byte of it is read;
+    // one that grows meanwhile, once the limit is passed.
+    if (const std::optional<std::uintmax_t> size = FileSizeOf(path);
+        size && *size > kLargestDataFile) {
+        messages.Show(FormatMessage(msg::dataFileTooLarge, path));
+        return std::nullopt;
+    }
     std::optional<std::string> content = ReadFileStart(path, kLargestDataFile + 1);
     if (!content) {
         messages.Show(FormatMessage(msg::fileNotFound, path));

@@ -295,24 +295,40 @@ void LocateSettings(Settings& s) {
     SetFolderPaths(s);
 }
 
-bool CreateInstallationIfMissing(Settings& s) {
+Installation CompleteInstallation(Settings& s) {
     LocateSettings(s);
-    std::error_code ec;
-    if (!s.fixedFolder.empty() || std::filesystem::exists(PathOf(s.settingsFolder), ec) ||
-        !std::filesystem::create_directories(PathOf(s.settingsFolder), ec)) {
-        return false;
+    if (!s.fixedFolder.empty()) {
+        return Installation::existing;
     }
+    namespace fs = std::filesystem;
+    const fs::path folder = PathOf(s.settingsFolder);
+    std::error_code ec;
+    // A folder that holds nothing is what a first start that could not
+    // write its files leaves: it is completed.
+    if (fs::exists(folder, ec) && !fs::is_empty(folder, ec)) {
+        // The help text belongs to the program; one that has gone is laid
+        // down again. Should that fail (a folder the user may not write),
+        // the help window says the file is missing when it is asked for.
+        if (!fs::exists(PathOf(HelpTextPath(s)), ec)) {
+            [[maybe_unused]] const bool laidDown =
+                ReplaceFile(HelpTextPath(s), std::string(ShippedHelpText()));
+        }
+        return Installation::existing;
+    }
+    fs::create_directories(folder, ec);
     Settings standard = s;
     ApplyStandardSettings(standard);
     standard.engineerMasterLine = standard.engineerMasterPath;
-    std::string refusal;
-    ReplaceFile(standard.settingsFilePath, SysFileBytes(standard, refusal));
     for (const FontRole role : kRoles) {
-        ReplaceFile(FontFilePath(s, role), FontFileBytes(DefaultFont(role)));
+        standard.font(role) = DefaultFont(role);
     }
-    ReplaceFile(HelpTextPath(s), std::string(ShippedHelpText()));
-    ReplaceFile(s.engineerMasterPath, std::string());
-    return true;
+    FileContents files;
+    SilentMessages never;  // the standard texts hold no line break
+    AddSettingsFile(files, standard, standard.settingsFilePath, never);
+    AddFontFiles(files, standard);
+    files.emplace_back(HelpTextPath(s), std::string(ShippedHelpText()));
+    files.emplace_back(s.engineerMasterPath, std::string());
+    return ReplaceFiles(files) ? Installation::made : Installation::failed;
 }
 
 bool MoveInstallation(Settings& s, const std::string& folder) {
@@ -320,10 +336,10 @@ bool MoveInstallation(Settings& s, const std::string& folder) {
     s.installDrive.clear();
     s.installFolder = folder;
     SetFolderPaths(s);
-    CreateInstallationIfMissing(s);
+    const bool installed = CompleteInstallation(s) != Installation::failed;
     std::error_code ec;
     std::filesystem::create_directories(PathOf(s.systemDrive), ec);
-    return ReplaceFile(JoinPath(s.systemDrive, kLocationFileName), folder + "\r\n");
+    return ReplaceFile(JoinPath(s.systemDrive, kLocationFileName), folder + "\r\n") && installed;
 }
 
 void LoadSettings(Settings& s, bool reset, Messages& messages) {
@@ -392,20 +408,33 @@ void ApplyStandardSettings(Settings& s) {
     s.tableLeftMargin = 5;
 }
 
-bool SaveSettings(const Settings& s, const std::string& path, Messages& messages) {
+bool AddSettingsFile(FileContents& files, const Settings& s, const std::string& path,
+                     Messages& messages) {
     std::string refusal;
-    const std::string bytes = SysFileBytes(s, refusal);
+    std::string bytes = SysFileBytes(s, refusal);
     if (!refusal.empty()) {
         messages.Show(refusal);
         return false;
     }
-    return ReplaceFile(path, bytes);
+    files.emplace_back(path, std::move(bytes));
+    return true;
 }
 
-void SaveFontFiles(const Settings& s) {
+void AddFontFiles(FileContents& files, const Settings& s) {
     for (const FontRole role : kRoles) {
-        ReplaceFile(FontFilePath(s, role), FontFileBytes(s.font(role)));
+        files.emplace_back(FontFilePath(s, role), FontFileBytes(s.font(role)));
     }
+}
+
+bool SaveSettings(const Settings& s, const std::string& path, Messages& messages) {
+    FileContents files;
+    return AddSettingsFile(files, s, path, messages) && ReplaceFiles(files);
+}
+
+bool SaveFontFiles(const Settings& s) {
+    FileContents files;
+    AddFontFiles(files, s);
+    return ReplaceFiles(files);
 }
 
 double AsSaved(double value, int decimals) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/diskfile.h"
+
 namespace karnea {
 
 class Messages;
@@ -152,17 +154,20 @@ std::string DefaultBaseFolder();
 // names an absolute folder, else the default installation folder.
 void LocateSettings(Settings& s);
 
-// The first start: when the installation folder does not exist yet, creates
-// it with the standard settings files, the shipped help text and an empty
-// engineer master. True when it was created. A settings folder given
-// directly (`fixedFolder`) is never created.
-bool CreateInstallationIfMissing(Settings& s);
+// The first start: when the installation folder does not exist yet, or
+// holds nothing (a first start that could not write its files leaves it
+// so), it is made with the standard settings files, the shipped help text
+// and an empty engineer master, all of them or none (`failed`). In an
+// existing folder a help text that has gone is laid down again. A settings
+// folder given directly (`fixedFolder`) is left as it is.
+enum class Installation { existing, made, failed };
+[[nodiscard]] Installation CompleteInstallation(Settings& s);
 
 // The set-up: the installation folder becomes `folder` (absolute), which is
 // made with the standard files when it does not exist, and the location
-// file in the base folder names it. False when the location file cannot be
-// written (the folder is taken all the same).
-bool MoveInstallation(Settings& s, const std::string& folder);
+// file in the base folder names it. False when the location file or the
+// standard files cannot be written (the folder is taken all the same).
+[[nodiscard]] bool MoveInstallation(Settings& s, const std::string& folder);
 
 // Finds the settings folder (first call of a run only), reads "Sys.ndx" and
 // the font files when not yet read (again after `reset`), and brings every
@@ -172,13 +177,18 @@ void LoadSettings(Settings& s, bool reset, Messages& messages);
 // Every setting of "Sys.ndx" to its standard value.
 void ApplyStandardSettings(Settings& s);
 
-// Writes "Sys.ndx" to `path`. A text setting holding a line break would
-// shift the lines after it: it is refused with a message and nothing is
-// written. False when nothing was written.
-bool SaveSettings(const Settings& s, const std::string& path, Messages& messages);
+// Adds "Sys.ndx" as `s` would write it to `path` to the files of a save. A
+// text setting holding a line break would shift the lines after it: it is
+// refused with a message, and nothing is added (false).
+bool AddSettingsFile(FileContents& files, const Settings& s, const std::string& path,
+                     Messages& messages);
+// Adds the six font files to the files of a save.
+void AddFontFiles(FileContents& files, const Settings& s);
 
-// Writes the six font files; a file that cannot be written is skipped.
-void SaveFontFiles(const Settings& s);
+// Writes "Sys.ndx" to `path` (refused as above), or the six font files, all
+// of them or none. False when nothing was written.
+[[nodiscard]] bool SaveSettings(const Settings& s, const std::string& path, Messages& messages);
+[[nodiscard]] bool SaveFontFiles(const Settings& s);
 
 // The font a role gets when its file is missing.
 FontSetting DefaultFont(FontRole role);
@@ -198,7 +208,7 @@ struct FolderMemory {
     std::string carried;
 };
 FolderMemory ReadFolderMemory(const Settings& s);
-bool WriteFolderMemory(const Settings& s, const FolderMemory& memory);
+[[nodiscard]] bool WriteFolderMemory(const Settings& s, const FolderMemory& memory);
 
 // Paths of the files in the settings folder.
 std::string FontFilePath(const Settings& s, FontRole role);

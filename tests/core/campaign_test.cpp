@@ -169,7 +169,7 @@ TEST(CampaignFiles, WhatIsNoTestIsNamedWithTheReason) {
 
 // A data file is read no further than the largest one there can be: a
 // larger one (here a sparse file of 1 GB behind a sound first line) is
-// refused at once and leaves the record as it was, and a record that would
+// refused by its size, unread, and leaves the record as it was, and a record that would
 // make a larger file is not saved.
 TEST(DataFileSize, ReadingAndWritingStopAtTheLargestFile) {
     ScratchDir dir;
@@ -179,7 +179,9 @@ TEST(DataFileSize, ReadingAndWritingStopAtTheLargestFile) {
     Workspace ws;
     ws.test.testHeader[header::surveyName] = "kept";
     RecordedMessages m;
+    const long before = test::PeakMemoryKiB();
     EXPECT_FALSE(OpenDataFile(ws, huge, m));
+    EXPECT_LT(test::PeakMemoryKiB() - before, 16 * 1024) << "kB: refused by its size, unread";
     ASSERT_EQ(m.shown.size(), 1u);
     EXPECT_EQ(
         m.shown[0],

@@ -98,13 +98,24 @@ TEST(OpenCommand, RefusedFilesLeaveEverythingAsItWas) {
         std::string path;
         std::string message;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {dir.file("missing.kdw"), "ファイルが見つかりません\n( " + dir.file("missing.kdw") + " )"},
-        {dir.path().string(), "ファイルが見つかりません\n( " + dir.path().string() + " )"},
+        {dir.path().string(), "ファイルではなくフォルダです\n( " + dir.path().string() + " )"},
         {dir.file("empty.kdw"), kNotDataFile},
         {dir.file("text.kdw"), kNotDataFile},
         {dir.file("long.kdw"), kNotDataFile},
     };
+    // What a name may be besides a file, said as the checks of a folder say it.
+    if (test::kPosixFiles && test::MakeFifo(dir.file("pipe.kdw"))) {
+        std::filesystem::create_symlink("loop.kdw", dir.file("loop.kdw"));
+        cases.push_back(
+            {dir.file("pipe.kdw"),
+             "通常のファイルではありません（パイプや装置など）\n( " + dir.file("pipe.kdw") + " )"});
+        cases.push_back(
+            {dir.file("loop.kdw"), "リンクが循環しています\n( " + dir.file("loop.kdw") + " )"});
+        cases.push_back(
+            {"/dev/null", "通常のファイルではありません（パイプや装置など）\n( /dev/null )"});
+    }
     for (const Case& c : cases) {
         Workspace ws = Filled();
         RecordedMessages m;
@@ -119,7 +130,7 @@ TEST(OpenCommand, RefusedFilesLeaveEverythingAsItWas) {
     }
 }
 
-TEST(OpenCommand, UnreadableFileIsNotFound) {
+TEST(OpenCommand, UnreadableFileSaysWhy) {
     if (!test::kPosixFiles) {
         GTEST_SKIP() << "no file here is unreadable by permissions alone";
     }
@@ -130,8 +141,9 @@ TEST(OpenCommand, UnreadableFileIsNotFound) {
     EXPECT_TRUE(test::AsOrdinaryUser([&] {
         Workspace ws;
         RecordedMessages m;
-        return !OpenDataFile(ws, path, m) && m.shown.size() == 1 &&
-               m.shown[0].rfind("ファイルが見つかりません", 0) == 0;
+        return !OpenDataFile(ws, path, m) &&
+               m.shown == std::vector<std::string>{
+                              "ファイルを読めません（アクセス権がありません）\n( " + path + " )"};
     }));
 }
 

@@ -3,15 +3,21 @@
 // settings files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "analysis/calibration.h"
 #include "base/encoding.h"
+#include "base/system.h"
 #include "document/documentfile.h"
 #include "document/edithistory.h"
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/calibrationheadermodel.h"
+#include "entry/engineermastermodel.h"
+#include "entry/fontsettingsmodel.h"
 #include "entry/setupmodel.h"
 #include "entry/stylesettingsmodel.h"
+#include "entry/testheadermodel.h"
 #include "entry/testreadingsmodel.h"
 #include "settings/settings.h"
 #include "support/testsupport.h"
@@ -185,6 +191,111 @@ TEST(EditPath, AFileThatCannotBeWrittenLeavesEverythingAsItWas) {
     EXPECT_EQ(o.m.shown, std::vector<std::string>{"保存できませんでした"});
     EXPECT_EQ(ws.settings.emDecimals, before.emDecimals);
     EXPECT_FALSE(ws.edits.CanUndo());
+}
+
+// A settings file the user may not read is never replaced nor removed: an
+// edit that would write it is refused before anything is written (it could
+// not be undone), and so is an Undo that would put one back over it.
+TEST(EditPath, AFileThatCannotBeReadIsNeverReplacedNorRemoved) {
+    if (!test::kPosixFiles) {
+        GTEST_SKIP() << "file permissions";
+    }
+    test::OpenScratchDir dir;
+    const std::string folder = dir.file("settings");
+    test::WriteStandardSettings(folder);
+    test::WriteBytes(JoinPath(folder, "M.mst"), "A\r\n");
+    std::filesystem::permissions(folder, std::filesystem::perms::all);
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms(0666));
+    }
+    Workspace ws;
+    ws.settings.fixedFolder = folder;
+    RecordedMessages m;
+    StartProgram(ws, m);
+    // Each edit with the file it writes, made unreadable first.
+    const auto style = [](Workspace& w, Messages& said) {
+        StyleSettingsModel d(w.settings);
+        d.decimals[StyleSettingsModel::em] = "4";
+        return !AcceptEdit(w, d, said);
+    };
+    const auto fonts = [](Workspace& w, Messages& said) {
+        FontSettingsModel d(w.settings);
+        FontSetting larger = d.font(FontRole::table);
+        larger.size += 1;
+        d.Choose(FontRole::table, larger);
+        return !AcceptEdit(w, d, said);
+    };
+    const auto master = [](Workspace& w, Messages& said) {
+        EngineerMasterModel d(w.settings, said);
+        d.SetCell(2, 1, "B");
+        return !AcceptEdit(w, d, said);
+    };
+    const struct {
+        const char* file;
+        bool (*edit)(Workspace&, Messages&);
+    } cases[] = {{"Sys.ndx", style}, {"Font3.ndx", fonts}, {"M.mst", master}};
+    for (const auto& c : cases) {
+        const std::string path = JoinPath(folder, c.file);
+        const std::string content = ReadBytes(path);
+        const std::string refusal =
+            "設定ファイルを読めないため、変更を保存しません（元に戻せなくなるため）\n( " + path +
+            " )";
+        std::filesystem::permissions(path, std::filesystem::perms::none);
+        EXPECT_TRUE(test::AsOrdinaryUser([&] {
+            RecordedMessages said;
+            Workspace w = ws;
+            return !c.edit(w, said) && said.shown.back() == refusal && w.settings == ws.settings &&
+                   !w.edits.CanUndo();
+        })) << c.file;
+        EXPECT_EQ(ReadBytes(path), content) << c.file;
+        // Made while it could be read, then made unreadable: Undo leaves it.
+        std::filesystem::permissions(path, std::filesystem::perms(0666));
+        EXPECT_TRUE(test::AsOrdinaryUser([&] {
+            RecordedMessages said;
+            Workspace w = ws;
+            if (!c.edit(w, said)) {
+                return false;
+            }
+            const std::string edited = ReadBytes(path);
+            std::filesystem::permissions(path, std::filesystem::perms::none);
+            const bool refused =
+                !Undo(w, said) && said.shown.back() == refusal && w.edits.CanUndo();
+            std::filesystem::permissions(path, std::filesystem::perms(0666));
+            return refused && ReadBytes(path) == edited;
+        })) << c.file;
+        test::WriteBytes(path, content);
+    }
+}
+
+// The history keeps at most 200 steps and 64 MB, the oldest going first; a
+// step keeps once what it shares with the one before.
+TEST(EditPath, TheHistoryIsBounded) {
+    Opened o;
+    std::vector<TestRecord> made;
+    for (int i = 0; i < 230; ++i) {
+        TypePressure(o, std::to_string(100 + i));
+        made.push_back(o.ws.test);
+    }
+    EXPECT_EQ(o.ws.edits.Steps(), EditHistory::kMostSteps);
+    EXPECT_LT(o.ws.edits.Bytes(), std::size_t(24) << 20);
+    int undone = 0;
+    while (Undo(o.ws, o.m)) {
+        ++undone;
+    }
+    EXPECT_EQ(undone, 200);
+    EXPECT_EQ(o.ws.test, made[29]);
+
+    // A header text of 20 MB: a few steps alone, however many edits.
+    Opened big;
+    for (int i = 0; i < 8; ++i) {
+        TestHeaderModel header(big.ws.test, big.ws.settings);
+        header.field(header::memo) = std::string(std::size_t(20) << 20, char('a' + i));
+        ASSERT_EQ(AcceptEdit(big.ws, header, big.m), std::nullopt);
+    }
+    EXPECT_LE(big.ws.edits.Bytes(), EditHistory::kMostBytes + (std::size_t(41) << 20));
+    EXPECT_LT(big.ws.edits.Steps(), 4u);
+    ASSERT_TRUE(Undo(big.ws, big.m));
+    EXPECT_EQ(big.ws.test.testHeader[header::memo][0], 'g');
 }
 
 }  // namespace

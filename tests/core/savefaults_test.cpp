@@ -36,7 +36,7 @@ using test::WriteBytes;
 std::size_t CopiesBelow(const ScratchDir& folder) {
     std::size_t n = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
-        n += entry.path().filename().string().find(".before-save-") != std::string::npos;
+        n += entry.path().filename().string().find(".karnea~before~") != std::string::npos;
     }
     return n;
 }
@@ -137,6 +137,66 @@ TEST(SaveFaults, DataSettingsAndMasterSavesSayTheyFailed) {
         EXPECT_EQ(ReadBytes(dir.file("M.mst")), "A\r\n");
         EXPECT_EQ(FilesIn(dir), 3u) << static_cast<int>(step);
     }
+}
+// A save in place that ends while it writes (here stopped where a kill stops
+// it) leaves the file half written and a copy of its previous content. The
+// next open offers that content back (No leaves both as they are); a save
+// over the file says where the copy stays and sets it aside; a copy that the
+// file matches goes without a word.
+TEST(SaveFaults, AnInterruptedSaveIsOfferedBack) {
+    OpenScratchDir temporary;
+    const EnvironmentSet tmpdir(test::kTemporaryFolderVariable, temporary.path().string());
+    ScratchDir dir;
+    const std::string path = dir.file("t.kdw");
+    Workspace ws;
+    ws.test.testHeader[header::surveyName] = "previous";
+    const std::string previous = WriteTestFile(ws.test);
+    WriteBytes(path, previous);
+    const auto interrupt = [&](const std::string& bytes) {
+        FailSaveStep(SaveStep::createDenied);
+        FailSaveStep(SaveStep::abandon);
+        EXPECT_FALSE(ReplaceFile(path, bytes));
+        FailSaveStep(SaveStep::none);
+    };
+    const auto named = [&](const char* mark) {
+        std::size_t n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            n += entry.path().filename().string().find(mark) != std::string::npos;
+        }
+        return n;
+    };
+    ws.test.testHeader[header::surveyName] = std::string(5000, 'n');
+    interrupt(WriteTestFile(ws.test));
+    ASSERT_NE(ReadBytes(path), previous);
+    ASSERT_EQ(named(".karnea~before~"), 1u);
+
+    RecordedMessages no(false);
+    EXPECT_TRUE(OpenDataFile(ws, path, no));
+    ASSERT_EQ(no.asked.size(), 1u);
+    EXPECT_EQ(no.asked[0].rfind("前回の保存が中断されました。\n" + path, 0), 0u) << no.asked[0];
+    EXPECT_EQ(named(".karnea~before~"), 1u);
+    RecordedMessages yes(true);
+    EXPECT_TRUE(OpenDataFile(ws, path, yes));
+    EXPECT_EQ(yes.asked.size(), 1u);
+    EXPECT_EQ(ws.test.testHeader[header::surveyName], "previous");
+    EXPECT_EQ(ReadBytes(path), previous);
+    EXPECT_EQ(FilesIn(dir), 1u);
+
+    interrupt(std::string(6000, 'x'));
+    RecordedMessages m;
+    EXPECT_TRUE(SaveDocument(ws, path, m));
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_EQ(m.shown[0].rfind("前回の保存が中断されました。\n" + path + " の保存前の内容は", 0),
+              0u);
+    EXPECT_EQ(named(".karnea~previous~"), 1u);
+    EXPECT_EQ(named(".karnea~before~"), 0u);
+    EXPECT_TRUE(OpenDataFile(ws, path, m));
+    EXPECT_TRUE(m.asked.empty());
+
+    interrupt(ReadBytes(path));  // the same bytes again: nothing lost
+    EXPECT_TRUE(OpenDataFile(ws, path, m));
+    EXPECT_TRUE(m.asked.empty());
+    EXPECT_EQ(named(".karnea~before~"), 0u);
 }
 #endif
 

@@ -151,7 +151,7 @@ TEST(Settings, FontSizesFacesAndColours) {
     EXPECT_EQ(m.shown.size(), 1u);   // only Sys.ndx is missing
 
     s.font(FontRole::title).size = 401;
-    SaveFontFiles(s);
+    ASSERT_TRUE(SaveFontFiles(s));
     EXPECT_EQ(ReadBytes(dir.file("Font1.ndx")), "401.0\r\nIPAGothic\r\n255\r\n1\r\n");
     LoadSettings(s, true, m);
     EXPECT_DOUBLE_EQ(s.font(FontRole::title).size, 12);

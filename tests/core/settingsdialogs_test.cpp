@@ -121,7 +121,7 @@ TEST(LineSettingsModel, ModesColourAndStandardValues) {
 Settings Reloaded(const Settings& saved, const ScratchDir& dir) {
     RecordedMessages m;
     EXPECT_TRUE(SaveSettings(saved, dir.file("Sys.ndx"), m));
-    SaveFontFiles(saved);
+    EXPECT_TRUE(SaveFontFiles(saved));
     Settings loaded;
     loaded.fixedFolder = dir.path().string();
     LoadSettings(loaded, false, m);

@@ -98,12 +98,14 @@ TEST(StartProgram, FirstStartLaysDownTheInstallationFolder) {
     EXPECT_TRUE(m.shown.empty());
 }
 
-// A folder that exists but lacks a file keeps the program's message; a
-// folder given directly is never made.
+// A folder that holds files but lacks one keeps the program's message; one
+// that holds nothing is what a first start that could not write leaves, and
+// is completed. A folder given directly is never made.
 TEST(StartProgram, AnExistingFolderIsNotFilledIn) {
     ScratchDir base;
     const std::string folder = base.file("VardoXQ/Kvar5");
     std::filesystem::create_directories(folder);
+    WriteBytes(JoinPath(folder, "M.mst"), "name\r\n");
     Workspace ws;
     ws.settings.baseFolder = base.path().string();
     RecordedMessages m;
@@ -111,6 +113,8 @@ TEST(StartProgram, AnExistingFolderIsNotFilledIn) {
     ASSERT_EQ(m.shown.size(), 2u);
     EXPECT_EQ(m.shown[0], "ファイルが見つかりません\n( " + JoinPath(folder, "Sys.ndx") + " )");
     EXPECT_FALSE(std::filesystem::exists(JoinPath(folder, "Sys.ndx")));
+    // The help text, which is the program's, is laid down again.
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
 
     Workspace fixed;
     fixed.settings.fixedFolder = base.file("given");
@@ -118,6 +122,35 @@ TEST(StartProgram, AnExistingFolderIsNotFilledIn) {
     EXPECT_FALSE(std::filesystem::exists(base.file("given")));
     EXPECT_EQ(m.shown.size(), 4u);
 }
+
+#ifdef KARNEA_SAVE_FAULTS
+// A first start whose files cannot be written (a full disk) says so and
+// leaves no part of them; the next start lays them all down.
+TEST(StartProgram, AFirstStartThatCannotFinishIsCompletedLater) {
+    ScratchDir base;
+    const std::string folder = base.file("VardoXQ/Kvar5");
+    RecordedMessages m;
+    {
+        FailSaveStep(SaveStep::write);
+        Workspace ws;
+        ws.settings.baseFolder = base.path().string();
+        StartProgram(ws, m);
+        FailSaveStep(SaveStep::none);
+    }
+    ASSERT_FALSE(m.shown.empty());
+    EXPECT_EQ(m.shown[0],
+              "設定ファイルを作れませんでした。標準の設定で続けます（次の起動で作り直します）\n( " +
+                  folder + " )");
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    m.shown.clear();
+    Workspace again;
+    again.settings.baseFolder = base.path().string();
+    StartProgram(again, m);
+    EXPECT_TRUE(m.shown.empty());
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
+    EXPECT_TRUE(std::filesystem::is_regular_file(JoinPath(folder, "Sys.ndx")));
+}
+#endif
 
 TEST(RecordsChanged, CountsEveryChange) {
     Workspace ws;

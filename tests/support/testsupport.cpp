@@ -89,10 +89,9 @@ void WriteStandardSettings(const std::string& folder) {
     s.settingsFolder = folder;
     std::filesystem::create_directories(folder);
     SilentMessages quiet;
-    if (!SaveSettings(s, folder + "/Sys.ndx", quiet)) {
+    if (!SaveSettings(s, folder + "/Sys.ndx", quiet) || !SaveFontFiles(s)) {
         throw std::runtime_error("cannot write the settings in " + folder);
     }
-    SaveFontFiles(s);
 }
 
 }  // namespace karnea::test
