@@ -182,13 +182,16 @@ void Extensions::OnAgsExport() {
     }
     AgsFile file;
     const std::string today = Today();
-    if (!RunInBackground(
-            view_.window(), QStringLiteral("AGS ファイルを作っています"), progressDelay_,
-            [&](const WorkProgress&) { file = WriteAgsFile(*campaign, today, agsOptions_); })) {
+    // Cancel ends the romaji program, which is where the time goes.
+    if (!RunInBackground(view_.window(), QStringLiteral("AGS ファイルを作っています"),
+                         progressDelay_, [&](const WorkProgress& progress) {
+                             file = WriteAgsFile(*campaign, today, agsOptions_,
+                                                 [&] { return !progress(0, 0); });
+                         })) {
         return;
     }
-    if (!file.romaji) {
-        messages_.Show(msg::noRomaji);
+    if (const std::optional<std::string_view> said = RomajiMessage(file)) {
+        messages_.Show(*said);
     }
     if (!ReplaceFile(ToPath(*path), file.bytes)) {
         messages_.Show(msg::cannotSave);

@@ -153,6 +153,8 @@ inline constexpr std::string_view fileChangedMeanwhile =
     "%1 は読み込んだ後に変わったか無くなったため、そのページを除きました";
 inline constexpr std::string_view noRomaji =
     "日本語の文字をローマ字にできないため ? で書きました (kakasi が見つかりません)";
+inline constexpr std::string_view romajiTooSlow =
+    "日本語の文字をローマ字にできないため ? で書きました (kakasi が時間内に終わりませんでした)";
 inline constexpr std::string_view qualityNeedsTest = "品質チェックは試験のデータを開いて行います";
 inline constexpr std::string_view outputOverData =
     "%1 はデータファイルです。報告書や出力では上書きしません";

@@ -62,34 +62,40 @@ std::string AsciiOnly(const std::string& cp932) {
     return ascii;
 }
 
-std::optional<std::vector<std::string>> RomajiOf(const std::vector<std::string>& cp932Texts) {
+Romaji RomajiOf(const std::vector<std::string>& cp932Texts, const std::function<bool()>& stopped) {
     std::string input;
     for (const std::string& text : cp932Texts) {
         input += OneLine(text) + "\n";
     }
-    const std::optional<std::string> output = RunProgram(kCommand, input);
-    if (!output) {
-        return std::nullopt;
+    // The program reads more than a megabyte a second; it is given five
+    // seconds a megabyte, and five to start (under Wine, too).
+    const std::chrono::milliseconds limit(5000 + input.size() / 200);
+    ProgramRun run = RunProgram(kCommand, input, {limit, stopped});
+    Romaji romaji;
+    romaji.end = run.end;
+    if (run.end != RunEnd::finished) {
+        return romaji;
     }
-    std::vector<std::string> lines;
+    const std::string& output = run.output;
     std::size_t start = 0;
-    while (start < output->size() && lines.size() < cp932Texts.size()) {
-        std::size_t end = output->find('\n', start);
+    while (start < output.size() && romaji.texts.size() < cp932Texts.size()) {
+        std::size_t end = output.find('\n', start);
         if (end == std::string::npos) {
-            end = output->size();
+            end = output.size();
         }
-        std::string line = output->substr(start, end - start);
+        std::string line = output.substr(start, end - start);
         // A program on Windows ends its lines with CR LF.
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        lines.push_back(Tidy(AsciiOnly(line)));
+        romaji.texts.push_back(Tidy(AsciiOnly(line)));
         start = end + 1;
     }
-    if (lines.size() != cp932Texts.size()) {
-        return std::nullopt;
+    if (romaji.texts.size() != cp932Texts.size()) {
+        romaji.texts.clear();
+        romaji.end = RunEnd::failed;
     }
-    return lines;
+    return romaji;
 }
 
 }  // namespace karnea

@@ -5,16 +5,25 @@
 // this one.
 #pragma once
 
-#include <optional>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "base/system.h"
 
 namespace karnea {
 
 // Every text (CP932) in ASCII, in the same order: what stays outside ASCII
 // (a character no reading is known for, a control character) becomes "?".
-// Nothing when the kakasi program cannot be run.
-std::optional<std::vector<std::string>> RomajiOf(const std::vector<std::string>& cp932Texts);
+// The program is given a time that grows with the texts, and ends when
+// `stopped` says so; `end` says how it ended, and `texts` is empty unless it
+// finished.
+struct Romaji {
+    std::vector<std::string> texts;
+    RunEnd end = RunEnd::notRun;
+};
+Romaji RomajiOf(const std::vector<std::string>& cp932Texts,
+                const std::function<bool()>& stopped = {});
 
 // A text in ASCII without the program: ASCII characters kept, every other
 // character "?" (what RomajiOf falls back to, said to the user).

@@ -5,8 +5,10 @@
 // code for one system only.
 #pragma once
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,11 +52,29 @@ std::optional<std::string> UserConfigFolder();
 // The calendar time here.
 std::tm LocalTime(std::time_t time);
 
+// How long a helper program may run, and a question asked while it runs:
+// true ends it at once (the user's Cancel).
+struct RunLimits {
+    std::chrono::milliseconds timeLimit{10000};
+    std::function<bool()> stopped;
+};
+
+// How a helper program's run ended: with success (its output is whole);
+// not started (no such program); failed (it ended otherwise, or wrote far
+// more than a helper may); ended by the program when its time was up, or
+// because it was to stop.
+enum class RunEnd { finished, notRun, failed, timedOut, stopped };
+struct ProgramRun {
+    RunEnd end = RunEnd::notRun;
+    std::string output;
+};
+
 // Runs a program (found as the system finds programs, `arguments[0]`; on
 // Windows first beside this one, and run in this one's folder) with `input`
-// on its standard input; its standard output, or nothing when it cannot be
-// run or does not end well. Its messages go nowhere.
-std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
-                                      const std::string& input);
+// on its standard input, which is fed while its output is read, so that
+// neither waits on the other. Its messages go nowhere. It is ended when its
+// time is up or it is to stop; this never waits longer.
+ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& input,
+                      const RunLimits& limits);
 
 }  // namespace karnea

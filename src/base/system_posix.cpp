@@ -1,11 +1,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 #include "base/system.h"
@@ -70,89 +72,148 @@ std::tm LocalTime(std::time_t time) {
     return local;
 }
 
-std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
-                                      const std::string& input) {
+namespace {
+
+// A descriptor closed when it goes.
+struct Descriptor {
+    int fd = -1;
+    Descriptor() = default;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { Close(); }
+    void Close() {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+};
+
+// The most a helper may write for its input: far more than any reading
+// gives.
+std::size_t MostOutputFor(const std::string& input) {
+    return input.size() * 32 + (std::size_t(1) << 20);
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& input,
+                      const RunLimits& limits) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + limits.timeLimit;
+    ProgramRun run;
     if (arguments.empty()) {
-        return std::nullopt;
+        return run;
     }
     std::vector<char*> argv;
     for (const std::string& a : arguments) {
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    // The input goes through a socket, which a write into after the program
+    // has gone answers with an error, not with a signal that ends this one.
     int in[2];
     int out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0) {
-        return std::nullopt;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) {
+        return run;
     }
+    Descriptor feed, theirIn, output, theirOut;
+    feed.fd = in[0];
+    theirIn.fd = in[1];
     if (::pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]);
-        ::close(in[1]);
-        return std::nullopt;
+        return run;
     }
+    output.fd = out[0];
+    theirOut.fd = out[1];
+    ::fcntl(output.fd, F_SETFL, O_NONBLOCK);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, theirIn.fd, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, theirOut.fd, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
     const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
+    theirIn.Close();
+    theirOut.Close();
     if (spawned != 0) {
-        ::close(in[1]);
-        ::close(out[0]);
-        return std::nullopt;
+        return run;
     }
-    // Written and read together, so that neither side waits on a full pipe.
-    std::string output;
-    std::size_t written = 0;
-    int writeEnd = in[1];
-    if (input.empty()) {
-        ::close(writeEnd);
-        writeEnd = -1;
-    }
-    bool readOpen = true;
-    while (readOpen) {
-        pollfd fds[2] = {{out[0], POLLIN, 0}, {writeEnd, POLLOUT, 0}};
-        if (::poll(fds, writeEnd >= 0 ? 2 : 1, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
+    // Ends the program at once, with `why`.
+    const auto end = [&](RunEnd why) {
+        ::kill(child, SIGKILL);
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
         }
-        if (writeEnd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
-            const ssize_t n = ::write(writeEnd, input.data() + written, input.size() - written);
+        run.end = why;
+        run.output.clear();
+        return run;
+    };
+    // Whether the run must end now, and why.
+    const auto due = [&]() -> std::optional<RunEnd> {
+        if (limits.stopped && limits.stopped()) {
+            return RunEnd::stopped;
+        }
+        if (Clock::now() >= deadline) {
+            return RunEnd::timedOut;
+        }
+        return std::nullopt;
+    };
+    constexpr int kLookEveryMs = 50;
+    std::size_t written = 0;
+    if (input.empty()) {
+        feed.Close();
+    }
+    while (output.fd >= 0) {
+        if (const std::optional<RunEnd> why = due()) {
+            return end(*why);
+        }
+        pollfd fds[2] = {{output.fd, POLLIN, 0}, {feed.fd, POLLOUT, 0}};
+        if (::poll(fds, feed.fd >= 0 ? 2 : 1, kLookEveryMs) < 0 && errno != EINTR) {
+            return end(RunEnd::failed);
+        }
+        if (feed.fd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
+            const ssize_t n = ::send(feed.fd, input.data() + written, input.size() - written,
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0) {
                 written += static_cast<std::size_t>(n);
             }
-            if (n < 0 || written == input.size()) {
-                ::close(writeEnd);
-                writeEnd = -1;
+            // All of it, or a program that reads no more.
+            if (written == input.size() || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+                feed.Close();
             }
         }
         if ((fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
-            char buffer[4096];
-            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            char buffer[65536];
+            const ssize_t n = ::read(output.fd, buffer, sizeof buffer);
             if (n > 0) {
-                output.append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                readOpen = false;
+                run.output.append(buffer, static_cast<std::size_t>(n));
+                if (run.output.size() > MostOutputFor(input)) {
+                    return end(RunEnd::failed);
+                }
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                output.Close();
             }
         }
     }
-    if (writeEnd >= 0) {
-        ::close(writeEnd);
+    feed.Close();
+    // Its output ended: the program ends too, in time.
+    for (;;) {
+        int status = 0;
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child) {
+            run.end =
+                WIFEXITED(status) && WEXITSTATUS(status) == 0 ? RunEnd::finished : RunEnd::failed;
+            return run;
+        }
+        if (ended < 0 && errno != EINTR) {
+            run.end = RunEnd::failed;
+            return run;
+        }
+        if (const std::optional<RunEnd> why = due()) {
+            return end(*why);
+        }
+        ::poll(nullptr, 0, 10);
     }
-    ::close(out[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
-    }
-    return output;
 }
 
 }  // namespace karnea

@@ -132,8 +132,8 @@ int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
         options.recipient = args.at("recipient");
     }
     const AgsFile file = WriteAgsFile(*campaign, Today(), options);
-    if (!file.romaji) {
-        messages.Show(msg::noRomaji);
+    if (const std::optional<std::string_view> said = RomajiMessage(file)) {
+        messages.Show(*said);
     }
     if (!ReplaceFile(output, file.bytes)) {
         messages.Show(msg::cannotSave);

@@ -65,6 +65,11 @@ bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milli
         box.show();
         poll.start();
         loop.exec();
+        // The program is ending (its event loops are told to): the work is
+        // told to stop, as by Cancel, so that it ends at once.
+        if (!finished) {
+            cancelled = true;
+        }
     }
     worker.join();
     if (failure) {

@@ -8,6 +8,7 @@
 
 #include "analysis/modulus.h"
 #include "base/encoding.h"
+#include "base/messages.h"
 #include "base/romaji.h"
 #include "base/system.h"
 #include "base/textfields.h"
@@ -122,20 +123,22 @@ public:
 
     // A text to be written (UTF-8).
     void Add(const std::string& utf8) { ascii_.emplace(utf8, std::string()); }
-    // Converts every text added; false when romaji could not be had (the
-    // texts then keep their ASCII characters alone).
-    bool Convert() {
+    // Converts every text added, unless `stopped` says so first; how the
+    // romaji program ended (the texts keep their ASCII characters alone
+    // when it did not finish).
+    RunEnd Convert(const std::function<bool()>& stopped) {
         std::vector<std::string> cp932;
         for (const auto& [utf8, ascii] : ascii_) {
             cp932.push_back(Utf8ToCp932(utf8));
         }
-        const std::optional<std::vector<std::string>> romaji = RomajiOf(cp932);
+        const Romaji romaji = RomajiOf(cp932, stopped);
+        const bool read = romaji.end == RunEnd::finished;
         std::size_t i = 0;
         for (auto& [utf8, ascii] : ascii_) {
-            ascii = romaji ? (*romaji)[i] : AsciiOnly(cp932[i]);
+            ascii = read ? romaji.texts[i] : AsciiOnly(cp932[i]);
             ++i;
         }
-        return romaji.has_value();
+        return romaji.end;
     }
     // The text in ASCII, and as it is (only in a UTF-8 file, and only when
     // the two differ).
@@ -358,7 +361,8 @@ void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
 
 }  // namespace
 
-AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const AgsOptions& options) {
+AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const AgsOptions& options,
+                     const std::function<bool()>& stopped) {
     // Every text first, so that they are read as romaji in one run.
     AgsTexts texts(options.utf8);
     const std::string surveys = SurveyNames(campaign);
@@ -376,7 +380,10 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const Ags
         texts.Add(Utf8(test->ws->test.testHeader[header::soilName]));
     }
     AgsFile file;
-    file.romaji = texts.Convert();
+    file.romaji = texts.Convert(stopped);
+    if (file.romaji == RunEnd::stopped) {
+        return file;
+    }
 
     AgsGroups g(options.utf8);
     AddFileRows(g, surveys, recipient, today, texts);
@@ -395,6 +402,20 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const Ags
     }
     file.bytes = g.Text();
     return file;
+}
+
+std::optional<std::string_view> RomajiMessage(const AgsFile& file) {
+    switch (file.romaji) {
+        case RunEnd::finished:
+        case RunEnd::stopped:
+            return std::nullopt;
+        case RunEnd::timedOut:
+            return msg::romajiTooSlow;
+        case RunEnd::notRun:
+        case RunEnd::failed:
+            break;
+    }
+    return msg::noRomaji;
 }
 
 }  // namespace karnea

@@ -6,8 +6,12 @@
 // ASCII: Japanese texts are written in romaji.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/system.h"
 
 #include "document/campaign.h"
 
@@ -25,13 +29,19 @@ inline constexpr std::string_view kUnnamedRecipient = "Not stated";
 
 struct AgsFile {
     std::string bytes;
-    // False when the Japanese texts could not be read as romaji (the kakasi
-    // program is missing): their ASCII characters alone were kept.
-    bool romaji = true;
+    // How the romaji program ended. Unless it finished, the Japanese texts
+    // keep their ASCII characters alone (RomajiMessage says why); when it
+    // was stopped, there is no file.
+    RunEnd romaji = RunEnd::finished;
 };
 
-// The file; `today` ("yyyy-mm-dd") is the transmission date.
+// The file; `today` ("yyyy-mm-dd") is the transmission date. `stopped`, asked
+// while the texts are read as romaji, ends the export (the user's Cancel).
 AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today,
-                     const AgsOptions& options = {});
+                     const AgsOptions& options = {}, const std::function<bool()>& stopped = {});
+
+// What the user is told of a file whose texts could not be read as romaji,
+// or nothing when they were.
+std::optional<std::string_view> RomajiMessage(const AgsFile& file);
 
 }  // namespace karnea

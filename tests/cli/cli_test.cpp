@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -570,6 +571,43 @@ TEST(CliCampaign, BadInputsAreNamedAndOutputsCheckedFirst) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Contains(run.err, "PNG の出力先")) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("r.pdf")));
+}
+
+// The romaji program reads and writes at once with the export, so a long
+// text never stalls the two (a survey name of 200 KB of kanji), and is given
+// a time that follows its input: one that never answers is ended, and the
+// file is written with the texts' ASCII characters, in seconds.
+TEST(CliCampaign, TheRomajiProgramNeverHoldsTheExport) {
+    if (std::getenv("KARNEA_CLI_COMMAND") != nullptr) {
+        GTEST_SKIP() << "the stand-in for kakasi is a script of this system";
+    }
+    ScratchDir dir;
+    std::string test = ReadBytes(kExamples + "/test.kdw");
+    const std::size_t name = test.find("\r\n", test.find("$$Z")) + 2;
+    std::string kanji;
+    while (kanji.size() < (200u << 10)) {
+        kanji += Sjis("孔内水平載荷試験");
+    }
+    test.replace(name, test.find("\r\n", name) - name, kanji);
+    WriteBytes(dir.file("long.kdw"), test);
+    std::filesystem::create_directory(dir.file("bin"));
+    WriteBytes(dir.file("bin/kakasi"), "#!/bin/sh\nexec sleep 600\n");
+    std::filesystem::permissions(dir.file("bin/kakasi"), std::filesystem::perms::owner_all);
+
+    for (const bool answers : {true, false}) {
+        const std::string path = answers ? "" : "PATH=" + ShellQuote(dir.file("bin")) + ":$PATH ";
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun run =
+            test::RunShell(path + CliCommand() + " ags " + ShellQuote(dir.file("long.kdw")) +
+                           " -o " + ShellQuote(dir.file("long.ags")));
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_LT(took.count(), 20.0) << answers;
+        EXPECT_EQ(Contains(run.err, "kakasi が時間内に終わりませんでした"), !answers) << run.err;
+        const std::string ags = ReadBytes(dir.file("long.ags"));
+        EXPECT_EQ(Contains(ags, "suihei saika shiken"), answers) << ags.substr(0, 400);
+        EXPECT_EQ(test::AgsRuleFindings(ags), std::vector<std::string>{});
+    }
 }
 
 TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -127,7 +128,7 @@ private slots:
         test::WithDialog([&] { p.app->frame().action(Command::about)->trigger(); },
                          [](QDialog& box) {
                              QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-                       test::Screenshot(box, "about");
+                             test::Screenshot(box, "about");
                              QStringList texts;
                              for (const QLabel* label : box.findChildren<QLabel*>()) {
                                  texts << label->text();
@@ -233,6 +234,49 @@ private slots:
         watch.stop();
         QVERIFY2(boxes.contains(drawing), qPrintable(boxes.join(QLatin1Char(','))));
         QVERIFY(!previewShown);
+        QVERIFY(p.messages.shown.empty());
+    }
+
+    // ｷｬﾝｾﾙ while the AGS export's romaji program runs (here one that never
+    // answers) ends that program: the window answers again at once, and no
+    // file is written.
+    void cancelEndsTheRomajiProgram() {
+        QTemporaryDir dir;
+        WriteBytesTo(dir.filePath(QStringLiteral("t.kdw")),
+                     ReadAll(Example("test.kdw")).toStdString());
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        WriteBytesTo(bin + QStringLiteral("/kakasi"), "#!/bin/sh\nexec sleep 600\n");
+        QFile::setPermissions(bin + QStringLiteral("/kakasi"), QFile::ExeOwner | QFile::ReadOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+        Program p({Example("test.kdw")});
+        p.app->extensions().SetProgressDelay(std::chrono::milliseconds(0));
+        const QString ags = dir.filePath(QStringLiteral("c.ags"));
+        p.chooser.answers = {dir.path(), ags};
+        std::optional<std::chrono::steady_clock::time_point> cancelled;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (d == nullptr || cancelled) {
+                return;
+            }
+            if (d->objectName() == QStringLiteral("agsExport")) {
+                test::Find<QPushButton>(*d, "ok")->click();
+            } else if (d->windowTitle() == QStringLiteral("AGS ファイルを作っています")) {
+                cancelled = std::chrono::steady_clock::now();
+                d->findChild<QPushButton*>()->click();  // ｷｬﾝｾﾙ
+            }
+        });
+        watch.start();
+        p.app->frame().action(Command::agsExport)->trigger();
+        watch.stop();
+        qputenv("PATH", path);
+        QVERIFY(cancelled);
+        const std::chrono::duration<double> after = std::chrono::steady_clock::now() - *cancelled;
+        QVERIFY2(after.count() < 2.0, qPrintable(QString::number(after.count())));
+        QVERIFY(!QFile::exists(ags));
         QVERIFY(p.messages.shown.empty());
     }
 

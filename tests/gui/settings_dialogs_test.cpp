@@ -4,8 +4,10 @@
 // after the font and footer changes.
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -16,8 +18,11 @@
 #include <QToolTip>
 #include <QtTest>
 
+#include "app/cmainframe.h"
+#include "app/commands.h"
 #include "app/ctavdoc.h"
 #include "dialogs/cfontdlg.h"
+#include "dialogs/guiservices.h"
 #include "document/workspace.h"
 #include "gui/program.h"
 #include "pages/opsrecorder.h"
@@ -25,6 +30,7 @@
 #include "records/records.h"
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
+#include "support/testsupport.h"
 #include "view/ctavview.h"
 
 using namespace karnea;
@@ -185,6 +191,34 @@ private slots:
         WithDialog(
             [&] { ChooseFontInDialog(preset, FontSizeRange(FontRole::table), nullptr); },
             [&](QDialog& d) { QCOMPARE(Find<QDoubleSpinBox>(d, "size")->maximum(), 100.0); });
+    }
+
+    // A font file that cannot be written (a folder stands in its place): OK
+    // says so and the dialog stays; the settings and the folder stay, and
+    // no Undo is offered that would remove it.
+    void aFontFileThatCannotBeWrittenIsSaid() {
+        Program p;
+        Workspace& ws = p.app->ws();
+        const std::string font3 = FontFilePath(ws.settings, FontRole::table);
+        const std::string kept = test::ReadBytes(font3);
+        QVERIFY(QFile::remove(FromPath(font3)));
+        QVERIFY(QDir().mkdir(FromPath(font3)));
+        const Settings before = ws.settings;
+        WithDialog([&] { p.app->view().OnFontSettings(); },
+                   [&](QDialog& d) {
+                       Find<QPushButton>(d, "standard")->click();
+                       Find<QPushButton>(d, "ok")->click();
+                       QVERIFY(d.isVisible());
+                       Find<QPushButton>(d, "cancel")->click();
+                   });
+        QCOMPARE(p.messages.shown.back(),
+                 "設定ファイルを読めないため、変更を保存しません（元に戻せなくなるため）\n( " +
+                     font3 + " )");
+        QVERIFY(ws.settings == before);
+        QVERIFY(!p.app->frame().action(Command::editUndo)->isEnabled());
+        QVERIFY(QFileInfo(FromPath(font3)).isDir());
+        QVERIFY(QDir().rmdir(FromPath(font3)));
+        test::WriteBytes(font3, kept);
     }
 
     // A footer prefix "(" prints the page number as "(1)".
