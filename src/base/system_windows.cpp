@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -155,10 +157,13 @@ struct Handle {
 
 }  // namespace
 
-std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
-                                      const std::string& input) {
+ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& input,
+                      const RunLimits& limits) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + limits.timeLimit;
+    ProgramRun run;
     if (arguments.empty()) {
-        return std::nullopt;
+        return run;
     }
     std::wstring commandLine;
     for (const std::string& a : arguments) {
@@ -168,7 +173,7 @@ std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
     Handle inRead, inWrite, outRead, outWrite, nowhere;
     if (!CreatePipe(&inRead.h, &inWrite.h, &inherited, 0) ||
         !CreatePipe(&outRead.h, &outWrite.h, &inherited, 0)) {
-        return std::nullopt;
+        return run;
     }
     // The program inherits its own ends alone.
     SetHandleInformation(inWrite.h, HANDLE_FLAG_INHERIT, 0);
@@ -189,7 +194,7 @@ std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                         nullptr, folder.empty() ? nullptr : folder.c_str(), &start, &process)) {
-        return std::nullopt;
+        return run;
     }
     Handle child, thread;
     child.h = process.hProcess;
@@ -197,8 +202,8 @@ std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
     inRead.Close();
     outWrite.Close();
     nowhere.Close();
-    // Written on a thread of its own while the output is read here, so that
-    // neither side waits on a full pipe.
+    // Written and read on threads of their own, so that neither side waits
+    // on a full pipe; the pipes break when the program ends, which ends both.
     std::thread writer([&] {
         std::size_t written = 0;
         while (written < input.size()) {
@@ -212,19 +217,45 @@ std::optional<std::string> RunProgram(const std::vector<std::string>& arguments,
         }
         inWrite.Close();
     });
-    std::string output;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(outRead.h, buffer, sizeof buffer, &n, nullptr) && n > 0) {
-        output.append(buffer, n);
+    const std::size_t most = input.size() * 32 + (std::size_t(1) << 20);
+    std::atomic<bool> tooMuch{false};
+    std::thread reader([&] {
+        char buffer[65536];
+        DWORD n = 0;
+        while (ReadFile(outRead.h, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            run.output.append(buffer, n);
+            if (run.output.size() > most) {
+                tooMuch = true;
+                break;
+            }
+        }
+    });
+    constexpr DWORD kLookEveryMs = 50;
+    run.end = RunEnd::finished;
+    while (WaitForSingleObject(child.h, kLookEveryMs) != WAIT_OBJECT_0) {
+        if (limits.stopped && limits.stopped()) {
+            run.end = RunEnd::stopped;
+        } else if (Clock::now() >= deadline) {
+            run.end = RunEnd::timedOut;
+        } else if (tooMuch) {
+            run.end = RunEnd::failed;
+        } else {
+            continue;
+        }
+        TerminateProcess(child.h, 1);
+        WaitForSingleObject(child.h, INFINITE);
+        break;
     }
     writer.join();
-    WaitForSingleObject(child.h, INFINITE);
+    reader.join();
     DWORD code = 1;
-    if (!GetExitCodeProcess(child.h, &code) || code != 0) {
-        return std::nullopt;
+    if (run.end == RunEnd::finished && (!GetExitCodeProcess(child.h, &code) || code != 0)) {
+        run.end = RunEnd::failed;
     }
-    return output;
+    if (run.end != RunEnd::finished) {
+        run.output.clear();
+    }
+    return run;
 }
 
 }  // namespace karnea

@@ -102,7 +102,7 @@ std::unique_ptr<Workspace> OpenTest(const std::string& path, const Workspace& st
     reason = WhyUnreadable(path);
     try {
         if (reason.empty()) {
-            opened = OpenDataFile(*ws, path, messages);
+            opened = OpenDataFile(*ws, path, messages, true);
         }
     } catch (const std::bad_alloc&) {
         // One file the memory cannot hold is skipped, not the whole batch.

@@ -51,13 +51,16 @@ std::optional<int> VersionOfFile(const std::string& path) {
 }
 
 // The version of a file to be opened, after what an interrupted save left
-// of it is settled; nothing when it cannot be read (said, with the reason).
-std::optional<int> VersionToOpen(const std::string& path, Messages& messages) {
+// of it is settled (when `recover`); nothing when it cannot be read (said,
+// with the reason).
+std::optional<int> VersionToOpen(const std::string& path, bool recover, Messages& messages) {
     if (const std::string_view why = WhyUnreadable(path); !why.empty()) {
         messages.Show(FormatMessage(msg::cannotOpen, why, path));
         return std::nullopt;
     }
-    RecoverInterruptedSave(path, false, messages);
+    if (recover) {
+        RecoverInterruptedSave(path, false, messages);
+    }
     const std::optional<int> version = VersionOfFile(path);
     if (!version) {
         messages.Show(FormatMessage(msg::fileNotFound, path));
@@ -203,8 +206,9 @@ void NewDocument(Workspace& ws) {
     }
 }
 
-std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages) {
-    const std::optional<int> version = VersionToOpen(path, messages);
+std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages,
+                                       bool batch) {
+    const std::optional<int> version = VersionToOpen(path, !batch, messages);
     if (!version) {
         return std::nullopt;
     }
@@ -227,7 +231,7 @@ std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, M
 }
 
 bool LoadDataFileFramework(Workspace& ws, const std::string& path, Messages& messages) {
-    const std::optional<int> version = VersionToOpen(path, messages);
+    const std::optional<int> version = VersionToOpen(path, true, messages);
     if (!version) {
         return false;
     }

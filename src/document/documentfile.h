@@ -28,9 +28,12 @@ void NewDocument(Workspace& ws);
 // document kind from its first line, clears and fills that record, completes
 // it (coefficients, scale defaults) and remembers the path as the kind's last
 // file name. Rows that do not fit the record are said, and remembered for
-// the next save over the file. The caller then runs the settings load
-// (record defaults) and updates the views.
-std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages);
+// the next save over the file. A save of the file that was killed is
+// offered back first (RecoverInterruptedSave), except in a batch (`batch`:
+// the tests of a campaign), which reads each file as it is. The caller then
+// runs the settings load (record defaults) and updates the views.
+std::optional<OpenedFile> OpenDataFile(Workspace& ws, const std::string& path, Messages& messages,
+                                       bool batch = false);
 
 // The framework's open path (recently used files, the command line, dropped
 // files): the same reading with its own rules; files of the older version
