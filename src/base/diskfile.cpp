@@ -111,7 +111,10 @@ fs::path KeepFileName(const fs::path& target) {
 // and RANDOM makes the name one that nobody can take beforehand.
 std::string CopyPrefix(const fs::path& target) {
     std::error_code ec;
-    const fs::path whole = fs::absolute(target, ec).lexically_normal();
+    fs::path whole = fs::weakly_canonical(target, ec);
+    if (ec) {
+        whole = fs::absolute(target, ec).lexically_normal();
+    }
     return StemOf(target) + std::string(kMark) + "before~" + HashOf(PathText(whole)) + "~" +
            HostTag() + "~";
 }
