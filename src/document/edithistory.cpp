@@ -1,7 +1,9 @@
 #include "document/edithistory.h"
 
 #include <filesystem>
+#include <memory>
 #include <set>
+#include <type_traits>
 #include <utility>
 
 #include "analysis/reduction.h"
