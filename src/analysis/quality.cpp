@@ -7,6 +7,7 @@
 
 #include "analysis/modulus.h"
 #include "analysis/reduction.h"
+#include "base/encoding.h"
 #include "base/textfields.h"
 #include "records/choices.h"
 #include "records/testdate.h"
@@ -149,15 +150,113 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
              FormatText("only %d usable pressure steps (fewer than 8)", usable));
     }
 
-    // The creep from the 30" reading to the one the test measures with.
+    // A value that cannot be read as a number is read as the number it
+    // begins with (or 0), without a word: it is named.
+    std::string unreadableJa;
+    std::string unreadableEn;
+    const auto unreadableIf = [&](const std::string& text, const std::string& ja,
+                                  const std::string& en) {
+        if (!text.empty() && !ParseNumber(text)) {
+            const std::string value = " \"" + Cp932ToUtf8(text) + "\"";
+            unreadableJa += (unreadableJa.empty() ? "" : ", ") + ja + value;
+            unreadableEn += (unreadableEn.empty() ? "" : ", ") + en + value;
+        }
+    };
+    for (const int number : {header::depth, header::waterLevel, header::machineHeight, header::pw,
+                             header::pz, header::poissonRatio}) {
+        const HeaderTextInfo& info = HeaderTextInfoOf(number);
+        unreadableIf(h[number], std::string(info.caption), std::string(info.name));
+    }
+    const std::pair<int, const char*> readings[] = {{testField::pm, "Pm"},
+                                                    {testField::vol15, "V15\""},
+                                                    {testField::vol30, "V30\""},
+                                                    {testField::vol60, "V60\""},
+                                                    {testField::vol120, "V120\""}};
+    for (int row = 1; row <= kTestRowCount; ++row) {
+        for (const auto& [field, name] : readings) {
+            unreadableIf(test.testRows[row][field], FormatText("%d 行 %s", row, name),
+                         FormatText("row %d %s", row, name));
+        }
+    }
+    if (!unreadableJa.empty()) {
+        warn("unreadable-number", "数値として読めない値があります: " + unreadableJa,
+             "values that cannot be read as numbers: " + unreadableEn);
+    }
+
+    // The readings of every row with a pressure, also those after a row
+    // that ends the usable steps.
+    const int rowCount = CountTestRows(test.testRows, testField::pm);
+    if (usable < rowCount) {
+        const int row = usable + 1;
+        const char* reading = StepVolumeField(h) == testField::vol120 ? "120″" : "60″";
+        warn("usable-rows-end",
+             FormatText("%d 行に %s の読み (または補正圧力 P) がないため、有効な段階はその前で"
+                        "終わります。その後の %d 行は解析に使われません",
+                        row, reading, rowCount - row),
+             FormatText("row %d has no %s reading (or corrected pressure P): the usable steps end "
+                        "before it, and the %d rows after it are not analysed",
+                        row, StepVolumeField(h) == testField::vol120 ? "120\"" : "60\"",
+                        rowCount - row));
+    }
+    const auto reading = [&](int row, int field) -> std::optional<double> {
+        const std::string& text = test.testRows[row][field];
+        return IsNumber(text) ? std::optional<double>(TextToDouble(text)) : std::nullopt;
+    };
+    const auto add = [](std::string& list, const std::string& item) {
+        list += (list.empty() ? "" : ", ") + item;
+    };
+
+    // A volume below zero, and one that falls from one reading of a row to
+    // the next (the creep to the measuring time apart, checked below).
     const int measured = StepVolumeField(h);
     const bool at120 = measured == testField::vol120;
+    const int volumes[] = {testField::vol15, testField::vol30, testField::vol60, testField::vol120};
+    std::string negative;
+    std::string fallsInRow;
+    for (int row = 1; row <= rowCount; ++row) {
+        std::optional<double> before;
+        int beforeField = 0;
+        bool falls = false;
+        for (const int field : volumes) {
+            const std::optional<double> v = reading(row, field);
+            if (!v) {
+                continue;
+            }
+            if (*v < 0) {
+                add(negative, FormatText("%d (%g)", row, *v));
+            }
+            const bool creep = beforeField == testField::vol30 && field == measured;
+            falls = falls || (before && *v < *before && !creep);
+            before = v;
+            beforeField = field;
+        }
+        if (falls) {
+            add(fallsInRow, std::to_string(row));
+        }
+    }
+    if (!negative.empty()) {
+        warn("negative-volume", "体積が負の行があります: " + negative,
+             "negative volumes in rows " + negative);
+    }
+    if (!fallsInRow.empty()) {
+        warn("volume-falls-in-row",
+             "同じ段階の中で、後の読みの体積が前の読みより小さい行があります: " + fallsInRow,
+             "a later reading of the step is below an earlier one in rows " + fallsInRow);
+    }
+
+    // The creep from the 30" reading to the one the test measures with:
+    // below zero, or more than a fifth of the probe's own volume, which no
+    // ground gives in half a minute (a reading mistyped).
+    const double mostCreep = settings.initialVolumeV0 / 5;
     std::string rows;
-    for (int row = 1; row <= usable; ++row) {
-        const TestRow& r = test.testRows[row];
-        if (IsNumber(r[testField::vol30]) && IsNumber(r[measured]) &&
-            TextToDouble(r[measured]) < TextToDouble(r[testField::vol30])) {
-            rows += (rows.empty() ? "" : ", ") + std::to_string(row);
+    std::string large;
+    for (int row = 1; row <= rowCount; ++row) {
+        const std::optional<double> v30 = reading(row, testField::vol30);
+        const std::optional<double> v = reading(row, measured);
+        if (v30 && v && *v < *v30) {
+            add(rows, std::to_string(row));
+        } else if (v30 && v && *v - *v30 > mostCreep) {
+            add(large, FormatText("%d (%.1f)", row, *v - *v30));
         }
     }
     if (!rows.empty()) {
@@ -167,20 +266,29 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
              std::string("negative creep (") + (at120 ? "V120\" - V30\"" : "V60\" - V30\"") +
                  ") in rows " + rows);
     }
+    if (!large.empty()) {
+        warn("large-creep",
+             std::string("クリープ (") + (at120 ? "V120″−V30″" : "V60″−V30″") +
+                 FormatText(") がプローブ体積の 1/5 (%.1f cm³) を超える行があります: ", mostCreep) +
+                 large,
+             std::string("creep (") + (at120 ? "V120\" - V30\"" : "V60\" - V30\"") +
+                 FormatText(") above a fifth of the probe volume (%.1f cm3) in rows ", mostCreep) +
+                 large);
+    }
 
-    // Pressures that do not rise from row to row, and volumes that fall
-    // while the pressure rises.
+    // Pressures that do not rise from row to row (the same pressure twice
+    // among them), and volumes that fall while the pressure rises.
     std::string flat;
     std::string falling;
-    for (int row = 2; row <= usable; ++row) {
-        const TestRow& r = test.testRows[row];
-        const TestRow& before = test.testRows[row - 1];
-        const double pm = TextToDouble(r[testField::pm]);
-        const double pmBefore = TextToDouble(before[testField::pm]);
+    for (int row = 2; row <= rowCount; ++row) {
+        const double pm = TextToDouble(test.testRows[row][testField::pm]);
+        const double pmBefore = TextToDouble(test.testRows[row - 1][testField::pm]);
+        const std::optional<double> v = reading(row, measured);
+        const std::optional<double> vBefore = reading(row - 1, measured);
         if (pm <= pmBefore) {
-            flat += (flat.empty() ? "" : ", ") + std::to_string(row);
-        } else if (TextToDouble(r[measured]) < TextToDouble(before[measured])) {
-            falling += (falling.empty() ? "" : ", ") + std::to_string(row);
+            add(flat, pm == pmBefore ? FormatText("%d (= %d)", row, row - 1) : std::to_string(row));
+        } else if (v && vBefore && *v < *vBefore) {
+            add(falling, std::to_string(row));
         }
     }
     if (!flat.empty()) {

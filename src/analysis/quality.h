@@ -45,13 +45,16 @@ struct QualityWarning {
     bool note = false;
 };
 
-// Fewer than 8 usable steps; a negative creep (from the 30" reading to the
-// one the test measures with); pressures that do not rise row to row, and
-// volumes that fall while the pressure rises; Po, Pf and Pl rows out of
-// order; Em, Pf' or Pl zero or negative; Pl/Pf' outside 1.2..5 or Em/Pl
-// outside 5..20; the loaded calibration missing or its curve not fitted; a
-// test date that is no date; and, as a note, a test that ended before the
-// conventional limit volume.
+// Fewer than 8 usable steps; a value that is no number where the reduction
+// reads one; a missing reading that ends the usable steps before the last
+// row; a negative volume, or one that falls within a step; a negative creep
+// (from the 30" reading to the one the test measures with), or one above a
+// fifth of the probe volume; pressures that do not rise row to row, and
+// volumes that fall while the pressure rises (over every row with a
+// pressure); Po, Pf and Pl rows out of order; Em, Pf' or Pl zero or
+// negative; Pl/Pf' outside 1.2..5 or Em/Pl outside 5..20; the loaded
+// calibration missing or its curve not fitted; a test date that is no date;
+// and, as a note, a test that ended before the conventional limit volume.
 std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Settings& settings);
 
 }  // namespace karnea

@@ -197,10 +197,14 @@ void TypeAsNumber(QString& input, int& position) {
 }
 
 QValidator::State TextValidator::validate(QString& input, int& position) const {
+    std::string refusal;
     if (input_ == Input::number) {
         TypeAsNumber(input, position);
+        refusal = RefusalOfNumber(input.toStdString());
     }
-    const std::string refusal = RefusalOfText(kind_, input.toStdString());
+    if (refusal.empty()) {
+        refusal = RefusalOfText(kind_, input.toStdString());
+    }
     if (refusal.empty()) {
         return Acceptable;
     }

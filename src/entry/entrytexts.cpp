@@ -22,6 +22,10 @@ char AsciiOf(char32_t c) {
     if (c == U'ー' || c == U'−' || c == U'‐' || c == U'―') {
         return '-';
     }
+    // The full stop of an input method in its kana mode, in both widths.
+    if (c == U'。' || c == U'｡') {
+        return '.';
+    }
     return 0;
 }
 
@@ -104,6 +108,16 @@ std::string NumberInputToAscii(std::string_view utf8) {
         out.erase(out.size() - kWideBlank.size());
     }
     return out;
+}
+
+std::string RefusalOfNumber(std::string_view utf8) {
+    for (std::size_t i = 0, length = 1; i < utf8.size(); i += length) {
+        DecodeAt(utf8, i, length);
+        if (static_cast<unsigned char>(utf8[i]) >= 0x80 || utf8[i] == ',') {
+            return Refused(utf8.substr(i, length));
+        }
+    }
+    return {};
 }
 
 Refusal OutOfRange(SettingRange range, bool integer, std::string box) {

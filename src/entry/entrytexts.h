@@ -29,9 +29,16 @@ std::string RefusalOfText(TextKind kind, std::string_view utf8);
 
 // What an input method types into a number box, in ASCII: full-width digits,
 // letters and signs ("５５０", "．", "－", "＋", "ｅ") as their ASCII forms,
-// "ー" and the minus sign U+2212 as "-", and full-width blanks around the
-// number dropped. Other characters stay as they are.
+// "ー" and the minus sign U+2212 as "-", the kana mode's full stop ("。")
+// as ".", and full-width blanks around the number dropped. Other characters
+// stay as they are.
 std::string NumberInputToAscii(std::string_view utf8);
+
+// Why a number box cannot hold `utf8` after NumberInputToAscii: its first
+// character outside ASCII, or a comma ("使用できない文字です: 、"), or
+// empty. No number field keeps one: the reading of a number stops there and
+// takes the shorter number without a word ("12、5" would be 12).
+std::string RefusalOfNumber(std::string_view utf8);
 
 // A dialog's check that refused OK: the message, and the name of the box to
 // put the focus on (the dialogs name their boxes so).

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "analysis/quality.h"
 #include "base/encoding.h"
@@ -107,6 +108,7 @@ TEST_F(CraftedTest, NoLimitPressureWithoutItsInputs) {
 TEST_F(CraftedTest, EachWarningHasItsCause) {
     // Pl sits below the limit volume (500 < 735 cm3) and nothing else is off.
     EXPECT_EQ(Codes(), std::vector<std::string>{"pl-below-limit-volume"});
+    test.testRows[12][testField::vol30] = "798";
     test.testRows[12][testField::vol60] = "800";
     EXPECT_TRUE(Codes().empty());
 
@@ -144,11 +146,44 @@ TEST_F(CraftedTest, ReadingsAgainstThePressureAndImpossibleResults) {
                                                  "result-not-positive", "pl-below-limit-volume"}));
     const std::vector<QualityWarning> warnings = CheckTestQuality(test, settings);
     EXPECT_EQ(warnings[0].text.english,
-              "the pressure Pm does not rise from the row before in rows 5");
+              "the pressure Pm does not rise from the row before in rows 5 (= 4)");
     EXPECT_EQ(warnings[1].text.english, "the volume falls while the pressure rises in rows 8");
     EXPECT_EQ(warnings[2].text.english, "results of zero or below: Em = -840, Pf' = 0");
     EXPECT_FALSE(warnings[2].note);
     EXPECT_TRUE(warnings[3].note);
+}
+
+// Readings a test should not hold, each named with its row: a value that
+// is no number (read as the shorter number it begins with), a volume below
+// zero or falling within a step, a creep no ground gives (a mistyped
+// reading), the same pressure twice, and a missing reading that ends the
+// usable steps early, after which the rows are checked all the same.
+TEST_F(CraftedTest, ReadingsAmissAreNamedWithTheirRows) {
+    test.testHeader[header::depth] = Sjis("１２。５");
+    test.testRows[3][testField::pm] = Sjis("150。5");
+    test.testRows[4][testField::vol15] = "121";  // then V30" 118
+    test.testRows[6][testField::vol15] = "-3";
+    test.testRows[7][testField::vol60] = "863";  // V30" 148: a creep of 715
+    test.testRows[8][testField::vol60] = "";     // the usable steps end at row 7
+    test.testRows[11][testField::pm] = "600";    // as row 10, after the end
+    const std::vector<QualityWarning> warnings = CheckTestQuality(test, settings);
+    std::map<std::string, std::string> found;
+    for (const QualityWarning& w : warnings) {
+        found[w.code] = w.text.english;
+    }
+    EXPECT_EQ(found["unreadable-number"],
+              "values that cannot be read as numbers: depth \"１２。５\", row 3 Pm \"150。5\"");
+    EXPECT_EQ(found["usable-rows-end"],
+              "row 8 has no 60\" reading (or corrected pressure P): the usable steps end before "
+              "it, and the 4 rows after it are not analysed");
+    EXPECT_EQ(found["negative-volume"], "negative volumes in rows 6 (-3)");
+    EXPECT_EQ(found["volume-falls-in-row"],
+              "a later reading of the step is below an earlier one in rows 4");
+    EXPECT_EQ(found["large-creep"],
+              "creep (V60\" - V30\") above a fifth of the probe volume (107.0 cm3) in rows 7 "
+              "(715.0)");
+    EXPECT_EQ(found["pressure-not-rising"],
+              "the pressure Pm does not rise from the row before in rows 11 (= 10)");
 }
 
 // The creep is checked up to the reading the test measures with: the 120"

@@ -534,11 +534,23 @@ TEST(ReadingsGrid, NumbersTypedByAnInputMethod) {
     EXPECT_EQ(NumberInputToAscii("２Ｅ－１"), "2E-1");
     EXPECT_EQ(NumberInputToAscii("　　５０　"), "50");
     EXPECT_EQ(NumberInputToAscii("０ｘ８０８０ＦＦ"), "0x8080FF");
-    // What is no number form stays, for the check that refuses it.
+    // The full stop of the kana mode, in both widths.
+    EXPECT_EQ(NumberInputToAscii("１２。５"), "12.5");
+    EXPECT_EQ(NumberInputToAscii("１２｡５"), "12.5");
+    // What is no number form stays, and the box refuses it: nothing outside
+    // ASCII, and no comma, which would end the number read.
     EXPECT_EQ(NumberInputToAscii("５　０"), "5　0");
     EXPECT_EQ(NumberInputToAscii("約５０"), "約50");
     EXPECT_EQ(NumberInputToAscii("550"), "550");
     EXPECT_EQ(ParseNumber(NumberInputToAscii("　－１．５ｅ２")), -150.0);
+    const std::pair<const char*, const char*> refused[] = {
+        {"約５０", "約"}, {"１２、５", "、"}, {"１，２００", ","}, {"5　0", "　"}};
+    for (const auto& [typed, character] : refused) {
+        EXPECT_EQ(RefusalOfNumber(NumberInputToAscii(typed)),
+                  std::string("使用できない文字です: ") + character)
+            << typed;
+    }
+    EXPECT_EQ(RefusalOfNumber(NumberInputToAscii("－１．５ｅ２")), "");
 }
 
 // A grid of one column without entry fields in use, as the names master.

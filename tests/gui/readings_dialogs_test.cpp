@@ -158,9 +158,10 @@ private slots:
         QVERIFY(p.app->doc().isModified());
     }
 
-    // Readings typed with a Japanese input method, into the grid's editor
-    // and into the entry fields, are stored in ASCII and come back from the
-    // file; a pressure that is no number never reaches the list.
+    // Readings typed with a Japanese input method (its kana mode types the
+    // full stop as "。"), into the grid's editor and into the entry fields,
+    // are stored in ASCII and come back from the file; a pressure that is no
+    // number never reaches the list, nor a character a number cannot hold.
     void fullWidthReadingsSurviveOkSaveAndReopen() {
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/full.kdw");
@@ -178,7 +179,7 @@ private slots:
                        QTest::keyClick(editor, Qt::Key_Escape);
                        DoubleClickCell(d, 1, 1);
                        for (const QString& typed :
-                            {QStringLiteral("５５０"), QStringLiteral("１２．５"),
+                            {QStringLiteral("５５０"), QStringLiteral("１２。５"),
                              QStringLiteral("　１３　"), QStringLiteral("１．４ｅ１")}) {
                            editor->clear();
                            Commit(editor, typed);
@@ -186,6 +187,9 @@ private slots:
                        }
                        QCOMPARE(Cell(d, 1, 1), QStringLiteral("550"));
                        QCOMPARE(Cell(d, 1, 3), QStringLiteral("13"));
+                       editor->clear();
+                       Commit(editor, QStringLiteral("１２、５"));
+                       QCOMPARE(editor->text(), QString());
                        QTest::keyClick(editor, Qt::Key_Escape);
                        // The entry fields, one of them pasted.
                        Find<QLineEdit>(d, "entry1")->setFocus();
