@@ -69,6 +69,8 @@ inline constexpr std::string_view installationNotWritten =
     "設定ファイルを作れませんでした。標準の設定で続けます（次の起動で作り直します）\n( %1 )";
 inline constexpr std::string_view settingsFileUnreadable =
     "設定ファイルを読めないため、変更を保存しません（元に戻せなくなるため）\n( %1 )";
+inline constexpr std::string_view settingsReplaced =
+    "設定ファイルの次の値は使えないため置き換えました\n( %1 )";
 inline constexpr std::string_view folderMemoryNotSaved =
     "最後に開いたフォルダを記録できませんでした\n( %1 )";
 inline constexpr std::string_view unsafeSettingText =

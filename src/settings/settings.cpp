@@ -1,8 +1,10 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -159,36 +161,65 @@ std::size_t IndexOf(FontRole role) {
     return static_cast<std::size_t>(role) - 1;
 }
 
-// A damaged or hand-edited file may hold anything: every number is brought
-// into the range that drawing and formatting rely on.
-void BringIntoRange(Settings& s) {
-    const auto clamp = [](int& value, SettingRange range) {
-        value = static_cast<int>(std::clamp<double>(value, range.lowest, range.highest));
+// A damaged or hand-edited file may hold anything: a number that cannot be
+// used (usableRange) is replaced, and the user told which and by what; any
+// other is kept as the file has it.
+void ReplaceUnusable(Settings& s, Messages& messages) {
+    std::string replaced;
+    const auto said = [&](const char* caption, const std::string& was, const std::string& now) {
+        replaced += std::string("\n") + caption + ": " + was + " → " + now;
     };
-    for (int* decimals :
-         {&s.pwDecimals, &s.pzDecimals, &s.pmDecimals, &s.pressureDecimals, &s.volumeDecimals,
-          &s.pointDecimals, &s.dvDecimals, &s.emDecimals, &s.aDecimals}) {
-        clamp(*decimals, settingRange::decimals);
+    const auto clamp = [&](int& value, SettingRange range, const char* caption) {
+        const int now = static_cast<int>(std::clamp<double>(value, range.lowest, range.highest));
+        if (now != value) {
+            said(caption, std::to_string(value), std::to_string(now));
+            value = now;
+        }
+    };
+    const std::pair<int Settings::*, const char*> decimals[] = {
+        {&Settings::pwDecimals, "Pw の桁数"},
+        {&Settings::pzDecimals, "Pz の桁数"},
+        {&Settings::pmDecimals, "Pm の桁数"},
+        {&Settings::pressureDecimals, "Pm+Pz, Pi, P の桁数"},
+        {&Settings::volumeDecimals, "V, ΔV, Vm の桁数"},
+        {&Settings::pointDecimals, "Po, Pf, Pl, dP の桁数"},
+        {&Settings::dvDecimals, "dV の桁数"},
+        {&Settings::emDecimals, "Em の桁数"},
+        {&Settings::aDecimals, "a の桁数"}};
+    for (const auto& [member, caption] : decimals) {
+        clamp(s.*member, usableRange::decimals, caption);
     }
-    for (int* width : {&s.frameLineWidth, &s.ruleLineWidth, &s.gridLineWidth}) {
-        clamp(*width, settingRange::lineWidth);
-    }
-    for (int* length : {&s.gridDashLength, &s.gridGapLength}) {
-        clamp(*length, settingRange::dashLength);
-    }
-    for (int* margin :
-         {&s.graphTopMargin, &s.graphLeftMargin, &s.tableTopMargin, &s.tableLeftMargin}) {
-        clamp(*margin, settingRange::margin);
+    const std::tuple<int Settings::*, SettingRange, const char*> lengths[] = {
+        {&Settings::frameLineWidth, usableRange::lineWidth, "枠の線の太さ"},
+        {&Settings::ruleLineWidth, usableRange::lineWidth, "罫線の太さ"},
+        {&Settings::gridLineWidth, usableRange::lineWidth, "グリッドの線の太さ"},
+        {&Settings::gridDashLength, usableRange::dashLength, "グリッドの破線の長さ"},
+        {&Settings::gridGapLength, usableRange::dashLength, "グリッドの破線の間隔"},
+        {&Settings::graphTopMargin, usableRange::margin, "グラフの上マージン"},
+        {&Settings::graphLeftMargin, usableRange::margin, "グラフの左マージン"},
+        {&Settings::tableTopMargin, usableRange::margin, "データ表の上マージン"},
+        {&Settings::tableLeftMargin, usableRange::margin, "データ表の左マージン"}};
+    for (const auto& [member, range, caption] : lengths) {
+        clamp(s.*member, range, caption);
     }
     // The constants of the calculation go back to their standard values.
-    if (!settingRange::siCoefficient.Contains(TextToDouble(s.siCoefficient))) {
+    if (!(TextToDouble(s.siCoefficient) >= settingRange::siCoefficient.lowest) ||
+        !std::isfinite(TextToDouble(s.siCoefficient))) {
+        said("ＳＩ 換算係数Ｃ", Cp932ToUtf8(s.siCoefficient), std::string(kStandardSiCoefficient));
         s.siCoefficient = kStandardSiCoefficient;
     }
-    if (!settingRange::initialVolume.Contains(s.initialVolumeV0)) {
+    if (!(s.initialVolumeV0 >= settingRange::initialVolume.lowest) ||
+        !std::isfinite(s.initialVolumeV0)) {
+        said("初期体積 V0", FormatText("%g", s.initialVolumeV0),
+             FormatText("%g", kStandardInitialVolume));
         s.initialVolumeV0 = kStandardInitialVolume;
     }
-    if (!settingRange::compressionA.Contains(s.compressionA)) {
+    if (!std::isfinite(s.compressionA)) {
+        said("圧縮量 a", FormatText("%g", s.compressionA), "0");
         s.compressionA = 0.0;
+    }
+    if (!replaced.empty()) {
+        messages.Show(FormatMessage(msg::settingsReplaced, s.settingsFilePath) + replaced);
     }
 }
 
@@ -359,7 +390,7 @@ void LoadSettings(Settings& s, bool reset, Messages& messages) {
         }
         s.engineerMasterLine = s.engineerMasterPath;
     }
-    BringIntoRange(s);
+    ReplaceUnusable(s, messages);
     if (!s.fontsLoaded) {
         s.fontsLoaded = true;
         LoadFonts(s, messages);

@@ -31,9 +31,10 @@ struct FontSetting {
 inline constexpr double kStandardInitialVolume = 535.0;
 inline constexpr std::string_view kStandardSiCoefficient = "100.0";
 
-// The range a number setting is kept in. Loading brings a file's value into
-// it, and the settings dialogs accept only what lies in it, so that what a
-// dialog stores always loads back unchanged.
+// The range a number setting is kept in: the settings dialogs accept only
+// what lies in it, so that what a dialog stores always loads back unchanged.
+// A file may hold a value outside it, which loading keeps as it is (the
+// dialog says so on OK) as long as it can be used at all (usableRange).
 struct SettingRange {
     double lowest;
     double highest;
@@ -53,6 +54,17 @@ inline constexpr SettingRange compressionA{-1, 1};
 inline constexpr SettingRange siCoefficient{10, 1000};
 inline constexpr SettingRange colour{0, 0xFFFFFF};
 }  // namespace settingRange
+
+// What a loaded value can be used with at all (the formats there are, what
+// drawing copes with); beyond it the value is replaced, and the user told.
+// V0 below 0.1 and C below 10 are replaced by their standard values, as the
+// program has always done.
+namespace usableRange {
+inline constexpr SettingRange decimals = settingRange::decimals;
+inline constexpr SettingRange lineWidth{0, 1000};
+inline constexpr SettingRange dashLength{0, 100000};
+inline constexpr SettingRange margin{-100000, 100000};
+}  // namespace usableRange
 
 // The decimals the files keep of the real settings, and a value as it will
 // read back from them, which is what the dialogs keep after OK.
@@ -170,8 +182,8 @@ enum class Installation { existing, made, failed };
 [[nodiscard]] bool MoveInstallation(Settings& s, const std::string& folder);
 
 // Finds the settings folder (first call of a run only), reads "Sys.ndx" and
-// the font files when not yet read (again after `reset`), and brings every
-// setting into range (the SI coefficient and V0 as the program always has).
+// the font files when not yet read (again after `reset`), and replaces what
+// cannot be used (usableRange), saying which setting it replaced and by what.
 void LoadSettings(Settings& s, bool reset, Messages& messages);
 
 // Every setting of "Sys.ndx" to its standard value.

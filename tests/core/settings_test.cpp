@@ -13,6 +13,7 @@
 namespace karnea {
 namespace {
 
+using test::Contains;
 using test::ReadBytes;
 using test::ScratchDir;
 using test::WriteBytes;
@@ -205,40 +206,58 @@ TEST(Settings, ATextWithALineBreakIsNotSaved) {
     EXPECT_TRUE(SaveSettings(s, dir.file("Sys.ndx"), m));
 }
 
-// Numbers from a damaged or hand-edited file come into the ranges that
-// drawing and formatting rely on.
-TEST(Settings, NumbersAreBroughtIntoRangeWhenLoaded) {
+// Numbers from a damaged or hand-edited file: what cannot be used (a
+// decimals count without a format, a pen or margin beyond what drawing
+// copes with, an infinite a, V0 below 0.1, C below 10) is replaced, and the load says
+// which and by what, once; a value the dialogs would refuse but that can be
+// used is kept as the file has it.
+TEST(Settings, NumbersThatCannotBeUsedAreReplacedAndSaid) {
     ScratchDir dir;
+    test::WriteStandardSettings(dir.path().string());  // the fonts
     WriteBytes(dir.file("Sys.ndx"), SysFile({{4, "2147483647"},
                                              {7, "-5"},
-                                             {16, "7"},
-                                             {18, "99999999999"},
+                                             {16, "6"},
                                              {25, "-1"},
                                              {26, "2147483647"},
-                                             {28, "2147483647"},
-                                             {29, "2147483600"},
+                                             {28, "2000"},
                                              {34, "-99999"},
-                                             {35, "99999"},
                                              {49, "12"},
-                                             {30, "540"},
+                                             {30, "0.05"},
+                                             {31, "1e999"},
                                              {33, "98.0665"}}));
     Settings s = InFolder(dir);
     RecordedMessages m;
     LoadSettings(s, false, m);
     EXPECT_EQ(s.pwDecimals, 6);
     EXPECT_EQ(s.pressureDecimals, 0);
-    EXPECT_EQ(s.pointDecimals, 6);
-    EXPECT_EQ(s.emDecimals, 6);
     EXPECT_EQ(s.frameLineWidth, 0);
-    EXPECT_EQ(s.ruleLineWidth, 50);
-    EXPECT_EQ(s.gridDashLength, 1000);
-    EXPECT_EQ(s.gridGapLength, 1000);
-    EXPECT_EQ(s.graphTopMargin, -1000);
-    EXPECT_EQ(s.graphLeftMargin, 1000);
-    // Values in range are kept as they are.
+    EXPECT_EQ(s.ruleLineWidth, 1000);
+    EXPECT_DOUBLE_EQ(s.initialVolumeV0, 535);
+    EXPECT_EQ(s.compressionA, 0);
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_EQ(m.shown[0], "設定ファイルの次の値は使えないため置き換えました\n( " +
+                              s.settingsFilePath +
+                              " )\nPw の桁数: 2147483647 → 6\nPm+Pz, Pi, P の桁数: -5 → 0"
+                              "\n枠の線の太さ: -1 → 0\n罫線の太さ: 2147483647 → 1000"
+                              "\n初期体積 V0: 0.05 → 535\n圧縮量 a: inf → 0");
+    // Kept as stored, though the dialogs would refuse them.
+    EXPECT_EQ(s.pointDecimals, 6);
+    EXPECT_EQ(s.gridDashLength, 2000);
+    EXPECT_EQ(s.graphTopMargin, -99999);
     EXPECT_EQ(s.tableTopMargin, 12);
-    EXPECT_DOUBLE_EQ(s.initialVolumeV0, 540);
     EXPECT_EQ(s.siCoefficient, "98.0665");
+    // A compression value a of 5 (the dialog takes -1 to 1) loads as 5,
+    // silently; a second load says nothing more.
+    Settings stored = test::StandardSettings();
+    stored.compressionA = 5;
+    ASSERT_TRUE(SaveSettings(stored, dir.file("Sys.ndx"), m));
+    ASSERT_TRUE(Contains(ReadBytes(dir.file("Sys.ndx")), "\r\n5.000000\r\n"));
+    Settings a = InFolder(dir);
+    RecordedMessages quiet;
+    LoadSettings(a, false, quiet);
+    LoadSettings(a, false, quiet);
+    EXPECT_EQ(a.compressionA, 5);
+    EXPECT_TRUE(quiet.shown.empty());
 }
 
 TEST(Settings, FirstLineAndFolderMemory) {

@@ -111,6 +111,13 @@ TEST(LineSettingsModel, ModesColourAndStandardValues) {
     ASSERT_FALSE(d.Check());
     fresh = *d.Accept().settings;
     EXPECT_EQ(fresh.compressionA, 0.00002);
+    // A value the file keeps outside the range is shown as it is, and OK
+    // says it is out of range.
+    fresh.compressionA = 5;
+    const LineSettingsModel stored(fresh);
+    EXPECT_EQ(stored.a, "5");
+    ASSERT_TRUE(stored.Check());
+    EXPECT_EQ(stored.Check()->box, "a");
     EXPECT_EQ(fresh.initialVolumeV0, 540);
     EXPECT_EQ(fresh.frameLineWidth, 3);
     EXPECT_EQ(fresh.gridMonochrome, 0);
