@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/messages.h"
 #include "base/textfields.h"
 #include "records/choices.h"
 
@@ -22,6 +23,7 @@ void DropNonFinite(AnalysisResult& r) {
     if (!std::isfinite(r.em)) {
         r.em = 0;
         r.emComputed = false;
+        r.emMissing = msg::emNotFinite;
     }
 }
 
@@ -50,9 +52,11 @@ AnalysisResult ComputeModulus(const TestRecord& test, const Settings& settings,
     r.plGiven = !choice.plP.empty();
     const int n = r.usableRows;
     if (n <= 0) {
+        r.emMissing = msg::emNoRows;
         return r;
     }
     if (choice.poRow <= 0 || choice.poRow > n || choice.pfRow <= 0 || choice.pfRow > n) {
+        r.emMissing = msg::emNoPoints;
         return r;
     }
     r.pointsSet = true;
@@ -76,14 +80,22 @@ AnalysisResult ComputeModulus(const TestRecord& test, const Settings& settings,
             if (std::fabs(r.dv) > 0.001) {
                 r.em = (v0 + r.meanVolume) * r.dp * r.onePlusNu * 2 / r.dv;
                 r.emComputed = true;
+            } else {
+                r.emMissing = msg::emNoDv;
             }
         } else if (std::fabs(r.dp) > 0.001) {
             const double k = r.dv / r.dp - settings.compressionA;
             if (k > 0.001) {
                 r.em = (v0 + r.meanVolume) * r.onePlusNu * 2 / k;
                 r.emComputed = true;
+            } else {
+                r.emMissing = msg::emNoK;
             }
+        } else {
+            r.emMissing = msg::emNoDp;
         }
+    } else {
+        r.emMissing = msg::emNoVolume;
     }
     DropNonFinite(r);
     return r;

@@ -44,6 +44,8 @@ struct AnalysisResult {
     bool differences = false;  // dP and dV were computed
     bool emComputed = false;
     bool volumeLoss = false;  // computed with the volume-loss correction
+    // Why Em was not computed (the step of the calculation that stopped it).
+    std::string_view emMissing;
 };
 
 using CalculationLines = std::array<std::string, 6>;

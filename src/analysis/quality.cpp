@@ -325,15 +325,23 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
         }
         return text;
     };
-    // Results that cannot be: a modulus or a pressure of zero or below.
+    // Results that cannot be: a modulus or a pressure of zero or below; no
+    // modulus where the rows were chosen.
     std::string notPositive;
-    for (const auto& [number, name] : {std::pair{header::modulusValue, "Em"},
-                                       {header::pfEffective, "Pf'"},
-                                       {header::plValue, "Pl"}}) {
+    const std::optional<double> storedEm = StoredModulus(h);
+    if (storedEm && *storedEm <= 0) {
+        notPositive = "Em = " + FormatDerived("%g", *storedEm);
+    }
+    for (const auto& [number, name] :
+         {std::pair{header::pfEffective, "Pf'"}, {header::plValue, "Pl"}}) {
         if (IsNumber(h[number]) && TextToDouble(h[number]) <= 0) {
             notPositive += (notPositive.empty() ? "" : ", ") + std::string(name) + " = " +
                            FormatDerived("%g", TextToDouble(h[number]));
         }
+    }
+    if (!storedEm && po > 0 && pf > 0) {
+        warn("em-missing", "Po と Pf の行は選ばれていますが、Em が計算されていません",
+             "the Po and Pf rows are chosen, but no modulus Em was computed");
     }
     if (!notPositive.empty()) {
         warn("result-not-positive", "0 以下の結果があります: " + notPositive,
@@ -341,7 +349,10 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
     }
     const std::optional<double> plValue = PositiveValue(h, header::plValue);
     const std::optional<double> pfEffective = PositiveValue(h, header::pfEffective);
-    const std::optional<double> em = PositiveValue(h, header::modulusValue);
+    std::optional<double> em;
+    if (storedEm && std::isfinite(*storedEm) && *storedEm > 0) {
+        em = *storedEm;
+    }
     if (plValue && pfEffective) {
         const double ratio = *plValue / *pfEffective;
         if (ratio < kPlPfLow || ratio > kPlPfHigh) {

@@ -52,9 +52,9 @@ struct QualityWarning {
 // fifth of the probe volume; pressures that do not rise row to row, and
 // volumes that fall while the pressure rises (over every row with a
 // pressure); Po, Pf and Pl rows out of order; Em, Pf' or Pl zero or
-// negative; Pl/Pf' outside 1.2..5 or Em/Pl outside 5..20; the loaded
-// calibration missing or its curve not fitted; a test date that is no date;
-// and, as a note, a test that ended before the conventional limit volume.
+// negative, and no Em where the Po and Pf rows are chosen; Pl/Pf' outside 1.2..5 or Em/Pl
+// outside 5..20; the loaded calibration missing or its curve not fitted; a test date that is no
+// date; and, as a note, a test that ended before the conventional limit volume.
 std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Settings& settings);
 
 }  // namespace karnea

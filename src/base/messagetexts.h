@@ -89,6 +89,17 @@ inline constexpr std::string_view notCalibrationFile =
 // Analysis.
 inline constexpr std::string_view vStepRefused =
     "V のきざみは 0.1 から 10000 までの数値を入力して下さい";
+// Why the modulus Em could not be computed.
+inline constexpr std::string_view emNoRows = "有効な段階がないため Em を計算できません";
+inline constexpr std::string_view emNoPoints =
+    "Po と Pf の行が有効な段階の中にないため Em を計算できません";
+inline constexpr std::string_view emNoVolume =
+    "Po または Pf の行の体積が 0.001 以下のため Em を計算できません";
+inline constexpr std::string_view emNoDv = "dV が 0 のため Em を計算できません";
+inline constexpr std::string_view emNoDp = "dP が 0 のため Em を計算できません";
+inline constexpr std::string_view emNoK = "補正後の dV/dP − a が 0 以下のため Em を計算できません";
+inline constexpr std::string_view emNotFinite =
+    "Em が有限の値になりません (V0 とポアソン比を確かめて下さい)";
 
 // The readings grid and its dialogs.
 inline constexpr std::string_view rowsFull = "最大行数です. 追加できません.";

@@ -150,6 +150,10 @@ QBoxLayout* CAnalysisDlg::CalculationLines() {
     hidePl_->setChecked(model_.hidePl);
     connect(hidePl_, &QCheckBox::toggled, this, [this](bool on) { model_.hidePl = on; });
     grid->addWidget(hidePl_, 2, 2);
+    emNote_ = new QLabel(this);
+    emNote_->setObjectName(QStringLiteral("emNote"));
+    emNote_->setStyleSheet(QStringLiteral("color: #b00000"));
+    grid->addWidget(emNote_, 6, 1);
 
     auto* column = new QVBoxLayout;
     auto* calc = new QHBoxLayout;
@@ -266,6 +270,7 @@ void CAnalysisDlg::Sync() {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         lines_[i]->setText(FromCp932(model_.lines[i]));
     }
+    emNote_->setText(QString::fromStdString(model_.emNote));
     for (std::size_t i = 0; i < scales_.size(); ++i) {
         scales_[i]->setText(FromCp932(model_.ScaleText(static_cast<AnalysisModel::Scale>(i))));
     }

@@ -10,6 +10,7 @@ class QAbstractButton;
 class QBoxLayout;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -58,6 +59,8 @@ private:
     // grid V, grid P.
     std::array<QLineEdit*, AnalysisModel::scaleCount> scales_{};
     QCheckBox* hidePl_ = nullptr;
+    // Why no Em was computed, under the lines.
+    QLabel* emNote_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* draw_ = nullptr;

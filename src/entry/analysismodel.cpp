@@ -177,6 +177,7 @@ void AnalysisModel::UpdateLines() {
     pl_ = result.pl;
     meanVolume_ = result.meanVolume;
     em_ = result.em;
+    emNote = result.emComputed ? std::string() : std::string(result.emMissing);
 }
 
 std::string AnalysisModel::ScaleText(Scale scale) const {
@@ -205,7 +206,7 @@ Edit AnalysisModel::Accept() {
     if (changed) {
         UpdateLines();
     }
-    Edit edit{.name = editName::analysis, .test = test_};
+    Edit edit{.name = editName::analysis, .test = test_, .notice = emNote};
     HeaderTexts& h = edit.test->testHeader;
     h[header::poRow] = FormatText("%d", chosenRows[po]);
     h[header::pfRow] = FormatText("%d", chosenRows[pf]);

@@ -39,6 +39,9 @@ public:
     Point currentPoint = po;
     int currentRow = 0;
     bool changed = false;
+    // Why the last "経過式更新" found no modulus Em (UTF-8), or empty. OK
+    // says it too, as the edit's notice.
+    std::string emNote;
 
     // Scales: V and P as numbers, dV and the grid divisions as integers.
     double vMin = 0, vMax = 0, vStep = 0;

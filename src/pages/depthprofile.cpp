@@ -97,6 +97,10 @@ std::optional<double> ValueOf(const HeaderTexts& h, int number) {
     if (number == header::plValue && !PlShown(h)) {
         return std::nullopt;
     }
+    if (number == header::modulusValue) {
+        const std::optional<double> em = StoredModulus(h);
+        return em && std::isfinite(*em) ? em : std::nullopt;
+    }
     if (!IsNumber(h[number])) {
         return std::nullopt;
     }

@@ -79,12 +79,16 @@ void DrawResultSummary(PageComposer& page, const TestRecord& test) {
                                        header::modulusValue};
     for (int i = 0; i < 4; ++i) {
         const std::string& text = h[values[static_cast<std::size_t>(i)]];
-        if (!IsNumber(text) || (i == 2 && !showPl)) {
+        // A modulus the analysis could not compute leaves its box empty.
+        const std::optional<double> value =
+            i == 3 ? StoredModulus(h)
+                   : (IsNumber(text) ? std::optional<double>(TextToDouble(text)) : std::nullopt);
+        if (!value || (i == 2 && !showPl)) {
             continue;
         }
         const int decimals = i == 3 ? s.emDecimals : s.pointDecimals;
         page.DrawTextInBoxMm(x(i), 55, x(i + 1), 63,
-                             FormatDerived(SummaryFormat(decimals), TextToDouble(text)));
+                             FormatDerived(SummaryFormat(decimals), *value));
     }
 }
 

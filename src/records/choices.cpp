@@ -26,6 +26,19 @@ bool PlShown(const HeaderTexts& testHeader) {
     return TextToInt(testHeader[header::hidePl]) == 0;
 }
 
+std::optional<double> StoredModulus(const HeaderTexts& testHeader) {
+    const std::string& value = testHeader[header::modulusValue];
+    if (!IsNumber(value)) {
+        return std::nullopt;
+    }
+    const double em = TextToDouble(value);
+    const std::string& line = testHeader[header::extraLine];
+    if (em == 0 && line.find_first_not_of(' ') == std::string::npos) {
+        return std::nullopt;
+    }
+    return em;
+}
+
 bool VolumeLossCorrected(const HeaderTexts& testHeader) {
     return TextToInt(testHeader[header::volumeLossFlag]) != 0;
 }

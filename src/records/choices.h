@@ -4,6 +4,7 @@
 // choices reads as the choice it is used as, the same everywhere.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "records/records.h"
@@ -32,6 +33,13 @@ bool Shows120Column(const HeaderTexts& testHeader);
 // Pl on the pages and in the calculation lines (test header text 67): shown
 // when the text reads as 0.
 bool PlShown(const HeaderTexts& testHeader);
+
+// The deformation modulus the analysis stored (test header text 39), or
+// nothing when there is none: a text that is no number, or 0 with an empty
+// Em value line (header text 66), which is how the analysis stores a modulus
+// it could not compute (and a test not analysed holds). Never shown as a
+// number then.
+std::optional<double> StoredModulus(const HeaderTexts& testHeader);
 
 // The volume-loss correction for hard ground (test header text 19): on when
 // the text reads as anything but 0.

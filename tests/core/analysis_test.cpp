@@ -259,12 +259,16 @@ TEST_F(Modulus, VolumeLossCorrection) {
               std::string::npos);
     settings.compressionA = 0.3;  // dV/dP - a <= 0.001
     EXPECT_FALSE(Run(2, 4).emComputed);
+    EXPECT_EQ(Run(2, 4).emMissing, "補正後の dV/dP − a が 0 以下のため Em を計算できません");
+    EXPECT_EQ(Run(2, 2).emMissing, "dP が 0 のため Em を計算できません");
 }
 
 TEST_F(Modulus, GuardsOfTheCalculation) {
     // The same row for Po and Pf: no Em, the differences still written.
     AnalysisResult same = Run(2, 2);
     EXPECT_FALSE(same.emComputed);
+    EXPECT_EQ(same.emMissing, "dV が 0 のため Em を計算できません");
+    EXPECT_EQ(Run(2, 6).emMissing, "Po と Pf の行が有効な段階の中にないため Em を計算できません");
     EXPECT_EQ(Lines(same),
               "Po=200.00-80.00\nPf=200.00-80.00\nPl=500.00\n"
               "dP=120.00-120.00=0.00 dV=230.00-230.00=0.00\nＥm=\n\n");

@@ -6,9 +6,13 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "document/workspace.h"
 #include "entry/analysismodel.h"
 #include "entry/calibrationreadingsmodel.h"
 #include "entry/testheadermodel.h"
+#include "pages/opsrecorder.h"
+#include "pages/pagecomposer.h"
+#include "records/choices.h"
 #include "records/datafile.h"
 #include "records/records.h"
 #include "settings/settings.h"
@@ -278,6 +282,45 @@ TEST(AnalysisModel, OkStoresResultsLinesAndScales) {
 
     d.vStep = 0.05;
     EXPECT_TRUE(d.Check());
+}
+
+// A modulus that cannot be computed (with the volume-loss correction, a at
+// or above dV/dP) is no number anywhere: the dialog says why, and OK says it
+// too; the stored text stays as the file format has it, and page 1 leaves
+// the Em box empty where a computed 0 would show.
+TEST(AnalysisModel, AModulusThatCannotBeComputedIsNeverPrinted) {
+    AnalysedTest t;
+    t.test.testHeader[header::volumeLossFlag] = "1";
+    t.settings.compressionA = 0.5;  // dV/dP = 45/225 = 0.2
+    AnalysisModel d(t.test, t.settings);
+    d.UpdateLines();
+    EXPECT_EQ(d.emNote, "補正後の dV/dP − a が 0 以下のため Em を計算できません");
+    const Edit edit = d.Accept();
+    EXPECT_EQ(edit.notice, d.emNote);
+    Workspace ws;
+    ws.documentKind = DocumentKind::test;
+    ws.settings = test::StandardSettings();
+    ws.test = *edit.test;
+    const HeaderTexts& h = ws.test.testHeader;
+    EXPECT_EQ(h[header::modulusValue], "0.00");
+    EXPECT_EQ(Cp932ToUtf8(h[header::emLine]), "Ｅm=");
+    EXPECT_EQ(StoredModulus(h), std::nullopt);
+    const auto zeros = [&ws] {
+        OpsRecorder recorder(300, 300);
+        RecordedMessages m;
+        DrawPages(PagesOf(ws), {1}, recorder, m);
+        const std::string ops = recorder.text();
+        std::size_t n = 0;
+        for (std::size_t at = ops.find("\"0.00\""); at != std::string::npos;
+             at = ops.find("\"0.00\"", at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    const std::size_t notComputed = zeros();
+    ws.test.testHeader[header::extraLine] = "  =0.00";
+    EXPECT_EQ(StoredModulus(ws.test.testHeader), 0.0);
+    EXPECT_EQ(zeros(), notComputed + 1);
 }
 
 TEST(CalibrationReadingsModel, OkNormalisesTheRowsAndFitsAgain) {
