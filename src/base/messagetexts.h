@@ -126,6 +126,9 @@ inline constexpr std::string_view masterNotSaved = "マスタファイルは\n";
 // The settings dialogs.
 inline constexpr std::string_view integerOutOfRange = "%1 から %2 までの整数を入力して下さい";
 inline constexpr std::string_view numberOutOfRange = "%1 から %2 までの数値を入力して下さい";
+inline constexpr std::string_view marginOffPaper =
+    "マージンは %1 から %2 mm までの整数にして下さい（それより大きいと図が A4 "
+    "の用紙からはみ出します）";
 inline constexpr std::string_view colourRefused =
     "色は 0x000000 から 0xffffff までの値を入力して下さい";
 inline constexpr std::string_view noDataGiven = "データがありません";
@@ -153,6 +156,9 @@ inline constexpr std::string_view testRecordOverFile =
 
 // The command-line tool.
 inline constexpr std::string_view pageMissing = "ページ %1 はありません";
+inline constexpr std::string_view drawingOffPaper =
+    "マージン (左 %1 mm、上 %2 mm) のため図がすべて用紙の外になります。"
+    "線種/係数/マージンの設定を確かめて下さい";
 inline constexpr std::string_view pngFolderUnusable =
     "PNG の出力先 %1 はフォルダではないか、書き込めません";
 inline constexpr std::string_view pngNeedsPageNumber =

@@ -115,6 +115,14 @@ int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
     if (!OpenAsOpenCommand(ws, args.positional[0], messages)) {
         return kExitFailure;
     }
+    // Margins beyond the paper (a settings file may hold them) would give
+    // blank pages.
+    if (DrawingOffPaper(ws.settings.graphLeftMargin, ws.settings.graphTopMargin)) {
+        messages.Show(FormatMessage(msg::drawingOffPaper,
+                                    std::to_string(ws.settings.graphLeftMargin),
+                                    std::to_string(ws.settings.graphTopMargin)));
+        return kExitFailure;
+    }
     const PageSource source = PagesOf(ws);
     const int count = PageCount(source);
     const std::vector<int> pages =

@@ -97,14 +97,26 @@ std::optional<Refusal> LineSettingsModel::Check() const {
                     {ruleWidth, range::lineWidth, "ruleWidth"},
                     {gridWidth, range::lineWidth, "gridWidth"},
                     {dashLength, range::dashLength, "dashLength"},
-                    {gapLength, range::dashLength, "gapLength"},
-                    {margins[graphTop], range::margin, "graphTop"},
-                    {margins[graphLeft], range::margin, "graphLeft"},
-                    {margins[tableTop], range::margin, "tableTop"},
-                    {margins[tableLeft], range::margin, "tableLeft"}};
+                    {gapLength, range::dashLength, "gapLength"}};
     for (const auto& i : integers) {
         if (auto refusal = CheckInteger(i.text, i.range, i.box)) {
             return refusal;
+        }
+    }
+    // A margin that would push the drawing off the paper says so.
+    const struct {
+        const std::string& text;
+        SettingRange range;
+        const char* box;
+    } margin[] = {{margins[graphTop], range::topMargin, "graphTop"},
+                  {margins[graphLeft], range::leftMargin, "graphLeft"},
+                  {margins[tableTop], range::topMargin, "tableTop"},
+                  {margins[tableLeft], range::leftMargin, "tableLeft"}};
+    for (const auto& m : margin) {
+        if (CheckInteger(m.text, m.range, m.box)) {
+            return Refusal{FormatMessage(msg::marginOffPaper, FormatText("%.0f", m.range.lowest),
+                                         FormatText("%.0f", m.range.highest)),
+                           m.box};
         }
     }
     if (auto refusal = CheckNumber(v0, range::initialVolume, "v0")) {

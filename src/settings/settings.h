@@ -44,16 +44,32 @@ struct SettingRange {
     }
 };
 
+// The pages are drawn for A4 paper, and their drawing reaches this far
+// right and down from the corner the margins place (mm).
+inline constexpr double kPaperWidthMm = 210;
+inline constexpr double kPaperHeightMm = 297;
+inline constexpr double kDrawingWidthMm = 170;
+inline constexpr double kDrawingHeightMm = 250;
+
 namespace settingRange {
 inline constexpr SettingRange decimals{0, 6};
 inline constexpr SettingRange lineWidth{0, 50};  // pixels
 inline constexpr SettingRange dashLength{0, 1000};
-inline constexpr SettingRange margin{-1000, 1000};         // mm; negative makes up for a printer
+// Margins (mm) that keep the drawing on the paper; a negative one makes up
+// for a printer's own unprinted edge.
+inline constexpr SettingRange leftMargin{-10, kPaperWidthMm - kDrawingWidthMm};
+inline constexpr SettingRange topMargin{-10, kPaperHeightMm - kDrawingHeightMm};
 inline constexpr SettingRange initialVolume{0.1, 100000};  // cm3
 inline constexpr SettingRange compressionA{-1, 1};
 inline constexpr SettingRange siCoefficient{10, 1000};
 inline constexpr SettingRange colour{0, 0xFFFFFF};
 }  // namespace settingRange
+
+// Whether a page drawn with these margins (mm) has nothing on the paper.
+inline bool DrawingOffPaper(double leftMargin, double topMargin) {
+    return leftMargin >= kPaperWidthMm || topMargin >= kPaperHeightMm ||
+           leftMargin + kDrawingWidthMm <= 0 || topMargin + kDrawingHeightMm <= 0;
+}
 
 // What a loaded value can be used with at all (the formats there are, what
 // drawing copes with); beyond it the value is replaced, and the user told.

@@ -409,6 +409,19 @@ TEST(CliRender, RefusedRequests) {
           {"render", test, "--format", "pdf", "-o", "-"}}) {
         EXPECT_EQ(RunCli(args).status, 2) << args[2];
     }
+    // Settings whose graph margin puts the whole drawing below the paper
+    // (the dialog refuses it; a file may hold it): said, nothing written.
+    Settings far = test::StandardSettings();
+    far.graphTopMargin = 500;
+    test::WriteStandardSettings(dir.file("far"));
+    RecordedMessages quiet;
+    ASSERT_TRUE(SaveSettings(far, dir.file("far/Sys.ndx"), quiet));
+    run = RunCli({"render", test, "--settings", dir.file("far"), "-o", dir.file("blank.pdf")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(
+        Contains(run.err, "マージン (左 5 mm、上 500 mm) のため図がすべて用紙の外になります"))
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("blank.pdf")));
 }
 
 // Output names that would make hidden or odd files are usage errors.

@@ -149,7 +149,8 @@ TEST(LineSettingsModel, WhatOkAcceptsLoadsBackUnchanged) {
             *width = highest ? "50" : "0";
         }
         d.dashLength = d.gapLength = highest ? "1000" : "0";
-        d.margins.fill(highest ? "1000" : "-1000");
+        d.margins = highest ? std::array<std::string, 4>{"47", "40", "47", "40"}
+                            : std::array<std::string, 4>{"-10", "-10", "-10", "-10"};
         d.v0 = highest ? "100000" : "0.104";
         d.a = highest ? "0.0000216" : "-1";
         d.c = highest ? "1000" : "10";
@@ -192,8 +193,20 @@ TEST(LineSettingsModel, WhatOkAcceptsLoadsBackUnchanged) {
     d.v0 = "nan";
     EXPECT_EQ(d.Check()->message, "0.1 から 100000 までの数値を入力して下さい");
     d.v0 = "535";
-    d.margins[LineSettingsModel::tableTop] = "1001";
-    EXPECT_EQ(d.Check()->message, "-1000 から 1000 までの整数を入力して下さい");
+    // A top margin of 500 mm would leave the page blank: refused with why.
+    d.margins[LineSettingsModel::tableTop] = "500";
+    EXPECT_EQ(d.Check()->message,
+              "マージンは -10 から 47 mm までの整数にして下さい（それより大きいと図が A4 "
+              "の用紙からはみ出します）");
+    EXPECT_EQ(d.Check()->box, "tableTop");
+    d.margins[LineSettingsModel::tableTop] = "48";
+    EXPECT_TRUE(d.Check());
+    d.margins[LineSettingsModel::tableTop] = "20";
+    d.margins[LineSettingsModel::graphLeft] = "41";
+    EXPECT_EQ(d.Check()->box, "graphLeft");
+    d.margins[LineSettingsModel::graphLeft] = "-11";
+    EXPECT_EQ(d.Check()->box, "graphLeft");
+    d.margins[LineSettingsModel::graphLeft] = "25";
     d.margins[LineSettingsModel::tableTop] = "20";
     d.companyName = "A$$B";
     EXPECT_EQ(d.Check()->message, "使用できない文字です: $$");
