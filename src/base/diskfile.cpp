@@ -51,14 +51,17 @@ std::optional<fs::path> SaveTarget(const std::string& path) {
 // ask about.
 constexpr std::string_view kMark = ".karnea~";
 
-// A 64-bit FNV-1a hash, in 16 hexadecimal digits.
-std::string HashOf(std::string_view text) {
+// A 64-bit FNV-1a hash, and the same in 16 hexadecimal digits.
+std::uint64_t Fnv1a(std::string_view text) {
     std::uint64_t h = 14695981039346656037ull;
     for (const char c : text) {
         h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
+    return h;
+}
+std::string HashOf(std::string_view text) {
     char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(h));
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(Fnv1a(text)));
     return digits;
 }
 
@@ -643,6 +646,17 @@ std::optional<std::uintmax_t> FileSizeOf(const std::string& path) {
         return std::nullopt;
     }
     return size;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(PathOf(path), ec);
+    const std::optional<std::string> content = ReadWholeFile(path);
+    if (ec || !content) {
+        return std::nullopt;
+    }
+    return FileStamp{content->size(), static_cast<long long>(written.time_since_epoch().count()),
+                     Fnv1a(*content)};
 }
 
 void RecoverInterruptedSave(const std::string& path, bool saving, Messages& messages) {

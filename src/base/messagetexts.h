@@ -56,6 +56,9 @@ inline constexpr std::string_view rowsLeftOut =
 inline constexpr std::string_view saveWithoutLeftOutRows =
     "%1 には読み込まなかった %2 行があります。上書きするとその行は失われます。\n"
     "保存しますか?";
+// Save over a file that another program changed since it was opened.
+inline constexpr std::string_view changedOnDisk =
+    "%1 は開いた後に他のプログラムで変更されています。上書きしますか?";
 // Save As: a name that gets its extension after the dialog, over a file.
 inline constexpr std::string_view replaceExisting = "%1 は既に存在します。\n上書きしますか?";
 // Saving over a data file of the other kind.

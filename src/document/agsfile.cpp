@@ -355,8 +355,8 @@ void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
     const std::optional<double> pfEffective = NumberOf(h[header::pfEffective]);
     const std::string pf = u0 && pfEffective ? Fixed(*pfEffective + *u0, 0) : std::string();
     g.pmtp.Row({id, depth, tesn, Fixed(u0, 0), Fixed(pl, 0), pf,
-                Fixed(NumberOf(h[header::poissonRatio]), 2),
-                Fixed(StoredModulus(h), 1), Fixed(pfEffective, 0)});
+                Fixed(NumberOf(h[header::poissonRatio]), 2), Fixed(StoredModulus(h), 1),
+                Fixed(pfEffective, 0)});
 }
 
 }  // namespace

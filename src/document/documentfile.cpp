@@ -104,6 +104,7 @@ void ReadAcceptedFile(Workspace& ws, const std::string& path, int version, Docum
         LoadTestCoefficients(test);
     }
     ws.leftOut = {leftOut > 0 ? path : std::string(), leftOut};
+    ws.onDisk = {path, StampOf(path)};
     if (leftOut > 0) {
         messages.Show(FormatMessage(msg::rowsLeftOut, std::to_string(leftOut)));
     }
@@ -180,11 +181,21 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
         messages.Show(msg::recordTooLarge);
         return false;
     }
+    // Another program's change of the file since the document came from it
+    // (or was last saved to it) is not overwritten unasked.
+    if (SameFile(ws.onDisk.path, path) && ws.onDisk.stamp) {
+        const std::optional<FileStamp> now = StampOf(path);
+        if (now && now != ws.onDisk.stamp &&
+            !messages.AskYesNo(FormatMessage(msg::changedOnDisk, FileNameOf(path)))) {
+            return false;
+        }
+    }
     RecoverInterruptedSave(path, true, messages);
     if (!ReplaceFile(path, bytes)) {
         messages.Show(msg::cannotSave);
         return false;
     }
+    ws.onDisk = {path, StampOf(path)};
     // The rows left out are gone from that file now.
     if (SameFile(ws.leftOut.path, path)) {
         ws.leftOut = {};
@@ -196,6 +207,7 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
 
 void NewDocument(Workspace& ws) {
     ws.leftOut = {};
+    ws.onDisk = {};
     ws.edits.Clear();
     if (ws.documentKind == DocumentKind::test) {
         ClearTestRecord(ws.test);

@@ -4,7 +4,10 @@
 // anything.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "base/diskfile.h"
 
 #include "document/edithistory.h"
 #include "pages/pagecomposer.h"
@@ -34,6 +37,15 @@ struct Workspace {
         int rows = 0;
     };
     LeftOutRows leftOut;
+
+    // The file the open document was last read from or saved to, as it
+    // stood then: a save over it asks first when another program has
+    // changed it since.
+    struct DocumentFile {
+        std::string path;
+        std::optional<FileStamp> stamp;
+    };
+    DocumentFile onDisk;
 
     // Which state of the records is shown: each change a command makes gives
     // a new number (see RecordsChanged), and Undo and Redo bring back the

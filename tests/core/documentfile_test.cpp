@@ -438,6 +438,41 @@ TEST(SaveAs, ThroughASymbolicLinkReplacesTheLinkedFile) {
     EXPECT_EQ(ReadBytes(real), WriteTestFile(ws.test));
 }
 
+// A file another program changed after it was opened (its size, its time,
+// or only its content: a copy of the same length put in its place with the
+// old time) is not overwritten unasked; No writes nothing. An unchanged
+// file, and one the save itself wrote, are saved over without a question.
+TEST(Save, AsksBeforeWritingOverAnotherProgramsChange) {
+    ScratchDir dir;
+    const std::string path = dir.file("t.kdw");
+    WriteBytes(path, TestFile("opened", "1"));
+    Workspace ws;
+    RecordedMessages m;
+    ASSERT_TRUE(OpenDataFile(ws, path, m));
+    ASSERT_TRUE(SaveDocument(ws, path, m));
+    ASSERT_TRUE(SaveDocument(ws, path, m));
+    EXPECT_TRUE(m.asked.empty());
+
+    for (const std::string& other : {TestFile("elsewhere, longer", "2"), TestFile("opene!", "1")}) {
+        const std::string saved = ReadBytes(path);
+        const auto written = std::filesystem::last_write_time(PathOf(path));
+        WriteBytes(path, other);
+        if (other.size() == saved.size()) {
+            std::filesystem::last_write_time(PathOf(path), written);
+        }
+        RecordedMessages no(false);
+        EXPECT_FALSE(SaveDocument(ws, path, no));
+        EXPECT_EQ(no.asked,
+                  std::vector<std::string>{
+                      "t.kdw は開いた後に他のプログラムで変更されています。上書きしますか?"});
+        EXPECT_EQ(ReadBytes(path), other);
+        RecordedMessages yes(true);
+        EXPECT_TRUE(SaveDocument(ws, path, yes));
+        EXPECT_EQ(yes.asked.size(), 1u);
+        EXPECT_EQ(ReadBytes(path), WriteTestFile(ws.test));
+    }
+}
+
 TEST(Save, GoesThroughSaveAsWhenTheNameDoesNotSuit) {
     EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::test, "", "無題"));
     EXPECT_TRUE(SaveNeedsSaveAs(DocumentKind::test, "/d/a", "a"));

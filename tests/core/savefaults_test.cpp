@@ -183,13 +183,15 @@ TEST(SaveFaults, AnInterruptedSaveIsOfferedBack) {
     EXPECT_EQ(FilesIn(dir), 1u);
 
     interrupt(std::string(6000, 'x'));
-    RecordedMessages m;
+    RecordedMessages m(true);  // the file changed since it was opened: Yes
     EXPECT_TRUE(SaveDocument(ws, path, m));
+    EXPECT_EQ(m.asked.size(), 1u);
     ASSERT_EQ(m.shown.size(), 1u);
     EXPECT_EQ(m.shown[0].rfind("前回の保存が中断されました。\n" + path + " の保存前の内容は", 0),
               0u);
     EXPECT_EQ(named(".karnea~previous~"), 1u);
     EXPECT_EQ(named(".karnea~before~"), 0u);
+    m.asked.clear();
     EXPECT_TRUE(OpenDataFile(ws, path, m));
     EXPECT_TRUE(m.asked.empty());
 
