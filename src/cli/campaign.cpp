@@ -116,7 +116,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
             return kExitFailure;
         }
     }
-    return kExitOk;
+    return campaign->skipped.empty() ? kExitOk : kExitSkipped;
 }
 
 int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
@@ -139,7 +139,7 @@ int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
         messages.Show(msg::cannotSave);
         return kExitFailure;
     }
-    return kExitOk;
+    return campaign->skipped.empty() ? kExitOk : kExitSkipped;
 }
 
 int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
@@ -220,7 +220,7 @@ int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
     if (json) {
         out << writer.text();
     }
-    return campaign.skipped.empty() ? kExitOk : kExitFailure;
+    return campaign.skipped.empty() ? kExitOk : kExitSkipped;
 }
 
 }  // namespace karnea::cli

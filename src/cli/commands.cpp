@@ -438,7 +438,8 @@ const std::vector<OptionText>& OptionTexts() {
 
 constexpr const char* kExitStatusText =
     "Exit status: 0 success, 1 failure (the program's message on standard error),\n"
-    "2 usage error.\n";
+    "2 usage error, 3 done but inputs that could not be read were left out\n"
+    "(campaign, ags, check; each named on standard error).\n";
 
 // `text` in lines of at most 79 columns (words longer stay whole), each
 // after `indent` spaces.

@@ -12,6 +12,9 @@ namespace karnea::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// Done, but inputs that could not be read were left out (campaign, ags,
+// check): the output is written all the same, and a script can tell.
+inline constexpr int kExitSkipped = 3;
 
 // Runs the command line (without the program name).
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

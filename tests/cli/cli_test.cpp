@@ -513,9 +513,11 @@ TEST(CliCampaign, ReportExportAndChecks) {
     ScratchDir dir;
     const std::string campaign = kExamples + "/campaign";
     WriteBytes(dir.file("junk.kdw"), "no data\n");
+    // A file left out is named, the report written from the others, and the
+    // status says so (3).
     CliRun run = RunCli({"campaign", campaign, dir.file("junk.kdw"), "-o", dir.file("r.pdf"),
                          "--png", dir.file("png")});
-    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_TRUE(
         Contains(run.err, "junk.kdw: カルネアのデータではありません (読めないため除きました)"))
         << run.err;
@@ -545,7 +547,10 @@ TEST(CliCampaign, ReportExportAndChecks) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Contains(run.err, "読める試験がありません")) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("none.pdf")));
-    EXPECT_EQ(RunCli({"check", campaign, dir.file("junk.kdw")}).status, 1);
+    EXPECT_EQ(RunCli({"check", campaign, dir.file("junk.kdw")}).status, 3);
+    run = RunCli({"ags", campaign, dir.file("junk.kdw"), "-o", dir.file("j.ags")});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("j.ags")));
     const std::string test = dir.file("t.kdw");
     WriteBytes(test, ReadBytes(kExamples + "/test.kdw"));
     for (const char* command : {"campaign", "ags"}) {
@@ -566,13 +571,13 @@ TEST(CliCampaign, BadInputsAreNamedAndOutputsCheckedFirst) {
     WriteBytes(dir.file("huge.kdw"), "$$_KDVARDO300\r\n");
     std::filesystem::resize_file(dir.file("huge.kdw"), std::uintmax_t(4) << 30);
     CliRun run = RunCli({"check", dir.path().string(), "--json"});
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.status, 3);
     EXPECT_TRUE(Contains(run.out, "/あ.kdw\"")) << run.out.substr(0, 300);
     EXPECT_TRUE(Contains(run.out, "/caf\xEF\xBF\xBD.kdw\"")) << run.out.substr(0, 300);
     EXPECT_FALSE(Contains(run.out, "\x82\xa0"));
     EXPECT_TRUE(Contains(run.out, "ファイルが大きすぎるため")) << run.out;
     run = RunCli({"ags", dir.path().string(), "-o", dir.file("c.ags")});
-    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.status, 3) << run.err;
     // Names in romaji, and nothing outside ASCII.
     EXPECT_TRUE(Contains(ReadBytes(dir.file("c.ags")), ",\"a.kdw\","));
     EXPECT_EQ(test::AgsRuleFindings(ReadBytes(dir.file("c.ags"))), std::vector<std::string>{});
