@@ -88,7 +88,7 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
 
 void CHeaderDlg::AddDate() {
     // The list keeps an era it does not hold, too.
-    QComboBox* era = EditableList(this, "era", {"平成", "昭和", ""});
+    QComboBox* era = EditableList(this, "era", {"令和", "平成", "昭和", ""});
     era->setMinimumContentsLength(3);
     era->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     era->setEditText(FromCp932(field_(header::dateEra)));

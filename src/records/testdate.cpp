@@ -6,12 +6,16 @@
 namespace karnea {
 namespace {
 
+// An era, from its first day to its last (as yyyymmdd; 0 while it lasts).
 struct Era {
     const char* name;
-    int offset;    // western year = era year + offset
-    int lastYear;  // the era's last year, 0 while it lasts
+    int offset;  // western year = era year + offset
+    long long first;
+    long long last;
 };
-constexpr Era kEras[] = {{"令和", 2018, 0}, {"平成", 1988, 31}, {"昭和", 1925, 64}};
+constexpr Era kEras[] = {{"令和", 2018, 20190501, 0},
+                         {"平成", 1988, 19890108, 20190430},
+                         {"昭和", 1925, 19261225, 19890107}};
 
 constexpr long long kEarliestYear = 1900;
 constexpr long long kLatestYear = 2100;
@@ -35,14 +39,14 @@ std::string IsoDate(const HeaderTexts& h) {
     // Taken wide: a year near the limit of int plus an era stays a number.
     long long year = TextToInt(h[header::dateYear]);
     const std::string& era = h[header::dateEra];
+    const Era* found = nullptr;
     if (!era.empty()) {
-        const Era* found = nullptr;
         for (const Era& e : kEras) {
             if (era == Sjis(e.name)) {
                 found = &e;
             }
         }
-        if (found == nullptr || year < 1 || (found->lastYear > 0 && year > found->lastYear)) {
+        if (found == nullptr || year < 1 || year > kLatestYear) {
             return {};
         }
         year += found->offset;
@@ -51,6 +55,12 @@ std::string IsoDate(const HeaderTexts& h) {
     const int day = TextToInt(h[header::dateDay]);
     if (year < kEarliestYear || year > kLatestYear || month < 1 || month > 12 || day < 1 ||
         day > DaysIn(year, month)) {
+        return {};
+    }
+    // A day outside its era (平成 31 ends on 30 April 2019, 令和 begins the
+    // next day) is none.
+    const long long date = year * 10000 + month * 100 + day;
+    if (found != nullptr && (date < found->first || (found->last != 0 && date > found->last))) {
         return {};
     }
     return FormatText("%04lld-%02d-%02d", year, month, day);

@@ -9,9 +9,11 @@
 namespace karnea {
 
 // The date as "yyyy-mm-dd" in the western calendar, or "" when the header
-// holds no real date: a field missing or not a number, an era not known, an
-// era year beyond its era, a year before 1900 or after 2100 once the era is
-// applied, or a day its month does not have.
+// holds no real date: a field missing or not a number, an era not known, a
+// day outside its era (令和 from 1 May 2019, 平成 from 8 January 1989 to 30
+// April 2019, 昭和 from 25 December 1926 to 7 January 1989), a year before
+// 1900 or after 2100 once the era is applied, or a day its month does not
+// have.
 std::string IsoDate(const HeaderTexts& header);
 
 // Whether any of the date's fields holds a text, so that a date that is not

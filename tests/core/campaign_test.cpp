@@ -506,6 +506,25 @@ TEST(IsoDate, WesternAndEraYears) {
     h[header::dateYear] = "2026";
     h[header::dateDay] = "31";  // April has 30 days
     EXPECT_EQ(IsoDate(h), "");
+    // Each era holds its own days: 平成 31 ends with April, 令和 1 begins in
+    // May, 昭和 64 lasted a week.
+    const struct {
+        const char* era;
+        const char* year;
+        const char* month;
+        const char* day;
+        const char* iso;
+    } days[] = {{"平成", "31", "4", "30", "2019-04-30"}, {"平成", "31", "5", "1", ""},
+                {"令和", "1", "5", "1", "2019-05-01"},   {"令和", "1", "4", "30", ""},
+                {"昭和", "64", "1", "7", "1989-01-07"},  {"昭和", "64", "1", "8", ""},
+                {"平成", "1", "1", "8", "1989-01-08"},   {"平成", "32", "1", "1", ""}};
+    for (const auto& d : days) {
+        h[header::dateEra] = Sjis(d.era);
+        h[header::dateYear] = d.year;
+        h[header::dateMonth] = d.month;
+        h[header::dateDay] = d.day;
+        EXPECT_EQ(IsoDate(h), d.iso) << d.era << d.year << "-" << d.month << "-" << d.day;
+    }
 }
 
 }  // namespace

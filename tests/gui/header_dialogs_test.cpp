@@ -125,11 +125,16 @@ private slots:
                 QApplication::sendEvent(Field(d, header::depth), &typed);
                 Field(d, header::waterLevel)->setFocus();
                 QCOMPARE(Field(d, header::depth)->text(), QStringLiteral("-12.5"));
+                // A test made today is dated by its era, 令和.
+                auto* era = Find<QComboBox>(d, "era");
+                QCOMPARE(era->itemText(0), QStringLiteral("令和"));
+                era->setCurrentIndex(0);
                 Find<QPushButton>(d, "draw")->click();
                 Screenshot(d, "test-header");
                 Find<QPushButton>(d, "ok")->click();
             });
         const HeaderTexts& h = ws.test.testHeader;
+        QCOMPARE(h[header::dateEra], Sjis("令和"));
         QCOMPARE(h[header::depth], std::string("-12.5"));
         const std::string pz = ComputeHoseHeadText("-12.5", "1", ws.settings.siCoefficient);
         QCOMPARE(h[header::pz], pz);
