@@ -1,6 +1,7 @@
 #include "app/cmainframe.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDragEnterEvent>
@@ -10,8 +11,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -37,6 +40,20 @@ QIcon Icon(const char* name) {
     return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
 }
 
+// The application's style, but for the menu bar's keys as Windows has them:
+// Alt pressed and let go alone puts the keyboard on the menu bar.
+class MenuBarKeys : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
 }  // namespace
 
 CMainFrame::CMainFrame(CTavApp& app) : app_(app) {
@@ -52,6 +69,14 @@ CMainFrame::CMainFrame(CTavApp& app) : app_(app) {
     BuildToolBar();
     BuildStatusBar();
     setAcceptDrops(true);
+    // Alt alone and F10 reach the menu bar (F10 opens its first menu); each
+    // menu opens with Alt and its letter.
+    auto* keys = new MenuBarKeys(QApplication::style()->name());
+    keys->setParent(this);
+    menuBar()->setStyle(keys);
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
 QAction* CMainFrame::action(Command command) const {
@@ -110,7 +135,7 @@ const std::vector<MenuSpec>& Menus() {
           {Command::calibrationReadings, "データ(&A)", "測定データ　TABｷｰでカーソル移動"},
           {kSeparator},
           {Command::calibrationPage, "ページ(&P)", "キャリブレーション図表のページ"}}},
-        {"カルネア(P)",
+        {"カルネア(&P)",
          {{Command::testHeader, "見出し(&M)", "見出し部分のデータ　TABｷｰでカーソル移動"},
           {Command::testReadings, "データ(&A)", "測定データ"},
           {Command::analysis, "解析/目盛り(&N)", "降伏圧などの点を指定"},
@@ -121,7 +146,7 @@ const std::vector<MenuSpec>& Menus() {
           {Command::viewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示"}}},
         {"設定(&S)",
          {{Command::styleSettings, "様式/桁数(&Y)", "図表名、表示桁数など"},
-          {Command::lineSettings, "線種/係数/マージン(L)",
+          {Command::lineSettings, "線種/係数/マージン(&L)",
            "線の太さ、計算式用定数、ＳＩ換算係数、会社業者名"},
           {kSeparator},
           {Command::engineerMaster, "登録 技術者名(&R)", "技術者名の登録編集"},

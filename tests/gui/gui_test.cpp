@@ -175,6 +175,51 @@ private slots:
         QCOMPARE(f.toolBarArea(f.toolBar()), Qt::TopToolBarArea);
     }
 
+    // Every menu opens with Alt and its letter; Alt pressed and let go alone
+    // puts the keyboard on the menu bar (Enter then opens ﾌｧｲﾙ), and F10
+    // opens the first menu.
+    void menusByKeyboard() {
+        Program p({Example("test.kdw")});
+        CMainFrame& f = p.app->frame();
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QMenuBar* bar = f.menuBar();
+        const auto opened = [&]() -> QMenu* {
+            QAction* active = bar->activeAction();
+            return active != nullptr && active->menu() != nullptr && active->menu()->isVisible()
+                       ? active->menu()
+                       : nullptr;
+        };
+        // Escape closes a menu, and again leaves the bar for the page.
+        const auto close = [&] {
+            for (int i = 0; i < 4 && (opened() != nullptr || bar->hasFocus()); ++i) {
+                QMenu* menu = opened();
+                QTest::keyClick(menu != nullptr ? static_cast<QWidget*>(menu) : bar,
+                                Qt::Key_Escape);
+            }
+            QVERIFY(opened() == nullptr);
+            QVERIFY(!bar->hasFocus());
+        };
+        const auto focus = [] { return QApplication::focusWidget(); };
+        for (QAction* item : bar->actions()) {
+            const QString title = item->text();
+            const int amp = static_cast<int>(title.indexOf(QLatin1Char('&')));
+            QVERIFY2(amp >= 0, qPrintable(title));
+            QTest::keyClick(focus(), title.at(amp + 1).toLower().toLatin1(), Qt::AltModifier);
+            QTRY_VERIFY2(opened() == item->menu(), qPrintable(title));
+            close();
+        }
+        QTest::keyPress(focus(), Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(focus(), Qt::Key_Alt, Qt::NoModifier);
+        QVERIFY(bar->hasFocus());
+        QTest::keyClick(bar, Qt::Key_Return);
+        QTRY_VERIFY(opened() == bar->actions().value(0)->menu());
+        close();
+        QTest::keyClick(focus(), Qt::Key_F10);
+        QTRY_VERIFY(opened() == bar->actions().value(0)->menu());
+        close();
+    }
+
     // 拡張 stands just before ﾍﾙﾌﾟ; its depth profile shows a folder's report
     // in the preview, its AGS export writes the file named, and its quality
     // check shows the open test's warnings and the suggested limit pressure.
