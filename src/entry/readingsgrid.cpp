@@ -1,5 +1,6 @@
 #include "entry/readingsgrid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -238,6 +239,11 @@ std::string ReadingsGrid::SuggestNextPressure(int row) const {
     return next > 0.01 ? FormatText("%.2f", next) : std::string();
 }
 
+bool ReadingsGrid::RowEmpty(int row) const {
+    const std::vector<std::string>& cells = cells_.at(static_cast<std::size_t>(row - 1));
+    return std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); });
+}
+
 int ReadingsGrid::FindPressure(const std::string& pressure, int lastRow) const {
     for (int row = 1; row <= lastRow; ++row) {
         const std::string& p = cell(row, 1);
@@ -382,8 +388,11 @@ void ReadingsGrid::UpdateRowFromEntries() {
 }
 
 void ReadingsGrid::EntryFocusLost(int column) {
+    // A current row that holds nothing yet (the one after the readings, as
+    // the dialog opens) is a new row: the entries wait for "データ追加",
+    // which stays open to the keyboard, instead of going into it as typed.
     const bool rowInRange = currentRow_ >= 1 && currentRow_ <= rowCount() && currentColumn_ >= 1 &&
-                            currentColumn_ <= columnCount();
+                            currentColumn_ <= columnCount() && !RowEmpty(currentRow_);
     if (column == 1) {
         addEnabled_ = !rowInRange;
     }

@@ -167,7 +167,7 @@ public:
     void EditorFocusGained();
     void EditorFocusLost();
     // Leaving an entry field: the current row takes the entries, and what
-    // the dialog does then.
+    // the dialog does then; an empty current row waits for "データ追加".
     void EntryFocusLost(int column);
     // A key before the dialog's own handling. `focusHasId`: the focused
     // control is one of the dialog's own (not a label or a frame).
@@ -246,6 +246,7 @@ private:
     void MoveEditorVertically(int row);
     void EnterKey(KeyOutcome& outcome);
     int FindPressure(const std::string& pressure, int lastRow) const;
+    bool RowEmpty(int row) const;
     void ScrollToShow(int row);
     void FinishRowStep(GridFocus focus);
 

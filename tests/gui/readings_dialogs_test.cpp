@@ -269,6 +269,42 @@ private slots:
     }
 
     // "データ追加", "上書き" and "行削除", and the order OK leaves.
+    // Rows typed from the keyboard alone into a new test: the entry fields,
+    // Tab on to データ追加 (open to the keyboard while the row is new), Space;
+    // the focus comes back to the pressure for the next row.
+    void addingRowsByKeyboard() {
+        Program p;
+        Workspace& ws = p.app->ws();
+        WithDialog(
+            [&] { p.app->view().OnTestReadings(); },
+            [&](QDialog& d) {
+                const auto focus = [] { return QApplication::focusWidget(); };
+                const auto tabTo = [&](const QString& name) {
+                    for (int i = 0; i < 20 && focus()->objectName() != name; ++i) {
+                        QTest::keyClick(focus(), Qt::Key_Tab);
+                    }
+                    QCOMPARE(focus()->objectName(), name);
+                };
+                for (const QStringList& row : {QStringList{"１００", "１０", "１２", "１３"},
+                                               QStringList{"２００", "２０", "２２", "２３"}}) {
+                    tabTo(QStringLiteral("entry1"));
+                    for (int i = 0; i < row.size(); ++i) {
+                        tabTo(QStringLiteral("entry%1").arg(i + 1));
+                        Commit(focus(), row[i]);
+                    }
+                    tabTo(QStringLiteral("add"));
+                    QTest::keyClick(focus(), Qt::Key_Space);
+                    QCOMPARE(focus()->objectName(), QStringLiteral("entry1"));
+                }
+                QCOMPARE(Cell(d, 2, 1), QStringLiteral("200.00"));
+                tabTo(QStringLiteral("ok"));
+                QTest::keyClick(focus(), Qt::Key_Space);
+                QVERIFY(!d.isVisible());
+            });
+        QCOMPARE(CountTestRows(ws.test.testRows, testField::pm), 2);
+        QCOMPARE(ws.test.testRows[2][testField::vol60], std::string("23"));
+    }
+
     void rowButtons() {
         Program p;
         Workspace& ws = p.app->ws();
