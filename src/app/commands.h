@@ -13,6 +13,8 @@ enum class Command : int {
     filePrintSetup = 57606,
     filePrint = 57607,
     filePrintPreview = 57609,
+    // The program's own: the document's pages as one PDF file.
+    fileExportPdf = 33004,
     recentFile = 57616,
     appExit = 57665,
     // 編集

@@ -31,8 +31,10 @@
 #include "base/version.h"
 #include "dialogs/dialogsupport.h"
 #include "dialogs/guiservices.h"
+#include "document/documentfile.h"
 #include "document/startup.h"
 #include "pages/pagecomposer.h"
+#include "render/pageexport.h"
 #include "render/qpaintersurface.h"
 #include "settings/settings.h"
 #include "view/ctavview.h"
@@ -172,6 +174,36 @@ void CTavApp::OnOpenRecentFile(int index) {
     if (!doc_->OpenDocumentFile(files[index])) {
         recent_.Remove(index);
         frame_->UpdateRecentFiles();
+    }
+}
+
+void CTavApp::OnExportPdf() {
+    const QFileInfo document(doc_->pathName());
+    const QString initial =
+        doc_->pathName().isEmpty()
+            ? QStringLiteral("無題.pdf")
+            : document.dir().filePath(document.completeBaseName() + QStringLiteral(".pdf"));
+    std::optional<QString> chosen = chooser_.ChooseSave(
+        initial, QStringLiteral("PDF ﾌｧｲﾙ (*.pdf)|*.pdf|すべてのﾌｧｲﾙ (*.*)|*.*||"));
+    if (!chosen) {
+        return;
+    }
+    if (QFileInfo(*chosen).suffix().isEmpty()) {
+        *chosen += QStringLiteral(".pdf");
+    }
+    const std::string path = ToPath(*chosen);
+    if (!MayExportTo(path, messages_)) {
+        return;
+    }
+    const Settings& s = ws_.settings;
+    if (DrawingOffPaper(s.graphLeftMargin, s.graphTopMargin)) {
+        messages_.Show(FormatMessage(msg::drawingOffPaper, std::to_string(s.graphLeftMargin),
+                                     std::to_string(s.graphTopMargin)));
+        return;
+    }
+    const PageSource source = PagesOf(ws_);
+    if (!ExportPdf(source, AllPages(source), path, 600, messages_)) {
+        messages_.Show(msg::cannotSave);
     }
 }
 

@@ -45,6 +45,8 @@ public:
 public slots:
     void OnFileNew();
     void OnOpenRecentFile(int index);
+    // "PDF出力": the document's pages as one PDF, into a file the user names.
+    void OnExportPdf();
     void OnFilePrint();
     void OnFilePrintPreview();
     void OnFilePrintSetup();

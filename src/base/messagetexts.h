@@ -147,6 +147,9 @@ inline constexpr std::string_view saveChanges = "%1 への変更を保存しま�
 inline constexpr std::string_view cannotCreateFont = "Can't create font";
 inline constexpr std::string_view deviceError = "ハードウェア、デバイスエラー";
 inline constexpr std::string_view cannotStartPrint = "印刷ｼﾞｮﾌﾞを開始できませんでした。";
+inline constexpr std::string_view noPrinter =
+    "印刷ｼﾞｮﾌﾞを開始できませんでした。\n使えるプリンタがありません。"
+    "PDF ファイルには ﾌｧｲﾙ › PDF出力 で出力できます";
 inline constexpr std::string_view cannotRun = "実行できませんでした";
 
 // Save As under the other kind's extension, over an existing file.

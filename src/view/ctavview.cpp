@@ -409,6 +409,14 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
 }
 
 void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
+    // Without a printer the system's print dialog may show nothing at all
+    // (Windows): the user is told, and where a PDF can be had instead.
+    const bool present =
+        printersPresent_ ? printersPresent_() : !QPrinterInfo::availablePrinterNames().isEmpty();
+    if (!present || !printer.isValid()) {
+        messages_.Show(msg::noPrinter);
+        return;
+    }
     MeasurePrinterPaper();
     const int count = PageCount();
     // Every print starts at all pages, whatever the last one printed.

@@ -90,6 +90,11 @@ public:
         fontChooser_ = std::move(c);
     }
 
+    // Whether the system has a printer to print on (tests answer for it).
+    void SetPrintersPresent(std::function<bool()> present) {
+        printersPresent_ = std::move(present);
+    }
+
     // Toolbar グラフ and データ表.
     void ShowGraphPage();
     void ShowTablePage();
@@ -139,6 +144,7 @@ private:
     FileChooser& chooser_;
     std::function<std::optional<FontSetting>(const FontSetting&, SettingRange, QWidget*)>
         fontChooser_;
+    std::function<bool()> printersPresent_;
     FontCache fonts_;
     int currentPage_ = 1;
     DocumentKind lastDrawnKind_ = DocumentKind::calibration;

@@ -440,6 +440,7 @@ private slots:
     // set-up is the platform's printer dialog, not a page set-up.
     void printStartsAtAllPagesAndTheSetUpChoosesThePrinter() {
         Program p({Example("test.kdw")});
+        p.app->view().SetPrintersPresent([] { return true; });
         QPrinter& printer = p.app->printer();
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 2);
@@ -467,6 +468,42 @@ private slots:
         answer(true);
         p.app->OnFilePrintSetup();
         QCOMPARE(okText, QStringLiteral("OK"));
+    }
+
+    // ﾌｧｲﾙ › PDF出力 writes the document's pages into one PDF, named after
+    // the document, never over a data file nor under a data file's name; a
+    // print without a printer says so and where a PDF can be had.
+    void pdfOfTheDocumentAndNoPrinter() {
+        QTemporaryDir dir;
+        const QString test = dir.filePath(QStringLiteral("t.kdw"));
+        WriteBytesTo(test, ReadAll(Example("test.kdw")).toStdString());
+        Program p({test});
+        const QString pdf = dir.filePath(QStringLiteral("t"));
+        p.chooser.answers = {pdf};
+        p.app->frame().action(Command::fileExportPdf)->trigger();
+        QVERIFY(ReadAll(pdf + QStringLiteral(".pdf")).startsWith("%PDF"));
+        QCOMPARE(p.chooser.saveInitial, dir.filePath(QStringLiteral("t.pdf")));
+        p.chooser.answers = {test};
+        p.app->frame().action(Command::fileExportPdf)->trigger();
+        QVERIFY(QString::fromStdString(p.messages.shown.back())
+                    .contains(QStringLiteral("データファイル")));
+        QCOMPARE(ReadAll(test), ReadAll(Example("test.kdw")));
+
+        // No printer: Ctrl+P, and the preview's 印刷, say so.
+        p.app->view().SetPrintersPresent([] { return false; });
+        p.messages.shown.clear();
+        p.app->frame().action(Command::filePrint)->trigger();
+        QTimer::singleShot(0, [] {
+            auto* preview = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(preview != nullptr);
+            preview->findChild<QPushButton*>(QStringLiteral("print"))->click();
+        });
+        p.app->frame().action(Command::filePrintPreview)->trigger();
+        QCOMPARE(p.messages.shown.size(), std::size_t(2));
+        for (const std::string& said : p.messages.shown) {
+            QCOMPARE(said, std::string("印刷ｼﾞｮﾌﾞを開始できませんでした。\n使えるプリンタがありま"
+                                       "せん。PDF ファイルには ﾌｧｲﾙ › PDF出力 で出力できます"));
+        }
     }
 
     // The preview keeps the program's bar and strings, starts with the
