@@ -184,7 +184,7 @@ void CTavApp::OnExportPdf() {
             ? QStringLiteral("無題.pdf")
             : document.dir().filePath(document.completeBaseName() + QStringLiteral(".pdf"));
     std::optional<QString> chosen = chooser_.ChooseSave(
-        initial, QStringLiteral("PDF ﾌｧｲﾙ (*.pdf)|*.pdf|すべてのﾌｧｲﾙ (*.*)|*.*||"));
+        initial, QStringLiteral("PDF ファイル (*.pdf)|*.pdf|すべてのファイル (*.*)|*.*||"));
     if (!chosen) {
         return;
     }

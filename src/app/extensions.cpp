@@ -172,7 +172,7 @@ void Extensions::OnAgsExport() {
     }
     const std::optional<QString> path = chooser_.ChooseSave(
         folder + QStringLiteral("/") + QFileInfo(folder).fileName() + QStringLiteral(".ags"),
-        QStringLiteral("AGS ﾌｧｲﾙ (*.ags)|*.ags|すべてのﾌｧｲﾙ (*.*)|*.*||"));
+        QStringLiteral("AGS ファイル (*.ags)|*.ags|すべてのファイル (*.*)|*.*||"));
     if (!path || !MayExportTo(ToPath(*path), messages_)) {
         return;
     }

@@ -133,4 +133,14 @@ void OpsRecorder::DrawCircle(int x, int y, int radius, int width, long colour) {
     out_ += '\n';
 }
 
+void OpsRecorder::ClipTo(int left, int top, int right, int bottom) {
+    out_ += "clip";
+    AppendNumbers(out_, {left, top, right, bottom});
+    out_ += '\n';
+}
+
+void OpsRecorder::ClipOff() {
+    out_ += "clip off\n";
+}
+
 }  // namespace karnea

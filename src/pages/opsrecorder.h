@@ -28,6 +28,8 @@ public:
     void DrawTextInBox(int left, int top, int right, int bottom, const std::string& text) override;
     void DrawLine(int x1, int y1, int x2, int y2, int width, long colour) override;
     void DrawCircle(int x, int y, int radius, int width, long colour) override;
+    void ClipTo(int left, int top, int right, int bottom) override;
+    void ClipOff() override;
 
     // Everything recorded so far (UTF-8).
     const std::string& text() const { return out_; }

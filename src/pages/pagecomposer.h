@@ -89,6 +89,11 @@ public:
     void DrawDashedLineMm(double x1, double y1, double x2, double y2, int dash, int gap, int width,
                           long colour);
     void DrawCircleMm(double x, double y, double r, int width, long colour = 0);
+    // Nothing drawn outside the rectangle until ClipOff.
+    void ClipToMm(double x1, double y1, double x2, double y2) {
+        surface_.ClipTo(ToDeviceX(x1), ToDeviceY(y1), ToDeviceX(x2), ToDeviceY(y2));
+    }
+    void ClipOff() { surface_.ClipOff(); }
     void DrawTextMm(double x, double y, const std::string& text);
     void DrawTextInBoxMm(double x1, double y1, double x2, double y2, const std::string& text);
     void DrawSpreadTextMm(double x1, double x2, double y1, double y2, double cellWidth,

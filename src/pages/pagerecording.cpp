@@ -62,6 +62,14 @@ void PageRecording::DrawDashes(long long x, long long y, int sx, int sy, long lo
     Ops().emplace_back(Dashes{x, y, sx, sy, dash, step, count, width, colour});
 }
 
+void PageRecording::ClipTo(int left, int top, int right, int bottom) {
+    Ops().emplace_back(Clip{left, top, right, bottom});
+}
+
+void PageRecording::ClipOff() {
+    Ops().emplace_back(ClipOffOp{});
+}
+
 void PageRecording::DrawCircle(int x, int y, int radius, int width, long colour) {
     Ops().emplace_back(Circle{x, y, radius, width, colour});
 }
@@ -83,6 +91,8 @@ void PageRecording::DrawPage(int index, Surface& surface) const {
             s->DrawDashes(o.x, o.y, o.sx, o.sy, o.dash, o.step, o.count, o.width, o.colour);
         },
         [s](const Circle& o) { s->DrawCircle(o.x, o.y, o.radius, o.width, o.colour); },
+        [s](const Clip& o) { s->ClipTo(o.left, o.top, o.right, o.bottom); },
+        [s](const ClipOffOp&) { s->ClipOff(); },
     };
     for (const Op& op : pages_[static_cast<std::size_t>(index)].ops) {
         std::visit(draw, op);

@@ -32,6 +32,8 @@ public:
     void DrawDashes(long long x, long long y, int sx, int sy, long long dash, long long step,
                     long long count, int width, long colour) override;
     void DrawCircle(int x, int y, int radius, int width, long colour) override;
+    void ClipTo(int left, int top, int right, int bottom) override;
+    void ClipOff() override;
 
     // How many pages are kept.
     int PageCount() const { return static_cast<int>(pages_.size()); }
@@ -92,8 +94,15 @@ private:
         int width;
         long colour;
     };
-    using Op =
-        std::variant<Font, SaveFontOp, RestoreFontOp, Align, Text, TextBox, Line, Dashes, Circle>;
+    struct Clip {
+        int left;
+        int top;
+        int right;
+        int bottom;
+    };
+    struct ClipOffOp {};
+    using Op = std::variant<Font, SaveFontOp, RestoreFontOp, Align, Text, TextBox, Line, Dashes,
+                            Circle, Clip, ClipOffOp>;
     struct Page {
         int number;
         DocumentKind kind;

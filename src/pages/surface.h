@@ -41,6 +41,11 @@ public:
                             long long step, long long count, int width, long colour);
     // A circle, not filled; width 0 draws the thinnest line the target has.
     virtual void DrawCircle(int x, int y, int radius, int width, long colour) = 0;
+    // Until ClipOff, nothing is drawn outside the rectangle (nor outside
+    // what the target clips itself). A surface that keeps nothing may
+    // ignore both.
+    virtual void ClipTo(int /*left*/, int /*top*/, int /*right*/, int /*bottom*/) {}
+    virtual void ClipOff() {}
 };
 
 // The colour as "#rrggbb".

@@ -187,16 +187,29 @@ void DrawReadings(PageComposer& page, const TestRecord& test, const GraphScales&
         const double x = g.x(TextToDouble(r[testField::p]));
         const double y = g.y(v);
         const double yc = g.yCreep(TextToDouble(r[testField::dv]));
+        // A reading beyond the scales is cut at the frame, so that nothing
+        // of it stands over the calculation box or the labels (one on the
+        // frame stays whole).
+        const bool inside =
+            x >= kLeft && x <= kRight && std::min(y, yc) >= kTop && std::max(y, yc) <= kBottom;
+        if (!inside) {
+            page.ClipToMm(kLeft, kTop, kRight, kBottom);
+        }
         page.DrawCircleMm(x, y, 1, outer);
         page.DrawCircleMm(x, y, 0.2, outer);
         page.DrawLineMm(x - 1, yc + 1, x + 1, yc - 1, outer);
         page.DrawLineMm(x - 1, yc - 1, x + 1, yc + 1, outer);
+        if (!inside) {
+            page.ClipOff();
+        }
         if (!showMarks) {
             continue;
         }
+        // The marks of a reading beyond the scales point at the frame.
+        const double ym = std::clamp(y, kTop, kBottom);
         const auto markUp = [&](const std::string& text) {
-            const double top = std::max(y - 12, 44.0);
-            page.DrawLineMm(x, y - 1, x, top, rule);
+            const double top = std::max(ym - 12, 44.0);
+            page.DrawLineMm(x, ym - 1, x, top, rule);
             page.DrawTextMm(x - 0.5 * h, top - h, text);
         };
         if (row == poRow) {
@@ -207,8 +220,8 @@ void DrawReadings(PageComposer& page, const TestRecord& test, const GraphScales&
         }
         if (showPl && row == plRow) {
             if (v > g.vMin + 0.85 * (g.vMax - g.vMin)) {
-                page.DrawLineMm(x, y + 1, x, y + 11, rule);
-                page.DrawTextMm(x - 0.5 * h, y + 14 - h, "Pl");
+                page.DrawLineMm(x, ym + 1, x, ym + 11, rule);
+                page.DrawTextMm(x - 0.5 * h, ym + 14 - h, "Pl");
             } else {
                 markUp("Pl");
             }

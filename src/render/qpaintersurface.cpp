@@ -216,4 +216,14 @@ void QPainterSurface::DrawCircle(int x, int y, int radius, int width, long colou
     painter_.drawEllipse(QPointF(x, y), radius, radius);
 }
 
+void QPainterSurface::ClipTo(int left, int top, int right, int bottom) {
+    // Within the clip the painter already has (a preview's area).
+    painter_.save();
+    painter_.setClipRect(QRect(QPoint(left, top), QPoint(right, bottom)), Qt::IntersectClip);
+}
+
+void QPainterSurface::ClipOff() {
+    painter_.restore();
+}
+
 }  // namespace karnea

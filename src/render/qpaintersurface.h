@@ -71,6 +71,8 @@ public:
     void DrawDashes(long long x, long long y, int sx, int sy, long long dash, long long step,
                     long long count, int width, long colour) override;
     void DrawCircle(int x, int y, int radius, int width, long colour) override;
+    void ClipTo(int left, int top, int right, int bottom) override;
+    void ClipOff() override;
 
 private:
     struct PageFont {

@@ -1,6 +1,7 @@
 #include "view/cpreviewdlg.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -136,6 +137,8 @@ CPreviewDlg::CPreviewDlg(const QPrinter& printer, const PageRecording& pages, in
     zoomIn_ = BarButton(QStringLiteral("拡大(&I)"), "zoomIn", this);
     zoomOut_ = BarButton(QStringLiteral("縮小(&O)"), "zoomOut", this);
     close_ = BarButton(QStringLiteral("閉じる(&C)"), "close", this);
+    pageNumber_ = new QLabel(this);
+    pageNumber_->setObjectName(QStringLiteral("pageNumber"));
     area_ = new PageArea(*this);
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("previewScroll"));
@@ -147,6 +150,8 @@ CPreviewDlg::CPreviewDlg(const QPrinter& printer, const PageRecording& pages, in
     for (QPushButton* b : {print_, next_, previous_, pagesButton_, zoomIn_, zoomOut_, close_}) {
         bar->addWidget(b);
     }
+    bar->addSpacing(12);
+    bar->addWidget(pageNumber_);
     bar->addStretch();
     auto* box = new QVBoxLayout(this);
     box->addLayout(bar);
@@ -203,6 +208,10 @@ void CPreviewDlg::UpdateButtons() {
     pagesButton_->setEnabled(count > 1 || pagesShown_ == 2);
     zoomIn_->setEnabled(zoom_ < kMostZoomSteps);
     zoomOut_->setEnabled(zoom_ > 0);
+    const int last = std::min(count, current_ + pagesShown_ - 1);
+    pageNumber_->setText(
+        last > current_ ? QStringLiteral("%1-%2 / %3 ページ").arg(current_).arg(last).arg(count)
+                        : QStringLiteral("%1 / %2 ページ").arg(current_).arg(count));
 }
 
 void CPreviewDlg::NextPage() {

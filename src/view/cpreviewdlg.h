@@ -10,6 +10,7 @@
 
 #include "render/qpaintersurface.h"
 
+class QLabel;
 class QPrinter;
 class QPushButton;
 class QScrollArea;
@@ -66,6 +67,8 @@ private:
     QPushButton* zoomIn_;
     QPushButton* zoomOut_;
     QPushButton* close_;
+    // "n / N ページ": the page in sight, of how many.
+    QLabel* pageNumber_ = nullptr;
     int current_ = 1;
     int pagesShown_ = 1;
     int zoom_ = 0;  // 0 the whole page, up to 2 steps closer

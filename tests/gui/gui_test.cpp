@@ -323,6 +323,7 @@ private slots:
         QVERIFY2(after.count() < 2.0, qPrintable(QString::number(after.count())));
         QVERIFY(!QFile::exists(ags));
         QVERIFY(p.messages.shown.empty());
+        QVERIFY(p.chooser.lastFilter.startsWith(QStringLiteral("AGS ファイル (*.ags)|*.ags|")));
     }
 
     void extensionMenu() {
@@ -533,6 +534,8 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(preview));
             QTest::keyClick(preview, Qt::Key_PageDown);
             afterDown = preview->CurrentPage();
+            QCOMPARE(preview->findChild<QLabel*>(QStringLiteral("pageNumber"))->text(),
+                     QStringLiteral("2 / 2 ページ"));
             QTest::keyClick(preview, Qt::Key_PageUp);
             afterUp = preview->CurrentPage();
             // The wheel pages while the whole page shows, and scrolls the
