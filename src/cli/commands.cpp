@@ -173,8 +173,10 @@ int RunConvert(const Arguments& args, std::ostream&, Messages& messages) {
 int RunReduce(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
         ws.documentKind = DocumentKind::test;
-        RecomputeTestRows(ws.test, messages);
-        return true;
+        return ApplyEdit(
+            ws,
+            Edit{.name = editName::recompute, .test = ws.test, .follow = Follow::recheckAndReduce},
+            messages);
     });
 }
 
@@ -201,14 +203,17 @@ int RunAttach(const Arguments& args, std::ostream&, Messages& messages) {
 int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
         ws.documentKind = DocumentKind::test;
+        // The rows chosen are what the dialog opens with: a copy of the
+        // record holds them, and OK brings them in with the rest.
+        TestRecord chosen = ws.test;
         const std::pair<const char*, int> rows[] = {
             {"po", header::poRow}, {"pf", header::pfRow}, {"pl", header::plRow}};
         for (const auto& [option, number] : rows) {
             if (args.has(option)) {
-                ws.test.testHeader[number] = FormatText("%d", std::stoi(args.at(option)));
+                chosen.testHeader[number] = FormatText("%d", std::stoi(args.at(option)));
             }
         }
-        AnalysisModel dialog(ws.test, ws.settings);
+        AnalysisModel dialog(chosen, ws.settings);
         if (args.has("pl-value")) {
             dialog.pBox[AnalysisModel::pl] = Utf8ToCp932(args.at("pl-value"));
         }
@@ -228,9 +233,11 @@ int RunAnalyse(const Arguments& args, std::ostream&, Messages& messages) {
 int RunFit(const Arguments& args, std::ostream&, Messages& messages) {
     return OpenStepsSave(args, messages, [&](Workspace& ws) {
         ws.documentKind = DocumentKind::calibration;
-        NormalizeCalibrationRows(ws.calibration.calibrationRows);
-        RefitCalibration(ws.calibration, messages);
-        return true;
+        Edit fit{.name = editName::recompute,
+                 .calibration = ws.calibration,
+                 .follow = Follow::refitCalibration};
+        NormalizeCalibrationRows(fit.calibration->calibrationRows);
+        return ApplyEdit(ws, std::move(fit), messages);
     });
 }
 

@@ -71,7 +71,8 @@ void CPreviewArea::paintEvent(QPaintEvent* event) {
 CReadingsDlg::CReadingsDlg(ReadingsGrid& grid, const QString& caption, QWidget* parent)
     : CEditDlg(parent), grid_(grid) {
     setWindowTitle(caption);
-    SetOk([this] { return grid_.Check(); }, grid.messages());
+    SetOk([this] { return grid_.TakeOk() ? grid_.Check() : std::optional<Refusal>(Refusal{}); },
+          grid.messages());
     setMouseTracking(true);
 }
 

@@ -13,6 +13,7 @@
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/calibrationreadingsmodel.h"
+#include "records/datafile.h"
 
 namespace karnea {
 namespace {
@@ -359,7 +360,26 @@ bool Redo(Workspace& ws, Messages& messages) {
 }
 
 void AfterCancel(Workspace& ws, Follow follow, Messages& messages) {
+    const TestRecord test = ws.test;
+    const CalibrationRecord calibration = ws.calibration;
     Compute(ws, follow, messages);
+    // A result that the files keep as they were (the same coefficients,
+    // computed anew) changes nothing the user has; any other is an edit of
+    // its own, undone like every other.
+    if (WriteTestFile(ws.test) == WriteTestFile(test) &&
+        WriteCalibrationFile(ws.calibration) == WriteCalibrationFile(calibration)) {
+        return;
+    }
+    Edit edit{.name = editName::recompute};
+    if (ws.calibration != calibration) {
+        edit.calibration = ws.calibration;
+    }
+    if (ws.test != test) {
+        edit.test = ws.test;
+    }
+    ws.test = test;
+    ws.calibration = calibration;
+    [[maybe_unused]] const bool applied = ApplyEdit(ws, std::move(edit), messages);
 }
 
 }  // namespace karnea

@@ -105,12 +105,18 @@ bool ApplyEdit(Workspace& ws, Edit edit, Messages& messages);
 bool Undo(Workspace& ws, Messages& messages);
 bool Redo(Workspace& ws, Messages& messages);
 
-// A dialog's OK through the path: the model's checks (a refusal keeps the
-// dialog open, and is returned), then its edit applied. A refusal without a
-// message keeps the dialog open silently (the model, or a file that could not
-// be written, has already said why).
+// A dialog's OK through the path: the model's own step of an OK pressed (a
+// grid's editor), its checks (a refusal keeps the dialog open, and is
+// returned), then its edit applied. A refusal without a message keeps the
+// dialog open silently (the model, or a file that could not be written, has
+// already said why).
 template <typename Model>
 std::optional<Refusal> AcceptEdit(Workspace& ws, Model& model, Messages& messages) {
+    if constexpr (requires { model.TakeOk(); }) {
+        if (!model.TakeOk()) {
+            return Refusal{};
+        }
+    }
     if (std::optional<Refusal> refusal = model.Check()) {
         return refusal;
     }
@@ -121,7 +127,8 @@ std::optional<Refusal> AcceptEdit(Workspace& ws, Model& model, Messages& message
 }
 
 // What follows a dialog closed without OK: the calibration dialogs fit the
-// curve again, whatever their result (their models say so with kAfterCancel).
+// curve again, whatever their result (their models say so with kAfterCancel),
+// as an edit of its own ("再計算") when that changes what the file keeps.
 void AfterCancel(Workspace& ws, Follow follow, Messages& messages);
 template <typename Model>
 void CancelEdit(Workspace& ws, const Model&, Messages& messages) {

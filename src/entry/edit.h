@@ -55,6 +55,9 @@ inline constexpr const char* keys = "キーの動作";
 inline constexpr const char* fonts = "フォント";
 inline constexpr const char* setup = "セットアップ";
 inline constexpr const char* engineers = "登録 技術者名";
+// What follows in the records without a dialog's OK (a fit after Cancel, a
+// reduction of the command-line tool).
+inline constexpr const char* recompute = "再計算";
 }  // namespace editName
 
 }  // namespace karnea

@@ -63,9 +63,9 @@ void EngineerMasterModel::Delete() {
     MarkModified();
 }
 
-bool EngineerMasterModel::Ok() {
+bool EngineerMasterModel::TakeOk() {
     if (editingActive()) {
-        return ReadingsGrid::Ok();
+        return ReadingsGrid::TakeOk();
     }
     // Text left in an editor that editing has left goes into its cell.
     CommitEditor();

@@ -27,9 +27,9 @@ public:
     void MoveDown();
     void Delete();
 
-    // OK: while the editor is open the dialog stays; otherwise text left in
-    // an editor goes into its cell.
-    bool Ok() override;
+    // OK: while the editor is in use the dialog stays; otherwise text left
+    // in an editor goes into its cell (the names are not sorted).
+    bool TakeOk() override;
     // The names as the master keeps them (duplicates are kept, and said when
     // the master is written).
     Edit Accept() const;

@@ -677,7 +677,7 @@ KeyOutcome ReadingsGrid::KeyDown(GridKey key, bool focusHasId) {
     return outcome;
 }
 
-bool ReadingsGrid::Ok() {
+bool ReadingsGrid::TakeOk() {
     if (editingActive_) {
         keyMode_ = keyMode_ == KeyMode::typing ? KeyMode::moving : KeyMode::idle;
         if (keyMode_ == KeyMode::idle) {

@@ -172,15 +172,14 @@ public:
     // A key before the dialog's own handling. `focusHasId`: the focused
     // control is one of the dialog's own (not a label or a frame).
     KeyOutcome KeyDown(GridKey key, bool focusHasId = true);
-    // OK: true when the dialog closes (the grid was written back); while the
-    // editor is open it stays.
-    virtual bool Ok();
+    // OK pressed, the step the edit path takes before the check: while the
+    // editor is in use OK is its Enter and the dialog stays (false);
+    // otherwise text left in an editor goes into its cell and the list is
+    // written back to the table (CommitGrid).
+    virtual bool TakeOk();
     Messages& messages() { return messages_; }
-    // OK as the edit path takes it: Ok(), refused silently while the dialog
-    // stays.
-    std::optional<Refusal> Check() {
-        return Ok() ? std::nullopt : std::optional<Refusal>(Refusal{});
-    }
+    // Nothing more to refuse once TakeOk let OK go on.
+    std::optional<Refusal> Check() const { return std::nullopt; }
     // Cancel: true when the dialog closes; asks first after changes.
     virtual bool Cancel();
 

@@ -114,11 +114,23 @@ TEST(EditPath, TheCalibrationIsFittedAgainAfterOkAndAfterCancel) {
     Workspace& ws = o.ws;
     ws.documentKind = DocumentKind::calibration;
     ws.calibration.calibrationRows[3][calibrationField::pm] = "1";
-    // Cancel: fitted again, and nothing to undo.
-    ws.calibration.calibrationCoefficients.fill(0);
+    // Cancel: fitted again, which changes the curve the file keeps: an edit
+    // of its own, undone like any other.
+    const CalibrationRecord changed = ws.calibration;
+    const unsigned long revision = ws.recordsRevision;
     CalibrationHeaderModel cancelled(ws.calibration, ws.settings);
     CancelEdit(ws, cancelled, o.m);
-    EXPECT_NE(ws.calibration.calibrationCoefficients[1], 0);
+    EXPECT_NE(ws.calibration, changed);
+    EXPECT_NE(ws.recordsRevision, revision);
+    EXPECT_EQ(ws.edits.UndoName(), "再計算");
+    ASSERT_TRUE(Undo(ws, o.m));
+    EXPECT_EQ(ws.calibration, changed);
+    ASSERT_TRUE(Redo(ws, o.m));
+    // Fitted again without a change: no edit.
+    CancelEdit(ws, cancelled, o.m);
+    EXPECT_FALSE(ws.edits.CanRedo());
+    EXPECT_EQ(ws.edits.UndoName(), "再計算");
+    ASSERT_TRUE(Undo(ws, o.m));
     EXPECT_FALSE(ws.edits.CanUndo());
 
     // OK with the straight lines: the edit holds the fit that followed.

@@ -186,8 +186,8 @@ TEST(ReadingsGrid, APressureThatIsNoNumberIsRefusedWhenEntered) {
     t.grid.KeyDown(GridKey::enter);
     EXPECT_EQ(t.grid.cell(2, 2), "n/a");
     t.grid.KeyDown(GridKey::escape);
-    t.grid.Ok();  // ends the editing
-    ASSERT_TRUE(t.grid.Ok());
+    t.grid.TakeOk();  // ends the editing
+    ASSERT_TRUE(t.grid.TakeOk());
     TestRecord saved;
     saved = *t.grid.Accept().test;
     EXPECT_EQ(FindUnwritableText(saved), "");
@@ -209,7 +209,7 @@ TEST(ReadingsGrid, OkSortsByPressureAndReportsDuplicates) {
         grid.SetCell(row, testField::vol60, std::to_string(row * 10));
     }
     grid.SetCell(2, testField::vol120, "x");
-    EXPECT_TRUE(grid.Ok());
+    EXPECT_TRUE(grid.TakeOk());
     EXPECT_EQ(m.shown, std::vector<std::string>{"同じ圧力があります\r\n 100 m \r\n"});
     record = *grid.Accept().test;
     ReduceTestRows(record);
@@ -245,7 +245,7 @@ TEST(ReadingsGrid, DeleteKeepsTheRowCountAndTheRecordsUntilOk) {
     EXPECT_EQ(record.testRows[2][testField::pm], second);
     grid.DeleteRow();  // nothing selected: nothing happens
     EXPECT_EQ(grid.LastUsedRow(), used - 1);
-    ASSERT_TRUE(grid.Ok());
+    ASSERT_TRUE(grid.TakeOk());
     record = *grid.Accept().test;
     ReduceTestRows(record);
     EXPECT_EQ(CountTestRows(record.testRows, testField::pm), used - 1);
@@ -327,7 +327,7 @@ struct Editing : EmptyTest {
 TEST(ReadingsGrid, EnterMovesTheEditorByMeasuringTime) {
     Editing sixty(3, 4, 0);
     EXPECT_EQ(sixty.grid.KeyDown(GridKey::enter), KeyOutcome::pressOk);
-    EXPECT_FALSE(sixty.grid.Ok());
+    EXPECT_FALSE(sixty.grid.TakeOk());
     EXPECT_EQ(sixty.grid.currentRow(), 4);
     EXPECT_EQ(sixty.grid.currentColumn(), 1);
     EXPECT_TRUE(sixty.grid.editingActive());
@@ -335,7 +335,7 @@ TEST(ReadingsGrid, EnterMovesTheEditorByMeasuringTime) {
 
     Editing oneTwenty(3, 4, 1);
     EXPECT_EQ(oneTwenty.grid.KeyDown(GridKey::enter), KeyOutcome::pressOk);
-    EXPECT_FALSE(oneTwenty.grid.Ok());
+    EXPECT_FALSE(oneTwenty.grid.TakeOk());
     EXPECT_EQ(oneTwenty.grid.currentRow(), 3);
     EXPECT_EQ(oneTwenty.grid.currentColumn(), 5);
 
@@ -369,7 +369,7 @@ TEST(ReadingsGrid, TypingAReadingsRowThroughTheEditor) {
         grid.SetEditorText(text);
         const KeyOutcome outcome = grid.KeyDown(GridKey::enter);
         if (outcome == KeyOutcome::pressOk) {
-            EXPECT_FALSE(grid.Ok());
+            EXPECT_FALSE(grid.TakeOk());
         }
     }
     EXPECT_EQ(grid.currentRow(), 2);
@@ -574,7 +574,7 @@ TEST(ReadingsGrid, OneColumnGridWalksDownItsRows) {
     EXPECT_EQ(g.editorText(), "");  // no pressure suggestion without auto-increment
     g.SetEditorText("山田");
     g.KeyDown(GridKey::enter);
-    EXPECT_FALSE(g.Ok());
+    EXPECT_FALSE(g.TakeOk());
     EXPECT_EQ(g.currentRow(), 2);
     EXPECT_EQ(g.names[1], "山田");
 }
@@ -601,7 +601,7 @@ TEST(CalibrationReadingsModel, VolumesAndScaleBoxes) {
     c.KeyDown(GridKey::tab);
     EXPECT_EQ(c.rows()[1][calibrationField::vmCopy], "12.5");
     c.PointerMoved(PointerZone::elsewhere);  // on the way to OK
-    ASSERT_TRUE(c.Ok());
+    ASSERT_TRUE(c.TakeOk());
     calibration = *c.Accept().calibration;
     RefitCalibration(calibration, m);
     EXPECT_EQ(calibration.calibrationHeader[header::vmAxisMax], "800");
