@@ -1,6 +1,7 @@
 // The font dialog "フォント" without widgets: a working copy of the six page
 // fonts, the rows it shows, "標準の設定例", the change counter with the Cancel
-// question, and OK that stores and writes the six font files.
+// question, and OK's edit: the settings with the six fonts (the edit path
+// writes the six font files).
 #pragma once
 
 #include <array>

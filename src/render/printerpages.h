@@ -3,8 +3,10 @@
 
 #include <QPainter>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "pages/pagecomposer.h"
 #include "render/qpaintersurface.h"
@@ -29,6 +31,33 @@ private:
     std::function<bool(int)> beforePage_;
     bool first_ = true;
     std::optional<QPainterSurface> surface_;
+};
+
+// A print into a file goes as every save does: into a file of its own
+// first, which replaces the chosen one only when the whole print is in it.
+// Made before the painter begins, with the path of the printer's output file
+// as the files are named (empty when it prints on paper: the printer is then
+// left as it is).
+class PrintIntoFile {
+public:
+    PrintIntoFile(QPrinter& printer, std::string path);
+    PrintIntoFile(const PrintIntoFile&) = delete;
+    PrintIntoFile& operator=(const PrintIntoFile&) = delete;
+    ~PrintIntoFile();
+
+    // False when there is no place for the print to go first.
+    bool ready() const { return file_.isEmpty() || staging_.isValid(); }
+    // After the print: the printer names the chosen file again, and the file
+    // printed into replaces it when `printed`. True when the chosen file now
+    // holds the whole print (or the print went to a printer and `printed`).
+    [[nodiscard]] bool Finish(bool printed);
+
+private:
+    QPrinter& printer_;
+    QString file_;
+    std::string path_;
+    QTemporaryDir staging_;
+    bool finished_ = false;
 };
 
 }  // namespace karnea

@@ -11,14 +11,12 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <memory>
 #include <optional>
 
-#include "base/diskfile.h"
 #include "base/messages.h"
 #include "dialogs/canalysisdlg.h"
 #include "dialogs/ccaldatadlg.h"
@@ -349,43 +347,28 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
     // move every page right and down and cut off its right and bottom edge.
     const QPageLayout layout = printer.pageLayout();
     printer.setPageMargins(layout.minimumMargins(), layout.units());
-    // Printing into a file goes as every save does: never over a data file,
-    // and into a file of its own first, which replaces the chosen one only
-    // when the whole print is in it.
+    // Printing into a file: never over a data file, and never half a print
+    // in the chosen file.
     const QString file = printer.outputFileName();
-    QTemporaryDir staging;
-    if (!file.isEmpty()) {
-        if (!MayExportTo(ToPath(file), messages_)) {
-            return false;
-        }
-        if (!staging.isValid()) {
-            messages_.Show(msg::cannotSave);
-            return false;
-        }
-        printer.setOutputFileName(staging.filePath(QStringLiteral("print")));
+    if (!file.isEmpty() && !MayExportTo(ToPath(file), messages_)) {
+        return false;
     }
-    // After the print, the file printed into replaces the chosen one.
-    const auto intoFile = [&](bool printed) {
-        if (file.isEmpty()) {
+    PrintIntoFile intoFile(printer, file.isEmpty() ? std::string() : ToPath(file));
+    if (!intoFile.ready()) {
+        messages_.Show(msg::cannotSave);
+        return false;
+    }
+    const auto finish = [&](bool printed) {
+        if (intoFile.Finish(printed) || !printed) {
             return printed;
         }
-        printer.setOutputFileName(file);
-        if (!printed) {
-            return false;
-        }
-        const std::optional<std::string> bytes =
-            ReadWholeFile(ToPath(staging.filePath(QStringLiteral("print"))));
-        if (!bytes || !ReplaceFile(ToPath(file), *bytes)) {
-            messages_.Show(msg::cannotSave);
-            return false;
-        }
-        return true;
+        messages_.Show(msg::cannotSave);
+        return false;
     };
     QPainter painter;
     if (!painter.begin(&printer)) {
         messages_.Show(msg::cannotStartPrint);
-        intoFile(false);
-        return false;
+        return finish(false);
     }
     std::unique_ptr<PrintProgress> box;
     if (progress) {
@@ -405,7 +388,7 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
     printingNow_ = false;
     QApplication::restoreOverrideCursor();
     painter.end();
-    return intoFile(ok);
+    return finish(ok);
 }
 
 void CTavView::OnFilePrint(QPrinter& printer, const QString& documentName) {
