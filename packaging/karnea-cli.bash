@@ -3,7 +3,7 @@ _karnea_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="dump convert reduce heads attach analyse render fit campaign ags check help"
+    local commands="dump convert reduce heads attach analyse render fit campaign ags delivery check help"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -12,11 +12,23 @@ _karnea_cli() {
     local command=${words[1]}
     case $prev in
         -o | --output)
-            _filedir
+            if [[ $command == delivery ]]; then
+                _filedir -d
+            else
+                _filedir
+            fi
             return
             ;;
         --settings | --png)
             _filedir -d
+            return
+            ;;
+        --site)
+            _filedir '@(ini|INI)'
+            return
+            ;;
+        --edition)
+            COMPREPLY=($(compgen -W "2016 2008" -- "$cur"))
             return
             ;;
         --calibration)
@@ -45,6 +57,7 @@ _karnea_cli() {
         render) options="-o --output --settings --format --pages --dpi" ;;
         campaign) options="-o --output --settings --png" ;;
         ags) options="-o --output --recipient --settings --utf8" ;;
+        delivery) options="-o --output --site --edition --settings" ;;
         check) options="--settings --json" ;;
         help)
             ((cword == 2)) && COMPREPLY=($(compgen -W "${commands% help}" -- "$cur"))
@@ -58,7 +71,7 @@ _karnea_cli() {
         return
     fi
     case $command in
-        campaign | ags | check) _filedir '@(kdw|KDW)' ;;
+        campaign | ags | delivery | check) _filedir '@(kdw|KDW)' ;;
         *) _filedir '@(kdw|kcw|df|cf|KDW|KCW|DF|CF)' ;;
     esac
 }

@@ -12,6 +12,9 @@ packages=(
     qt6-base-dev qt6-translations-l10n
     # Japanese faces that stand in for the faces the settings name
     fonts-ipafont-mincho fonts-ipafont-gothic fontconfig
+    # the electronic delivery: XML with DTD validation, the site sheet's INI
+    # reader, and xmllint for the tests' second check of what it writes
+    libxml2-dev libsimpleini-dev libxml2-utils
     # the manual pages, the Debian package and the checks of what it installs
     scdoc dpkg-dev man-db lintian appstream desktop-file-utils shared-mime-info bash-completion
     # a display for the desktop program on machines without one

@@ -43,6 +43,7 @@ enum class Command : int {
     depthProfile = 33001,
     agsExport = 33002,
     qualityCheck = 33003,
+    delivery = 33005,
     // ﾍﾙﾌﾟ
     about = 57664,
     help = 57670,

@@ -10,20 +10,29 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/version.h"
 #include "dialogs/backgroundwork.h"
 #include "dialogs/cagsdlg.h"
+#include "dialogs/cdeliverydlg.h"
 #include "dialogs/cqualitydlg.h"
 #include "dialogs/guiservices.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
+#include "document/delivery.h"
+#include "document/deliverymodel.h"
 #include "document/documentfile.h"
 #include "document/workspace.h"
 #include "pages/pagerecording.h"
+#include "render/pageexport.h"
 #include "view/cpreviewdlg.h"
 #include "view/ctavview.h"
 
 namespace karnea {
 namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 std::string Today() {
     return QDate::currentDate().toString(Qt::ISODate).toStdString();
@@ -195,6 +204,70 @@ void Extensions::OnAgsExport() {
     }
     if (!ReplaceFile(ToPath(*path), file.bytes)) {
         messages_.Show(msg::cannotSave);
+    }
+}
+
+void Extensions::OnDelivery() {
+    QString folder;
+    const std::optional<Campaign> campaign = ChooseTests(folder);
+    if (!campaign) {
+        return;
+    }
+    // The site sheet beside the tests: what it holds is edited, and kept
+    // there for the next delivery.
+    const std::string sitePath = ToPath(folder + QStringLiteral("/") + Q(kSiteSheetName));
+    const std::optional<std::string> siteText = ReadWholeFile(sitePath);
+    std::vector<std::string> problems;
+    const SiteSheet read = siteText ? ReadSiteSheet(*siteText, problems) : SiteSheet{};
+    if (!problems.empty()) {
+        std::string text;
+        for (const std::string& p : problems) {
+            text += (text.empty() ? "" : "\n") + p;
+        }
+        messages_.Show(text);
+    }
+    DeliveryModel model(*campaign, read);
+    CDeliveryDlg dialog(model, messages_, view_.window());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if ((!siteText || model.sheet != read) && !ReplaceFile(sitePath, WriteSiteSheet(model.sheet))) {
+        messages_.Show(msg::cannotSave);
+        return;
+    }
+    const std::optional<QString> out =
+        chooser_.ChooseFolder(lastDeliveryFolder_.isEmpty() ? folder : lastDeliveryFolder_);
+    if (!out) {
+        return;
+    }
+    lastDeliveryFolder_ = *out;
+    // Each test's pages are drawn on the worker; Cancel stops before the
+    // files are written, which leaves the folder as it was.
+    DeliveryResult result;
+    KeptMessages said;
+    const std::string output = ToPath(*out);
+    const std::string software = "karnea " + std::string(ProgramVersion());
+    RunInBackground(view_.window(), QStringLiteral("電子納品を作っています"), progressDelay_,
+                    [&](const WorkProgress& progress) {
+                        const std::size_t total = campaign->tests.size();
+                        std::size_t done = 0;
+                        const TestPdf pdf = [&](const CampaignTest& test) {
+                            return progress(done++, total)
+                                       ? DocumentPdf(PagesOf(*test.ws), 600, said)
+                                       : std::nullopt;
+                        };
+                        result = WriteDelivery(*campaign, model.sheet, output, software, pdf, said,
+                                               [&] { return !progress(done, total); });
+                    });
+    said.shown.push_back(result.written ? DeliverySummary(result) : std::string());
+    std::string text;
+    for (const std::string& s : said.shown) {
+        if (!s.empty()) {
+            text += (text.empty() ? "" : "\n") + s;
+        }
+    }
+    if (!text.empty()) {
+        messages_.Show(text);
     }
 }
 

@@ -1,6 +1,6 @@
 // The commands of the 拡張 menu: the depth profile of a folder of tests in
-// the print preview, from which it prints; the AGS export of a folder of
-// tests; the quality checks of the open test.
+// the print preview, from which it prints; the AGS export and the electronic
+// delivery of a folder of tests; the quality checks of the open test.
 #pragma once
 
 #include <QString>
@@ -33,6 +33,9 @@ public:
     void OnDepthProfile(QPrinter& printer);
     // 拡張 › AGS出力...: asks for a folder and a file name, writes the file.
     void OnAgsExport();
+    // 拡張 › 電子納品出力...: asks for a folder, edits its site sheet, asks
+    // where the delivery goes and writes it.
+    void OnDelivery();
     // 拡張 › 品質チェック...: the checks of the open test.
     void OnQualityCheck();
 
@@ -56,6 +59,7 @@ private:
     Messages& messages_;
     FileChooser& chooser_;
     QString lastFolder_;
+    QString lastDeliveryFolder_;
     // The AGS export's choices, as the last export left them.
     AgsOptions agsOptions_;
     // How long work runs before its progress box shows.

@@ -29,4 +29,19 @@ std::string FormatMessage(std::string_view templ, std::string_view arg1, std::st
     return Replace(Replace(templ, "%2", arg2), "%1", arg1);
 }
 
+std::string FormatMessage(std::string_view templ, std::initializer_list<std::string_view> args) {
+    std::string out;
+    for (std::size_t i = 0; i < templ.size(); ++i) {
+        const std::size_t n =
+            i + 1 < templ.size() && templ[i] == '%' ? templ[i + 1] - '1' : args.size();
+        if (n < args.size()) {
+            out.append(*(args.begin() + n));
+            ++i;
+        } else {
+            out.push_back(templ[i]);
+        }
+    }
+    return out;
+}
+
 }  // namespace karnea

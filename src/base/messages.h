@@ -4,6 +4,7 @@
 // the command-line tool, a recorder in tests). Texts are UTF-8.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,5 +67,7 @@ private:
 // Replaces "%1" (and "%2") in a message template by the arguments.
 std::string FormatMessage(std::string_view templ, std::string_view arg1);
 std::string FormatMessage(std::string_view templ, std::string_view arg1, std::string_view arg2);
+// The same for "%1" … "%9" in one pass: an argument's own "%n" stays.
+std::string FormatMessage(std::string_view templ, std::initializer_list<std::string_view> args);
 
 }  // namespace karnea

@@ -186,4 +186,34 @@ inline constexpr std::string_view outputOverData =
 inline constexpr std::string_view outputNamedAsData =
     "%1 はデータファイルの名前です（kdw、kcw、df、cf）。報告書や出力には別の名前を付けて下さい";
 
+// The electronic delivery and its site sheet ("%1" the boring's number, "%2"
+// the sheet's key).
+inline constexpr std::string_view siteSheetMissing =
+    "現場シート %1 を読めません（電子納品出力で作るか、手で書いて下さい）";
+inline constexpr std::string_view siteValueWrong = "%1: %2 の値が異常です";
+inline constexpr std::string_view siteValueMissing = "%1: %2 がありません";
+inline constexpr std::string_view siteBoringMissing =
+    "%1: 現場シートにこのボーリングの項目がありません";
+inline constexpr std::string_view siteLineUnread = "delivery.ini %1 行目を読めません";
+inline constexpr std::string_view siteFolderTwice = "%1: folder %2 は他のボーリングと同じです";
+inline constexpr std::string_view deliveryNoNumber = "%1: 孔番がないため電子納品に入れられません";
+inline constexpr std::string_view deliveryNoDate = "%1: 測定年月日 %2 は実在する日付ではありません";
+inline constexpr std::string_view deliveryNoReadings = "%1: 測定データがありません";
+inline constexpr std::string_view deliveryFull =
+    "%1: TS000001 から TS000999 までの名前がすべて使われています";
+inline constexpr std::string_view deliveryNumberTwice =
+    "孔番 %1 の試験が二つの調査にあります（%2）。一つの納品には一つの調査を入れて下さい";
+inline constexpr std::string_view deliveryReplaced =
+    "Shift_JIS にない文字を置き換えました: %1";
+inline constexpr std::string_view deliveryInvalid =
+    "%1 が DTD に合いません。出力を中止しました\n%2";
+inline constexpr std::string_view deliveryExistingUnread =
+    "既存の %1 を読めないため、電子納品を出力しません\n%2";
+inline constexpr std::string_view deliveryEditionDiffers =
+    "既存の GRNDTST.XML は %1 の要領です。同じ要領 (%2) で出力して下さい";
+inline constexpr std::string_view deliveryTestsTwice =
+    "%1: 深度 %2 m の試験が二つあります（%3）";
+inline constexpr std::string_view deliverySummary =
+    "電子納品: ボーリング %1、試験 %2、ファイル %3 (置き換え %4)";
+
 }  // namespace karnea::msg

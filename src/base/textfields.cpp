@@ -288,6 +288,15 @@ bool WholeNumberText(std::string_view text, bool allowFraction) {
 
 }  // namespace
 
+std::string_view TrimBlanks(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 std::optional<double> ParseNumber(std::string_view text) {
     if (!WholeNumberText(text, true)) {
         return std::nullopt;

@@ -39,6 +39,9 @@ std::optional<int> ParseInteger(std::string_view text);
 // another character, -1 for an empty or blank text.
 int IsNumericText(std::string_view text);
 
+// The text without the blanks (spaces, tabs, line ends) around it.
+std::string_view TrimBlanks(std::string_view text);
+
 // Whether a text counts as a number: IsNumericText gives 1.
 bool IsNumber(std::string_view text);
 

@@ -8,11 +8,13 @@
 #include "base/encoding.h"
 #include "base/system.h"
 #include "base/textfields.h"
+#include "base/version.h"
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/render.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
+#include "document/delivery.h"
 #include "document/documentfile.h"
 #include "render/pageexport.h"
 
@@ -117,6 +119,72 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         }
     }
     return campaign->skipped.empty() ? kExitOk : kExitSkipped;
+}
+
+std::optional<std::string> CheckDeliveryOptions(const Arguments& args) {
+    if (args.has("edition") && !EditionNamed(args.at("edition"))) {
+        return "--edition is 2016 or 2008";
+    }
+    const std::string& output = args.at("output");
+    std::error_code ec;
+    if (output.empty() || output[0] == '-' ||
+        (std::filesystem::exists(PathOf(output), ec) &&
+         !std::filesystem::is_directory(PathOf(output), ec))) {
+        return "-o needs a folder, not '" + output + "'";
+    }
+    return std::nullopt;
+}
+
+int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
+    Workspace started = StartCommand(args, messages);
+    // The site sheet: named, or the one beside the tests.
+    std::string sitePath;
+    if (args.has("site")) {
+        sitePath = args.at("site");
+    } else {
+        const std::string& first = args.positional.front();
+        std::error_code ec;
+        const bool folder = std::filesystem::is_directory(PathOf(first), ec);
+        sitePath = PathText((folder ? PathOf(first) : PathOf(first).parent_path()) /
+                            PathOf(std::string(kSiteSheetName)));
+    }
+    const std::optional<std::string> siteText = ReadWholeFile(sitePath);
+    if (!siteText) {
+        messages.Show(FormatMessage(msg::siteSheetMissing, sitePath));
+        return kExitFailure;
+    }
+    std::vector<std::string> problems;
+    SiteSheet sheet = ReadSiteSheet(*siteText, problems);
+    for (const std::string& p : problems) {
+        messages.Show(p);
+    }
+    if (!problems.empty()) {
+        return kExitFailure;
+    }
+    if (args.has("edition")) {
+        sheet.edition = EditionNamed(args.at("edition")).value_or(sheet.edition);
+    }
+    const Campaign campaign = ReadCampaign(CampaignFiles(args.positional), started);
+    for (const SkippedFile& f : campaign.skipped) {
+        messages.Show(FormatMessage(msg::fileSkipped,
+                                    Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
+    }
+    if (campaign.tests.empty()) {
+        messages.Show(msg::noTestRead);
+        return kExitFailure;
+    }
+    const std::unique_ptr<QGuiApplication> app = StartGui();
+    const TestPdf pdf = [&](const CampaignTest& test) {
+        return DocumentPdf(PagesOf(*test.ws), 600, messages);
+    };
+    const DeliveryResult result =
+        WriteDelivery(campaign, sheet, args.at("output"), "karnea " + std::string(ProgramVersion()),
+                      pdf, messages);
+    if (!result.written) {
+        return kExitFailure;
+    }
+    out << DeliverySummary(result) << "\n";
+    return campaign.skipped.empty() ? kExitOk : kExitSkipped;
 }
 
 int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {

@@ -1,8 +1,10 @@
-// The commands on many tests at once: the campaign report, the AGS export
-// and the quality checks.
+// The commands on many tests at once: the campaign report, the AGS export,
+// the electronic delivery and the quality checks.
 #pragma once
 
+#include <optional>
 #include <ostream>
+#include <string>
 
 #include "cli/session.h"
 
@@ -13,6 +15,11 @@ int RunCampaign(const Arguments& args, std::ostream& out, Messages& messages);
 
 // ags FILE…|DIR -o campaign.ags
 int RunAgs(const Arguments& args, std::ostream& out, Messages& messages);
+
+// delivery FILE…|DIR -o OUTDIR [--site FILE] [--edition 2016|2008]
+int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages);
+// Its option values: the edition, and an output that is not a file.
+std::optional<std::string> CheckDeliveryOptions(const Arguments& args);
 
 // check FILE…|DIR [--json]
 int RunCheck(const Arguments& args, std::ostream& out, Messages& messages);

@@ -333,6 +333,19 @@ const std::vector<Command>& Commands() {
          {"output"},
          {"utf8"},
          RunAgs},
+        {"delivery",
+         "delivery FILE.kdw...|DIR -o OUTDIR [--site FILE] [--edition 2016|2008] "
+         "[--settings DIR]",
+         "the electronic delivery of the tests under OUTDIR/BORING/TEST: per test its pages "
+         "as a PDF and its exchange data as XML (Shift_JIS), and the management file "
+         "GRNDTST.XML, each checked against its DTD; a delivery already there is extended, "
+         "what other programs wrote is kept",
+         kOneOrMore,
+         {"output", "site", "edition", "settings"},
+         {"output"},
+         {},
+         RunDelivery,
+         CheckDeliveryOptions},
         {"check",
          "check FILE.kdw...|DIR [--json] [--settings DIR]",
          "warnings for each test worth a second look, and the limit pressure by the "
@@ -439,6 +452,10 @@ const std::vector<OptionText>& OptionTexts() {
         {"utf8", "--utf8",
          "also keep the Japanese texts as written, in headings *_J* of their own"},
         {"json", "--json", "the findings as JSON (UTF-8) instead of lines of text"},
+        {"site", "--site FILE",
+         "the site sheet (default: delivery.ini in DIR, or beside the first file)"},
+        {"edition", "--edition 2016|2008",
+         "the delivery rules followed (default: the site sheet's, else 2016)"},
     };
     return texts;
 }
@@ -446,7 +463,7 @@ const std::vector<OptionText>& OptionTexts() {
 constexpr const char* kExitStatusText =
     "Exit status: 0 success, 1 failure (the program's message on standard error),\n"
     "2 usage error, 3 done but inputs that could not be read were left out\n"
-    "(campaign, ags, check; each named on standard error).\n";
+    "(campaign, ags, delivery, check; each named on standard error).\n";
 
 // `text` in lines of at most 79 columns (words longer stay whole), each
 // after `indent` spaces.
@@ -579,7 +596,8 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
             return "usage: karnea-cli " + std::string(command.usage);
         }
     }
-    if (parsed.has("output")) {
+    // A delivery's output is a folder.
+    if (parsed.has("output") && command.name != "delivery") {
         if (std::optional<std::string> problem =
                 CheckOutputName(parsed.at("output"), command.name == "render")) {
             return problem;

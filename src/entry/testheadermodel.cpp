@@ -24,13 +24,8 @@ bool InRange(std::string_view text) {
 }  // namespace
 
 std::string ApplyDepthSign(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r\n\v\f");
-    if (first == std::string_view::npos) {
-        return std::string(text);
-    }
-    const std::size_t last = text.find_last_not_of(" \t\r\n\v\f");
-    const std::string_view trimmed = text.substr(first, last - first + 1);
-    if (!IsNumber(trimmed)) {
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed.empty() || !IsNumber(trimmed)) {
         return std::string(text);
     }
     if (trimmed.find_first_of("+-") == std::string_view::npos) {

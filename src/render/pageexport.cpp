@@ -208,6 +208,11 @@ std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi) {
     return pdf;
 }
 
+std::optional<std::string> DocumentPdf(const PageSource& source, int dpi, Messages& messages) {
+    return PdfBytes([&](PageTarget& t) { return DrawPages(source, AllPages(source), t, messages); },
+                    dpi);
+}
+
 // The file goes to disk as every save of the program does, streamed into
 // its new file as the pages are drawn.
 bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {

@@ -23,6 +23,8 @@ using PageDrawing = std::function<bool(PageTarget&)>;
 bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put);
 // The bytes of one PDF of the pages drawn; nothing when no PDF can be begun.
 std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi);
+// The bytes of one PDF of every page of a document.
+std::optional<std::string> DocumentPdf(const PageSource& source, int dpi, Messages& messages);
 // One PDF of the pages drawn. False when the file cannot be written.
 bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi);
 // One PDF of the given pages of a document.

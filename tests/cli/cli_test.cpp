@@ -561,6 +561,59 @@ TEST(CliCampaign, ReportExportAndChecks) {
     EXPECT_EQ(RunCli({"ags", "-o", dir.file("x.ags")}).status, 2);
 }
 
+// The electronic delivery from the site sheet beside the tests, in both
+// editions: every XML valid for xmllint against the DTDs copied beside it,
+// every data sheet a PDF, the summary on standard output; what stops a
+// delivery is said and writes nothing.
+TEST(CliDelivery, BothEditionsPassXmllint) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.path() / "tests");
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples + "/campaign")) {
+        std::filesystem::copy(entry.path(), dir.path() / "tests" / entry.path().filename(),
+                              std::filesystem::copy_options::recursive);
+    }
+    std::string sheet = "[delivery]\nclient = 県①土木事務所\n";
+    for (const char* boring : {"B-1", "B-2"}) {
+        sheet += std::string("[boring ") + boring + "]\nfolder = BRG000" + boring[2] +
+                 "\nlongitude = 136 13 13.033\nlatitude = 36 4 41.987\nmethod = 02\n"
+                 "precision = 3\ndatum = 1\nelevation = 7.1\ndiameter = 66\n";
+    }
+    WriteBytes(dir.file("tests/delivery.ini"), sheet);
+    const std::string tests = dir.file("tests");
+    // The 2016 edition has other datum codes than the sheet's.
+    CliRun run = RunCli({"delivery", tests, "-o", dir.file("out")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "B-1: datum の値が異常です\nB-2: datum の値が異常です\n"))
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+    EXPECT_EQ(RunCli({"delivery", tests, "-o", dir.file("out"), "--edition", "2010"}).status, 2);
+    EXPECT_EQ(
+        RunCli({"delivery", tests, "-o", dir.file("out"), "--site", dir.file("no.ini")}).status, 1);
+
+    for (const std::string edition : {"2008", "2016"}) {
+        if (edition == "2016") {
+            for (std::size_t at; (at = sheet.find("datum = 1")) != std::string::npos;) {
+                sheet.replace(at, 9, "datum = 02");
+            }
+            WriteBytes(dir.file("tests/delivery.ini"), sheet);
+            std::filesystem::remove_all(dir.file("out"));
+        }
+        run = RunCli({"delivery", tests, "-o", dir.file("out"), "--edition", edition});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "電子納品: ボーリング 2、試験 6、ファイル 18 (置き換え 0)\n");
+        EXPECT_TRUE(Contains(run.err, "Shift_JIS にない文字を置き換えました: ① → (1)\n"));
+        const std::string root = dir.file("out/BORING/TEST/");
+        const std::string dtd = edition == "2016" ? "B1531_04.DTD" : "B1421_03.DTD";
+        const CliRun lint = test::RunShell(
+            "cd " + ShellQuote(root) +
+            " && xmllint --noout --dtdvalid GTST0200.DTD GRNDTST.XML && "
+            "for f in BRG000?/TS*.XML; do xmllint --noout --dtdvalid \"$(dirname $f)/" +
+            dtd + "\" \"$f\" || exit 1; done");
+        EXPECT_EQ(lint.status, 0) << lint.err;
+        EXPECT_EQ(ReadBytes(root + "BRG0002/TS000002.PDF").rfind("%PDF", 0), 0u);
+    }
+}
+
 // What a batch is given is never its undoing: a huge file, names that are
 // not UTF-8, outputs checked before anything is written.
 TEST(CliCampaign, BadInputsAreNamedAndOutputsCheckedFirst) {

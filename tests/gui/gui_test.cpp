@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -324,6 +327,93 @@ private slots:
         QVERIFY(!QFile::exists(ags));
         QVERIFY(p.messages.shown.empty());
         QVERIFY(p.chooser.lastFilter.startsWith(QStringLiteral("AGS ファイル (*.ags)|*.ags|")));
+    }
+
+    // 拡張 › 電子納品出力: the site sheet typed into the dialog page by page
+    // (OK is refused while an item is missing), kept as delivery.ini; ｷｬﾝｾﾙ
+    // while the data sheets are made leaves the output folder as it was, and
+    // the next delivery, from the sheet kept, writes every file and says so.
+    void deliveryFromTheDialog() {
+        QTemporaryDir dir;
+        const QString tests = dir.filePath(QStringLiteral("tests"));
+        const QString out = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(tests) && QDir().mkpath(out));
+        for (const QString& name : QDir(Example("campaign")).entryList({QStringLiteral("*.kdw")})) {
+            QVERIFY(QFile::copy(Example("campaign/") + name, tests + QStringLiteral("/") + name));
+        }
+        Program p({Example("test.kdw")});
+        p.app->extensions().SetProgressDelay(std::chrono::milliseconds(0));
+        bool typed = false;
+        bool cancel = true;
+        QString shownAgain;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (d == nullptr) {
+                return;
+            }
+            if (d->objectName() == QStringLiteral("delivery")) {
+                if (typed) {
+                    shownAgain = test::Find<QLineEdit>(*d, "client")->text();
+                    test::Find<QPushButton>(*d, "ok")->click();
+                    return;
+                }
+                typed = true;
+                test::Find<QPushButton>(*d, "ok")->click();
+                QVERIFY(d->isVisible());
+                QVERIFY(p.messages.shown.back().rfind("B-1: longitude がありません", 0) == 0);
+                test::Screenshot(*d, "delivery-missing");
+                test::Commit(test::Find<QLineEdit>(*d, "client"), QStringLiteral("県土木事務所"));
+                auto* tabs = test::Find<QTabWidget>(*d, "borings");
+                for (int i = 0; i < tabs->count(); ++i) {
+                    tabs->setCurrentIndex(i);
+                    QWidget* page = tabs->widget(i);
+                    const auto type = [&](const char* name, const QString& text) {
+                        auto* box = page->findChild<QLineEdit*>(QString::fromLatin1(name));
+                        box->setFocus();
+                        QTest::keyClicks(box, text);
+                    };
+                    type("longitude", QStringLiteral("136 13 13.0330"));
+                    type("latitude", QStringLiteral("36 04 41.9870"));
+                    type("elevation", QStringLiteral("7.10"));
+                    type("diameter", QStringLiteral("66"));
+                    for (const char* name : {"method", "precision", "datum"}) {
+                        auto* box = page->findChild<QComboBox*>(QString::fromLatin1(name));
+                        box->setFocus();
+                        QTest::keyClick(box, Qt::Key_Down);
+                        QTest::keyClick(box, Qt::Key_Down);
+                    }
+                }
+                QCOMPARE(test::Find<QPlainTextEdit>(*d, "problems")->toPlainText(),
+                         QStringLiteral("なし（出力できます）"));
+                test::Screenshot(*d, "delivery");
+                test::Find<QPushButton>(*d, "ok")->click();
+            } else if (d->windowTitle() == QStringLiteral("電子納品を作っています") && cancel) {
+                cancel = false;
+                d->findChild<QPushButton*>()->click();  // ｷｬﾝｾﾙ
+            }
+        });
+        watch.start();
+        p.chooser.answers = {tests, out};
+        p.app->frame().action(Command::delivery)->trigger();
+        QVERIFY(typed);
+        QVERIFY(QDir(out).isEmpty());
+        const QString sheet = ReadAll(tests + QStringLiteral("/delivery.ini"));
+        QVERIFY2(sheet.contains(QStringLiteral("[boring B-2]\nfolder = BRG0002\n")),
+                 qPrintable(sheet));
+        QVERIFY2(sheet.contains(QStringLiteral("method = 02\nprecision = 1\ndatum = 01\n")),
+                 qPrintable(sheet));
+
+        p.messages.shown.clear();
+        p.chooser.answers = {tests, out};
+        p.app->frame().action(Command::delivery)->trigger();
+        watch.stop();
+        QCOMPARE(shownAgain, QStringLiteral("県土木事務所"));
+        QCOMPARE(p.messages.shown, std::vector<std::string>{
+                                       "電子納品: ボーリング 2、試験 6、ファイル 18 (置き換え 0)"});
+        QVERIFY(QFile::exists(out + QStringLiteral("/BORING/TEST/BRG0002/TS000002.PDF")));
+        QVERIFY(ReadAll(out + QStringLiteral("/BORING/TEST/GRNDTST.XML")).size() > 0);
     }
 
     void extensionMenu() {

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMap>
 #include <QRadioButton>
@@ -16,6 +17,14 @@
 #include <vector>
 
 namespace karnea::test {
+
+// Text as an input method commits it (a Japanese one gives full-width
+// digits), at the caret of the focused box.
+inline void Commit(QWidget* box, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(box, &event);
+}
 
 // The control a focused widget belongs to (the line edit of a combo box or
 // a spin box is the box's).

@@ -33,6 +33,7 @@
 #include "view/ctavview.h"
 
 using namespace karnea;
+using test::Commit;
 using test::Example;
 using test::Find;
 using test::Program;
@@ -65,14 +66,6 @@ void TypeEntry(QDialog& d, const char* name, const QString& text) {
     auto* entry = Find<QLineEdit>(d, name);
     entry->clear();
     QTest::keyClicks(entry, text);
-}
-
-// Text as an input method commits it (a Japanese one gives full-width
-// digits), at the caret of the focused box.
-void Commit(QWidget* box, const QString& text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(box, &event);
 }
 
 std::string Pm(const TestRecord& test, int row) {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds karnea and karnea-cli for 64-bit Windows and lays out
-# dist/karnea-VERSION-windows-x64.zip: the programs, the Qt libraries and plug-ins
-# they load, the compiler's run-time libraries, kakasi with its
-# dictionaries, the IPA fonts, Qt's Japanese translations, the licences, the
-# help text, the examples and a README in Japanese.
+# dist/karnea-VERSION-windows-x64.zip: the programs (with libxml2 built in),
+# the Qt libraries and plug-ins they load, the compiler's run-time libraries,
+# kakasi with its dictionaries, the IPA fonts, Qt's Japanese translations,
+# the licences, the help text, the examples and a README in Japanese.
 #   tools/windows/build.sh [BUILD_DIR]      (default build-windows)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -13,6 +13,7 @@ build=$(realpath -m "$build")
 bash tools/windows/setup.sh
 qt=$(bash tools/windows/build_qt.sh)
 kakasi=$(bash tools/windows/build_kakasi.sh)
+xmllibs=$(bash tools/windows/build_xmllibs.sh)
 
 # Programs of this build run under Wine with the Qt and compiler libraries
 # found where they are.
@@ -28,7 +29,7 @@ chmod +x "$build/wine-run.sh"
 cmake -S . -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/mingw-toolchain.cmake" \
-    -DKARNEA_WINDOWS_PREFIXES="$qt" -DCMAKE_PREFIX_PATH="$qt" \
+    -DKARNEA_WINDOWS_PREFIXES="$qt;$xmllibs" -DCMAKE_PREFIX_PATH="$qt;$xmllibs" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run.sh" >/dev/null
 cmake --build "$build"
@@ -67,6 +68,8 @@ cp "$(dirname "$qt")/source/qt6-base-6.4.2+dfsg/LICENSES/LGPL-3.0-only.txt" \
     "$stage/licenses/Qt-LGPL-3.0.txt"
 cp /usr/share/doc/libstdc++6/copyright "$stage/licenses/libstdc++-copyright.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copyright.txt"
+# libxml2 (MIT) and SimpleIni (MIT), built into the programs.
+cp "$xmllibs/licenses/"* "$stage/licenses/"
 cp resources/Help.txt "$stage/"
 cp -r examples/test.kdw examples/calibration.kcw examples/campaign "$stage/examples/"
 sed "1s/^karnea/karnea $version/" tools/windows/README-ja.txt >"$stage/README.txt"

@@ -6,7 +6,8 @@
 #      outputs;
 #   3. every example and hand-made data file through dump, convert, reduce
 #      and render (drawing operations) on both systems: the outputs must be
-#      the same bytes, and the PDFs the same number of pages; both programs
+#      the same bytes, and the PDFs the same number of pages; the example
+#      campaign's electronic delivery gives the same XML files; both programs
 #      give the build's version;
 #   4. karnea.exe started on the example test under Xvfb, its window saved
 #      as build-windows/karnea-window.png.
@@ -79,6 +80,21 @@ for input in examples/test.kdw examples/calibration.kcw examples/campaign/*.kdw 
         same "$name $command (messages)" "$work/le" "$work/we"
     done
 done
+# The electronic delivery of the example campaign: the same XML files, byte
+# for byte (the data sheets are PDFs, compared as the renders are).
+mkdir -p "$work/site"
+cp examples/campaign/*.kdw "$work/site/"
+printf '[delivery]\nclient = x\n' >"$work/site/delivery.ini"
+for b in 1 2; do
+    printf '[boring B-%s]\nfolder = BRG000%s\nlongitude = 136 1 2\nlatitude = 36 1 2\nmethod = 02\nprecision = 2\ndatum = 02\nelevation = 1\ndiameter = 66\n' \
+        "$b" "$b" >>"$work/site/delivery.ini"
+done
+"$linux" delivery "$work/site" -o "$work/ld" >/dev/null 2>&1 || { echo "differs: delivery (Linux failed)"; differ=1; }
+windows delivery "$work/site" -o "$work/wd" >/dev/null 2>&1 || { echo "differs: delivery (Windows failed)"; differ=1; }
+for f in $(cd "$work/ld" && find . -name '*.XML' -o -name '*.DTD' | sort); do
+    same "delivery $f" "$work/ld/$f" "$work/wd/$f"
+done
+[ -n "$(cd "$work/ld" && find . -name '*.XML')" ] || { echo "differs: no delivery"; differ=1; }
 # Both programs give the build's one version; karnea.exe, a window
 # program, answers on the console it was started from.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

@@ -1,0 +1,567 @@
+#include "document/deliveryxml.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/valid.h>
+#include <libxml/xmlerror.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <map>
+#include <mutex>
+
+#include "base/encoding.h"
+#include "base/textfields.h"
+
+namespace karnea {
+
+std::string_view ShippedDtd_B1421_03();
+std::string_view ShippedDtd_B1531_04();
+std::string_view ShippedDtd_GTST0200();
+std::string_view ShippedDtd_T_IND_03();
+std::string_view ShippedDtd_T_IND_04();
+
+namespace {
+
+const xmlChar* X(const char* text) {
+    return reinterpret_cast<const xmlChar*>(text);
+}
+const xmlChar* X(const std::string& text) {
+    return X(text.c_str());
+}
+std::string Str(const xmlChar* text) {
+    return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
+}
+
+// The published DTDs are UTF-16 (little-endian, with a byte-order mark); the
+// parser is given them as UTF-8.
+std::string Utf16LeToUtf8(std::string_view bytes);
+
+const std::string* DtdForParser(std::string_view name) {
+    static const std::map<std::string, std::string, std::less<>> converted = [] {
+        std::map<std::string, std::string, std::less<>> m;
+        for (const char* file :
+             {"B1421_03.DTD", "B1531_04.DTD", "GTST0200.DTD", "T_IND_03.DTD", "T_IND_04.DTD"}) {
+            m.emplace(file, Utf16LeToUtf8(*ShippedDtd(file)));
+        }
+        return m;
+    }();
+    const auto found = converted.find(name);
+    return found == converted.end() ? nullptr : &found->second;
+}
+
+// A DOCTYPE and the parameter entities of a DTD are served from the shipped
+// DTDs; anything else is not loaded at all (no file, no network).
+xmlParserInputPtr ShippedOnly(const char* url, const char*, xmlParserCtxtPtr ctxt) {
+    const std::string_view whole = url == nullptr ? std::string_view() : std::string_view(url);
+    const std::size_t slash = whole.find_last_of("/\\");
+    const std::string* dtd =
+        DtdForParser(slash == std::string_view::npos ? whole : whole.substr(slash + 1));
+    if (dtd == nullptr) {
+        return nullptr;
+    }
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateMem(
+        dtd->data(), static_cast<int>(dtd->size()), XML_CHAR_ENCODING_UTF8);
+    return buffer == nullptr ? nullptr : xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_NONE);
+}
+
+void StartXml() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(ShippedOnly);
+    });
+}
+
+// The errors libxml2 reports while one is alive on this thread, instead of
+// its printing them.
+class XmlErrors {
+public:
+    XmlErrors() {
+        StartXml();
+        xmlSetStructuredErrorFunc(this, &XmlErrors::Structured);
+        xmlSetGenericErrorFunc(this, &XmlErrors::Generic);
+    }
+    ~XmlErrors() {
+        xmlSetStructuredErrorFunc(nullptr, nullptr);
+        xmlSetGenericErrorFunc(nullptr, nullptr);
+    }
+    XmlErrors(const XmlErrors&) = delete;
+    XmlErrors& operator=(const XmlErrors&) = delete;
+
+    std::string Text(std::string_view otherwise) const {
+        return text_.empty() ? std::string(otherwise) : text_;
+    }
+    static void Generic(void* self, const char* format, ...) {
+        char line[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(line, sizeof line, format, args);
+        va_end(args);
+        static_cast<XmlErrors*>(self)->Add(line);
+    }
+
+private:
+    static void Structured(void* self, xmlErrorPtr error) {
+        if (error == nullptr || error->level == XML_ERR_WARNING) {
+            return;
+        }
+        std::string line = error->line > 0 ? FormatText("%d: ", error->line) : std::string();
+        static_cast<XmlErrors*>(self)->Add(line + Str(X(error->message)));
+    }
+    void Add(std::string_view line) {
+        // The first few are enough to find the fault.
+        if (std::count(text_.begin(), text_.end(), '\n') < 5) {
+            text_.append(line);
+            if (text_.empty() || text_.back() != '\n') {
+                text_ += '\n';
+            }
+        }
+    }
+    std::string text_;
+};
+
+struct DocFree {
+    void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
+};
+using Doc = std::unique_ptr<xmlDoc, DocFree>;
+
+Doc ParseUtf8(std::string_view text) {
+    return Doc(xmlReadMemory(text.data(), static_cast<int>(text.size()), "delivery.xml", "UTF-8",
+                             XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS));
+}
+
+xmlNodePtr Child(xmlNodePtr parent, const char* name) {
+    for (xmlNodePtr n = parent == nullptr ? nullptr : parent->children; n != nullptr; n = n->next) {
+        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X(name))) {
+            return n;
+        }
+    }
+    return nullptr;
+}
+
+std::string ChildText(xmlNodePtr parent, const char* name) {
+    xmlNodePtr n = Child(parent, name);
+    if (n == nullptr) {
+        return {};
+    }
+    xmlChar* content = xmlNodeGetContent(n);
+    std::string text = Str(content);
+    xmlFree(content);
+    return text;
+}
+
+// The plain equivalents of characters a strict Shift_JIS reader refuses,
+// and of those CP932 writes where JIS has another code point.
+const std::map<char32_t, std::string_view>& PlainEquivalents() {
+    static const std::map<char32_t, std::string_view> table = [] {
+        std::map<char32_t, std::string_view> t = {
+            {U'㎡', "m2"},
+            {U'㎥', "m3"},
+            {U'㎜', "mm"},
+            {U'㎝', "cm"},
+            {U'㎞', "km"},
+            {U'㎎', "mg"},
+            {U'㎏', "kg"},
+            {U'㏄', "cc"},
+            {U'№', "No."},
+            {U'℡', "TEL"},
+            {U'㏍', "K.K."},
+            {U'㍻', "平成"},
+            {U'㍼', "昭和"},
+            {U'㍽', "大正"},
+            {U'㍾', "明治"},
+            {U'㈱', "(株)"},
+            {U'㈲', "(有)"},
+            {U'㈹', "(代)"},
+            {U'㊤', "(上)"},
+            {U'㊥', "(中)"},
+            {U'㊦', "(下)"},
+            {U'㊧', "(左)"},
+            {U'㊨', "(右)"},
+            {U'㍉', "ミリ"},
+            {U'㌔', "キロ"},
+            {U'㌢', "センチ"},
+            {U'㍍', "メートル"},
+            {U'㌘', "グラム"},
+            {U'㌧', "トン"},
+            {U'㌃', "アール"},
+            {U'㌶', "ヘクタール"},
+            {U'㍑', "リットル"},
+            {U'㍗', "ワット"},
+            {U'㌍', "カロリー"},
+            {U'㌦', "ドル"},
+            {U'㌣', "セント"},
+            {U'㌫', "パーセント"},
+            {U'㍊', "ミリバール"},
+            {U'㌻', "ページ"},
+            {U'∑', "Σ"},
+            {U'髙', "高"},
+            {U'﨑', "崎"},
+            {U'德', "徳"},
+            {U'瀨', "瀬"},
+            {U'栁', "柳"},
+            {U'隆', "隆"},
+            {U'塚', "塚"},
+            {U'神', "神"},
+            {U'福', "福"},
+            {U'￤', "|"},
+            {U'＇', "'"},
+            {U'＂', "\""},
+            // JIS's own code points for what CP932 reads differently.
+            {U'〜', "～"},
+            {U'‖', "∥"},
+            {U'−', "－"},
+            {U'¢', "￠"},
+            {U'£', "￡"},
+            {U'¬', "￢"}};
+        static constexpr std::array<std::string_view, 20> circled = {
+            "(1)",  "(2)",  "(3)",  "(4)",  "(5)",  "(6)",  "(7)",  "(8)",  "(9)",  "(10)",
+            "(11)", "(12)", "(13)", "(14)", "(15)", "(16)", "(17)", "(18)", "(19)", "(20)"};
+        static constexpr std::array<std::string_view, 10> roman = {"I",  "II",  "III",  "IV", "V",
+                                                                   "VI", "VII", "VIII", "IX", "X"};
+        static constexpr std::array<std::string_view, 10> smallRoman = {
+            "i", "ii", "iii", "iv", "v", "vi", "vii", "viii", "ix", "x"};
+        for (char32_t i = 0; i < 20; ++i) {
+            t[U'①' + i] = circled[i];
+        }
+        for (char32_t i = 0; i < 10; ++i) {
+            t[U'Ⅰ' + i] = roman[i];
+            t[U'ⅰ' + i] = smallRoman[i];
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The UTF-8 sequence of one code point.
+std::string Utf8Of(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::string out;
+    std::size_t i = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
+    const auto unit = [&](std::size_t at) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
+                                     (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    };
+    for (; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        }
+        out += Utf8Of(c);
+    }
+    return out;
+}
+
+// Whether one character (UTF-8) is written by CP932 inside JIS X 0208 and
+// its single-byte range, so that a strict Shift_JIS reader takes it.
+bool StrictlyShiftJis(std::string_view character) {
+    const std::optional<std::string> bytes = TryUtf8ToCp932(character);
+    if (!bytes || bytes->empty()) {
+        return false;
+    }
+    const auto lead = static_cast<unsigned char>((*bytes)[0]);
+    return bytes->size() == 1 || !(lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA);
+}
+
+}  // namespace
+
+std::optional<std::string_view> ShippedDtd(std::string_view name) {
+    static const std::array<std::pair<std::string_view, std::string_view (*)()>, 5> dtds = {{
+        {"B1421_03.DTD", ShippedDtd_B1421_03},
+        {"B1531_04.DTD", ShippedDtd_B1531_04},
+        {"GTST0200.DTD", ShippedDtd_GTST0200},
+        {"T_IND_03.DTD", ShippedDtd_T_IND_03},
+        {"T_IND_04.DTD", ShippedDtd_T_IND_04},
+    }};
+    for (const auto& [file, bytes] : dtds) {
+        if (file == name) {
+            return bytes();
+        }
+    }
+    return std::nullopt;
+}
+
+std::string PlainForShiftJis(std::string_view text, std::set<std::string>& replaced) {
+    const std::string valid = ValidUtf8(text);
+    std::string out;
+    out.reserve(valid.size());
+    std::map<std::string, bool, std::less<>> known;
+    for (std::size_t i = 0; i < valid.size();) {
+        const auto lead = static_cast<unsigned char>(valid[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view character = std::string_view(valid).substr(i, length);
+        i += length;
+        if (length == 1) {
+            // Control characters have no place in XML 1.0.
+            out += lead < 0x20 && lead != '\t' && lead != '\n' && lead != '\r' ? ' ' : char(lead);
+            continue;
+        }
+        auto found = known.find(character);
+        if (found == known.end()) {
+            found = known.emplace(std::string(character), StrictlyShiftJis(character)).first;
+        }
+        if (found->second) {
+            out.append(character);
+            continue;
+        }
+        char32_t c = lead & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+        for (std::size_t k = 1; k < length; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(character[k]) & 0x3F);
+        }
+        const auto& table = PlainEquivalents();
+        const auto plain = table.find(c);
+        const std::string_view instead = plain == table.end() ? "〓" : plain->second;
+        out.append(instead);
+        replaced.insert(Utf8Of(c) + " → " + std::string(instead));
+    }
+    return out;
+}
+
+std::string ShiftJisBytes(std::string_view utf8Xml) {
+    return Utf8ToCp932(utf8Xml);
+}
+
+std::string XmlEscaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml) {
+    XmlErrors errors;
+    const Doc doc = ParseUtf8(utf8Xml);
+    if (!doc) {
+        return errors.Text("XML として読めません");
+    }
+    xmlNodePtr root = xmlDocGetRootElement(doc.get());
+    if (doc->intSubset == nullptr || doc->intSubset->SystemID == nullptr || root == nullptr ||
+        !xmlStrEqual(doc->intSubset->name, root->name)) {
+        return std::string("DOCTYPE がないか、ルート要素と合いません");
+    }
+    const std::string system = Str(doc->intSubset->SystemID);
+    if (!ShippedDtd(system)) {
+        return "DTD " + system + " は電子納品の DTD ではありません";
+    }
+    xmlDtdPtr dtd = xmlParseDTD(nullptr, X(system));
+    if (dtd == nullptr) {
+        return errors.Text("DTD を読めません");
+    }
+    xmlValidCtxtPtr valid = xmlNewValidCtxt();
+    valid->userData = &errors;
+    valid->error = &XmlErrors::Generic;
+    valid->warning = nullptr;
+    const int ok = xmlValidateDtd(valid, doc.get(), dtd);
+    xmlFreeValidCtxt(valid);
+    xmlFreeDtd(dtd);
+    if (ok != 1) {
+        return errors.Text("DTD に合いません");
+    }
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+
+struct ManagementFile::Tree {
+    Doc doc;
+    xmlNodePtr Root() const { return xmlDocGetRootElement(doc.get()); }
+    xmlNodePtr Boring(std::string_view folder) const {
+        for (xmlNodePtr n = Root()->children; n != nullptr; n = n->next) {
+            if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("試験情報")) &&
+                ChildText(n, "フォルダ名") == folder) {
+                return n;
+            }
+        }
+        return nullptr;
+    }
+};
+
+ManagementFile::ManagementFile(std::string_view rules) : tree_(std::make_unique<Tree>()) {
+    XmlErrors errors;
+    tree_->doc = ParseUtf8(
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"
+        "<!DOCTYPE GRNDTEST SYSTEM \"GTST0200.DTD\">\n"
+        "<GRNDTEST DTD_version=\"2.00\"><基礎情報><適用要領基準>" +
+        XmlEscaped(rules) + "</適用要領基準></基礎情報></GRNDTEST>");
+}
+
+std::unique_ptr<ManagementFile> ManagementFile::Read(std::string_view bytes, std::string& why) {
+    XmlErrors errors;
+    auto file = std::unique_ptr<ManagementFile>(new ManagementFile());
+    file->tree_ = std::make_unique<Tree>();
+    const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
+                                             (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+    if (utf16) {
+        file->tree_->doc =
+            Doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "GRNDTST.XML", nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOBLANKS));
+    } else {
+        // The declaration names the encoding; Shift_JIS files are read as the
+        // CP932 that Japanese Windows writes under that name.
+        const std::string_view head = bytes.substr(0, std::min<std::size_t>(bytes.size(), 200));
+        std::string lowered(head);
+        for (char& c : lowered) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        const bool sjis = lowered.find("shift_jis") != std::string::npos ||
+                          lowered.find("sjis") != std::string::npos ||
+                          lowered.find("windows-31j") != std::string::npos ||
+                          lowered.find("cp932") != std::string::npos;
+        std::string text = sjis ? Cp932ToUtf8(bytes) : std::string(bytes);
+        if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            text.erase(0, 3);
+        }
+        if (!sjis && ValidUtf8(text) != text) {
+            why = "UTF-8 として読めない文字があります";
+            return nullptr;
+        }
+        file->tree_->doc = ParseUtf8(text);
+    }
+    xmlNodePtr root = file->tree_->doc ? file->tree_->Root() : nullptr;
+    if (root == nullptr) {
+        why = errors.Text("XML として読めません");
+        return nullptr;
+    }
+    if (!xmlStrEqual(root->name, X("GRNDTEST"))) {
+        why = "GRNDTEST の管理ファイルではありません";
+        return nullptr;
+    }
+    return file;
+}
+
+ManagementFile::~ManagementFile() = default;
+
+std::string ManagementFile::Rules() const {
+    return ChildText(Child(tree_->Root(), "基礎情報"), "適用要領基準");
+}
+
+std::vector<ManagementFile::Entry> ManagementFile::Entries(std::string_view folder) const {
+    std::vector<Entry> entries;
+    xmlNodePtr boring = tree_->Boring(folder);
+    for (xmlNodePtr n = boring == nullptr ? nullptr : boring->children; n != nullptr; n = n->next) {
+        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("各種試験情報"))) {
+            entries.push_back({ChildText(n, "電子データシートファイル名"),
+                               ChildText(n, "電子データシート作成ソフトウェア名"),
+                               ChildText(n, "データシート交換用データファイル名"),
+                               ChildText(n, "試験上端深度")});
+        }
+    }
+    return entries;
+}
+
+void ManagementFile::Remove(std::string_view folder, std::string_view sheetFile) {
+    xmlNodePtr boring = tree_->Boring(folder);
+    for (xmlNodePtr n = boring == nullptr ? nullptr : boring->children; n != nullptr; n = n->next) {
+        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("各種試験情報")) &&
+            ChildText(n, "電子データシートファイル名") == sheetFile) {
+            xmlUnlinkNode(n);
+            xmlFreeNode(n);
+            return;
+        }
+    }
+}
+
+void ManagementFile::Add(const NewBoring& b, const NewEntry& e) {
+    xmlNodePtr root = tree_->Root();
+    xmlNodePtr boring = tree_->Boring(b.folder);
+    if (boring == nullptr) {
+        boring = xmlNewNode(nullptr, X("試験情報"));
+        // After the last boring, before the file's comments.
+        xmlNodePtr after = Child(root, "基礎情報");
+        for (xmlNodePtr n = root->children; n != nullptr; n = n->next) {
+            if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("試験情報"))) {
+                after = n;
+            }
+        }
+        if (after == nullptr) {
+            xmlAddChild(root, boring);
+        } else {
+            xmlAddNextSibling(after, boring);
+        }
+        xmlNewTextChild(boring, nullptr, X("地点名"), X(b.site));
+        xmlNewTextChild(boring, nullptr, X("フォルダ名"), X(b.folder));
+        xmlNodePtr position = xmlNewChild(boring, nullptr, X("位置情報"), nullptr);
+        const std::pair<const char*, const std::array<std::string, 3>*> angles[] = {
+            {"経度", &b.longitude}, {"緯度", &b.latitude}};
+        for (const auto& [name, parts] : angles) {
+            xmlNodePtr angle = xmlNewChild(position, nullptr, X(name), nullptr);
+            const char* units[] = {"_度", "_分", "_秒"};
+            for (int k = 0; k < 3; ++k) {
+                xmlNewTextChild(angle, nullptr, X(std::string(name) + units[k]), X((*parts)[k]));
+            }
+        }
+        xmlNewTextChild(position, nullptr, X("測地系"), X(b.datum));
+        xmlNewTextChild(position, nullptr, X("標高"), X(b.elevation));
+    }
+    xmlNodePtr entry = xmlNewChild(boring, nullptr, X("各種試験情報"), nullptr);
+    const std::pair<const char*, const std::string*> items[] = {
+        {"電子データシートファイル名", &e.sheetFile},
+        {"電子データシート作成ソフトウェア名", &e.software},
+        {"データシート交換用データファイル名", &e.exchangeFile},
+        {"データシート交換用データ作成ソフトウェア名", &e.software},
+        {"試験コード", &e.code},
+        {"基準番号", &e.standard},
+        {"試験名称", &e.name},
+        {"試験上端深度", &e.topDepth},
+        {"試験下端深度", &e.bottomDepth},
+        {"試験開始年月日", &e.startDate},
+        {"試験終了年月日", &e.endDate},
+        {"試験者", &e.tester}};
+    for (const auto& [name, value] : items) {
+        xmlNewTextChild(entry, nullptr, X(name), X(*value));
+    }
+}
+
+std::string ManagementFile::Text() const {
+    xmlChar* memory = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(tree_->doc.get(), &memory, &size, "UTF-8", 1);
+    std::string text(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size));
+    xmlFree(memory);
+    // The declaration names what the file is delivered as.
+    const std::size_t end = text.find("?>");
+    if (text.compare(0, 5, "<?xml") == 0 && end != std::string::npos) {
+        text.replace(0, end + 2, "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>");
+    }
+    return text;
+}
+
+}  // namespace karnea
