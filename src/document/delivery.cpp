@@ -20,6 +20,7 @@ namespace karnea {
 namespace {
 
 constexpr std::string_view kSoftwarePrefix = "karnea";
+constexpr std::uintmax_t kLargestManagementFile = 64u << 20;
 
 std::string Trimmed(std::string_view text) {
     return std::string(TrimBlanks(text));
@@ -305,7 +306,10 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
     std::error_code ec;
     if (std::filesystem::exists(PathOf(managementPath), ec)) {
         std::string why;
-        const std::optional<std::string> bytes = ReadWholeFile(managementPath);
+        // A management file lists tests, not megabytes of them.
+        const std::uintmax_t size = std::filesystem::file_size(PathOf(managementPath), ec);
+        const std::optional<std::string> bytes =
+            !ec && size <= kLargestManagementFile ? ReadWholeFile(managementPath) : std::nullopt;
         if (bytes) {
             management = ManagementFile::Read(*bytes, why);
         }
@@ -429,6 +433,11 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
     files.emplace_back(managementPath, ShiftJisBytes(text));
     files.emplace_back(testFolder + "/GTST0200.DTD", std::string(*ShippedDtd("GTST0200.DTD")));
 
+    // A Cancel up to here leaves the output as it was.
+    if (stopped && stopped()) {
+        result.stopped = true;
+        return result;
+    }
     // The folders first; those made for nothing go again.
     std::vector<std::string> made;
     for (const std::string& folder : folders) {
