@@ -108,6 +108,12 @@ inline constexpr std::string_view emNotFinite =
 inline constexpr std::string_view rowsFull = "最大行数です. 追加できません.";
 inline constexpr std::string_view cannotAdd = "追加できません.";
 inline constexpr std::string_view entriesMissing = "データが無い、または不十分です.";
+// Copy and paste in the readings list ("%1" the row, "%2" the column's
+// title, "%3" why).
+inline constexpr std::string_view pastedCellRefused = "%1 行目 %2: %3";
+inline constexpr std::string_view pastedEntryRefused = "%1: %2";
+inline constexpr std::string_view pasteDoesNotFit =
+    "貼り付ける範囲が表に収まりません（%1 行、%2 列まで）";
 inline constexpr std::string_view sameDataExists =
     "同じ %1データがあります.\n修正なら上書きしてください.";
 inline constexpr std::string_view noSameData = "上書きできません、同じ %1 がありません.";

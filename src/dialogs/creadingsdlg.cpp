@@ -1,8 +1,11 @@
 #include "dialogs/creadingsdlg.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCursor>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -83,8 +86,10 @@ Input CReadingsDlg::CellInput() const {
 void CReadingsDlg::BuildList(int visibleRows) {
     list_ = new QTableWidget(grid_.rowCount(), grid_.columnCount(), this);
     list_->setObjectName(QStringLiteral("list"));
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Cells and rows are selected as in a spreadsheet: Shift+click,
+    // Shift+arrows and Ctrl+A extend the selection.
+    list_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Tab leaves the list for the next control; the arrows move in it.
     list_->setTabKeyNavigation(false);
@@ -132,6 +137,8 @@ void CReadingsDlg::BuildList(int visibleRows) {
     editor_->hide();
     connect(editor_, &QLineEdit::textChanged, this,
             [this](const QString& text) { grid_.SetEditorText(ToCp932(text)); });
+
+    BuildClipboardActions();
 
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
@@ -313,10 +320,16 @@ void CReadingsDlg::Sync() {
             }
         }
     }
-    if (grid_.selectedRow() > 0) {
-        list_->selectRow(grid_.selectedRow() - 1);
-    } else {
+    // The grid's row is selected, unless the user's selection holds it.
+    const int row = grid_.selectedRow() - 1;
+    bool held = false;
+    for (const QTableWidgetSelectionRange& range : list_->selectedRanges()) {
+        held = held || (range.topRow() <= row && row <= range.bottomRow());
+    }
+    if (row < 0) {
         list_->clearSelection();
+    } else if (!held) {
+        list_->selectRow(row);
     }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const QString text = FromCp932(grid_.entry(static_cast<int>(i) + 1));
@@ -416,7 +429,99 @@ PointerZone CReadingsDlg::ZoneAt(const QPoint& globalPos) const {
     return PointerZone::elsewhere;
 }
 
+ReadingsGrid::Block CReadingsDlg::SelectedBlock() const {
+    // The range the current cell is in (a spreadsheet copies one range).
+    const QList<QTableWidgetSelectionRange> ranges = list_->selectedRanges();
+    const QModelIndex current = list_->currentIndex();
+    for (const QTableWidgetSelectionRange& r : ranges) {
+        if (r.topRow() <= current.row() && current.row() <= r.bottomRow() &&
+            r.leftColumn() <= current.column() && current.column() <= r.rightColumn()) {
+            return {r.topRow() + 1, r.leftColumn() + 1, r.bottomRow() + 1, r.rightColumn() + 1};
+        }
+    }
+    if (ranges.isEmpty()) {
+        return {};
+    }
+    const QTableWidgetSelectionRange& r = ranges.front();
+    return {r.topRow() + 1, r.leftColumn() + 1, r.bottomRow() + 1, r.rightColumn() + 1};
+}
+
+void CReadingsDlg::BuildClipboardActions() {
+    // The list's own keys and its context menu, as a spreadsheet has them.
+    const auto add = [this](const QString& caption, QKeySequence::StandardKey key, const char* name,
+                            std::function<void()> run) {
+        auto* action = new QAction(caption, list_);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, std::move(run));
+        list_->addAction(action);
+        return action;
+    };
+    const auto copy = [this] {
+        const ReadingsGrid::Block block = SelectedBlock();
+        if (block.top > 0) {
+            QGuiApplication::clipboard()->setText(QString::fromStdString(grid_.CopyText(block)));
+        }
+    };
+    const auto clear = [this] {
+        const ReadingsGrid::Block block = SelectedBlock();
+        if (block.top > 0) {
+            Forward([&] { grid_.ClearBlock(block); });
+        }
+    };
+    QAction* cut = add(QStringLiteral("切り取り(&T)"), QKeySequence::Cut, "cut", [copy, clear] {
+        copy();
+        clear();
+    });
+    QAction* copied = add(QStringLiteral("コピー(&C)"), QKeySequence::Copy, "copy", copy);
+    QAction* paste = add(QStringLiteral("貼り付け(&P)"), QKeySequence::Paste, "paste", [this] {
+        // At the top-left of the selection the current cell is in, as a
+        // spreadsheet pastes; else at the current cell.
+        const ReadingsGrid::Block block = SelectedBlock();
+        const QModelIndex current = list_->currentIndex();
+        int row = current.isValid() ? current.row() + 1 : std::max(block.top, 1);
+        int column = current.isValid() ? current.column() + 1 : std::max(block.left, 1);
+        if (block.top <= row && row <= block.bottom && block.left <= column &&
+            column <= block.right) {
+            row = block.top;
+            column = block.left;
+        }
+        const std::string text = QGuiApplication::clipboard()->text().toStdString();
+        Forward([&] { grid_.Paste(row, column, text); });
+    });
+    QAction* erase = add(QStringLiteral("削除(&D)"), QKeySequence::Delete, "delete", clear);
+    add(QStringLiteral("すべて選択(&A)"), QKeySequence::SelectAll, "selectAll",
+        [this] { list_->selectAll(); });
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Enabled as they apply.
+    const auto enable = [this, cut, copied, paste, erase] {
+        const bool selected = !list_->selectedRanges().isEmpty();
+        cut->setEnabled(selected);
+        copied->setEnabled(selected);
+        erase->setEnabled(selected);
+        paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    };
+    connect(list_, &QTableWidget::itemSelectionChanged, this, enable);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, enable);
+    enable();
+}
+
 bool CReadingsDlg::KeyPress(QObject* watched, QKeyEvent* event) {
+    // A row copied from a spreadsheet, pasted into an entry field, fills the
+    // fields from there on; a tab is never kept in a box.
+    if (event->matches(QKeySequence::Paste)) {
+        const QString text = QGuiApplication::clipboard()->text();
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (watched == entries_[i] &&
+                (text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\n')) ||
+                 text.contains(QLatin1Char('\r')))) {
+                Forward(
+                    [&] { grid_.PasteIntoEntries(static_cast<int>(i) + 1, text.toStdString()); });
+                return true;
+            }
+        }
+    }
     // F2 opens the editor on the current cell, as a double-click does, so
     // that a cell can be typed into without the mouse.
     if (event->key() == Qt::Key_F2 && watched == list_ && !grid_.editingActive()) {

@@ -108,6 +108,10 @@ protected:
 private:
     // What the editor and the entry fields take: numbers in the readings.
     Input CellInput() const;
+    // Cut, copy, paste, delete and select all on the list (keys and its
+    // context menu), and the block of cells they act on.
+    void BuildClipboardActions();
+    ReadingsGrid::Block SelectedBlock() const;
     void TellGeometry();
     PointerZone ZoneAt(const QPoint& globalPos) const;
     bool KeyPress(QObject* watched, QKeyEvent* event);

@@ -111,6 +111,189 @@ void ReadingsGrid::SetCell(int row, int column, const std::string& text) {
     WriteRecordCell(row, column, text);
 }
 
+std::vector<std::vector<std::string>> ClipboardBlock(std::string_view utf8) {
+    const char separator =
+        utf8.find('\t') == std::string_view::npos && utf8.find(',') != std::string_view::npos
+            ? ','
+            : '\t';
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row;
+    std::string cell;
+    bool quoted = false;
+    bool any = false;  // the row has begun
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        any = true;
+        if (quoted) {
+            if (c == '"' && i + 1 < utf8.size() && utf8[i + 1] == '"') {
+                cell += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                cell += c;
+            }
+        } else if (c == '"' && cell.empty()) {
+            quoted = true;
+        } else if (c == separator) {
+            row.push_back(std::exchange(cell, std::string()));
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+                ++i;
+            }
+            row.push_back(std::exchange(cell, std::string()));
+            rows.push_back(std::exchange(row, {}));
+            any = false;
+        } else {
+            cell += c;
+        }
+    }
+    if (any) {
+        row.push_back(cell);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string ReadingsGrid::CopyText(const Block& block) const {
+    std::string text;
+    for (int r = std::max(block.top, 1); r <= std::min(block.bottom, rowCount()); ++r) {
+        for (int c = std::max(block.left, 1); c <= std::min(block.right, columnCount()); ++c) {
+            text += (c > std::max(block.left, 1) ? "\t" : "") + Cp932ToUtf8(cell(r, c));
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void ReadingsGrid::ClearBlock(const Block& block) {
+    for (int r = std::max(block.top, 1); r <= std::min(block.bottom, rowCount()); ++r) {
+        for (int c = std::max(block.left, 1); c <= std::min(block.right, enterable_); ++c) {
+            if (!cell(r, c).empty()) {
+                SetCell(r, c, std::string());
+                modified_ = true;
+            }
+        }
+        AfterRow(r);
+    }
+    RedrawPreview();
+}
+
+std::optional<std::string> ReadingsGrid::PastedCell(std::string_view utf8, std::string& why) const {
+    const std::string text =
+        numberCells() ? NumberInputToAscii(TrimBlanks(utf8)) : std::string(TrimBlanks(utf8));
+    why = numberCells() ? RefusalOfNumber(text) : std::string();
+    if (why.empty()) {
+        why = RefusalOfText(TextKind::cell, text);
+    }
+    if (why.empty() && numberCells() && !text.empty() && !ParseNumber(text)) {
+        why = msg::valueBad;
+    }
+    if (!why.empty()) {
+        return std::nullopt;
+    }
+    return Utf8ToCp932(text);
+}
+
+namespace {
+
+// A column's title as a message names it ("V30" of "V30”").
+std::string ColumnName(const GridColumn& column) {
+    std::string name = column.title;
+    const std::string mark = "”";
+    if (name.size() >= mark.size() &&
+        name.compare(name.size() - mark.size(), mark.size(), mark) == 0) {
+        name.erase(name.size() - mark.size());
+    }
+    return name;
+}
+
+}  // namespace
+
+bool ReadingsGrid::Paste(int row, int column, std::string_view utf8) {
+    const std::vector<std::vector<std::string>> block = ClipboardBlock(utf8);
+    if (block.empty() || row < 1 || column < 1 || column > enterable_) {
+        return false;
+    }
+    // Every cell is checked before any is written.
+    std::vector<std::vector<std::string>> rows(cells_);
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        const int r = row + static_cast<int>(i);
+        for (std::size_t k = 0; k < block[i].size(); ++k) {
+            const int c = column + static_cast<int>(k);
+            if (r > rowCount() || c > enterable_) {
+                messages_.Show(FormatMessage(msg::pasteDoesNotFit, std::to_string(rowCount()),
+                                             std::to_string(enterable_)));
+                return false;
+            }
+            std::string why;
+            const std::optional<std::string> value = PastedCell(block[i][k], why);
+            if (!value) {
+                messages_.Show(
+                    FormatMessage(msg::pastedCellRefused,
+                                  {std::to_string(r),
+                                   ColumnName(columns_[static_cast<std::size_t>(c - 1)]), why}));
+                return false;
+            }
+            rows[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(c - 1)] = *value;
+        }
+        // A row of readings needs its pressure.
+        const std::vector<std::string>& cells = rows[static_cast<std::size_t>(r - 1)];
+        const bool readings = std::any_of(cells.begin(), cells.begin() + enterable_,
+                                          [](const std::string& t) { return !t.empty(); });
+        if (numberCells() && readings && !ParseNumber(cells[0])) {
+            messages_.Show(FormatMessage(
+                msg::pastedCellRefused,
+                {std::to_string(r), ColumnName(columns_[0]), std::string(msg::valueBad)}));
+            return false;
+        }
+    }
+    const int last = row + static_cast<int>(block.size()) - 1;
+    for (int r = row; r <= last; ++r) {
+        for (int c = 1; c <= enterable_; ++c) {
+            const std::string& text =
+                rows[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(c - 1)];
+            if (text != cell(r, c)) {
+                SetCell(r, c, text);
+            }
+        }
+        AfterRow(r);
+    }
+    modified_ = true;
+    CopyRowToEntries(row, 0);
+    RedrawPreview();
+    return true;
+}
+
+bool ReadingsGrid::PasteIntoEntries(int column, std::string_view utf8) {
+    const std::vector<std::vector<std::string>> block = ClipboardBlock(utf8);
+    if (block.empty() || column < 1) {
+        return false;
+    }
+    const std::vector<std::string>& row = block.front();
+    if (column + static_cast<int>(row.size()) - 1 > enterable_) {
+        messages_.Show(FormatMessage(msg::pasteDoesNotFit, "1", std::to_string(enterable_)));
+        return false;
+    }
+    std::vector<std::string> entries = entries_;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+        const int c = column + static_cast<int>(k);
+        std::string why;
+        const std::optional<std::string> value = PastedCell(row[k], why);
+        if (!value) {
+            messages_.Show(FormatMessage(msg::pastedEntryRefused,
+                                         ColumnName(columns_[static_cast<std::size_t>(c - 1)]),
+                                         why));
+            return false;
+        }
+        entries[static_cast<std::size_t>(c - 1)] = *value;
+    }
+    entries_ = std::move(entries);
+    // What follows is what follows the fields typed and left.
+    EntryFocusLost(column);
+    return true;
+}
+
 void ReadingsGrid::CopyRowToEntries(int row, int column) {
     if (row < 1 || row > rowCount()) {
         return;

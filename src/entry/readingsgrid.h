@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "entry/entrytexts.h"
@@ -71,6 +72,12 @@ enum class KeyOutcome {
 };
 // Where the pointer is over the dialog.
 enum class PointerZone { editor, list, dataFrame, elsewhere };
+
+// Text as a spreadsheet or an editor puts it on the clipboard, as rows of
+// cells (UTF-8): rows end at CR LF, LF or CR (a last line end ends the last
+// row and starts none), cells at tabs — at commas when the text holds no
+// tab — and a cell in double quotes may hold either, with "" for a quote.
+std::vector<std::vector<std::string>> ClipboardBlock(std::string_view utf8);
 
 class ReadingsGrid {
 public:
@@ -157,6 +164,30 @@ public:
     std::string SuggestNextPressure(int row) const;
     // The last row with a non-empty cell (in `column`, or any with 0); 0 if none.
     int LastUsedRow(int column = 0) const;
+
+    // Copy and paste as spreadsheets do. A block of cells, rows and columns
+    // from 1, both ends included.
+    struct Block {
+        int top = 0;
+        int left = 0;
+        int bottom = 0;
+        int right = 0;
+    };
+    // The block's cells as tab-separated text with CR LF line ends (UTF-8).
+    std::string CopyText(const Block& block) const;
+    // Delete, and the second half of Cut: the block's typed cells emptied.
+    void ClearBlock(const Block& block);
+    // A block of text (ClipboardBlock) pasted from the cell (row, column)
+    // into the typed columns, rows and columns from there. Each cell keeps
+    // the rule a typed cell keeps; the paste is refused whole, with one
+    // message that names the first bad cell ("3 行目 V30: 数値が異常です"),
+    // when a cell breaks it, when the block does not fit, or when a row
+    // would hold readings without a pressure. True when it was pasted.
+    bool Paste(int row, int column, std::string_view utf8);
+    // A row of text pasted into the entry fields from `column` on (the
+    // first row of a block), then what follows leaving a typed field;
+    // refused whole, with its reason, as Paste.
+    bool PasteIntoEntries(int column, std::string_view utf8);
 
     // Events the widget forwards. Rows and columns hit are from 1, 0 for none.
     void DoubleClick(int row, int column);
@@ -248,6 +279,9 @@ private:
     bool RowEmpty(int row) const;
     void ScrollToShow(int row);
     void FinishRowStep(GridFocus focus);
+    // A pasted cell as the records hold it (CP932), or the reason it is
+    // refused (UTF-8).
+    std::optional<std::string> PastedCell(std::string_view utf8, std::string& why) const;
 
     std::vector<GridColumn> columns_;
     std::vector<std::vector<std::string>> cells_;

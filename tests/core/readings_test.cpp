@@ -553,6 +553,78 @@ TEST(ReadingsGrid, NumbersTypedByAnInputMethod) {
     EXPECT_EQ(RefusalOfNumber(NumberInputToAscii("－１．５ｅ２")), "");
 }
 
+// Blocks as spreadsheets and editors put them on the clipboard.
+TEST(ReadingsGrid, ClipboardBlocks) {
+    using Rows = std::vector<std::vector<std::string>>;
+    const std::pair<const char*, Rows> cases[] = {
+        {"800\t40.1\t41.2\r\n900\t50\t51\r\n", {{"800", "40.1", "41.2"}, {"900", "50", "51"}}},
+        {"800\t40.1", {{"800", "40.1"}}},                // no final line end
+        {"1\n2\n", {{"1"}, {"2"}}},                      // LF
+        {"1\r2", {{"1"}, {"2"}}},                        // CR
+        {"\"1,5\"\t\"a\"\"b\"\r\n", {{"1,5", "a\"b"}}},  // quoted cells
+        {"100,40,41\n", {{"100", "40", "41"}}},          // commas without tabs
+        {"\t5\r\n\r\n", {{"", "5"}, {""}}},              // empty cells and rows
+        {"", {}},
+    };
+    for (const auto& [text, rows] : cases) {
+        EXPECT_EQ(ClipboardBlock(text), rows) << text;
+    }
+}
+
+// A block pasted where the user stands: each cell by the typed rule, the
+// rows reduced, Copy giving what a spreadsheet takes; a paste that breaks a
+// rule is refused whole and changes nothing.
+TEST(ReadingsGrid, CopyAndPasteBlocks) {
+    EmptyTest t;
+    ASSERT_TRUE(t.grid.Paste(1, 1, "100\t１２。５\t\" 13 \"\t14\r\n200\t20\t21\t22\r\n"));
+    EXPECT_EQ(t.grid.cell(1, 2), "12.5");
+    EXPECT_EQ(t.grid.cell(1, 3), "13");
+    EXPECT_EQ(t.grid.cell(2, 4), "22");
+    EXPECT_TRUE(t.grid.modified());
+    EXPECT_EQ(t.grid.test().testRows[2][testField::dv], "1");  // reduced: V60 - V30
+    // Volumes alone into rows that have their pressure.
+    ASSERT_TRUE(t.grid.Paste(1, 4, "15\n23\n"));
+    EXPECT_EQ(t.grid.cell(2, 4), "23");
+    EXPECT_EQ(t.grid.CopyText({1, 1, 2, 5}), "100\t12.5\t13\t15\t\r\n200\t20\t21\t23\t\r\n");
+    EXPECT_EQ(t.grid.CopyText({2, 3, 2, 4}), "21\t23\r\n");
+
+    struct Refused {
+        int row, column;
+        std::string text, said;
+    };
+    const Refused refused[] = {
+        {3, 1, "300\t1\n400\tabc\n", "4 行目 V15: 数値が異常です"},
+        {3, 1, "300\t１、５\n", "3 行目 V15: 使用できない文字です: 、"},
+        {3, 2, "5\t6\n", "3 行目 セル圧Pm: 数値が異常です"},  // readings without a pressure
+        {3, 1, "x\t5\n", "3 行目 セル圧Pm: 数値が異常です"},
+        {3, 3, "1\t2\t3\n", "貼り付ける範囲が表に収まりません（120 行、4 列まで）"},
+        {120, 1, "300\n400\n", "貼り付ける範囲が表に収まりません（120 行、4 列まで）"},
+        {3, 1, "300\t" + std::string(101, '1') + "\n",
+         "3 行目 V15: 長すぎます（100 バイトまで）"},
+    };
+    const std::string before = t.grid.CopyText({1, 1, 120, 5});
+    for (const Refused& r : refused) {
+        t.messages.shown.clear();
+        EXPECT_FALSE(t.grid.Paste(r.row, r.column, r.text)) << r.text;
+        EXPECT_EQ(t.messages.shown, std::vector<std::string>{r.said}) << r.text;
+        EXPECT_EQ(t.grid.CopyText({1, 1, 120, 5}), before);
+    }
+
+    // A row pasted into the entry fields fills them in turn; a tab never
+    // stays in a box.
+    ASSERT_TRUE(t.grid.PasteIntoEntries(1, "800\t40.1\t41.2\t42.3\r\n"));
+    EXPECT_EQ(t.grid.entry(1), "800");
+    EXPECT_EQ(t.grid.entry(4), "42.3");
+    t.messages.shown.clear();
+    EXPECT_FALSE(t.grid.PasteIntoEntries(2, "1\tx\n"));
+    EXPECT_EQ(t.messages.shown, std::vector<std::string>{"V30: 数値が異常です"});
+    EXPECT_EQ(t.grid.entry(3), "41.2");
+
+    // Delete empties the typed cells of the block.
+    t.grid.ClearBlock({2, 2, 2, 5});
+    EXPECT_EQ(t.grid.CopyText({2, 1, 2, 5}), "200\t\t\t\t\r\n");
+}
+
 // A grid of one column without entry fields in use, as the names master.
 class NameGrid : public ReadingsGrid {
 public:

@@ -212,6 +212,77 @@ private slots:
         QCOMPARE(test.testRows[2][testField::vol60], std::string("1.4e1"));
     }
 
+    // Readings copied from a spreadsheet: a block pasted on the list (as
+    // Excel puts it: full-width digits in a cell, a quoted cell, a final line
+    // end) and a row pasted into the entry fields become readings; a paste
+    // with a bad cell is refused whole; two rows selected with Shift+click
+    // copy as a spreadsheet takes them; OK, Save and reopen keep every value.
+    void readingsPastedFromASpreadsheet() {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/pasted.kdw");
+        Program p;
+        WithDialog(
+            [&] { p.app->view().OnTestReadings(); },
+            [&](QDialog& d) {
+                auto* list = Find<QTableWidget>(d, "list");
+                QStringList menu;
+                for (QAction* a : list->actions()) {
+                    menu << a->text();
+                }
+                QCOMPARE(menu,
+                         QStringList({QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"),
+                                      QStringLiteral("貼り付け(&P)"), QStringLiteral("削除(&D)"),
+                                      QStringLiteral("すべて選択(&A)")}));
+                list->setFocus();
+                list->setCurrentCell(0, 0);
+                QApplication::clipboard()->setText(
+                    QStringLiteral("１００\t\"40.5\"\t41\t42\r\n200\t50\t51\t52\r\n"));
+                QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+                QCOMPARE(Cell(d, 1, 1), QStringLiteral("100"));
+                QCOMPARE(Cell(d, 1, 2), QStringLiteral("40.5"));
+                QCOMPARE(Cell(d, 2, 4), QStringLiteral("52"));
+
+                list->setCurrentCell(2, 0);
+                QApplication::clipboard()->setText(QStringLiteral("300\tabc\r\n"));
+                QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+                QCOMPARE(p.messages.shown.back(), std::string("3 行目 V15: 数値が異常です"));
+                QCOMPARE(Cell(d, 3, 1), QString());
+
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualItemRect(list->item(0, 0)).center());
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                                  list->visualItemRect(list->item(1, 4)).center());
+                QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+                QCOMPARE(QApplication::clipboard()->text(),
+                         QStringLiteral("100\t40.5\t41\t42\t\r\n200\t50\t51\t52\t\r\n"));
+
+                // The empty row after the readings, then a row into the fields.
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualItemRect(list->item(2, 0)).center());
+                auto* pm = Find<QLineEdit>(d, "entry1");
+                pm->setFocus();
+                QApplication::clipboard()->setText(QStringLiteral("300\t60\t61\t62\r\n"));
+                QTest::keyClick(pm, Qt::Key_V, Qt::ControlModifier);
+                QCOMPARE(pm->text(), QStringLiteral("300"));
+                QCOMPARE(Find<QLineEdit>(d, "entry4")->text(), QStringLiteral("62"));
+                Find<QPushButton>(d, "add")->click();
+                Find<QPushButton>(d, "ok")->click();
+                if (d.isVisible()) {
+                    Find<QPushButton>(d, "ok")->click();
+                }
+                QVERIFY(!d.isVisible());
+            });
+        p.chooser.answers.push_back(path);
+        QVERIFY(p.app->doc().OnFileSave());
+        Program reopened({path});
+        const TestRecord& test = reopened.app->ws().test;
+        QCOMPARE(CountTestRows(test.testRows, testField::pm), 3);
+        QCOMPARE(test.testRows[1][testField::vol15], std::string("40.5"));
+        QCOMPARE(test.testRows[2][testField::vol60], std::string("52"));
+        QCOMPARE(Pm(test, 3), std::string("300.00"));  // as データ追加 writes it
+        QCOMPARE(test.testRows[3][testField::vol60], std::string("62"));
+    }
+
     // Without a mouse: Tab leaves the list for the entry fields and goes on
     // round the dialog in the order of the screen; F2 opens the editor on
     // the list's current cell, where a screen reader finds it by its cell.
