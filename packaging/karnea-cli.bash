@@ -3,7 +3,7 @@ _karnea_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="dump convert reduce heads attach analyse render fit campaign ags delivery check help"
+    local commands="dump convert reduce heads attach analyse render fit campaign ags xlsx delivery check help"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -57,6 +57,7 @@ _karnea_cli() {
         render) options="-o --output --settings --format --pages --dpi" ;;
         campaign) options="-o --output --settings --png" ;;
         ags) options="-o --output --recipient --settings --utf8" ;;
+        xlsx) options="-o --output --settings" ;;
         delivery) options="-o --output --site --edition --settings" ;;
         check) options="--settings --json" ;;
         help)
@@ -71,7 +72,7 @@ _karnea_cli() {
         return
     fi
     case $command in
-        campaign | ags | delivery | check) _filedir '@(kdw|KDW)' ;;
+        campaign | ags | xlsx | delivery | check) _filedir '@(kdw|KDW)' ;;
         *) _filedir '@(kdw|kcw|df|cf|KDW|KCW|DF|CF)' ;;
     esac
 }

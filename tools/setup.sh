@@ -15,6 +15,8 @@ packages=(
     # the electronic delivery: XML with DTD validation, the site sheet's INI
     # reader, and xmllint for the tests' second check of what it writes
     libxml2-dev libsimpleini-dev libxml2-utils
+    # Excel workbooks, and openpyxl for the tests' independent reading of them
+    libxlsxwriter-dev python3-openpyxl
     # the manual pages, the Debian package and the checks of what it installs
     scdoc dpkg-dev man-db lintian appstream desktop-file-utils shared-mime-info bash-completion
     # a display for the desktop program on machines without one

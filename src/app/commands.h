@@ -44,6 +44,7 @@ enum class Command : int {
     agsExport = 33002,
     qualityCheck = 33003,
     delivery = 33005,
+    xlsxExport = 33006,
     // ﾍﾙﾌﾟ
     about = 57664,
     help = 57670,

@@ -21,6 +21,7 @@
 #include "document/delivery.h"
 #include "document/deliverymodel.h"
 #include "document/documentfile.h"
+#include "document/workbook.h"
 #include "document/workspace.h"
 #include "pages/pagerecording.h"
 #include "render/pageexport.h"
@@ -203,6 +204,31 @@ void Extensions::OnAgsExport() {
         messages_.Show(*said);
     }
     if (!ReplaceFile(ToPath(*path), file.bytes)) {
+        messages_.Show(msg::cannotSave);
+    }
+}
+
+void Extensions::OnXlsxExport() {
+    QString folder;
+    const std::optional<Campaign> campaign = ChooseTests(folder);
+    if (!campaign) {
+        return;
+    }
+    const std::optional<QString> path = chooser_.ChooseSave(
+        folder + QStringLiteral("/") + QFileInfo(folder).fileName() + QStringLiteral(".xlsx"),
+        QStringLiteral("Excel ブック (*.xlsx)|*.xlsx|すべてのファイル (*.*)|*.*||"));
+    if (!path || !MayExportTo(ToPath(*path), messages_)) {
+        return;
+    }
+    bool written = false;
+    const std::string output = ToPath(*path);
+    const Settings& settings = ws_.settings;
+    if (!RunInBackground(
+            view_.window(), QStringLiteral("Excel のブックを作っています"), progressDelay_,
+            [&](const WorkProgress&) { written = WriteWorkbook(*campaign, settings, output); })) {
+        return;
+    }
+    if (!written) {
         messages_.Show(msg::cannotSave);
     }
 }

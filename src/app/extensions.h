@@ -1,6 +1,7 @@
 // The commands of the 拡張 menu: the depth profile of a folder of tests in
 // the print preview, from which it prints; the AGS export and the electronic
-// delivery of a folder of tests; the quality checks of the open test.
+// delivery and the Excel workbook of a folder of tests; the quality checks of
+// the open test.
 #pragma once
 
 #include <QString>
@@ -33,6 +34,9 @@ public:
     void OnDepthProfile(QPrinter& printer);
     // 拡張 › AGS出力...: asks for a folder and a file name, writes the file.
     void OnAgsExport();
+    // 拡張 › Excel出力...: asks for a folder and a file name, writes the
+    // workbook.
+    void OnXlsxExport();
     // 拡張 › 電子納品出力...: asks for a folder, edits its site sheet, asks
     // where the delivery goes and writes it.
     void OnDelivery();

@@ -16,6 +16,7 @@
 #include "document/campaign.h"
 #include "document/delivery.h"
 #include "document/documentfile.h"
+#include "document/workbook.h"
 #include "render/pageexport.h"
 
 namespace karnea::cli {
@@ -117,6 +118,20 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
             messages.Show(msg::cannotSave);
             return kExitFailure;
         }
+    }
+    return campaign->skipped.empty() ? kExitOk : kExitSkipped;
+}
+
+int RunXlsx(const Arguments& args, std::ostream&, Messages& messages) {
+    Workspace started = StartCommand(args, messages);
+    const std::string& output = args.at("output");
+    const std::unique_ptr<Campaign> campaign = ReadTestsFor(output, args, started, messages);
+    if (!campaign) {
+        return kExitFailure;
+    }
+    if (!WriteWorkbook(*campaign, started.settings, output)) {
+        messages.Show(msg::cannotSave);
+        return kExitFailure;
     }
     return campaign->skipped.empty() ? kExitOk : kExitSkipped;
 }

@@ -1,5 +1,5 @@
 // The commands on many tests at once: the campaign report, the AGS export,
-// the electronic delivery and the quality checks.
+// the Excel workbook, the electronic delivery and the quality checks.
 #pragma once
 
 #include <optional>
@@ -15,6 +15,9 @@ int RunCampaign(const Arguments& args, std::ostream& out, Messages& messages);
 
 // ags FILE…|DIR -o campaign.ags
 int RunAgs(const Arguments& args, std::ostream& out, Messages& messages);
+
+// xlsx FILE…|DIR -o OUT.xlsx
+int RunXlsx(const Arguments& args, std::ostream& out, Messages& messages);
 
 // delivery FILE…|DIR -o OUTDIR [--site FILE] [--edition 2016|2008]
 int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages);

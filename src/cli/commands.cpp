@@ -333,6 +333,16 @@ const std::vector<Command>& Commands() {
          {"output"},
          {"utf8"},
          RunAgs},
+        {"xlsx",
+         "xlsx FILE.kdw...|DIR -o OUT.xlsx [--settings DIR]",
+         "the tests as an Excel workbook: a sheet 一覧 with a row a test (boring, depth, "
+         "date, engineer, soil, Po, Pf, Pl, Em, file), then a sheet a test with its header "
+         "values and readings; numbers as numbers with the settings' decimals",
+         kOneOrMore,
+         {"output", "settings"},
+         {"output"},
+         {},
+         RunXlsx},
         {"delivery",
          "delivery FILE.kdw...|DIR -o OUTDIR [--site FILE] [--edition 2016|2008] "
          "[--settings DIR]",
@@ -463,7 +473,7 @@ const std::vector<OptionText>& OptionTexts() {
 constexpr const char* kExitStatusText =
     "Exit status: 0 success, 1 failure (the program's message on standard error),\n"
     "2 usage error, 3 done but inputs that could not be read were left out\n"
-    "(campaign, ags, delivery, check; each named on standard error).\n";
+    "(campaign, ags, xlsx, delivery, check; each named on standard error).\n";
 
 // `text` in lines of at most 79 columns (words longer stay whole), each
 // after `indent` spaces.

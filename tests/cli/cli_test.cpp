@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "document/startup.h"
 #include "document/workspace.h"
 #include "records/datafile.h"
+#include "records/records.h"
 #include "settings/settings.h"
 #include "support/agsrules.h"
 #include "support/shell.h"
@@ -559,6 +561,82 @@ TEST(CliCampaign, ReportExportAndChecks) {
         EXPECT_EQ(ReadBytes(test), ReadBytes(kExamples + "/test.kdw"));
     }
     EXPECT_EQ(RunCli({"ags", "-o", dir.file("x.ags")}).status, 2);
+}
+
+// The workbook read back by an independent reader (openpyxl): the summary
+// holds each test's results, each test's sheet its readings, every number
+// a number equal to the test's own value, with the settings' number format.
+TEST(CliXlsx, EveryNumberIsTheTestsOwn) {
+    ScratchDir dir;
+    const std::string book = dir.file("c.xlsx");
+    CliRun run = RunCli({"xlsx", kExamples + "/campaign", "-o", book});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const CliRun read =
+        test::RunProgram("/usr/bin/python3", {"-c",
+                                              "import openpyxl, sys\n"
+                                              "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                              "for ws in wb.worksheets:\n"
+                                              "    for row in ws.iter_rows():\n"
+                                              "        for c in row:\n"
+                                              "            v = c.value\n"
+                                              "            if isinstance(v, (int, float)):\n"
+                                              "                print(ws.title, c.row, c.column, "
+                                              "repr(float(v)), c.number_format, sep='\\t')\n",
+                                              book});
+    ASSERT_EQ(read.status, 0) << read.err;
+    // sheet → (row, column) → value, format
+    std::map<std::string, std::map<std::pair<int, int>, std::pair<double, std::string>>> cells;
+    std::istringstream lines(read.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string sheet, row, column, value, format;
+        std::getline(fields, sheet, '\t');
+        std::getline(fields, row, '\t');
+        std::getline(fields, column, '\t');
+        std::getline(fields, value, '\t');
+        std::getline(fields, format, '\t');
+        cells[sheet][{std::stoi(row), std::stoi(column)}] = {std::stod(value), format};
+    }
+    const std::pair<const char*, const char*> tests[] = {{"B-1_03.5.kdw", "B-1 3.50m"},
+                                                         {"B-1_10.5.kdw", "B-1 10.50m"},
+                                                         {"B-2_09.0.kdw", "B-2 9.00m"}};
+    for (const auto& [file, sheet] : tests) {
+        TestRecord t;
+        RecordedMessages m;
+        ReadTestFile(ReadBytes(kExamples + "/campaign/" + file), t, m);
+        const auto& c = cells[sheet];
+        // The readings start on row 19: Pm, V15, V30, V60, V120, Pm+Pz, Pi, P, dV.
+        const int fields[] = {testField::pm,    testField::vol15,  testField::vol30,
+                              testField::vol60, testField::vol120, testField::pmPlusPz,
+                              testField::pi,    testField::p,      testField::dv};
+        int numbers = 0;
+        for (int r = 1; r <= CountTestRows(t.testRows, testField::pm); ++r) {
+            for (int k = 0; k < 9; ++k) {
+                const std::string& text = t.testRows[r][fields[k]];
+                const auto found = c.find({18 + r, k + 1});
+                if (text.empty()) {
+                    EXPECT_EQ(found, c.end()) << sheet << " " << r << " " << k;
+                    continue;
+                }
+                ASSERT_NE(found, c.end()) << sheet << " row " << r << " column " << k;
+                EXPECT_DOUBLE_EQ(found->second.first, std::stod(text)) << sheet << " " << r;
+                ++numbers;
+            }
+        }
+        EXPECT_GT(numbers, 100) << sheet;
+        // Em on the header rows, with the settings' decimals (2).
+        EXPECT_DOUBLE_EQ(c.at({15, 2}).first, std::stod(t.testHeader[header::modulusValue]));
+        EXPECT_EQ(c.at({15, 2}).second, "0.00");
+    }
+    // The summary: six tests, Em in column I.
+    EXPECT_EQ(cells["一覧"].count({7, 9}), 1u);
+    EXPECT_EQ(cells["一覧"].count({8, 9}), 0u);
+
+    // Never over a data file.
+    const std::string data = dir.file("t.kdw");
+    WriteBytes(data, ReadBytes(kExamples + "/test.kdw"));
+    EXPECT_EQ(RunCli({"xlsx", kExamples + "/campaign", "-o", data}).status, 1);
+    EXPECT_EQ(ReadBytes(data), ReadBytes(kExamples + "/test.kdw"));
 }
 
 // The electronic delivery from the site sheet beside the tests, in both

@@ -449,6 +449,14 @@ private slots:
         QCOMPARE(p.chooser.folderInitial, campaign);
         QVERIFY(p.messages.shown.empty());
 
+        // The workbook: a zip of the sheets, named as the filter offers.
+        const QString book = home_.filePath(QStringLiteral("c.xlsx"));
+        p.chooser.answers = {campaign, book};
+        p.app->frame().action(Command::xlsxExport)->trigger();
+        QVERIFY(ReadAll(book).startsWith("PK"));
+        QVERIFY(p.chooser.lastFilter.startsWith(QStringLiteral("Excel ブック (*.xlsx)|*.xlsx|")));
+        QVERIFY(p.messages.shown.empty());
+
         QString warning;
         QString suggestion;
         test::WithDialog([&] { p.app->frame().action(Command::qualityCheck)->trigger(); },

@@ -1,0 +1,24 @@
+// The tests of a campaign as an Excel workbook (xlsx): a first sheet 一覧
+// with a row a test (boring, depth, date, engineer, soil, Po, Pf, Pl, Em and
+// the file), then a sheet a test with its header values and its readings as
+// the data sheet prints them. Numbers are numbers, with the number formats
+// of the decimals the settings print them with; texts are as written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "document/campaign.h"
+
+namespace karnea {
+
+// The sheet names the tests get: "B-1 10.50m", at most 31 characters,
+// without the characters a sheet name cannot hold, each unique.
+std::vector<std::string> TestSheetNames(const Campaign& campaign);
+
+// Writes the workbook to `path` as every save does (never half a file).
+// False when it cannot be written.
+[[nodiscard]] bool WriteWorkbook(const Campaign& campaign, const Settings& settings,
+                                 const std::string& path);
+
+}  // namespace karnea
