@@ -8,6 +8,7 @@ namespace karnea {
 namespace {
 
 constexpr std::string_view kLineBreakName = "改行";
+constexpr std::string_view kTabName = "タブ";
 
 std::string Refused(std::string_view what) {
     return FormatMessage(msg::characterRefused, what);
@@ -113,6 +114,11 @@ std::string NumberInputToAscii(std::string_view utf8) {
 std::string RefusalOfNumber(std::string_view utf8) {
     for (std::size_t i = 0, length = 1; i < utf8.size(); i += length) {
         DecodeAt(utf8, i, length);
+        // A tab would end the number as a comma does (a row of cells pasted
+        // from a spreadsheet into one box).
+        if (utf8[i] == '\t') {
+            return Refused(kTabName);
+        }
         if (static_cast<unsigned char>(utf8[i]) >= 0x80 || utf8[i] == ',') {
             return Refused(utf8.substr(i, length));
         }

@@ -35,7 +35,7 @@ std::string RefusalOfText(TextKind kind, std::string_view utf8);
 std::string NumberInputToAscii(std::string_view utf8);
 
 // Why a number box cannot hold `utf8` after NumberInputToAscii: its first
-// character outside ASCII, or a comma ("使用できない文字です: 、"), or
+// character outside ASCII, a comma ("使用できない文字です: 、") or a tab, or
 // empty. No number field keeps one: the reading of a number stops there and
 // takes the shorter number without a word ("12、5" would be 12).
 std::string RefusalOfNumber(std::string_view utf8);

@@ -543,8 +543,11 @@ TEST(ReadingsGrid, NumbersTypedByAnInputMethod) {
     EXPECT_EQ(NumberInputToAscii("約５０"), "約50");
     EXPECT_EQ(NumberInputToAscii("550"), "550");
     EXPECT_EQ(ParseNumber(NumberInputToAscii("　－１．５ｅ２")), -150.0);
-    const std::pair<const char*, const char*> refused[] = {
-        {"約５０", "約"}, {"１２、５", "、"}, {"１，２００", ","}, {"5　0", "　"}};
+    const std::pair<const char*, const char*> refused[] = {{"約５０", "約"},
+                                                           {"１２、５", "、"},
+                                                           {"１，２００", ","},
+                                                           {"5　0", "　"},
+                                                           {"800\t40.1", "タブ"}};
     for (const auto& [typed, character] : refused) {
         EXPECT_EQ(RefusalOfNumber(NumberInputToAscii(typed)),
                   std::string("使用できない文字です: ") + character)
@@ -599,8 +602,7 @@ TEST(ReadingsGrid, CopyAndPasteBlocks) {
         {3, 1, "x\t5\n", "3 行目 セル圧Pm: 数値が異常です"},
         {3, 3, "1\t2\t3\n", "貼り付ける範囲が表に収まりません（120 行、4 列まで）"},
         {120, 1, "300\n400\n", "貼り付ける範囲が表に収まりません（120 行、4 列まで）"},
-        {3, 1, "300\t" + std::string(101, '1') + "\n",
-         "3 行目 V15: 長すぎます（100 バイトまで）"},
+        {3, 1, "300\t" + std::string(101, '1') + "\n", "3 行目 V15: 長すぎます（100 バイトまで）"},
     };
     const std::string before = t.grid.CopyText({1, 1, 120, 5});
     for (const Refused& r : refused) {

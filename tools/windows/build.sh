@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds karnea and karnea-cli for 64-bit Windows and lays out
-# dist/karnea-VERSION-windows-x64.zip: the programs (with libxml2 built in),
-# the Qt libraries and plug-ins they load, the compiler's run-time libraries,
-# kakasi with its dictionaries, the IPA fonts, Qt's Japanese translations,
-# the licences, the help text, the examples and a README in Japanese.
+# dist/karnea-VERSION-windows-x64.zip: the programs (with libxml2 and
+# libxlsxwriter built in), the Qt libraries and plug-ins they load, the
+# compiler's run-time libraries, kakasi with its dictionaries, the IPA fonts,
+# Qt's Japanese translations, the licences, the help text, the examples and
+# a README in Japanese.
 #   tools/windows/build.sh [BUILD_DIR]      (default build-windows)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -30,6 +31,7 @@ cmake -S . -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/mingw-toolchain.cmake" \
     -DKARNEA_WINDOWS_PREFIXES="$qt;$xmllibs" -DCMAKE_PREFIX_PATH="$qt;$xmllibs" \
+    -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$build/wine-run.sh" >/dev/null
 cmake --build "$build"
@@ -68,7 +70,8 @@ cp "$(dirname "$qt")/source/qt6-base-6.4.2+dfsg/LICENSES/LGPL-3.0-only.txt" \
     "$stage/licenses/Qt-LGPL-3.0.txt"
 cp /usr/share/doc/libstdc++6/copyright "$stage/licenses/libstdc++-copyright.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copyright.txt"
-# libxml2 (MIT) and SimpleIni (MIT), built into the programs.
+# libxml2 (MIT), libxlsxwriter (BSD), zlib and SimpleIni (MIT), built into
+# the programs.
 cp "$xmllibs/licenses/"* "$stage/licenses/"
 cp resources/Help.txt "$stage/"
 cp -r examples/test.kdw examples/calibration.kcw examples/campaign "$stage/examples/"
