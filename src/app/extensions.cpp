@@ -174,16 +174,26 @@ void Extensions::OnDepthProfile(QPrinter& printer) {
         true, QStringLiteral("深度分布図"));
 }
 
+std::optional<QString> Extensions::ChooseExport(const QString& folder, const QString& extension,
+                                                const QString& filter) {
+    const std::optional<QString> path = chooser_.ChooseSave(
+        folder + QStringLiteral("/") + QFileInfo(folder).fileName() + extension, filter);
+    if (!path || !MayExportTo(ToPath(*path), messages_)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 void Extensions::OnAgsExport() {
     QString folder;
     const std::optional<Campaign> campaign = ChooseTests(folder);
     if (!campaign) {
         return;
     }
-    const std::optional<QString> path = chooser_.ChooseSave(
-        folder + QStringLiteral("/") + QFileInfo(folder).fileName() + QStringLiteral(".ags"),
-        QStringLiteral("AGS ファイル (*.ags)|*.ags|すべてのファイル (*.*)|*.*||"));
-    if (!path || !MayExportTo(ToPath(*path), messages_)) {
+    const std::optional<QString> path =
+        ChooseExport(folder, QStringLiteral(".ags"),
+                     QStringLiteral("AGS ファイル (*.ags)|*.ags|すべてのファイル (*.*)|*.*||"));
+    if (!path) {
         return;
     }
     CAgsDlg dialog(agsOptions_, view_.window());
@@ -214,10 +224,10 @@ void Extensions::OnXlsxExport() {
     if (!campaign) {
         return;
     }
-    const std::optional<QString> path = chooser_.ChooseSave(
-        folder + QStringLiteral("/") + QFileInfo(folder).fileName() + QStringLiteral(".xlsx"),
-        QStringLiteral("Excel ブック (*.xlsx)|*.xlsx|すべてのファイル (*.*)|*.*||"));
-    if (!path || !MayExportTo(ToPath(*path), messages_)) {
+    const std::optional<QString> path =
+        ChooseExport(folder, QStringLiteral(".xlsx"),
+                     QStringLiteral("Excel ブック (*.xlsx)|*.xlsx|すべてのファイル (*.*)|*.*||"));
+    if (!path) {
         return;
     }
     bool written = false;

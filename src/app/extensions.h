@@ -52,6 +52,11 @@ private:
     // was, at first the open document's folder); the files skipped are said
     // in one message. Nothing when the user cancels or no test was read.
     std::optional<Campaign> ChooseTests(QString& folder);
+    // The file an export of the folder's tests goes to (offered as the
+    // folder's name with `extension`); nothing when the user cancels or the
+    // name is a data file's.
+    std::optional<QString> ChooseExport(const QString& folder, const QString& extension,
+                                        const QString& filter);
     // The report's pages, drawn on a thread of its own at the printer's
     // resolution while a box counts them; what the drawing said is said
     // after it. Nothing when the user cancels.
