@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 EXAMPLE ?= examples/test.kdw
 
-.PHONY: all setup configure build test run examples bench fuzz format clean windows test-windows deb
+.PHONY: all setup configure build test run examples bench fuzz format clean windows windows-installer test-windows deb
 
 all: build
 
@@ -42,6 +42,10 @@ deb: build
 # The Windows package, cross-built here: dist/karnea-<version>-windows-x64.zip.
 windows:
 	@bash tools/windows/build.sh
+
+# The Windows setup program (NSIS): dist/karnea-<version>-setup-x64.exe.
+windows-installer:
+	@bash tools/windows/installer.sh
 
 # The Windows build's tests under Wine.
 test-windows: build

@@ -9,7 +9,10 @@
 #      the same bytes, and the PDFs the same number of pages; the example
 #      campaign's electronic delivery gives the same XML files; both programs
 #      give the build's version;
-#   4. karnea.exe started on the example test under Xvfb, its window saved
+#   4. the setup program: a silent install into a fresh Wine folder, its
+#      registry keys, the installed programs, the open command of .kdw, a
+#      silent uninstall (tools/windows/test_installer.sh);
+#   5. karnea.exe started on the example test under Xvfb, its window saved
 #      as build-windows/karnea-window.png.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -107,6 +110,10 @@ for program in karnea-cli karnea; do
 done
 [ "$differ" = 0 ] || exit 1
 echo "every output the same"
+
+echo "== the setup program"
+setup=$(bash tools/windows/installer.sh "$build" --staged | sed -n 's/: [^:]*$//p')
+bash tools/windows/test_installer.sh "$setup"
 
 echo "== the desktop program under Xvfb"
 shot=$build/karnea-window.png
