@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -336,8 +337,9 @@ void CMainFrame::UpdateRecentFiles() {
     recentPlaceholder_->setVisible(files.isEmpty());
     recentPlaceholder_->setEnabled(false);
     for (int i = 0; i < files.size(); ++i) {
-        // A "&" of the path is shown, not taken for an access key.
-        QString path = files[i];
+        // The path as the system writes it ("\" on Windows); a "&" of it is
+        // shown, not taken for an access key.
+        QString path = QDir::toNativeSeparators(files[i]);
         path.replace(QLatin1Char('&'), QStringLiteral("&&"));
         auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), this);
         a->setStatusTip(QStringLiteral("指定のﾌｧｲﾙを開く"));

@@ -24,9 +24,15 @@ std::string PathText(const std::filesystem::path& path);
 // (Windows hands `argv` over in its local code page; its own list is used).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Standard output and error carry the program's bytes as they are (no line
-// ends changed), and a console shows them as UTF-8. A window program
-// started from a console (on Windows) writes to that console.
+// ends changed), and a console shows them as UTF-8 (on Windows, text written
+// to a console goes as wide characters, which every console shows; bytes
+// redirected to a file or a pipe stay UTF-8). A window program started from
+// a console (on Windows) writes to that console.
 void UseBinaryStandardStreams();
+
+// Where the command-line tool's manual is read here ("man karnea-cli", or
+// the README beside the program on Windows).
+std::string_view ManualReference();
 
 // Whether a window can be shown: on Linux a display (X11 or Wayland) or a
 // Qt platform is named; Windows always has its desktop.

@@ -33,6 +33,10 @@ bool PathsHaveDrives() {
     return false;
 }
 
+std::string_view ManualReference() {
+    return "man karnea-cli";
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }

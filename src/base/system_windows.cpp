@@ -9,6 +9,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <streambuf>
+#include <string>
 #include <thread>
 
 #include "base/system.h"
@@ -59,6 +62,10 @@ bool PathsHaveDrives() {
     return true;
 }
 
+std::string_view ManualReference() {
+    return "README.txt beside karnea-cli.exe";
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
     return PathText((PathOf(folder) / PathOf(name)).make_preferred());
 }
@@ -74,6 +81,75 @@ std::vector<std::string> ProgramArguments(int, char**) {
     return arguments;
 }
 
+namespace {
+
+// A console's stream: UTF-8 bytes written as wide characters, whole
+// characters at a time (a console in another code page, and Wine's, would
+// show each byte of a UTF-8 text as a character of its own).
+class ConsoleBuffer : public std::streambuf {
+public:
+    explicit ConsoleBuffer(HANDLE console) : console_(console) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (c != traits_type::eof()) {
+            pending_ += static_cast<char>(c);
+            if (c == '\n' || pending_.size() >= 4096) {
+                Flush();
+            }
+        }
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        pending_.append(s, static_cast<std::size_t>(n));
+        if (pending_.size() >= 4096 || pending_.find('\n') != std::string::npos) {
+            Flush();
+        }
+        return n;
+    }
+    int sync() override {
+        Flush();
+        return 0;
+    }
+
+private:
+    void Flush() {
+        // A character cut at the end waits for its other bytes.
+        std::size_t whole = pending_.size();
+        for (std::size_t back = 1; back <= 3 && back <= pending_.size(); ++back) {
+            const auto byte = static_cast<unsigned char>(pending_[pending_.size() - back]);
+            if ((byte & 0xC0) == 0xC0) {
+                const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+                if (back < length) {
+                    whole = pending_.size() - back;
+                }
+                break;
+            }
+            if ((byte & 0x80) == 0) {
+                break;
+            }
+        }
+        const std::wstring wide = Widen(std::string_view(pending_).substr(0, whole));
+        DWORD written = 0;
+        WriteConsoleW(console_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        pending_.erase(0, whole);
+    }
+    HANDLE console_;
+    std::string pending_;
+};
+
+// The console streams, when the standard streams are consoles.
+void ToConsole(DWORD which, std::ostream& stream) {
+    const HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        // The buffer lives as long as the program's standard streams.
+        stream.rdbuf(new ConsoleBuffer(handle));
+    }
+}
+
+}  // namespace
+
 void UseBinaryStandardStreams() {
     // A window program has no standard output of its own; started from a
     // console, it writes to that console.
@@ -87,6 +163,8 @@ void UseBinaryStandardStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
+    ToConsole(STD_OUTPUT_HANDLE, std::cout);
+    ToConsole(STD_ERROR_HANDLE, std::cerr);
 }
 
 std::optional<std::string> EnvironmentValue(const char* name) {

@@ -518,7 +518,7 @@ void PrintHelp(std::ostream& out) {
     out << "\n'karnea-cli help COMMAND' or 'karnea-cli COMMAND --help' describes a command's\n"
            "options.\n\noptions:\n  -h, --help    show this help\n"
            "  --version     show the version\n\n"
-        << kExitStatusText << "\nSee also: man karnea-cli\n";
+        << kExitStatusText << "\nSee also: " << ManualReference() << "\n";
 }
 
 void PrintCommandHelp(const Command& command, std::ostream& out) {

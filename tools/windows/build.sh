@@ -75,7 +75,11 @@ cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copy
 cp "$xmllibs/licenses/"* "$stage/licenses/"
 cp resources/Help.txt "$stage/"
 cp -r examples/test.kdw examples/calibration.kcw examples/campaign "$stage/examples/"
-sed "1s/^karnea/karnea $version/" tools/windows/README-ja.txt >"$stage/README.txt"
+# The README as Windows' editors read it: UTF-8 with a byte-order mark, CR LF.
+{
+    printf '\xEF\xBB\xBF'
+    sed "1s/^karnea/karnea $version/; s/\$/\r/" tools/windows/README-ja.txt
+} >"$stage/README.txt"
 # A settings folder of its own for Qt: plug-ins are found beside the program.
 printf '[Paths]\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
 

@@ -28,19 +28,23 @@ while IFS= read -r dir; do
     target='$INSTDIR'
     [ "$rel" = . ] || target="\$INSTDIR\\$(windows "$rel")"
     echo "SetOutPath \"$target\"" >>"$files"
-    case $rel in examples | examples/*) echo "SetOverwrite off" >>"$files" ;; esac
     while IFS= read -r file; do
         name=${file#./}
-        echo "File \"$stage/$name\"" >>"$files"
         case $name in
             examples/*)
+                # One the user kept from before is not written, nor noted.
+                echo "\${IfNot} \${FileExists} \"\$INSTDIR\\$(windows "$name")\"" >>"$files"
+                echo "File \"$stage/$name\"" >>"$files"
                 echo "!insertmacro RecordExample \"$(windows "$name")\"" >>"$files"
+                echo "\${EndIf}" >>"$files"
                 echo "!insertmacro DeleteExample \"$(windows "$name")\"" >>"$undo"
                 ;;
-            *) echo "Delete \"\$INSTDIR\\$(windows "$name")\"" >>"$undo" ;;
+            *)
+                echo "File \"$stage/$name\"" >>"$files"
+                echo "Delete \"\$INSTDIR\\$(windows "$name")\"" >>"$undo"
+                ;;
         esac
     done < <(cd "$stage" && find "$dir" -maxdepth 1 -type f | sort)
-    echo "SetOverwrite on" >>"$files"
 done < <(cd "$stage" && find . -type d | sort)
 (cd "$stage" && find . -mindepth 1 -type d | sort -r) | while IFS= read -r dir; do
     echo "RMDir \"\$INSTDIR\\$(windows "${dir#./}")\"" >>"$undo"

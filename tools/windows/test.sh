@@ -98,6 +98,13 @@ for f in $(cd "$work/ld" && find . -name '*.XML' -o -name '*.DTD' | sort); do
     same "delivery $f" "$work/ld/$f" "$work/wd/$f"
 done
 [ -n "$(cd "$work/ld" && find . -name '*.XML')" ] || { echo "differs: no delivery"; differ=1; }
+# The zip's README reads in Windows' editors: a byte-order mark, CR LF.
+[ "$(head -c 3 "$stage/README.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+    { echo "differs: README.txt has no byte-order mark"; differ=1; }
+if grep -qv $'\r$' "$stage/README.txt"; then
+    echo "differs: README.txt has lines without CR LF"
+    differ=1
+fi
 # Both programs give the build's one version; karnea.exe, a window
 # program, answers on the console it was started from.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

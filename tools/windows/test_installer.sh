@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The setup program under Wine, in a Wine folder of its own made afresh: a
 # silent install; its registry keys read back; karnea-cli.exe run from the
-# installed folder; karnea.exe started through the .kdw association on an
+# installed folder; the same setup again, as a repair; karnea.exe started through the .kdw association on an
 # example (its window saved as build-windows/karnea-installed.png); a silent
 # uninstall that leaves no file and no key of its own, and the user's data
 # file and changed example where they were.
@@ -53,8 +53,15 @@ wine "$folder/karnea-cli.exe" render 'C:\users\'"$user"'\AppData\Local\Programs\
     -o 'C:\data\test.pdf' >/dev/null 2>&1 || fail "render from the installed folder"
 head -c 4 "$documents/test.pdf" 2>/dev/null | grep -q '%PDF' || fail "no PDF rendered"
 cp "$folder/examples/test.kdw" "$documents/mine.kdw"
-# An example the user saved over is the user's.
+# An example the user saved over is the user's: the same setup again (a
+# repair, as a newer one over an older) leaves it, and puts back a file
+# that went missing.
+printf 'changed' >>"$folder/examples/calibration.kcw"
 touch -d '2030-01-01' "$folder/examples/calibration.kcw"
+rm "$folder/Help.txt"
+timeout 300 wine "$setup" /S || fail "the repair failed"
+[ -f "$folder/Help.txt" ] || fail "the repair did not put back Help.txt"
+tail -c 7 "$folder/examples/calibration.kcw" | grep -q changed || fail "the repair wrote over a changed example"
 
 # The association's open command starts the program on the file, as
 # Explorer runs it (Wine's own "start" looks in the machine's classes only,
