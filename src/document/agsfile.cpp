@@ -315,11 +315,6 @@ std::string BoreholeId(const std::string& number, std::size_t index, std::set<st
     return id;
 }
 
-// A test's file name (UTF-8), readable.
-std::string FileName(const CampaignTest& test) {
-    return ReadableName(PathText(PathOf(test.path).filename()));
-}
-
 // One test of a borehole: its PMTG row, a PMTD row a usable reading, and its
 // PMTP row. The test is named by its file (made unique at its depth).
 void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
@@ -327,7 +322,7 @@ void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
     const TestRecord& t = test.ws->test;
     const HeaderTexts& h = t.testHeader;
     const std::string depth = Fixed(TestDepth(t), 2);
-    const std::string file = texts.Ascii(FileName(test));
+    const std::string file = texts.Ascii(ReadableFileName(test));
     std::string tesn = file;
     for (int n = 2; tests.count({depth, tesn}) != 0; ++n) {
         tesn = file + FormatText("#%d", n);
@@ -341,7 +336,7 @@ void AddTestRows(AgsGroups& g, const std::string& id, const CampaignTest& test,
     const std::string crew = Utf8(h[header::engineer]);
     const std::string soil = Utf8(h[header::soilName]);
     g.pmtg.Row({id, depth, tesn, IsoDate(h), Fixed(water, 2), texts.Ascii(crew), kPressuremeterType,
-                Fixed(pl, 0), texts.Ascii(soil), texts.Original(FileName(test)),
+                Fixed(pl, 0), texts.Ascii(soil), texts.Original(ReadableFileName(test)),
                 texts.Original(crew), texts.Original(soil)});
 
     const int volumeField = StepVolumeField(h);
@@ -375,7 +370,7 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const Ags
         texts.Add(Utf8(b.surveyName));
     }
     for (const auto& test : campaign.tests) {
-        texts.Add(FileName(*test));
+        texts.Add(ReadableFileName(*test));
         texts.Add(Utf8(test->ws->test.testHeader[header::engineer]));
         texts.Add(Utf8(test->ws->test.testHeader[header::soilName]));
     }

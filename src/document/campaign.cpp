@@ -226,4 +226,8 @@ bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget
     return true;
 }
 
+std::string ReadableFileName(const CampaignTest& test) {
+    return ReadableName(PathText(PathOf(test.path).filename()));
+}
+
 }  // namespace karnea

@@ -31,6 +31,9 @@ struct CampaignTest {
     const HeaderTexts& Header() const { return ws ? ws->test.testHeader : header; }
 };
 
+// A test's file name, readable (UTF-8), as reports and exports name it.
+std::string ReadableFileName(const CampaignTest& test);
+
 struct Campaign {
     // Every test read, borehole after borehole, each borehole by depth.
     std::vector<std::unique_ptr<CampaignTest>> tests;

@@ -41,10 +41,6 @@ std::string Number(double value, int decimals) {
     return Trimmed(FormatDerived(DecimalsFormat(decimals), value));
 }
 
-std::string FileNameOf(const CampaignTest& test) {
-    return ReadableName(PathText(PathOf(test.path).filename()));
-}
-
 std::string Element(std::string_view name, std::string_view value) {
     return "<" + std::string(name) + ">" + XmlEscaped(value) + "</" + std::string(name) + ">\n";
 }
@@ -139,8 +135,8 @@ std::vector<std::string> DeliveryProblems(const Campaign& campaign, const SiteSh
         const std::vector<ProfileTest>& tests = b.profile->tests;
         if (b.number.empty()) {
             for (std::size_t i = 0; i < tests.size(); ++i) {
-                problems.push_back(
-                    FormatMessage(msg::deliveryNoNumber, FileNameOf(*campaign.tests[b.first + i])));
+                problems.push_back(FormatMessage(msg::deliveryNoNumber,
+                                                 ReadableFileName(*campaign.tests[b.first + i])));
             }
             continue;
         }
@@ -166,7 +162,7 @@ std::vector<std::string> DeliveryProblems(const Campaign& campaign, const SiteSh
         for (std::size_t i = 0; i < tests.size(); ++i) {
             const CampaignTest& t = *campaign.tests[b.first + i];
             const HeaderTexts& h = t.Header();
-            const std::string file = FileNameOf(t);
+            const std::string file = ReadableFileName(t);
             if (IsoDate(h).empty()) {
                 problems.push_back(FormatMessage(msg::deliveryNoDate, file, DateAsTyped(h)));
             }

@@ -21,7 +21,7 @@ DeliveryModel::DeliveryModel(const Campaign& campaign, SiteSheet given)
         for (std::size_t i = 0; i < profile.tests.size(); ++i, ++next) {
             const CampaignTest& test = *campaign.tests[next];
             boring.tests.push_back(FormatText("%.2f m  ", TestDepth(test.Header())) +
-                                   ReadableName(PathText(PathOf(test.path).filename())));
+                                   ReadableFileName(test));
         }
         if (sheet.Boring(boring.number) == nullptr) {
             SiteBoring& added = sheet.BoringToEdit(boring.number);

@@ -27,10 +27,6 @@ std::string Utf8Text(const HeaderTexts& h, int number) {
     return std::string(TrimBlanks(Cp932ToUtf8(h[number])));
 }
 
-std::string FileNameOf(const CampaignTest& test) {
-    return ReadableName(PathText(PathOf(test.path).filename()));
-}
-
 // An Excel number format for `decimals` places ("0.00").
 std::string NumberFormat(int decimals) {
     decimals = std::clamp(decimals, 0, 6);
@@ -172,7 +168,7 @@ void WriteSummary(Sheet sheet, Formats& f, const Campaign& campaign, const Setti
         sheet.Number(row, 6, r.pf, f.Number(s.pointDecimals));
         sheet.Number(row, 7, r.pl, f.Number(s.pointDecimals));
         sheet.Number(row, 8, r.em, f.Number(s.emDecimals));
-        sheet.Text(row, 9, FileNameOf(*campaign.tests[i]));
+        sheet.Text(row, 9, ReadableFileName(*campaign.tests[i]));
         sheet.Text(row, 10, names[i]);
     }
 }
