@@ -1,8 +1,10 @@
 // Whole-process timing of a program against its floor: runs the two
 // commands alternately, after one warm-up run each, and prints the median
-// wall time of each, their ratio and every ratio of a run pair.
+// wall time and processor time (user and system, of the process and what
+// it waited for) of each, and their ratios.
 //   karnea-compare-bench [--runs N] PROGRAM ARGS... --vs FLOOR ARGS...
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -16,7 +18,16 @@ extern char** environ;
 
 namespace {
 
-double RunOnce(const std::vector<std::string>& command) {
+struct Times {
+    double wall = -1;  // ms
+    double cpu = -1;   // ms
+};
+
+double Ms(const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+}
+
+Times RunOnce(const std::vector<std::string>& command) {
     std::vector<char*> argv;
     for (const std::string& a : command) {
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -25,15 +36,17 @@ double RunOnce(const std::vector<std::string>& command) {
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return -1;
+        return {};
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return -1;
+        return {};
     }
-    return std::chrono::duration<double, std::milli>(end - start).count();
+    return {std::chrono::duration<double, std::milli>(end - start).count(),
+            Ms(usage.ru_utime) + Ms(usage.ru_stime)};
 }
 
 double Median(std::vector<double> v) {
@@ -63,24 +76,29 @@ int main(int argc, char** argv) {
                      "usage: karnea-compare-bench [--runs N] PROGRAM ARGS... --vs FLOOR ARGS...\n");
         return 2;
     }
-    std::vector<double> programTimes;
-    std::vector<double> floorTimes;
+    std::vector<double> programWall, programCpu, floorWall, floorCpu;
     RunOnce(program);  // warm the caches once
     RunOnce(floor);
     for (int i = 0; i < runs; ++i) {
-        const double p = RunOnce(program);
-        const double f = RunOnce(floor);
-        if (p < 0 || f < 0) {
+        const Times p = RunOnce(program);
+        const Times f = RunOnce(floor);
+        if (p.wall < 0 || f.wall < 0) {
             std::fprintf(stderr, "a run failed\n");
             return 1;
         }
-        programTimes.push_back(p);
-        floorTimes.push_back(f);
+        programWall.push_back(p.wall);
+        programCpu.push_back(p.cpu);
+        floorWall.push_back(f.wall);
+        floorCpu.push_back(f.cpu);
     }
-    const double p = Median(programTimes);
-    const double f = Median(floorTimes);
+    const double pw = Median(programWall);
+    const double fw = Median(floorWall);
+    const double pc = Median(programCpu);
+    const double fc = Median(floorCpu);
     std::printf(
-        "program: median %.1f ms\nfloor:   median %.1f ms\nratio of medians: %.2f (%d runs each)\n",
-        p, f, p / f, runs);
+        "program: median %.1f ms (processor %.1f ms)\n"
+        "floor:   median %.1f ms (processor %.1f ms)\n"
+        "ratio of medians: %.2f, processor %.2f (%d runs each)\n",
+        pw, pc, fw, fc, pw / fw, pc / fc, runs);
     return 0;
 }

@@ -43,7 +43,7 @@ _karnea_cli() {
             COMPREPLY=($(compgen -W "0 1 2 3" -- "$cur"))
             return
             ;;
-        --po | --pf | --pl | --pl-value | --pages | --dpi | --recipient)
+        --po | --pf | --pl | --pl-value | --pages | --dpi | --recipient | --jobs)
             return
             ;;
     esac
@@ -55,11 +55,11 @@ _karnea_cli() {
         attach) options="-o --output --settings --calibration" ;;
         analyse) options="-o --output --settings --po --pf --pl --pl-value --sign --hide-pl --show-pl" ;;
         render) options="-o --output --settings --format --pages --dpi" ;;
-        campaign) options="-o --output --settings --png" ;;
-        ags) options="-o --output --recipient --settings --utf8" ;;
-        xlsx) options="-o --output --settings" ;;
-        delivery) options="-o --output --site --edition --settings" ;;
-        check) options="--settings --json" ;;
+        campaign) options="-o --output --settings --png --jobs" ;;
+        ags) options="-o --output --recipient --settings --utf8 --jobs" ;;
+        xlsx) options="-o --output --settings --jobs" ;;
+        delivery) options="-o --output --site --edition --settings --jobs" ;;
+        check) options="--settings --json --jobs" ;;
         help)
             ((cword == 2)) && COMPREPLY=($(compgen -W "${commands% help}" -- "$cur"))
             return

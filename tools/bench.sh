@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every benchmark and whole-process measurement and prints its figures:
 # the core's benchmarks, painting and PNG pages, the readings dialogs,
-# start-up to the first paint against a floor program (three runs), and
-# rendering a PDF against a floor program. Uses a fresh settings folder (laid down by the first start) and
-# the offscreen platform, so that no display is needed.
+# start-up to the first paint against a floor program (three runs),
+# rendering a PDF against a floor program, and the campaign report on one
+# thread against every processor. Uses a fresh settings folder (laid down
+# by the first start) and the offscreen platform, so that no display is
+# needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bench=build/bench
@@ -34,3 +36,4 @@ done
 echo "== karnea-cli render to PDF (600 dpi, every page)"
 "$bench/karnea-compare-bench" --runs 21 "$cli" render "$test" -o "$work/program.pdf" \
     --vs "$bench/karnea-pdf-floor" "$work/all.ops" "$work/floor.pdf" 600
+bash tools/campaign_jobs_bench.sh 11

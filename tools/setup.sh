@@ -17,6 +17,8 @@ packages=(
     libxml2-dev libsimpleini-dev libxml2-utils
     # Excel workbooks, and openpyxl for the tests' independent reading of them
     libxlsxwriter-dev python3-openpyxl
+    # the tests' independent reading of the PDFs written: structure, text, pages
+    qpdf poppler-utils
     # the manual pages, the Debian package and the checks of what it installs
     scdoc dpkg-dev man-db lintian appstream desktop-file-utils shared-mime-info bash-completion
     # a display for the desktop program on machines without one

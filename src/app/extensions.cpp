@@ -10,6 +10,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/orderedwork.h"
 #include "base/version.h"
 #include "dialogs/backgroundwork.h"
 #include "dialogs/cagsdlg.h"
@@ -56,7 +57,8 @@ std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
     const Workspace& started = ws_;
     if (!RunInBackground(view_.window(), QStringLiteral("試験を読んでいます"), progressDelay_,
                          [&](const WorkProgress& progress) {
-                             campaign = ReadCampaign(CampaignFiles({path}), started, progress);
+                             campaign = ReadCampaign(CampaignFiles({path}), started, progress,
+                                                     false, DefaultJobs());
                          })) {
         return std::nullopt;
     }
@@ -83,37 +85,19 @@ std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
     return campaign;
 }
 
-namespace {
-
-// Says how many of the report's pages are drawn; stops when the work is to.
-class CountedPages : public PageTarget {
-public:
-    CountedPages(PageTarget& inner, int total, const WorkProgress& progress)
-        : inner_(inner), total_(static_cast<std::size_t>(total)), progress_(progress) {}
-    Surface* BeginPage(int page, DocumentKind kind) override {
-        return progress_(static_cast<std::size_t>(page - 1), total_) ? inner_.BeginPage(page, kind)
-                                                                     : nullptr;
-    }
-    bool EndPage(int page) override { return inner_.EndPage(page); }
-
-private:
-    PageTarget& inner_;
-    std::size_t total_;
-    const WorkProgress& progress_;
-};
-
-}  // namespace
-
 std::optional<PageRecording> Extensions::DrawReport(const Campaign& campaign,
                                                     const QPrinter& printer) {
-    PageRecording report(printer.logicalDpiX(), printer.logicalDpiY());
+    std::optional<PageRecording> report;
     KeptMessages said;
     const Settings& settings = ws_.settings;
+    const int dpiX = printer.logicalDpiX();
+    const int dpiY = printer.logicalDpiY();
     if (!RunInBackground(view_.window(), QStringLiteral("ページを描いています"), progressDelay_,
                          [&](const WorkProgress& progress) {
-                             CountedPages counted(report, CampaignPageCount(campaign), progress);
-                             DrawCampaign(campaign, settings, counted, said);
-                         })) {
+                             report = RecordCampaign(campaign, settings, dpiX, dpiY, DefaultJobs(),
+                                                     progress, said);
+                         }) ||
+        !report) {
         return std::nullopt;
     }
     // What the drawing said, each once, in one box.
@@ -285,15 +269,11 @@ void Extensions::OnDelivery() {
     const std::string software = "karnea " + std::string(ProgramVersion());
     RunInBackground(view_.window(), QStringLiteral("電子納品を作っています"), progressDelay_,
                     [&](const WorkProgress& progress) {
-                        const std::size_t total = campaign->tests.size();
-                        std::size_t done = 0;
-                        const TestPdf pdf = [&](const CampaignTest& test) {
-                            return progress(done++, total)
-                                       ? DocumentPdf(PagesOf(*test.ws), 600, said)
-                                       : std::nullopt;
+                        const TestPdf pdf = [](const CampaignTest& test, Messages& drawing) {
+                            return DocumentPdf(PagesOf(*test.ws), 600, drawing);
                         };
                         result = WriteDelivery(*campaign, model.sheet, output, software, pdf, said,
-                                               [&] { return !progress(done, total); });
+                                               progress, DefaultJobs());
                     });
     said.shown.push_back(result.written ? DeliverySummary(result) : std::string());
     std::string text;

@@ -1,11 +1,13 @@
 #include "cli/campaign.h"
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
 #include "analysis/quality.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
+#include "base/orderedwork.h"
 #include "base/system.h"
 #include "base/textfields.h"
 #include "base/version.h"
@@ -22,6 +24,20 @@
 namespace karnea::cli {
 namespace {
 
+// The pages of a part of the report, each part a PDF of its own before they
+// are joined. Each brings its own copy of the font it uses (some 20 KB), so
+// parts are long; a report has enough of them (16) to keep eight
+// processors busy. The cut depends on the report alone: the file is the
+// same whatever the number of threads.
+int PdfPartPages(const Campaign& campaign) {
+    return std::clamp(CampaignPageCount(campaign) / 16, 10, 40);
+}
+
+// The threads the tests are read and drawn on.
+int JobsOf(const Arguments& args) {
+    return args.has("jobs") ? std::stoi(args.at("jobs")) : DefaultJobs();
+}
+
 // The tests the arguments name for a report or export to `output`, the
 // skipped files said on standard error; nothing when the output would
 // replace a data file or no test could be read. A report keeps the tests'
@@ -33,7 +49,7 @@ std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Argument
         return nullptr;
     }
     auto campaign = std::make_unique<Campaign>(
-        ReadCampaign(CampaignFiles(args.positional), started, {}, headersOnly));
+        ReadCampaign(CampaignFiles(args.positional), started, {}, headersOnly, JobsOf(args)));
     for (const SkippedFile& f : campaign->skipped) {
         messages.Show(FormatMessage(msg::fileSkipped,
                                     Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
@@ -102,10 +118,12 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         return kExitFailure;
     }
     const std::unique_ptr<QGuiApplication> app = StartGui();
-    const PageDrawing draw = [&](PageTarget& target) {
-        return DrawCampaign(*campaign, started.settings, target, messages);
+    const std::vector<CampaignPart> parts = CampaignParts(*campaign, PdfPartPages(*campaign));
+    const PartDrawing draw = [&](std::size_t part, PageTarget& target, Messages& said) {
+        return DrawCampaignPart(*campaign, parts[part], started.settings, target, said);
     };
-    if (!ExportPdf(draw, output, 600)) {
+    const int jobs = JobsOf(args);
+    if (!ExportPdf(parts.size(), jobs, draw, output, 600, messages)) {
         messages.Show(msg::cannotSave);
         return kExitFailure;
     }
@@ -114,7 +132,9 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         std::error_code ec;
         std::filesystem::create_directories(PathOf(folder), ec);
         const auto pathOf = [&](int page) { return folder + FormatText("/page-%03d.png", page); };
-        if (!ExportPng(draw, pathOf, 150)) {
+        // What the drawing says was said with the PDF.
+        SilentMessages again;
+        if (!ExportPng(parts.size(), jobs, draw, pathOf, 150, again)) {
             messages.Show(msg::cannotSave);
             return kExitFailure;
         }
@@ -179,7 +199,8 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
     if (args.has("edition")) {
         sheet.edition = EditionNamed(args.at("edition")).value_or(sheet.edition);
     }
-    const Campaign campaign = ReadCampaign(CampaignFiles(args.positional), started);
+    const Campaign campaign =
+        ReadCampaign(CampaignFiles(args.positional), started, {}, false, JobsOf(args));
     for (const SkippedFile& f : campaign.skipped) {
         messages.Show(FormatMessage(msg::fileSkipped,
                                     Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
@@ -189,12 +210,12 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
         return kExitFailure;
     }
     const std::unique_ptr<QGuiApplication> app = StartGui();
-    const TestPdf pdf = [&](const CampaignTest& test) {
-        return DocumentPdf(PagesOf(*test.ws), 600, messages);
+    const TestPdf pdf = [](const CampaignTest& test, Messages& said) {
+        return DocumentPdf(PagesOf(*test.ws), 600, said);
     };
     const DeliveryResult result =
         WriteDelivery(campaign, sheet, args.at("output"), "karnea " + std::string(ProgramVersion()),
-                      pdf, messages);
+                      pdf, messages, {}, JobsOf(args));
     if (!result.written) {
         return kExitFailure;
     }
@@ -227,7 +248,8 @@ int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
 
 int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
     Workspace started = StartCommand(args, messages);
-    const Campaign campaign = ReadCampaign(CampaignFiles(args.positional), started);
+    const Campaign campaign =
+        ReadCampaign(CampaignFiles(args.positional), started, {}, false, JobsOf(args));
     const bool json = args.has("json");
     JsonWriter writer;
     writer.beginObject();

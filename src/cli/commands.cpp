@@ -315,54 +315,55 @@ const std::vector<Command>& Commands() {
          {},
          RunFit},
         {"campaign",
-         "campaign FILE.kdw...|DIR -o REPORT.pdf [--png DIR] [--settings DIR]",
+         "campaign FILE.kdw...|DIR -o REPORT.pdf [--png DIR] [--jobs N] [--settings DIR]",
          "one PDF of many tests (a folder: its *.kdw files): per borehole a depth profile of "
          "Em, Pf' and Pl with a table, then each test's pages as render draws them",
          kOneOrMore,
-         {"output", "settings", "png"},
+         {"output", "settings", "png", "jobs"},
          {"output"},
          {},
          RunCampaign},
         {"ags",
-         "ags FILE.kdw...|DIR -o OUT.ags [--recipient NAME] [--utf8] [--settings DIR]",
+         "ags FILE.kdw...|DIR -o OUT.ags [--recipient NAME] [--utf8] [--jobs N] "
+         "[--settings DIR]",
          "the tests as an AGS 4.2 file: PROJ, TRAN, UNIT, TYPE, ABBR, DICT, LOCA, PMTG, PMTD, "
          "PMTP; texts in ASCII, Japanese as romaji (--utf8 also keeps them as written, in "
          "headings *_J* of their own); --recipient names who receives it (TRAN_RECV)",
          kOneOrMore,
-         {"output", "recipient", "settings"},
+         {"output", "recipient", "settings", "jobs"},
          {"output"},
          {"utf8"},
          RunAgs},
         {"xlsx",
-         "xlsx FILE.kdw...|DIR -o OUT.xlsx [--settings DIR]",
+         "xlsx FILE.kdw...|DIR -o OUT.xlsx [--jobs N] [--settings DIR]",
          "the tests as an Excel workbook: a sheet 一覧 with a row a test (boring, depth, "
          "date, engineer, soil, Po, Pf, Pl, Em, file), then a sheet a test with its header "
          "values and readings; numbers as numbers with the settings' decimals",
          kOneOrMore,
-         {"output", "settings"},
+         {"output", "settings", "jobs"},
          {"output"},
          {},
          RunXlsx},
         {"delivery",
-         "delivery FILE.kdw...|DIR -o OUTDIR [--site FILE] [--edition 2016|2008] "
+         "delivery FILE.kdw...|DIR -o OUTDIR [--site FILE] [--edition 2016|2008] [--jobs N] "
          "[--settings DIR]",
          "the electronic delivery of the tests under OUTDIR/BORING/TEST: per test its pages "
          "as a PDF and its exchange data as XML (Shift_JIS), and the management file "
          "GRNDTST.XML, each checked against its DTD; a delivery already there is extended, "
          "what other programs wrote is kept",
          kOneOrMore,
-         {"output", "site", "edition", "settings"},
+         {"output", "site", "edition", "settings", "jobs"},
          {"output"},
          {},
          RunDelivery,
          CheckDeliveryOptions},
         {"check",
-         "check FILE.kdw...|DIR [--json] [--settings DIR]",
+         "check FILE.kdw...|DIR [--json] [--jobs N] [--settings DIR]",
          "warnings for each test worth a second look, and the limit pressure by the "
          "conventional definition (inverse-volume method) beside the engineer's Pl; exit 1 "
          "only when a file cannot be read",
          kOneOrMore,
-         {"settings"},
+         {"settings", "jobs"},
          {},
          {"json"},
          RunCheck},
@@ -394,6 +395,12 @@ std::optional<std::string> CheckValues(const Arguments& args) {
         const std::string& sign = args.at("sign");
         if (sign.size() != 1 || sign[0] < '0' || sign[0] > '3') {
             return "--sign is one of 0, 1, 2, 3";
+        }
+    }
+    if (args.has("jobs")) {
+        const std::string& jobs = args.at("jobs");
+        if (!IsInteger(jobs) || jobs.size() > 3 || std::stoi(jobs) < 1 || std::stoi(jobs) > 256) {
+            return "--jobs is a number of threads from 1 to 256";
         }
     }
     if (args.has("hide-pl") && args.has("show-pl")) {
@@ -466,6 +473,9 @@ const std::vector<OptionText>& OptionTexts() {
          "the site sheet (default: delivery.ini in DIR, or beside the first file)"},
         {"edition", "--edition 2016|2008",
          "the delivery rules followed (default: the site sheet's, else 2016)"},
+        {"jobs", "--jobs N",
+         "read and draw the tests on N threads, 1 to 256 (default: the machine's processors); "
+         "the output is the same whatever N is"},
     };
     return texts;
 }

@@ -10,6 +10,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/orderedwork.h"
 #include "base/system.h"
 #include "document/documentfile.h"
 #include "document/startup.h"
@@ -123,33 +124,44 @@ std::unique_ptr<Workspace> OpenTest(const std::string& path, const Workspace& st
 }  // namespace
 
 Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started,
-                      const CampaignProgress& progress, bool headersOnly) {
+                      const CampaignProgress& progress, bool headersOnly, int jobs) {
     Campaign campaign;
     campaign.started = started;
-    for (std::size_t read = 0; read < paths.size(); ++read) {
-        if (progress && !progress(read, paths.size())) {
-            campaign.stopped = true;
-            break;
-        }
-        const std::string& path = paths[read];
+    // A file read: the test, or why it was skipped.
+    struct Read {
+        std::unique_ptr<CampaignTest> test;
         std::string reason;
-        std::unique_ptr<Workspace> ws = OpenTest(path, started, reason);
+    };
+    const auto read = [&](std::size_t i) {
+        Read r;
+        std::unique_ptr<Workspace> ws = OpenTest(paths[i], started, r.reason);
         if (!ws) {
-            campaign.skipped.push_back({Utf8ToCp932(ReadableName(FileNameOf(path))),
-                                        Utf8ToCp932(ReadableName(OneLine(reason)))});
-            continue;
+            return r;
         }
-        auto test = std::make_unique<CampaignTest>();
-        test->path = path;
-        test->pages = PageCount(PagesOf(*ws));
-        test->readings = ReadingsOf(ws->test);
+        r.test = std::make_unique<CampaignTest>();
+        r.test->path = paths[i];
+        r.test->pages = PageCount(PagesOf(*ws));
+        r.test->readings = ReadingsOf(ws->test);
         if (headersOnly) {
-            test->header = ws->test.testHeader;
+            r.test->header = ws->test.testHeader;
         } else {
-            test->ws = std::move(ws);
+            r.test->ws = std::move(ws);
         }
-        campaign.tests.push_back(std::move(test));
-    }
+        return r;
+    };
+    const auto keep = [&](std::size_t i, Read&& r) {
+        if (progress && !progress(i, paths.size())) {
+            return false;
+        }
+        if (r.test) {
+            campaign.tests.push_back(std::move(r.test));
+        } else {
+            campaign.skipped.push_back({Utf8ToCp932(ReadableName(FileNameOf(paths[i]))),
+                                        Utf8ToCp932(ReadableName(OneLine(r.reason)))});
+        }
+        return true;
+    };
+    campaign.stopped = !MakeInOrder(paths.size(), jobs, read, keep);
 
     const auto key = [](const std::unique_ptr<CampaignTest>& t) {
         const HeaderTexts& h = t->Header();
@@ -185,45 +197,117 @@ int CampaignPageCount(const Campaign& campaign) {
     return count;
 }
 
-bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget& target,
-                  Messages& messages) {
-    ReportPages report(target);
+std::vector<CampaignPart> CampaignParts(const Campaign& campaign, int pages) {
+    std::vector<CampaignPart> parts(1);
+    const auto add = [&](auto piece, int count) {
+        if (parts.back().pages >= pages && !parts.back().pieces.empty()) {
+            parts.emplace_back();
+        }
+        parts.back().pieces.emplace_back(piece);
+        parts.back().pages += count;
+    };
     std::size_t next = 0;
     for (const BoreholeProfile& borehole : campaign.boreholes) {
-        for (int page = 1, count = DepthProfilePageCount(borehole); page <= count; ++page) {
-            Surface* surface = report.BeginPage(page, DocumentKind::test);
-            if (surface == nullptr) {
-                return false;
-            }
-            DrawDepthProfile(borehole, page, settings, *surface, messages);
-            if (!report.EndPage(page)) {
-                return false;
-            }
-        }
+        add(&borehole, DepthProfilePageCount(borehole));
         for (std::size_t i = 0; i < borehole.tests.size(); ++i, ++next) {
-            const CampaignTest& test = *campaign.tests[next];
-            // A test kept by its header alone is opened again, and must be
-            // the test the profile shows.
-            std::unique_ptr<Workspace> opened;
-            const Workspace* ws = test.ws.get();
-            if (ws == nullptr) {
-                std::string reason;
-                opened = OpenTest(test.path, campaign.started, reason);
-                if (!opened || opened->test.testHeader != test.header ||
-                    ReadingsOf(opened->test) != test.readings) {
-                    messages.Show(FormatMessage(msg::fileChangedMeanwhile,
-                                                ReadableName(FileNameOf(test.path))));
-                    continue;
-                }
-                ws = opened.get();
-            }
-            const PageSource source = PagesOf(*ws);
-            if (!DrawPages(source, AllPages(source), report, messages)) {
-                return false;
-            }
+            add(campaign.tests[next].get(), campaign.tests[next]->pages);
+        }
+    }
+    return parts;
+}
+
+namespace {
+
+bool DrawProfile(const BoreholeProfile& borehole, const Settings& settings, PageTarget& target,
+                 Messages& messages) {
+    for (int page = 1, count = DepthProfilePageCount(borehole); page <= count; ++page) {
+        Surface* surface = target.BeginPage(page, DocumentKind::test);
+        if (surface == nullptr) {
+            return false;
+        }
+        DrawDepthProfile(borehole, page, settings, *surface, messages);
+        if (!target.EndPage(page)) {
+            return false;
         }
     }
     return true;
+}
+
+bool DrawTest(const CampaignTest& test, const Workspace& started, PageTarget& target,
+              Messages& messages) {
+    // A test kept by its header alone is opened again, and must be the test
+    // the profile shows.
+    std::unique_ptr<Workspace> opened;
+    const Workspace* ws = test.ws.get();
+    if (ws == nullptr) {
+        std::string reason;
+        opened = OpenTest(test.path, started, reason);
+        if (!opened || opened->test.testHeader != test.header ||
+            ReadingsOf(opened->test) != test.readings) {
+            messages.Show(
+                FormatMessage(msg::fileChangedMeanwhile, ReadableName(FileNameOf(test.path))));
+            return true;
+        }
+        ws = opened.get();
+    }
+    const PageSource source = PagesOf(*ws);
+    return DrawPages(source, AllPages(source), target, messages);
+}
+
+}  // namespace
+
+bool DrawCampaignPart(const Campaign& campaign, const CampaignPart& part, const Settings& settings,
+                      PageTarget& target, Messages& messages) {
+    for (const auto& piece : part.pieces) {
+        const bool drawn =
+            std::holds_alternative<const BoreholeProfile*>(piece)
+                ? DrawProfile(*std::get<const BoreholeProfile*>(piece), settings, target, messages)
+                : DrawTest(*std::get<const CampaignTest*>(piece), campaign.started, target,
+                           messages);
+        if (!drawn) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget& target,
+                  Messages& messages) {
+    ReportPages report(target);
+    for (const CampaignPart& part : CampaignParts(campaign, 0)) {
+        if (!DrawCampaignPart(campaign, part, settings, report, messages)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<PageRecording> RecordCampaign(const Campaign& campaign, const Settings& settings,
+                                            int dpiX, int dpiY, int jobs,
+                                            const CampaignProgress& progress, Messages& messages) {
+    const std::vector<CampaignPart> parts = CampaignParts(campaign, 0);
+    const auto total = static_cast<std::size_t>(CampaignPageCount(campaign));
+    struct Recorded {
+        PageRecording pages;
+        KeptMessages said;
+    };
+    const auto record = [&](std::size_t i) {
+        Recorded r{PageRecording(dpiX, dpiY), {}};
+        DrawCampaignPart(campaign, parts[i], settings, r.pages, r.said);
+        return r;
+    };
+    PageRecording report(dpiX, dpiY);
+    const auto keep = [&](std::size_t, Recorded&& r) {
+        for (const std::string& text : r.said.shown) {
+            messages.Show(text);
+        }
+        report.Append(std::move(r.pages));
+        return !progress || progress(static_cast<std::size_t>(report.PageCount()), total);
+    };
+    if (!MakeInOrder(parts.size(), jobs, record, keep)) {
+        return std::nullopt;
+    }
+    return report;
 }
 
 std::string ReadableFileName(const CampaignTest& test) {

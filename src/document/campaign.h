@@ -5,12 +5,15 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "document/workspace.h"
 #include "pages/depthprofile.h"
 #include "pages/pagecomposer.h"
+#include "pages/pagerecording.h"
 
 namespace karnea {
 
@@ -47,9 +50,9 @@ struct Campaign {
     Workspace started;
 };
 
-// Told after each file read, how many of how many; false stops the reading.
-// It may be called on a thread of its own: the reading shares nothing.
-using CampaignProgress = std::function<bool(std::size_t read, std::size_t total)>;
+// Told after each file read (or page drawn), how many of how many; false
+// stops the work. It is called on the thread that started the work.
+using CampaignProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
 // The data files that arguments name: a folder stands for every file in it
 // whose name ends in ".kdw" in any case, in name order; anything else is
@@ -60,17 +63,44 @@ std::vector<std::string> CampaignFiles(const std::vector<std::string>& arguments
 // workspace after the program's start). A file that does not open as a
 // test is skipped with the first message its reading gave.
 // With `headersOnly` each test keeps its header alone (for the report).
+// The files are read on up to `jobs` threads; the campaign is the same
+// whatever `jobs` is.
 Campaign ReadCampaign(const std::vector<std::string>& paths, const Workspace& started,
-                      const CampaignProgress& progress = {}, bool headersOnly = false);
+                      const CampaignProgress& progress = {}, bool headersOnly = false,
+                      int jobs = 1);
 
 // How many pages the report has: each borehole's profile, then each of its
 // tests' own pages.
 int CampaignPageCount(const Campaign& campaign);
 
-// Draws the report's pages in order, numbered from 1 through the report. A
-// test kept by its header is opened again; one whose file has changed since
-// (or is gone) is said, and its pages are left out.
+// A run of the report's pages that can be drawn on its own, beside the
+// others: whole boreholes' profiles and whole tests, in the report's order.
+struct CampaignPart {
+    std::vector<std::variant<const BoreholeProfile*, const CampaignTest*>> pieces;
+    int pages = 0;
+};
+
+// The report in parts of at least `pages` pages each (the last may have
+// fewer), cut the same way whatever draws them.
+std::vector<CampaignPart> CampaignParts(const Campaign& campaign, int pages);
+
+// Draws a part's pages in order onto `target`. A test kept by its header is
+// opened again; one whose file has changed since (or is gone) is said, and
+// its pages are left out. Parts may be drawn side by side on threads of
+// their own: a part reads the campaign and the settings, and changes
+// nothing but the target and the messages it is given.
+bool DrawCampaignPart(const Campaign& campaign, const CampaignPart& part, const Settings& settings,
+                      PageTarget& target, Messages& messages);
+
+// Draws the report's pages in order, numbered from 1 through the report.
 bool DrawCampaign(const Campaign& campaign, const Settings& settings, PageTarget& target,
                   Messages& messages);
+
+// The report's pages kept in a recording at the given resolution, drawn a
+// test at a time on up to `jobs` threads. `progress` is told the pages
+// drawn; nothing when it stopped the drawing.
+std::optional<PageRecording> RecordCampaign(const Campaign& campaign, const Settings& settings,
+                                            int dpiX, int dpiY, int jobs,
+                                            const CampaignProgress& progress, Messages& messages);
 
 }  // namespace karnea

@@ -9,6 +9,7 @@
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
+#include "base/orderedwork.h"
 #include "base/system.h"
 #include "base/textfields.h"
 #include "document/deliveryxml.h"
@@ -282,7 +283,7 @@ std::string ExchangeXml(const TestRecord& test, const Settings& settings, const 
 DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const std::string& output, std::string_view software,
                              const TestPdf& pdf, Messages& messages,
-                             const std::function<bool()>& stopped) {
+                             const CampaignProgress& progress, int jobs) {
     DeliveryResult result;
     const std::vector<std::string> problems = DeliveryProblems(campaign, sheet);
     if (!problems.empty()) {
@@ -325,6 +326,9 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
 
     FileContents files;
     std::vector<std::string> folders;
+    // The tests' places, boring by boring in the campaign's order.
+    std::vector<const SiteBoring*> boringOf;
+    std::vector<DeliveredTest> placedTests;
     for (const BoringTests& b : BoringsOf(campaign)) {
         const SiteBoring& boring = *sheet.Boring(b.number);
         const std::string folder = Trimmed(boring.folder);
@@ -371,55 +375,78 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                 messages.Show(FormatMessage(msg::deliveryFull, b.number));
                 return result;
             }
-        }
-        for (const DeliveredTest& d : placed) {
-            if (stopped && stopped()) {
-                result.stopped = true;
-                return result;
-            }
-            const TestRecord& test = d.test->ws->test;
-            const std::string xml = PlainForShiftJis(
-                ExchangeXml(test, d.test->ws->settings, sheet, boring), result.plain);
-            if (const std::optional<std::string> why = InvalidAgainstDtd(xml)) {
-                messages.Show(FormatMessage(msg::deliveryInvalid, d.name + ".XML", *why));
-                return result;
-            }
-            std::optional<std::string> sheetPdf = pdf(*d.test);
-            if (!sheetPdf) {
-                result.stopped = stopped && stopped();
-                if (!result.stopped) {
-                    messages.Show(msg::cannotSave);
-                }
-                return result;
-            }
-            files.emplace_back(folderPath + "/" + d.name + ".PDF", std::move(*sheetPdf));
-            files.emplace_back(folderPath + "/" + d.name + ".XML", ShiftJisBytes(xml));
-            const HeaderTexts& h = test.testHeader;
-            const ManagementFile::NewBoring newBoring{
-                .site = SiteName(boring),
-                .folder = folder,
-                .longitude = AngleTexts(boring.longitude, 180),
-                .latitude = AngleTexts(boring.latitude, 90),
-                .datum = Trimmed(boring.datum),
-                .elevation = Trimmed(boring.elevation)};
-            management->Add(newBoring, {.sheetFile = d.name + ".PDF",
-                                        .exchangeFile = d.name + ".XML",
-                                        .software = std::string(software),
-                                        .code = std::string(rules.code),
-                                        .standard = std::string(rules.standard),
-                                        .name = std::string(rules.name),
-                                        .topDepth = Depth(h),
-                                        .bottomDepth = Depth(h),
-                                        .startDate = IsoDate(h),
-                                        .endDate = IsoDate(h),
-                                        .tester = Text(h, header::engineer)});
-            result.replaced += d.replaces ? 1 : 0;
-            result.placed.push_back(d);
+            boringOf.push_back(&boring);
+            placedTests.push_back(std::move(d));
         }
         for (const std::string_view dtd : {rules.testDtd, rules.titleDtd}) {
             files.emplace_back(folderPath + "/" + std::string(dtd), std::string(*ShippedDtd(dtd)));
         }
         ++result.borings;
+    }
+
+    // The data sheets are made side by side; each test's files are added in
+    // order.
+    struct Sheet {
+        std::optional<std::string> pdf;
+        KeptMessages said;
+    };
+    const std::size_t total = placedTests.size();
+    const auto make = [&](std::size_t i) {
+        Sheet made;
+        made.pdf = pdf(*placedTests[i].test, made.said);
+        return made;
+    };
+    bool failed = false;
+    const auto take = [&](std::size_t i, Sheet&& made) {
+        for (const std::string& said : made.said.shown) {
+            messages.Show(said);
+        }
+        const DeliveredTest& d = placedTests[i];
+        const SiteBoring& boring = *boringOf[i];
+        if (progress && !progress(i, total)) {
+            result.stopped = true;
+            return false;
+        }
+        const TestRecord& test = d.test->ws->test;
+        const std::string xml =
+            PlainForShiftJis(ExchangeXml(test, d.test->ws->settings, sheet, boring), result.plain);
+        if (const std::optional<std::string> why = InvalidAgainstDtd(xml)) {
+            messages.Show(FormatMessage(msg::deliveryInvalid, d.name + ".XML", *why));
+            failed = true;
+            return false;
+        }
+        if (!made.pdf) {
+            messages.Show(msg::cannotSave);
+            failed = true;
+            return false;
+        }
+        const std::string folderPath = testFolder + "/" + d.folder;
+        files.emplace_back(folderPath + "/" + d.name + ".PDF", std::move(*made.pdf));
+        files.emplace_back(folderPath + "/" + d.name + ".XML", ShiftJisBytes(xml));
+        const HeaderTexts& h = test.testHeader;
+        const ManagementFile::NewBoring newBoring{.site = SiteName(boring),
+                                                  .folder = d.folder,
+                                                  .longitude = AngleTexts(boring.longitude, 180),
+                                                  .latitude = AngleTexts(boring.latitude, 90),
+                                                  .datum = Trimmed(boring.datum),
+                                                  .elevation = Trimmed(boring.elevation)};
+        management->Add(newBoring, {.sheetFile = d.name + ".PDF",
+                                    .exchangeFile = d.name + ".XML",
+                                    .software = std::string(software),
+                                    .code = std::string(rules.code),
+                                    .standard = std::string(rules.standard),
+                                    .name = std::string(rules.name),
+                                    .topDepth = Depth(h),
+                                    .bottomDepth = Depth(h),
+                                    .startDate = IsoDate(h),
+                                    .endDate = IsoDate(h),
+                                    .tester = Text(h, header::engineer)});
+        result.replaced += d.replaces ? 1 : 0;
+        result.placed.push_back(d);
+        return true;
+    };
+    if (!MakeInOrder(total, jobs, make, take) || failed) {
+        return result;
     }
     const std::string text = PlainForShiftJis(management->Text(), result.plain);
     if (const std::optional<std::string> why = InvalidAgainstDtd(text)) {
@@ -430,7 +457,7 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
     files.emplace_back(testFolder + "/GTST0200.DTD", std::string(*ShippedDtd("GTST0200.DTD")));
 
     // A Cancel up to here leaves the output as it was.
-    if (stopped && stopped()) {
+    if (progress && !progress(total, total)) {
         result.stopped = true;
         return result;
     }

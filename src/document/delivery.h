@@ -59,9 +59,11 @@ std::vector<std::string> DeliveryProblems(const Campaign& campaign, const SiteSh
 std::string ExchangeXml(const TestRecord& test, const Settings& settings, const SiteSheet& sheet,
                         const SiteBoring& boring);
 
-// The PDF of a test's pages; nothing when it cannot be made or the user
-// stopped.
-using TestPdf = std::function<std::optional<std::string>(const CampaignTest& test)>;
+// The PDF of a test's pages, what its drawing says told to `messages`;
+// nothing when it cannot be made. Called for several tests at once, each on
+// a thread of its own.
+using TestPdf =
+    std::function<std::optional<std::string>(const CampaignTest& test, Messages& messages)>;
 
 struct DeliveryResult {
     bool written = false;
@@ -77,11 +79,13 @@ struct DeliveryResult {
 
 // Writes the delivery into `output` (the folder that holds BORING). Every
 // problem is said through `messages` and nothing is written; `software` names
-// this program and its version in the management file.
+// this program and its version in the management file. The data sheets are
+// made on up to `jobs` threads; `progress` is told the tests done, and false
+// stops the delivery with nothing written.
 DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const std::string& output, std::string_view software,
                              const TestPdf& pdf, Messages& messages,
-                             const std::function<bool()>& stopped = {});
+                             const CampaignProgress& progress = {}, int jobs = 1);
 
 // The summary the user is told ("電子納品: ボーリング 2、試験 5、…").
 std::string DeliverySummary(const DeliveryResult& result);

@@ -19,6 +19,14 @@ Surface* PageRecording::BeginPage(int page, DocumentKind kind) {
     return this;
 }
 
+void PageRecording::Append(PageRecording&& other) {
+    for (Page& page : other.pages_) {
+        page.number = PageCount() + 1;
+        pages_.push_back(std::move(page));
+    }
+    other.pages_.clear();
+}
+
 std::vector<PageRecording::Op>& PageRecording::Ops() {
     // Drawing before the first page keeps it on a page of its own.
     if (pages_.empty()) {

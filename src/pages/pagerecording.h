@@ -35,6 +35,9 @@ public:
     void ClipTo(int left, int top, int right, int bottom) override;
     void ClipOff() override;
 
+    // Keeps the pages of `other` after these, numbered on from the last.
+    void Append(PageRecording&& other);
+
     // How many pages are kept.
     int PageCount() const { return static_cast<int>(pages_.size()); }
     // Draws kept page `index` (from 0) on `surface`.

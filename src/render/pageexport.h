@@ -18,6 +18,11 @@ class Messages;
 // Draws pages onto the target it is given; false when the target stopped.
 using PageDrawing = std::function<bool(PageTarget&)>;
 
+// Draws part `part` of a document's pages onto a target, saying what it has
+// to say through `messages`. Parts are drawn side by side, each on a thread
+// of its own: a part shares nothing mutable with the others.
+using PartDrawing = std::function<bool(std::size_t part, PageTarget& target, Messages& messages)>;
+
 // One PDF of the pages drawn, handed to `put` as it is made; false when no
 // PDF can be begun or `put` fails.
 bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put);
@@ -30,6 +35,12 @@ bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi);
 // One PDF of the given pages of a document.
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
                int dpi, Messages& messages);
+// One PDF of the pages of `parts` parts, drawn on up to `jobs` threads: each
+// part into a PDF of its own, joined in order into the file as they are
+// made, with few parts held at a time. What the parts say reaches
+// `messages` in their order. The file is the same whatever `jobs` is.
+bool ExportPdf(std::size_t parts, int jobs, const PartDrawing& draw, const std::string& path,
+               int dpi, Messages& messages);
 
 // A page drawn in 32-bit colour in the smallest format that holds it
 // exactly: 8-bit grey when every pixel is grey (the standard settings draw
@@ -41,6 +52,10 @@ QImage CompactPageImage(const QImage& page);
 bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& pathOf, int dpi);
 // The same for the given pages of a document.
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
+               const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
+// The same for the pages of `parts` parts drawn on up to `jobs` threads,
+// numbered from 1 through the parts.
+bool ExportPng(std::size_t parts, int jobs, const PartDrawing& draw,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
 
 }  // namespace karnea

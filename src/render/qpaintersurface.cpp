@@ -125,12 +125,30 @@ void QPainterSurface::RestoreFont() {
     }
 }
 
-const QFontMetricsF& QPainterSurface::Metrics() {
+double FontCache::Width(const std::shared_ptr<const QFontMetricsF>& metrics,
+                        const std::string& cp932Text, const QString& text) {
+    // A view lives long: what it keeps stays bounded.
+    constexpr std::size_t kMostWidths = 20000;
+    if (widthCount_ >= kMostWidths) {
+        widths_.clear();
+        widthCount_ = 0;
+    }
+    Widths& widths = widths_[metrics.get()];
+    widths.metrics = metrics;
+    const auto [found, added] = widths.of.try_emplace(cp932Text, 0.0);
+    if (added) {
+        found->second = metrics->horizontalAdvance(text);
+        ++widthCount_;
+    }
+    return found->second;
+}
+
+double QPainterSurface::Width(const std::string& cp932Text, const QString& text) {
     if (!current_.cell.metrics) {
         current_.cell.metrics =
             std::make_shared<const QFontMetricsF>(current_.cell.font, painter_.device());
     }
-    return *current_.cell.metrics;
+    return fonts_.Width(current_.cell.metrics, cp932Text, text);
 }
 
 void QPainterSurface::DrawText(int x, int y, const std::string& text) {
@@ -140,7 +158,7 @@ void QPainterSurface::DrawText(int x, int y, const std::string& text) {
     const QString s = QString::fromStdString(decode_(text));
     double ox = 0;
     if (align_ != TextAlign::leftTop) {
-        const double width = Metrics().horizontalAdvance(s);
+        const double width = Width(text, s);
         if (align_ == TextAlign::rightTop || align_ == TextAlign::rightBottom) {
             ox = -width;
         } else {
@@ -170,7 +188,7 @@ void QPainterSurface::DrawTextInBox(int left, int top, int right, int bottom,
         return;
     }
     const QString s = QString::fromStdString(decode_(text));
-    const double x = (left + right) / 2.0 - Metrics().horizontalAdvance(s) / 2;
+    const double x = (left + right) / 2.0 - Width(text, s) / 2;
     const double baseline = (top + bottom) / 2.0 -
                             (current_.cell.ascent + current_.cell.descent) / 2 +
                             current_.cell.ascent;

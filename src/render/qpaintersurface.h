@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "base/encoding.h"
@@ -47,10 +48,22 @@ public:
     const QString& Family(const std::string& cp932Face);
     const CellFont& Cell(const std::string& cp932Face, int height, QPaintDevice* device,
                          int fallbackDpiY);
+    // The width of `text` (`cp932Text` decoded) in a font of `metrics`:
+    // measured once, since measuring shapes the text as drawing it does
+    // again, and pages repeat their labels, units and many numbers.
+    double Width(const std::shared_ptr<const QFontMetricsF>& metrics, const std::string& cp932Text,
+                 const QString& text);
 
 private:
     std::map<std::string, QString> families_;
     std::map<std::tuple<std::string, int, int, int>, CellFont> cells_;
+    // By the measures they were measured with, each kept while its widths are.
+    struct Widths {
+        std::shared_ptr<const QFontMetricsF> metrics;
+        std::unordered_map<std::string, double> of;
+    };
+    std::map<const QFontMetricsF*, Widths> widths_;
+    std::size_t widthCount_ = 0;
 };
 
 class QPainterSurface : public Surface {
@@ -80,8 +93,8 @@ private:
         int angle = 0;
         QColor colour = Qt::black;
     };
-    // The measures of the font in use.
-    const QFontMetricsF& Metrics();
+    // The width of a text in the font in use.
+    double Width(const std::string& cp932Text, const QString& text);
 
     QPainter& painter_;
     int dpiX_;

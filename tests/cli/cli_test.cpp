@@ -561,6 +561,21 @@ TEST(CliCampaign, ReportExportAndChecks) {
         EXPECT_EQ(ReadBytes(test), ReadBytes(kExamples + "/test.kdw"));
     }
     EXPECT_EQ(RunCli({"ags", "-o", dir.file("x.ags")}).status, 2);
+
+    // The report is the same, but for the time it was made, on one thread
+    // and on four.
+    std::string reports[2];
+    for (const int jobs : {1, 4}) {
+        const std::string pdf = dir.file("jobs" + std::to_string(jobs) + ".pdf");
+        run = RunCli({"campaign", campaign, "-o", pdf, "--jobs", std::to_string(jobs)});
+        EXPECT_EQ(run.status, 0) << run.err;
+        reports[jobs / 4] = ReadBytes(pdf);
+        const std::size_t date = reports[jobs / 4].find("/CreationDate (D:");
+        ASSERT_NE(date, std::string::npos);
+        reports[jobs / 4].erase(date, reports[jobs / 4].find(')', date) - date);
+    }
+    EXPECT_EQ(reports[0], reports[1]);
+    EXPECT_EQ(RunCli({"campaign", campaign, "-o", dir.file("x.pdf"), "--jobs", "0"}).status, 2);
 }
 
 // The workbook read back by an independent reader (openpyxl): the summary

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <stdexcept>
+#include <thread>
 
 #include "base/encoding.h"
+#include "base/orderedwork.h"
 #include "base/romaji.h"
 #include "base/textfields.h"
 #include "document/agsfile.h"
@@ -88,6 +93,92 @@ TEST_F(ExampleCampaign, ReportFromHeadersOpensEachTestAgain) {
     EXPECT_EQ(m.shown[0],
               "B-1_10.5.kdw は読み込んだ後に変わったか無くなったため、そのページを除きました");
     EXPECT_LT(fromHeaders.size(), whole.size());
+}
+
+// Parts made side by side are taken in order, with few made ahead; a stop
+// ends the work, and what a part throws reaches the caller once every
+// thread has ended.
+TEST(OrderedWork, PartsAreTakenInOrderWithFewHeld) {
+    std::atomic<int> ahead{0};
+    int mostAhead = 0;
+    std::vector<std::size_t> taken;
+    const auto make = [&](std::size_t i) {
+        // Later parts are often ready first.
+        std::this_thread::sleep_for(std::chrono::microseconds((i * 7919) % 5 * 300));
+        ++ahead;
+        return i * i;
+    };
+    const auto take = [&](std::size_t i, std::size_t part) {
+        mostAhead = std::max(mostAhead, ahead.load());
+        --ahead;
+        EXPECT_EQ(part, i * i);
+        taken.push_back(i);
+        return true;
+    };
+    EXPECT_TRUE(MakeInOrder(200, 4, make, take));
+    ASSERT_EQ(taken.size(), 200u);
+    EXPECT_TRUE(std::is_sorted(taken.begin(), taken.end()));
+    EXPECT_LE(mostAhead, 8);
+
+    std::atomic<std::size_t> made{0};
+    EXPECT_FALSE(MakeInOrder(
+        1000, 4, [&](std::size_t i) { return ++made, i; },
+        [](std::size_t i, std::size_t) { return i < 10; }));
+    EXPECT_LE(made.load(), 11u + 8u);
+
+    EXPECT_THROW(MakeInOrder(
+                     100, 3,
+                     [](std::size_t i) {
+                         if (i == 37) {
+                             throw std::runtime_error("part 37");
+                         }
+                         return i;
+                     },
+                     [](std::size_t, std::size_t) { return true; }),
+                 std::runtime_error);
+}
+
+// However many threads read the tests and draw the report, the campaign is
+// the same (tests and skipped files in the same order) and so is every
+// drawing operation of every page; what the drawing says comes in the
+// report's order, and a stop keeps nothing.
+TEST_F(ExampleCampaign, EveryThreadCountDrawsTheSameReport) {
+    RecordedMessages m;
+    OpsRecorder serial(96, 96);
+    ASSERT_TRUE(DrawCampaign(campaign, started.settings, serial, m));
+    std::vector<std::string> files = CampaignFiles({kCampaignDir});
+    files.push_back(dir.file("notes.kdw"));
+    files.push_back(KARNEA_EXAMPLES_DIR "/calibration.kcw");
+    for (const int jobs : {1, 4}) {
+        const Campaign c = ReadCampaign(files, started, {}, true, jobs);
+        ASSERT_EQ(c.tests.size(), campaign.tests.size());
+        for (std::size_t i = 0; i < c.tests.size(); ++i) {
+            EXPECT_EQ(c.tests[i]->path, campaign.tests[i]->path) << jobs;
+        }
+        ASSERT_EQ(c.skipped.size(), 2u);
+        EXPECT_EQ(c.skipped[0].fileName, "notes.kdw");
+        EXPECT_EQ(c.skipped[1].fileName, "calibration.kcw");
+
+        std::vector<std::size_t> told;
+        const std::optional<PageRecording> report = RecordCampaign(
+            c, started.settings, 96, 96, jobs,
+            [&](std::size_t done, std::size_t total) {
+                EXPECT_EQ(total, std::size_t(CampaignPageCount(c)));
+                told.push_back(done);
+                return true;
+            },
+            m);
+        ASSERT_TRUE(report);
+        OpsRecorder replayed(96, 96);
+        ASSERT_TRUE(report->Replay(replayed));
+        EXPECT_EQ(replayed.text(), serial.text()) << jobs;
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+        EXPECT_EQ(told.back(), std::size_t(CampaignPageCount(c)));
+        EXPECT_FALSE(RecordCampaign(
+            c, started.settings, 96, 96, jobs,
+            [](std::size_t done, std::size_t) { return done < 3; }, m));
+    }
+    EXPECT_TRUE(m.shown.empty());
 }
 
 // The reading says how far it is, and stops when told to.

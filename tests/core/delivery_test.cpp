@@ -76,7 +76,9 @@ struct DeliveryTest : ::testing::Test {
         messages.shown.clear();
         return WriteDelivery(
             campaign, sheet, out, "karnea test",
-            [](const CampaignTest& t) { return std::optional<std::string>("%PDF " + t.path); },
+            [](const CampaignTest& t, Messages&) {
+                return std::optional<std::string>("%PDF " + t.path);
+            },
             messages);
     }
     std::string Test(const std::string& name) const { return out + "/BORING/TEST/" + name; }
@@ -327,7 +329,8 @@ TEST_F(DeliveryTest, ProblemsAreNamedAndNothingIsWritten) {
     // form reads back as it was written.
     std::vector<std::string> problems;
     const SiteSheet read = ReadSiteSheet(
-        "[delivery] ; the whole job\nclient " + std::string(300, 'x') + "\n[boring B-3\n", problems);
+        "[delivery] ; the whole job\nclient " + std::string(300, 'x') + "\n[boring B-3\n",
+        problems);
     EXPECT_EQ(problems, (std::vector<std::string>{"delivery.ini 2 行目を読めません",
                                                   "delivery.ini 3 行目を読めません"}));
     EXPECT_TRUE(read.client.empty());

@@ -9,9 +9,18 @@
 #include <QImage>
 #include <QPainter>
 
+#include <regex>
+
 #include "base/encoding.h"
+#include "base/messages.h"
+#include "base/textfields.h"
+#include "document/documentfile.h"
+#include "document/startup.h"
+#include "document/workspace.h"
 #include "render/pageexport.h"
 #include "render/qpaintersurface.h"
+#include "support/shell.h"
+#include "support/testsupport.h"
 
 namespace karnea {
 namespace {
@@ -143,6 +152,65 @@ TEST(QPainterSurface, BoxesCentreAndLinesHaveTheirWidth) {
     EXPECT_GE(l.left(), 196);
     EXPECT_LE(l.width(), 8);
     EXPECT_EQ(QColor(lines.pixel(200, 250)), QColor(255, 0, 0));
+}
+
+// A document drawn in parts, each a PDF of its own joined into one file, is
+// the document drawn into one PDF: a file qpdf finds sound, with the same
+// pages, the same text on each and the same drawing (each page rasterised
+// by poppler); and the same bytes on one thread or four.
+TEST(PdfParts, JoinedPartsAreTheOnePdfsPages) {
+    test::ScratchDir dir;
+    Workspace ws;
+    test::WriteStandardSettings(dir.file("settings"));
+    ws.settings.fixedFolder = dir.file("settings");
+    SilentMessages quiet;
+    StartProgram(ws, quiet);
+    ASSERT_TRUE(OpenDataFile(ws, KARNEA_EXAMPLES_DIR "/test.kdw", quiet, true));
+    const PageSource source = PagesOf(ws);
+    const std::vector<int> pages = AllPages(source);
+    // Every page twice: parts of one page each, with fonts of their own.
+    const std::size_t count = 2 * pages.size();
+    const PartDrawing part = [&](std::size_t i, PageTarget& target, Messages& said) {
+        return DrawPages(source, {pages[i % pages.size()]}, target, said);
+    };
+    const PartDrawing whole = [&](std::size_t, PageTarget& target, Messages& said) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!part(i, target, said)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const std::string one = dir.file("one.pdf");
+    ASSERT_TRUE(ExportPdf(1, 1, whole, one, 72, quiet));
+    ASSERT_TRUE(ExportPdf(count, 1, part, dir.file("parts1.pdf"), 72, quiet));
+    ASSERT_TRUE(ExportPdf(count, 4, part, dir.file("parts4.pdf"), 72, quiet));
+    const std::regex date("/CreationDate \\(D:[0-9Z]*\\)");
+    EXPECT_EQ(std::regex_replace(test::ReadBytes(dir.file("parts1.pdf")), date, ""),
+              std::regex_replace(test::ReadBytes(dir.file("parts4.pdf")), date, ""));
+
+    const std::string joined = dir.file("parts4.pdf");
+    const test::CommandRun check = test::RunProgram("qpdf", {"--check", joined});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    const auto text = [&](const std::string& pdf) {
+        const test::CommandRun run = test::RunProgram("pdftotext", {"-layout", pdf, "-"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        return run.out;
+    };
+    const std::string pageText = text(one);
+    EXPECT_EQ(std::count(pageText.begin(), pageText.end(), '\f'), std::ptrdiff_t(count));
+    EXPECT_TRUE(test::Contains(pageText, "測定"));
+    EXPECT_EQ(text(joined), pageText);
+    for (const auto& [pdf, stem] :
+         {std::pair{one, dir.file("o")}, std::pair{joined, dir.file("j")}}) {
+        ASSERT_EQ(test::RunProgram("pdftoppm", {"-r", "30", "-png", pdf, stem}).status, 0);
+    }
+    for (std::size_t i = 1; i <= count; ++i) {
+        const std::string page = FormatText("-%0*zu.png", int(std::to_string(count).size()), i);
+        const std::string drawn = test::ReadBytes(dir.file("o") + page);
+        EXPECT_FALSE(drawn.empty()) << page;
+        EXPECT_EQ(test::ReadBytes(dir.file("j") + page), drawn) << page;
+    }
 }
 
 }  // namespace
