@@ -251,11 +251,13 @@ private slots:
         QVERIFY(!QFile::exists(ags));
         QVERIFY(p.messages.shown.empty());
 
-        // The report's pages are drawn away from the window as well, with a
-        // box of their own; a Cancel there shows no preview.
+        // The report's pages are drawn away from the window as well, on
+        // every processor, with a box of their own; a Cancel there stops
+        // every thread at once and shows no preview.
         const QString drawing = QStringLiteral("ページを描いています");
         QStringList boxes;
         bool previewShown = false;
+        std::optional<std::chrono::steady_clock::time_point> cancelled;
         QTimer watch;
         watch.setInterval(5);
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -272,6 +274,7 @@ private slots:
                 boxes << d->windowTitle();
                 if (d->windowTitle() == drawing) {
                     test::Screenshot(*d, "progress-pages");
+                    cancelled = std::chrono::steady_clock::now();
                     d->findChild<QPushButton*>()->click();  // ｷｬﾝｾﾙ
                 }
             }
@@ -281,6 +284,10 @@ private slots:
         p.app->frame().action(Command::depthProfile)->trigger();
         watch.stop();
         QVERIFY2(boxes.contains(drawing), qPrintable(boxes.join(QLatin1Char(','))));
+        QVERIFY(cancelled);
+        const std::chrono::duration<double> after = std::chrono::steady_clock::now() - *cancelled;
+        qInfo("the report ended %.0f ms after its Cancel", after.count() * 1000);
+        QVERIFY2(after.count() < 0.5, qPrintable(QString::number(after.count())));
         QVERIFY(!previewShown);
         QVERIFY(p.messages.shown.empty());
     }
