@@ -213,6 +213,9 @@ std::vector<CampaignPart> CampaignParts(const Campaign& campaign, int pages) {
             add(campaign.tests[next].get(), campaign.tests[next]->pages);
         }
     }
+    if (parts.back().pieces.empty()) {
+        parts.pop_back();
+    }
     return parts;
 }
 

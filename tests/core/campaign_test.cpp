@@ -109,8 +109,8 @@ TEST(OrderedWork, PartsAreTakenInOrderWithFewHeld) {
         return i * i;
     };
     const auto take = [&](std::size_t i, std::size_t part) {
-        mostAhead = std::max(mostAhead, ahead.load());
-        --ahead;
+        // Made and not yet handed over.
+        mostAhead = std::max(mostAhead, --ahead);
         EXPECT_EQ(part, i * i);
         taken.push_back(i);
         return true;
