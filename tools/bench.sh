@@ -36,4 +36,4 @@ done
 echo "== karnea-cli render to PDF (600 dpi, every page)"
 "$bench/karnea-compare-bench" --runs 21 "$cli" render "$test" -o "$work/program.pdf" \
     --vs "$bench/karnea-pdf-floor" "$work/all.ops" "$work/floor.pdf" 600
-bash tools/campaign_jobs_bench.sh 11
+bash bench/campaign_jobs.sh 11

@@ -273,7 +273,7 @@ void Extensions::OnDelivery() {
                             return DocumentPdf(PagesOf(*test.ws), 600, drawing);
                         };
                         result = WriteDelivery(*campaign, model.sheet, output, software, pdf, said,
-                                               progress, DefaultJobs());
+                                               progress, DefaultJobs(), StartQtThread);
                     });
     said.shown.push_back(result.written ? DeliverySummary(result) : std::string());
     std::string text;

@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -20,6 +22,16 @@ inline int DefaultJobs() {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+// Starts `work` on a thread of its own and gives back what waits for its
+// end.
+using ThreadStart = std::function<std::function<void()>(std::function<void()> work)>;
+
+// A thread of the standard library.
+inline std::function<void()> StartThread(std::function<void()> work) {
+    auto thread = std::make_shared<std::thread>(std::move(work));
+    return [thread] { thread->join(); };
+}
+
 // Makes parts 0 … count−1 with `make(i)` on up to `jobs` threads (on the
 // calling thread alone when `jobs` is 1) and hands each to `take(i, part)`
 // on the calling thread, in order, as soon as it and every part before it
@@ -28,9 +40,11 @@ inline int DefaultJobs() {
 // false stops the work: no part is begun after it, and the parts being made
 // are waited for and dropped. `make` must share nothing mutable with the
 // other parts or with `take`; an exception it throws ends the work and is
-// thrown again here. True when every part was taken.
+// thrown again here. True when every part was taken. The threads are
+// started by `start`.
 template <class Make, class Take>
-bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take) {
+bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take,
+                 const ThreadStart& start = StartThread) {
     using Part = decltype(make(std::size_t{0}));
     const std::size_t threads = std::min(count, static_cast<std::size_t>(std::max(jobs, 1)));
     if (threads <= 1) {
@@ -85,20 +99,20 @@ bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take) {
             std::mutex& mutex;
             std::condition_variable& changed;
             bool& stop;
-            std::vector<std::thread> threads;
+            std::vector<std::function<void()>> joins;
             ~Workers() {
                 {
                     const std::lock_guard lock(mutex);
                     stop = true;
                 }
                 changed.notify_all();
-                for (std::thread& thread : threads) {
-                    thread.join();
+                for (const std::function<void()>& join : joins) {
+                    join();
                 }
             }
         } workers{mutex, changed, stop, {}};
         for (std::size_t t = 0; t < threads; ++t) {
-            workers.threads.emplace_back(work);
+            workers.joins.push_back(start(work));
         }
 
         for (std::size_t i = 0; i < count; ++i) {

@@ -215,7 +215,7 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
     };
     const DeliveryResult result =
         WriteDelivery(campaign, sheet, args.at("output"), "karnea " + std::string(ProgramVersion()),
-                      pdf, messages, {}, JobsOf(args));
+                      pdf, messages, {}, JobsOf(args), StartQtThread);
     if (!result.written) {
         return kExitFailure;
     }

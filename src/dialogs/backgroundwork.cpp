@@ -2,9 +2,11 @@
 
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <thread>
 
 namespace karnea {
@@ -16,7 +18,8 @@ bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milli
     std::atomic<bool> cancelled{false};
     std::atomic<bool> finished{false};
     std::exception_ptr failure;
-    std::thread worker([&] {
+    // A thread of Qt's, since the work may draw with Qt (see StartQtThread).
+    const std::unique_ptr<QThread> worker(QThread::create([&] {
         try {
             work([&](std::size_t d, std::size_t t) {
                 done = d;
@@ -27,7 +30,8 @@ bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milli
             failure = std::current_exception();
         }
         finished = true;
-    });
+    }));
+    worker->start();
     // A short work ends before anything shows (and before any event runs).
     const auto until = std::chrono::steady_clock::now() + delay;
     while (!finished && std::chrono::steady_clock::now() < until) {
@@ -71,7 +75,7 @@ bool RunInBackground(QWidget* parent, const QString& caption, std::chrono::milli
             cancelled = true;
         }
     }
-    worker.join();
+    worker->wait();
     if (failure) {
         std::rethrow_exception(failure);
     }

@@ -283,7 +283,8 @@ std::string ExchangeXml(const TestRecord& test, const Settings& settings, const 
 DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const std::string& output, std::string_view software,
                              const TestPdf& pdf, Messages& messages,
-                             const CampaignProgress& progress, int jobs) {
+                             const CampaignProgress& progress, int jobs,
+                             const ThreadStart& start) {
     DeliveryResult result;
     const std::vector<std::string> problems = DeliveryProblems(campaign, sheet);
     if (!problems.empty()) {
@@ -445,7 +446,7 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
         result.placed.push_back(d);
         return true;
     };
-    if (!MakeInOrder(total, jobs, make, take) || failed) {
+    if (!MakeInOrder(total, jobs, make, take, start) || failed) {
         return result;
     }
     const std::string text = PlainForShiftJis(management->Text(), result.plain);

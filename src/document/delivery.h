@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/orderedwork.h"
 #include "document/campaign.h"
 #include "document/sitesheet.h"
 
@@ -80,12 +81,13 @@ struct DeliveryResult {
 // Writes the delivery into `output` (the folder that holds BORING). Every
 // problem is said through `messages` and nothing is written; `software` names
 // this program and its version in the management file. The data sheets are
-// made on up to `jobs` threads; `progress` is told the tests done, and false
-// stops the delivery with nothing written.
+// made on up to `jobs` threads started by `start`; `progress` is told the
+// tests done, and false stops the delivery with nothing written.
 DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const std::string& output, std::string_view software,
                              const TestPdf& pdf, Messages& messages,
-                             const CampaignProgress& progress = {}, int jobs = 1);
+                             const CampaignProgress& progress = {}, int jobs = 1,
+                             const ThreadStart& start = StartThread);
 
 // The summary the user is told ("電子納品: ボーリング 2、試験 5、…").
 std::string DeliverySummary(const DeliveryResult& result);

@@ -8,6 +8,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QThread>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -255,6 +256,12 @@ bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& p
     return ReplaceFiles(files);
 }
 
+std::function<void()> StartQtThread(std::function<void()> work) {
+    std::shared_ptr<QThread> thread(QThread::create(std::move(work)));
+    thread->start();
+    return [thread] { thread->wait(); };
+}
+
 bool ExportPdf(std::size_t parts, int jobs, const PartDrawing& draw, const std::string& path,
                int dpi, Messages& messages) {
     return ReplaceFileStreamed(path, [&](const ContentWriter& put) {
@@ -268,7 +275,7 @@ bool ExportPdf(std::size_t parts, int jobs, const PartDrawing& draw, const std::
             SayAgain(p.said, messages);
             return p.made && joined.Add(*p.made);
         };
-        return MakeInOrder(parts, jobs, make, take) && joined.Finish();
+        return MakeInOrder(parts, jobs, make, take, StartQtThread) && joined.Finish();
     });
 }
 
@@ -294,7 +301,7 @@ bool ExportPng(std::size_t parts, int jobs, const PartDrawing& draw,
         }
         return true;
     };
-    return MakeInOrder(parts, jobs, make, take) && ReplaceFiles(files);
+    return MakeInOrder(parts, jobs, make, take, StartQtThread) && ReplaceFiles(files);
 }
 
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/diskfile.h"
+#include "base/orderedwork.h"
 #include "pages/pagecomposer.h"
 
 namespace karnea {
@@ -17,6 +18,12 @@ class Messages;
 
 // Draws pages onto the target it is given; false when the target stopped.
 using PageDrawing = std::function<bool(PageTarget&)>;
+
+// A thread for work that draws with Qt: one of Qt's own, which ends what
+// Qt keeps for it (its fonts among it) on itself before it ends. (On
+// Windows, Qt ends what it keeps for a thread it did not start on a thread
+// of its own, after that thread has gone, and that fails.)
+std::function<void()> StartQtThread(std::function<void()> work);
 
 // Draws part `part` of a document's pages onto a target, saying what it has
 // to say through `messages`. Parts are drawn side by side, each on a thread

@@ -3,7 +3,7 @@
 # and on every processor, side by side in one run: the median wall and
 # processor times of each, the ratio of the wall times, and the processor
 # time a test with how much it grows on every processor.
-#   tools/campaign_jobs_bench.sh [RUNS] [TESTS]
+#   bench/campaign_jobs.sh [RUNS] [TESTS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-11}
