@@ -132,9 +132,14 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         std::error_code ec;
         std::filesystem::create_directories(PathOf(folder), ec);
         const auto pathOf = [&](int page) { return folder + FormatText("/page-%03d.png", page); };
-        // What the drawing says was said with the PDF.
+        // On one thread: Qt rasterising text on threads of its own left the
+        // Windows program hanging at its end now and then. What the drawing
+        // says was said with the PDF.
         SilentMessages again;
-        if (!ExportPng(parts.size(), jobs, draw, pathOf, 150, again)) {
+        const PageDrawing pages = [&](PageTarget& target) {
+            return DrawCampaign(*campaign, started.settings, target, again);
+        };
+        if (!ExportPng(pages, pathOf, 150)) {
             messages.Show(msg::cannotSave);
             return kExitFailure;
         }

@@ -112,10 +112,10 @@ private:
     std::optional<QPainterSurface> surface_;
 };
 
-// One PNG image a page, each encoded when it is drawn.
+// One image a page, each saved when it is drawn.
 class PngPages : public PageTarget {
 public:
-    explicit PngPages(int dpi) : dpi_(dpi) {}
+    PngPages(const std::function<std::string(int)>& pathOf, int dpi) : pathOf_(pathOf), dpi_(dpi) {}
 
     Surface* BeginPage(int, DocumentKind) override {
         const int width = static_cast<int>(std::lround(kA4WidthMm / 25.4 * dpi_));
@@ -136,38 +136,30 @@ public:
         QBuffer png;
         png.open(QIODevice::WriteOnly);
         if (!CompactPageImage(image_).save(&png, "PNG")) {
-            failed_ = true;
             return false;
         }
-        images.emplace_back(page, png.data().toStdString());
+        files_.emplace_back(pathOf_(page), png.data().toStdString());
         return true;
     }
 
-    bool failed() const { return failed_; }
-    // The pages' numbers and PNG files, in order.
-    std::vector<std::pair<int, std::string>> images;
+    // Every page, or none when one cannot be written.
+    bool Write() const { return ReplaceFiles(files_); }
 
 private:
+    const std::function<std::string(int)>& pathOf_;
     int dpi_;
-    bool failed_ = false;
     FontCache fonts_;
     QImage image_;
     std::unique_ptr<QPainter> painter_;
     std::optional<QPainterSurface> surface_;
+    std::vector<std::pair<std::string, std::string>> files_;
 };
 
-// What a part drawn on its own became, and what it said.
-template <class Made>
-struct MadePart {
-    std::optional<Made> made;
+// A part's PDF, and what its drawing said.
+struct PdfPart {
+    std::optional<std::string> pdf;
     KeptMessages said;
 };
-
-void SayAgain(const KeptMessages& said, Messages& messages) {
-    for (const std::string& text : said.shown) {
-        messages.Show(text);
-    }
-}
 
 }  // namespace
 
@@ -245,15 +237,8 @@ bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const st
 }
 
 bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& pathOf, int dpi) {
-    PngPages target(dpi);
-    if (!draw(target) || target.failed()) {
-        return false;
-    }
-    FileContents files;
-    for (auto& [page, image] : target.images) {
-        files.emplace_back(pathOf(page), std::move(image));
-    }
-    return ReplaceFiles(files);
+    PngPages target(pathOf, dpi);
+    return draw(target) && target.Write();
 }
 
 std::function<void()> StartQtThread(std::function<void()> work) {
@@ -267,41 +252,18 @@ bool ExportPdf(std::size_t parts, int jobs, const PartDrawing& draw, const std::
     return ReplaceFileStreamed(path, [&](const ContentWriter& put) {
         PdfJoin joined(put);
         const auto make = [&](std::size_t part) {
-            MadePart<std::string> p;
-            p.made = PdfBytes([&](PageTarget& t) { return draw(part, t, p.said); }, dpi);
+            PdfPart p;
+            p.pdf = PdfBytes([&](PageTarget& t) { return draw(part, t, p.said); }, dpi);
             return p;
         };
-        const auto take = [&](std::size_t, MadePart<std::string>&& p) {
-            SayAgain(p.said, messages);
-            return p.made && joined.Add(*p.made);
+        const auto take = [&](std::size_t, PdfPart&& p) {
+            for (const std::string& text : p.said.shown) {
+                messages.Show(text);
+            }
+            return p.pdf && joined.Add(*p.pdf);
         };
         return MakeInOrder(parts, jobs, make, take, StartQtThread) && joined.Finish();
     });
-}
-
-bool ExportPng(std::size_t parts, int jobs, const PartDrawing& draw,
-               const std::function<std::string(int)>& pathOf, int dpi, Messages& messages) {
-    FileContents files;
-    const auto make = [&](std::size_t part) {
-        MadePart<std::vector<std::pair<int, std::string>>> p;
-        PngPages target(dpi);
-        if (draw(part, target, p.said) && !target.failed()) {
-            p.made = std::move(target.images);
-        }
-        return p;
-    };
-    const auto take = [&](std::size_t, MadePart<std::vector<std::pair<int, std::string>>>&& p) {
-        SayAgain(p.said, messages);
-        if (!p.made) {
-            return false;
-        }
-        // Numbered through the parts.
-        for (auto& image : *p.made) {
-            files.emplace_back(pathOf(static_cast<int>(files.size()) + 1), std::move(image.second));
-        }
-        return true;
-    };
-    return MakeInOrder(parts, jobs, make, take, StartQtThread) && ReplaceFiles(files);
 }
 
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,

@@ -60,9 +60,5 @@ bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& p
 // The same for the given pages of a document.
 bool ExportPng(const PageSource& source, const std::vector<int>& pages,
                const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
-// The same for the pages of `parts` parts drawn on up to `jobs` threads,
-// numbered from 1 through the parts.
-bool ExportPng(std::size_t parts, int jobs, const PartDrawing& draw,
-               const std::function<std::string(int)>& pathOf, int dpi, Messages& messages);
 
 }  // namespace karnea
