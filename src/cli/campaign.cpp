@@ -122,8 +122,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
     const PartDrawing draw = [&](std::size_t part, PageTarget& target, Messages& said) {
         return DrawCampaignPart(*campaign, parts[part], started.settings, target, said);
     };
-    const int jobs = JobsOf(args);
-    if (!ExportPdf(parts.size(), jobs, draw, output, 600, messages)) {
+    if (!ExportPdf(parts.size(), JobsOf(args), draw, output, 600, messages)) {
         messages.Show(msg::cannotSave);
         return kExitFailure;
     }
