@@ -41,7 +41,7 @@ inline std::function<void()> StartThread(std::function<void()> work) {
 // are waited for and dropped. `make` must share nothing mutable with the
 // other parts or with `take`; an exception it throws ends the work and is
 // thrown again here. True when every part was taken. The threads are
-// started by `start`.
+// started by `start`, which throws when it cannot start one.
 template <class Make, class Take>
 bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take,
                  const ThreadStart& start = StartThread) {
@@ -92,6 +92,7 @@ bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take,
         }
     };
     bool whole = true;
+    bool started = false;
     {
         // The threads are told to stop and waited for however the taking ends,
         // by an exception of `take` too.
@@ -111,11 +112,17 @@ bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take,
                 }
             }
         } workers{mutex, changed, stop, {}};
+        // A thread the system will not start leaves the work to the others.
         for (std::size_t t = 0; t < threads; ++t) {
-            workers.joins.push_back(start(work));
+            try {
+                workers.joins.push_back(start(work));
+            } catch (...) {
+                break;
+            }
         }
+        started = !workers.joins.empty();
 
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0; started && i < count; ++i) {
             std::unique_lock lock(mutex);
             changed.wait(lock, [&] { return failure || made[i % window].has_value(); });
             if (failure) {
@@ -136,7 +143,8 @@ bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take,
     if (failure) {
         std::rethrow_exception(failure);
     }
-    return whole;
+    // None would start: the work is done here.
+    return started ? whole : MakeInOrder(count, 1, make, take);
 }
 
 }  // namespace karnea

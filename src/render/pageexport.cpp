@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include "base/diskfile.h"
 #include "base/messages.h"
@@ -244,6 +245,9 @@ bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& p
 std::function<void()> StartQtThread(std::function<void()> work) {
     std::shared_ptr<QThread> thread(QThread::create(std::move(work)));
     thread->start();
+    if (!thread->isRunning() && !thread->isFinished()) {
+        throw std::runtime_error("no thread could be started");
+    }
     return [thread] { thread->wait(); };
 }
 

@@ -126,6 +126,16 @@ TEST(OrderedWork, PartsAreTakenInOrderWithFewHeld) {
         [](std::size_t i, std::size_t) { return i < 10; }));
     EXPECT_LE(made.load(), 11u + 8u);
 
+    // No thread will start: the work is done on the calling thread.
+    taken.clear();
+    EXPECT_TRUE(MakeInOrder(
+        5, 4, [](std::size_t i) { return i * i; },
+        [&](std::size_t i, std::size_t) { return taken.push_back(i), true; },
+        [](std::function<void()>) -> std::function<void()> {
+            throw std::runtime_error("no thread");
+        }));
+    EXPECT_EQ(taken, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+
     EXPECT_THROW(MakeInOrder(
                      100, 3,
                      [](std::size_t i) {
