@@ -192,7 +192,7 @@ bool PdfJoin::Add(std::string_view pdf) {
     while (word != "trailer") {
         const std::optional<long long> first = Whole(word);
         const std::optional<long long> count = tokens.NextWhole();
-        if (!first || !count || *count > 10'000'000) {
+        if (!first || !count || *first + *count > 10'000'000) {
             return false;
         }
         for (long long n = *first; n < *first + *count; ++n) {
