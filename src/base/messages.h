@@ -39,6 +39,12 @@ public:
 class KeptMessages : public SilentMessages {
 public:
     void Show(std::string_view text) override { shown.emplace_back(text); }
+    // Says every message kept, in order, through `messages`.
+    void SayAgain(Messages& messages) const {
+        for (const std::string& text : shown) {
+            messages.Show(text);
+        }
+    }
     std::vector<std::string> shown;
 };
 

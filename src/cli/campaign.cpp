@@ -38,16 +38,11 @@ int JobsOf(const Arguments& args) {
     return args.has("jobs") ? std::stoi(args.at("jobs")) : DefaultJobs();
 }
 
-// The tests the arguments name for a report or export to `output`, the
-// skipped files said on standard error; nothing when the output would
-// replace a data file or no test could be read. A report keeps the tests'
-// headers alone, and opens each test again to draw its pages.
-std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Arguments& args,
-                                       Workspace& started, Messages& messages,
-                                       bool headersOnly = false) {
-    if (!MayExportTo(output, messages)) {
-        return nullptr;
-    }
+// The tests the arguments name, the skipped files said on standard error;
+// nothing when no test could be read. A report keeps the tests' headers
+// alone, and opens each test again to draw its pages.
+std::unique_ptr<Campaign> ReadTests(const Arguments& args, Workspace& started, Messages& messages,
+                                    bool headersOnly = false) {
     auto campaign = std::make_unique<Campaign>(
         ReadCampaign(CampaignFiles(args.positional), started, {}, headersOnly, JobsOf(args)));
     for (const SkippedFile& f : campaign->skipped) {
@@ -59,6 +54,15 @@ std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Argument
         return nullptr;
     }
     return campaign;
+}
+
+// The same for a report or export to `output`: nothing when the output would
+// replace a data file.
+std::unique_ptr<Campaign> ReadTestsFor(const std::string& output, const Arguments& args,
+                                       Workspace& started, Messages& messages,
+                                       bool headersOnly = false) {
+    return MayExportTo(output, messages) ? ReadTests(args, started, messages, headersOnly)
+                                         : nullptr;
 }
 
 std::string Today() {
@@ -203,28 +207,22 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
     if (args.has("edition")) {
         sheet.edition = EditionNamed(args.at("edition")).value_or(sheet.edition);
     }
-    const Campaign campaign =
-        ReadCampaign(CampaignFiles(args.positional), started, {}, false, JobsOf(args));
-    for (const SkippedFile& f : campaign.skipped) {
-        messages.Show(FormatMessage(msg::fileSkipped,
-                                    Cp932ToUtf8(f.fileName) + ": " + Cp932ToUtf8(f.reason)));
-    }
-    if (campaign.tests.empty()) {
-        messages.Show(msg::noTestRead);
+    const std::unique_ptr<Campaign> campaign = ReadTests(args, started, messages);
+    if (!campaign) {
         return kExitFailure;
     }
     const std::unique_ptr<QGuiApplication> app = StartGui();
     const TestPdf pdf = [](const CampaignTest& test, Messages& said) {
         return DocumentPdf(PagesOf(*test.ws), 600, said);
     };
-    const DeliveryResult result =
-        WriteDelivery(campaign, sheet, args.at("output"), "karnea " + std::string(ProgramVersion()),
-                      pdf, messages, {}, JobsOf(args), StartQtThread);
+    const DeliveryResult result = WriteDelivery(*campaign, sheet, args.at("output"),
+                                                "karnea " + std::string(ProgramVersion()), pdf,
+                                                messages, {}, JobsOf(args), StartQtThread);
     if (!result.written) {
         return kExitFailure;
     }
     out << DeliverySummary(result) << "\n";
-    return campaign.skipped.empty() ? kExitOk : kExitSkipped;
+    return campaign->skipped.empty() ? kExitOk : kExitSkipped;
 }
 
 int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {

@@ -301,9 +301,7 @@ std::optional<PageRecording> RecordCampaign(const Campaign& campaign, const Sett
     };
     PageRecording report(dpiX, dpiY);
     const auto keep = [&](std::size_t, Recorded&& r) {
-        for (const std::string& text : r.said.shown) {
-            messages.Show(text);
-        }
+        r.said.SayAgain(messages);
         report.Append(std::move(r.pages));
         return !progress || progress(static_cast<std::size_t>(report.PageCount()), total);
     };

@@ -399,9 +399,7 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
     };
     bool failed = false;
     const auto take = [&](std::size_t i, Sheet&& made) {
-        for (const std::string& said : made.said.shown) {
-            messages.Show(said);
-        }
+        made.said.SayAgain(messages);
         const DeliveredTest& d = placedTests[i];
         const SiteBoring& boring = *boringOf[i];
         if (progress && !progress(i, total)) {

@@ -261,9 +261,7 @@ bool ExportPdf(std::size_t parts, int jobs, const PartDrawing& draw, const std::
             return p;
         };
         const auto take = [&](std::size_t, PdfPart&& p) {
-            for (const std::string& text : p.said.shown) {
-                messages.Show(text);
-            }
+            p.said.SayAgain(messages);
             return p.pdf && joined.Add(*p.pdf);
         };
         return MakeInOrder(parts, jobs, make, take, StartQtThread) && joined.Finish();
