@@ -393,9 +393,9 @@ std::vector<QualityWarning> CheckTestQuality(const TestRecord& test, const Setti
         warn("calibration-failed", "キャリブレーション曲線が求められていません",
              "the calibration curve was not fitted");
     }
-    if (DateTyped(h) && IsoDate(h).empty()) {
+    if (const DateCheck date = CheckDate(h); !date.why.empty()) {
         const std::string typed = DateAsTyped(h);
-        warn("date-not-real", "測定年月日が暦にない日付です: " + typed,
+        warn("date-not-real", "測定年月日が暦にない日付です: " + typed + "（" + date.why + "）",
              "the test date is not a real date: " + typed);
     }
     // The notes after the faults.

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyleOption>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <cmath>
@@ -42,7 +43,9 @@ QIcon Icon(const char* name) {
 }
 
 // The application's style, but for the menu bar's keys as Windows has them:
-// Alt pressed and let go alone puts the keyboard on the menu bar.
+// Alt pressed and let go alone puts the keyboard on the menu bar, and the
+// menu it is on shows the focus frame (a style that marks a menu only while
+// it is open would show nothing).
 class MenuBarKeys : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -52,6 +55,20 @@ public:
             return 1;
         }
         return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        const State keyboard = State_Selected | State_HasFocus;
+        if (element == CE_MenuBarItem && (option->state & keyboard) == keyboard &&
+            (option->state & State_Sunken) == 0 && widget != nullptr && widget->hasFocus()) {
+            QStyleOptionFocusRect frame;
+            frame.QStyleOption::operator=(*option);
+            frame.rect = option->rect.adjusted(1, 1, -1, -1);
+            frame.state |= State_KeyboardFocusChange;
+            frame.backgroundColor = option->palette.color(QPalette::Window);
+            QProxyStyle::drawPrimitive(PE_FrameFocusRect, &frame, painter, widget);
+        }
     }
 };
 

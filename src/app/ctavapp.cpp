@@ -6,14 +6,12 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QStatusBar>
 #include <QTimer>
-#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +23,7 @@
 #include "app/ctavdoc.h"
 #include "app/extensions.h"
 #include "app/helpwindow.h"
+#include "app/qtjapanese.h"
 #include "app/startoptions.h"
 #include "base/messages.h"
 #include "base/system.h"
@@ -202,9 +201,12 @@ void CTavApp::OnExportPdf() {
         return;
     }
     const PageSource source = PagesOf(ws_);
-    if (!ExportPdf(source, AllPages(source), path, 600, messages_)) {
+    if (!ExportPdf(source, AllPages(source), path, 600, messages_, ToPath(doc_->title()))) {
         messages_.Show(msg::cannotSave);
+        return;
     }
+    frame_->statusBar()->showMessage(
+        QString::fromStdString(FormatMessage(msg::exportWritten, PathShown(*chosen))));
 }
 
 void CTavApp::OnFilePrint() {
@@ -256,11 +258,7 @@ int RunApplication(int argc, char** argv) {
     // The desktop's entry, so that the desktop ties the window to its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.karnea.Karnea"));
     LoadShippedFonts();
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslator);
-    }
+    InstallQtJapanese(application);
     BoxMessages messages;
     DialogFileChooser chooser;
     CTavApp app(messages, chooser);

@@ -199,7 +199,9 @@ void Extensions::OnAgsExport() {
     }
     if (!ReplaceFile(ToPath(*path), file.bytes)) {
         messages_.Show(msg::cannotSave);
+        return;
     }
+    messages_.Show(FormatMessage(msg::exportWritten, PathShown(*path)));
 }
 
 void Extensions::OnXlsxExport() {
@@ -217,14 +219,16 @@ void Extensions::OnXlsxExport() {
     bool written = false;
     const std::string output = ToPath(*path);
     const Settings& settings = ws_.settings;
-    if (!RunInBackground(
-            view_.window(), QStringLiteral("Excel のブックを作っています"), progressDelay_,
-            [&](const WorkProgress&) { written = WriteWorkbook(*campaign, settings, output); })) {
+    KeptMessages said;
+    if (!RunInBackground(view_.window(), QStringLiteral("Excel のブックを作っています"),
+                         progressDelay_, [&](const WorkProgress&) {
+                             written = WriteWorkbook(*campaign, settings, output, said);
+                         })) {
         return;
     }
-    if (!written) {
-        messages_.Show(msg::cannotSave);
-    }
+    said.SayAgain(messages_);
+    messages_.Show(written ? FormatMessage(msg::exportWritten, PathShown(*path))
+                           : std::string(msg::cannotSave));
 }
 
 void Extensions::OnDelivery() {

@@ -649,14 +649,11 @@ std::optional<std::uintmax_t> FileSizeOf(const std::string& path) {
 }
 
 std::optional<FileStamp> StampOf(const std::string& path) {
-    std::error_code ec;
-    const fs::file_time_type written = fs::last_write_time(PathOf(path), ec);
     const std::optional<std::string> content = ReadWholeFile(path);
-    if (ec || !content) {
+    if (!content) {
         return std::nullopt;
     }
-    return FileStamp{content->size(), static_cast<long long>(written.time_since_epoch().count()),
-                     Fnv1a(*content)};
+    return FileStamp{content->size(), Fnv1a(*content)};
 }
 
 void RecoverInterruptedSave(const std::string& path, bool saving, Messages& messages) {

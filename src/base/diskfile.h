@@ -28,12 +28,12 @@ std::string_view WhyUnreadable(const std::string& path);
 // The size of a regular file, or nothing when `path` names none.
 std::optional<std::uintmax_t> FileSizeOf(const std::string& path);
 
-// A regular file as it stands: its size, the time it was last written and a
-// hash of its content, to tell later whether another program changed it.
-// Nothing when `path` names no file that can be read.
+// A regular file's content as it stands: its size and a hash, to tell later
+// whether another program changed it (a file only touched, or written again
+// with the same bytes, is not changed). Nothing when `path` names no file
+// that can be read.
 struct FileStamp {
     std::uintmax_t size = 0;
-    long long written = 0;
     std::uint64_t hash = 0;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };

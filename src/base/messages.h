@@ -20,6 +20,9 @@ public:
     virtual void Show(std::string_view text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool AskYesNo(std::string_view text) = 0;
+    // The same where Yes would give something up: No is the default answer
+    // (Enter gives it).
+    virtual bool AskYesNoDefaultNo(std::string_view text) { return AskYesNo(text); }
     // A Yes/No/Cancel question.
     enum class Answer { yes, no, cancel };
     virtual Answer AskYesNoCancel(std::string_view text) = 0;
@@ -63,6 +66,9 @@ public:
         inner_.Show(text);
     }
     bool AskYesNo(std::string_view text) override { return inner_.AskYesNo(text); }
+    bool AskYesNoDefaultNo(std::string_view text) override {
+        return inner_.AskYesNoDefaultNo(text);
+    }
     Answer AskYesNoCancel(std::string_view text) override { return inner_.AskYesNoCancel(text); }
 
 private:

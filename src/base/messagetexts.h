@@ -112,8 +112,34 @@ inline constexpr std::string_view entriesMissing = "データが無い、また�
 // title, "%3" why).
 inline constexpr std::string_view pastedCellRefused = "%1 行目 %2: %3";
 inline constexpr std::string_view pastedEntryRefused = "%1: %2";
+// Why a test date is not real (the header dialogs refuse it on OK).
+inline constexpr std::string_view dateNotReal = "測定年月日が暦にない日付です（%1）";
+inline constexpr std::string_view dateIncomplete = "年、月、日をすべて数字で入れて下さい";
+inline constexpr std::string_view dateEraUnknown =
+    "元号 %1 は使えません。令和、平成、昭和、西暦なら空欄です";
+inline constexpr std::string_view dateNoMonth = "%1月はありません";
+inline constexpr std::string_view dateNoDay = "%1月%2日はありません";
+inline constexpr std::string_view dateNoLeapDay = "%1年に2月29日はありません";
+inline constexpr std::string_view dateBeforeEra = "%1は%2から";
+inline constexpr std::string_view dateAfterEra = "%1は%2まで";
+inline constexpr std::string_view dateYearRange = "西暦1900年から2100年までの日付にして下さい";
+inline constexpr std::string_view westernYears = "西暦 1900～2100年";
+// The workbook of a campaign ("%1" the file, "%2" the date as typed,
+// "%3" why).
+inline constexpr std::string_view workbookDateLeftOut =
+    "%1: 測定年月日 %2 は暦にない日付のため空欄にしました（%3）";
+// An export written ("%1" its path as the system writes it).
+inline constexpr std::string_view exportWritten = "%1 に書き出しました";
+// OK with a row typed into the entry fields and not added.
+inline constexpr std::string_view addTypedEntries = "入力中のデータを追加しますか?";
+// A block too large: "%1" rows, "%2" columns, pasted from row "%3" and the
+// column titled "%4", into a table of "%5" rows whose last typed column is
+// "%6"; the entry fields likewise.
 inline constexpr std::string_view pasteDoesNotFit =
-    "貼り付ける範囲が表に収まりません（%1 行、%2 列まで）";
+    "貼り付ける %1 行 %2 列が表に収まりません（貼り付けは %3 行目の %4 列から。表は %5 行、%6 "
+    "列まで）";
+inline constexpr std::string_view pasteDoesNotFitEntries =
+    "貼り付ける %1 列が入力欄に収まりません（貼り付けは %2 の欄から。入力欄は %3 まで）";
 inline constexpr std::string_view sameDataExists =
     "同じ %1データがあります.\n修正なら上書きしてください.";
 inline constexpr std::string_view noSameData = "上書きできません、同じ %1 がありません.";
@@ -209,16 +235,14 @@ inline constexpr std::string_view deliveryFull =
     "%1: TS000001 から TS000999 までの名前がすべて使われています";
 inline constexpr std::string_view deliveryNumberTwice =
     "孔番 %1 の試験が二つの調査にあります（%2）。一つの納品には一つの調査を入れて下さい";
-inline constexpr std::string_view deliveryReplaced =
-    "Shift_JIS にない文字を置き換えました: %1";
+inline constexpr std::string_view deliveryReplaced = "Shift_JIS にない文字を置き換えました: %1";
 inline constexpr std::string_view deliveryInvalid =
     "%1 が DTD に合いません。出力を中止しました\n%2";
 inline constexpr std::string_view deliveryExistingUnread =
     "既存の %1 を読めないため、電子納品を出力しません\n%2";
 inline constexpr std::string_view deliveryEditionDiffers =
     "既存の GRNDTST.XML は %1 の要領です。同じ要領 (%2) で出力して下さい";
-inline constexpr std::string_view deliveryTestsTwice =
-    "%1: 深度 %2 m の試験が二つあります（%3）";
+inline constexpr std::string_view deliveryTestsTwice = "%1: 深度 %2 m の試験が二つあります（%3）";
 inline constexpr std::string_view deliverySummary =
     "電子納品: ボーリング %1、試験 %2、ファイル %3 (置き換え %4)";
 

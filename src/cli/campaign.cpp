@@ -157,7 +157,7 @@ int RunXlsx(const Arguments& args, std::ostream&, Messages& messages) {
     if (!campaign) {
         return kExitFailure;
     }
-    if (!WriteWorkbook(*campaign, started.settings, output)) {
+    if (!WriteWorkbook(*campaign, started.settings, output, messages)) {
         messages.Show(msg::cannotSave);
         return kExitFailure;
     }

@@ -164,7 +164,7 @@ int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
     }
     const bool written =
         format == "pdf"
-            ? ExportPdf(source, pages, output, dpi, messages)
+            ? ExportPdf(source, pages, output, dpi, messages, args.positional[0])
             : ExportPng(
                   source, pages, [&](int page) { return PngPath(output, page); }, dpi, messages);
     if (!written) {

@@ -15,6 +15,7 @@
 #include "base/encoding.h"
 #include "dialogs/dialogsupport.h"
 #include "records/records.h"
+#include "records/testdate.h"
 #include "settings/engineermaster.h"
 #include "settings/settings.h"
 
@@ -78,7 +79,7 @@ void CHeaderDlg::AddEngineer(const Settings& settings) {
         names.push_back(Cp932ToUtf8(name));
     }
     QComboBox* list = EditableList(this, "engineer", names);
-    list->setEditText(FromCp932(field_(header::engineer)));
+    ShowInList(list, FromCp932(field_(header::engineer)));
     connect(list, &QComboBox::editTextChanged, this,
             [this](const QString& text) { field_(header::engineer) = ToCp932(text); });
     form_->addWidget(LabelFor(QStringLiteral("担当者"), list, this), row_, 0);
@@ -91,13 +92,12 @@ void CHeaderDlg::AddDate() {
     QComboBox* era = EditableList(this, "era", {"令和", "平成", "昭和", ""});
     era->setMinimumContentsLength(3);
     era->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    era->setEditText(FromCp932(field_(header::dateEra)));
-    connect(era, &QComboBox::editTextChanged, this,
-            [this](const QString& text) { field_(header::dateEra) = ToCp932(text); });
+    ShowInList(era, FromCp932(field_(header::dateEra)));
     auto* line = new QHBoxLayout;
     line->addWidget(era);
     const std::pair<int, const char*> parts[] = {
         {header::dateYear, "年"}, {header::dateMonth, "月"}, {header::dateDay, "日"}};
+    QLineEdit* year = nullptr;
     for (const auto& [number, unit] : parts) {
         QLineEdit* box = Box(number, Input::number);
         FitText(box, QStringLiteral("88888"));
@@ -105,7 +105,26 @@ void CHeaderDlg::AddDate() {
         NameFor(box, QStringLiteral("測定年月日 ") + QString::fromUtf8(unit));
         line->addWidget(box);
         line->addWidget(new QLabel(QString::fromUtf8(unit), this));
+        year = year == nullptr ? box : year;
     }
+    // The years the era holds, beside the date and told of the year box:
+    // changing the era converts no year.
+    auto* years = new QLabel(this);
+    years->setObjectName(QStringLiteral("eraYears"));
+    line->addSpacing(8);
+    line->addWidget(years);
+    const auto showYears = [year, years](const QString& eraText) {
+        const QString text = QString::fromStdString(EraYears(ToCp932(eraText)));
+        years->setText(QString::fromStdString(EraYears(ToCp932(eraText), true)));
+        years->setToolTip(text);
+        year->setToolTip(text);
+        year->setAccessibleDescription(text);
+    };
+    showYears(era->currentText());
+    connect(era, &QComboBox::editTextChanged, this, [this, showYears](const QString& text) {
+        field_(header::dateEra) = ToCp932(text);
+        showYears(text);
+    });
     line->addStretch(1);
     form_->addWidget(LabelFor(QStringLiteral("測定年月日"), era, this), row_, 0);
     NameFor(era, QStringLiteral("測定年月日 元号"));

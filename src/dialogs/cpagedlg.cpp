@@ -148,7 +148,7 @@ void CPageDlg::Sync() {
             edit->setText(text);
         } else if (auto* combo = qobject_cast<QComboBox*>(w);
                    combo != nullptr && combo->currentText() != text) {
-            combo->setEditText(text);
+            ShowInList(combo, text);
         }
     };
     for (int r = 0; r < 2; ++r) {

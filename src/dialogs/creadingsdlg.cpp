@@ -126,6 +126,16 @@ void CReadingsDlg::BuildList(int visibleRows) {
         const QList<QTableWidgetSelectionRange> ranges = list_->selectedRanges();
         grid_.SetSelectedRow(ranges.isEmpty() ? 0 : ranges.front().topRow() + 1);
     });
+    // The keyboard's row is the current row as a clicked one is (a click
+    // tells the grid itself when the button is let go).
+    connect(list_, &QTableWidget::currentCellChanged, this,
+            [this](int row, int /*column*/, int previousRow, int /*previousColumn*/) {
+                if (syncing_ || pointerOnList_ || row < 0 || row == previousRow ||
+                    grid_.editingActive()) {
+                    return;
+                }
+                Forward([&] { grid_.CurrentRowMoved(row + 1); });
+            });
 
     // A child of the dialog, laid over the cell, so that a screen reader
     // finds it beside the list (not inside the list's cells).
@@ -269,8 +279,9 @@ void CReadingsDlg::Ready() {
 
 void CReadingsDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // The first free row is brought into view once the list has its size.
-    Forward([] {});
+    // The first free row is brought into view once the list has its size;
+    // the preview shows what the list holds from the start.
+    Forward([this] { grid_.Shown(); });
     const int row = grid_.selectedRow();
     if (row > 0) {
         list_->scrollToItem(list_->item(row - 1, 0));
@@ -584,10 +595,12 @@ bool CReadingsDlg::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress:
             if (watched == list_->viewport()) {
                 afterDoubleClick_ = false;
+                pointerOnList_ = true;
             }
             break;
         case QEvent::MouseButtonRelease:
             if (watched == list_->viewport()) {
+                pointerOnList_ = false;
                 if (std::exchange(afterDoubleClick_, false)) {
                     return true;
                 }

@@ -119,6 +119,8 @@ private:
 
     bool syncing_ = false;
     bool afterDoubleClick_ = false;
+    // A mouse button is down on the list.
+    bool pointerOnList_ = false;
     bool pointerHidden_ = false;
     unsigned previewRevision_ = 0;
     // The list's cells as last shown; they start out of date.

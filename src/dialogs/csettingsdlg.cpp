@@ -35,7 +35,7 @@ QLineEdit* CSettingsDlg::Text(const char* name, std::string& value, Input input)
 QComboBox* CSettingsDlg::List(const char* name, const std::vector<std::string>& entries,
                               std::string& value) {
     QComboBox* list = SettingList(this, name, entries, value);
-    OnReload([list, &value] { list->setEditText(FromCp932(value)); });
+    OnReload([list, &value] { ShowInList(list, FromCp932(value)); });
     return list;
 }
 

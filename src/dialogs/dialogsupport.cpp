@@ -235,10 +235,18 @@ QComboBox* EditableList(QWidget* parent, const char* objectName,
     return list;
 }
 
+void ShowInList(QComboBox* list, const QString& text) {
+    const int index = list->findText(text, Qt::MatchExactly);
+    list->setCurrentIndex(index);
+    if (index < 0) {
+        list->setEditText(text);
+    }
+}
+
 QComboBox* SettingList(QWidget* parent, const char* objectName,
                        const std::vector<std::string>& entries, std::string& text) {
     QComboBox* list = EditableList(parent, objectName, entries);
-    list->setEditText(FromCp932(text));
+    ShowInList(list, FromCp932(text));
     QObject::connect(list, &QComboBox::editTextChanged, list,
                      [&text](const QString& typed) { text = ToCp932(typed); });
     return list;

@@ -57,6 +57,9 @@ QLineEdit* HeaderBox(QWidget* parent, const char* objectName, Input input = Inpu
 // texts checks: editable, so that a text the list does not hold is kept.
 QComboBox* EditableList(QWidget* parent, const char* objectName,
                         const std::vector<std::string>& entries);
+// Shows `text` in an editable list: as its entry when it holds one (so that
+// Up and Down move on from there), else as a text of its own.
+void ShowInList(QComboBox* list, const QString& text);
 // An editable list of `entries` (UTF-8) for a settings text, showing `text`
 // (CP932) and writing what is chosen or typed back into it.
 QComboBox* SettingList(QWidget* parent, const char* objectName,

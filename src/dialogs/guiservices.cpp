@@ -1,5 +1,6 @@
 #include "dialogs/guiservices.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,6 +31,13 @@ bool BoxMessages::AskYesNo(std::string_view text) {
                parent_, Caption(),
                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool BoxMessages::AskYesNoDefaultNo(std::string_view text) {
+    return QMessageBox::question(
+               parent_, Caption(),
+               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 Messages::Answer BoxMessages::AskYesNoCancel(std::string_view text) {
@@ -94,6 +102,10 @@ std::optional<QString> DialogFileChooser::ChooseFolder(const QString& initial) {
     const QString path = QFileDialog::getExistingDirectory(
         parent_, QString(), initial, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+std::string PathShown(const QString& path) {
+    return QDir::toNativeSeparators(path).toStdString();
 }
 
 std::string ToPath(const QString& path) {

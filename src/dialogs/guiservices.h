@@ -19,6 +19,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void Show(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
+    bool AskYesNoDefaultNo(std::string_view text) override;
     Answer AskYesNoCancel(std::string_view text) override;
 
 private:
@@ -60,5 +61,7 @@ QString QtFileFilter(const QString& filter);
 // that shows as it does.
 std::string ToPath(const QString& path);
 QString FromPath(const std::string& path);
+// A path as a message shows it (UTF-8, with the system's separators).
+std::string PathShown(const QString& path);
 
 }  // namespace karnea

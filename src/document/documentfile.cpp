@@ -186,7 +186,7 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
     if (SameFile(ws.onDisk.path, path) && ws.onDisk.stamp) {
         const std::optional<FileStamp> now = StampOf(path);
         if (now && now != ws.onDisk.stamp &&
-            !messages.AskYesNo(FormatMessage(msg::changedOnDisk, FileNameOf(path)))) {
+            !messages.AskYesNoDefaultNo(FormatMessage(msg::changedOnDisk, FileNameOf(path)))) {
             return false;
         }
     }

@@ -12,6 +12,7 @@
 
 #include "base/diskfile.h"
 #include "base/encoding.h"
+#include "base/messages.h"
 #include "base/system.h"
 #include "base/textfields.h"
 #include "pages/depthprofile.h"
@@ -269,7 +270,15 @@ std::vector<std::string> TestSheetNames(const Campaign& campaign) {
     return names;
 }
 
-bool WriteWorkbook(const Campaign& campaign, const Settings& settings, const std::string& path) {
+bool WriteWorkbook(const Campaign& campaign, const Settings& settings, const std::string& path,
+                   Messages& messages) {
+    for (const std::unique_ptr<CampaignTest>& test : campaign.tests) {
+        const HeaderTexts& h = test->Header();
+        if (const DateCheck date = CheckDate(h); !date.why.empty()) {
+            messages.Show(FormatMessage(msg::workbookDateLeftOut,
+                                        {ReadableFileName(*test), DateAsTyped(h), date.why}));
+        }
+    }
     // The library writes a file of its own, in a folder of ours; the save
     // then puts its bytes in place.
     const ScratchFolder scratch;

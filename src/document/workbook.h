@@ -17,8 +17,10 @@ namespace karnea {
 std::vector<std::string> TestSheetNames(const Campaign& campaign);
 
 // Writes the workbook to `path` as every save does (never half a file).
-// False when it cannot be written.
+// A date that is not real is left out of its cells, and each test whose
+// date was left out is named through `messages`. False when it cannot be
+// written.
 [[nodiscard]] bool WriteWorkbook(const Campaign& campaign, const Settings& settings,
-                                 const std::string& path);
+                                 const std::string& path, Messages& messages);
 
 }  // namespace karnea

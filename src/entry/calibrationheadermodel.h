@@ -26,8 +26,8 @@ public:
     // 0 "直線近似", 1 "回帰曲線　".
     int fitMethod = 0;
 
-    // The check of OK: any text is taken.
-    std::optional<Refusal> Check() const { return std::nullopt; }
+    // The check of OK: a date typed must be real; any other text is taken.
+    std::optional<Refusal> Check() const { return RefuseDate(header_); }
     // OK: the calibration with every field as shown (so a default title
     // becomes the record's) and the method "1" or "0"; the curve is then
     // fitted again, as after Cancel.

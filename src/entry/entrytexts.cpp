@@ -3,6 +3,7 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/textfields.h"
+#include "records/testdate.h"
 
 namespace karnea {
 namespace {
@@ -148,6 +149,16 @@ std::optional<Refusal> CheckNumber(const std::string& text, SettingRange range, 
         return std::nullopt;
     }
     return OutOfRange(range, false, std::move(box));
+}
+
+std::optional<Refusal> RefuseDate(const HeaderTexts& header) {
+    const DateCheck date = CheckDate(header);
+    if (date.why.empty()) {
+        return std::nullopt;
+    }
+    return Refusal{
+        FormatMessage(msg::dateNotReal, date.why),
+        date.field == header::dateEra ? std::string("era") : "field" + std::to_string(date.field)};
 }
 
 }  // namespace karnea

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "records/records.h"
 #include "settings/settings.h"
 
 namespace karnea {
@@ -54,5 +55,10 @@ Refusal OutOfRange(SettingRange range, bool integer, std::string box);
 // it is one, else the refusal that names the range and the box.
 std::optional<Refusal> CheckInteger(const std::string& text, SettingRange range, std::string box);
 std::optional<Refusal> CheckNumber(const std::string& text, SettingRange range, std::string box);
+
+// The header dialogs' check of the date: a date typed that is not real is
+// refused with why, on the box at fault ("era", "field<number>"); none typed
+// is taken.
+std::optional<Refusal> RefuseDate(const HeaderTexts& header);
 
 }  // namespace karnea

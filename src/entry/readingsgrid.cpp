@@ -44,6 +44,7 @@ ReadingsGrid::ReadingsGrid(int rows, std::vector<GridColumn> columns, int entera
       columns_(std::move(columns)),
       cells_(static_cast<std::size_t>(rows), std::vector<std::string>(columns_.size())),
       entries_(columns_.size()),
+      takenEntries_(columns_.size()),
       buffer_(columns_.size()),
       enterable_(enterableColumns),
       enterKeyMode_(enterKeyMode) {}
@@ -152,6 +153,11 @@ std::vector<std::vector<std::string>> ClipboardBlock(std::string_view utf8) {
         row.push_back(cell);
         rows.push_back(row);
     }
+    // Empty lines at the end (some editors copy one more line end) are no
+    // rows; an empty cell within the block is one, and clears its cell.
+    while (!rows.empty() && rows.back().size() == 1 && rows.back().front().empty()) {
+        rows.pop_back();
+    }
     return rows;
 }
 
@@ -215,19 +221,31 @@ bool ReadingsGrid::Paste(int row, int column, std::string_view utf8) {
     if (block.empty() || row < 1 || column < 1 || column > enterable_) {
         return false;
     }
+    std::size_t width = 0;
+    for (const std::vector<std::string>& cells : block) {
+        width = std::max(width, cells.size());
+    }
+    if (row + static_cast<int>(block.size()) - 1 > rowCount() ||
+        column + static_cast<int>(width) - 1 > enterable_) {
+        messages_.Show(FormatMessage(
+            msg::pasteDoesNotFit,
+            {std::to_string(block.size()), std::to_string(width), std::to_string(row),
+             ColumnName(columns_[static_cast<std::size_t>(column - 1)]), std::to_string(rowCount()),
+             ColumnName(columns_[static_cast<std::size_t>(enterable_ - 1)])}));
+        return false;
+    }
     // Every cell is checked before any is written.
     std::vector<std::vector<std::string>> rows(cells_);
     for (std::size_t i = 0; i < block.size(); ++i) {
         const int r = row + static_cast<int>(i);
         for (std::size_t k = 0; k < block[i].size(); ++k) {
             const int c = column + static_cast<int>(k);
-            if (r > rowCount() || c > enterable_) {
-                messages_.Show(FormatMessage(msg::pasteDoesNotFit, std::to_string(rowCount()),
-                                             std::to_string(enterable_)));
-                return false;
-            }
             std::string why;
-            const std::optional<std::string> value = PastedCell(block[i][k], why);
+            std::optional<std::string> value = PastedCell(block[i][k], why);
+            // A pressure is kept as データ追加 keeps a typed one.
+            if (value && numberCells() && c == 1 && !value->empty()) {
+                value = TwoDecimals(*value);
+            }
             if (!value) {
                 messages_.Show(
                     FormatMessage(msg::pastedCellRefused,
@@ -272,7 +290,10 @@ bool ReadingsGrid::PasteIntoEntries(int column, std::string_view utf8) {
     }
     const std::vector<std::string>& row = block.front();
     if (column + static_cast<int>(row.size()) - 1 > enterable_) {
-        messages_.Show(FormatMessage(msg::pasteDoesNotFit, "1", std::to_string(enterable_)));
+        messages_.Show(FormatMessage(
+            msg::pasteDoesNotFitEntries,
+            {std::to_string(row.size()), ColumnName(columns_[static_cast<std::size_t>(column - 1)]),
+             ColumnName(columns_[static_cast<std::size_t>(enterable_ - 1)])}));
         return false;
     }
     std::vector<std::string> entries = entries_;
@@ -303,6 +324,7 @@ void ReadingsGrid::CopyRowToEntries(int row, int column) {
             entries_[static_cast<std::size_t>(c - 1)] = cell(row, c);
         }
     }
+    EntriesTaken(column);
     selectedRow_ = row;
 }
 
@@ -310,6 +332,22 @@ void ReadingsGrid::ClearEntries() {
     for (std::string& e : entries_) {
         e.clear();
     }
+    EntriesTaken();
+}
+
+void ReadingsGrid::EntriesTaken(int column) {
+    for (int c = 1; c <= columnCount(); ++c) {
+        if (column == 0 || column == c) {
+            takenEntries_[static_cast<std::size_t>(c - 1)] =
+                entries_[static_cast<std::size_t>(c - 1)];
+        }
+    }
+}
+
+bool ReadingsGrid::EntriesPending() const {
+    const bool any = std::any_of(entries_.begin(), entries_.end(),
+                                 [](const std::string& e) { return !e.empty(); });
+    return any && entries_ != takenEntries_;
 }
 
 void ReadingsGrid::ReadEntries() {
@@ -455,7 +493,7 @@ void ReadingsGrid::FinishRowStep(GridFocus focus) {
     focusRequest_ = focus;
 }
 
-void ReadingsGrid::AddRow() {
+bool ReadingsGrid::AddRow() {
     editingActive_ = false;
     ReadEntries();
     bool added = false;
@@ -479,33 +517,36 @@ void ReadingsGrid::AddRow() {
     modified_ = true;
     if (added) {
         ClearEntries();
+        // A suggestion is the model's, not typed: it waits for no answer.
         entries_[0] = SuggestNextPressure(currentRow_ + 1);
+        EntriesTaken(1);
         AfterRow(currentRow_);
     }
     RedrawPreview();
     FinishRowStep(autoIncrement && columnCount() > 1 ? GridFocus::firstReadingEntry
                                                      : GridFocus::pressureEntry);
+    return added;
 }
 
-void ReadingsGrid::OverwriteRow() {
+bool ReadingsGrid::OverwriteRow() {
     editingActive_ = false;
     ReadEntries();
     if (!ValidateEntries(true)) {
-        return;
+        return false;
     }
     if (currentRow_ > rowCount()) {
         messages_.Show(msg::overwriteRowOutOfRange);
-        return;
+        return false;
     }
     const int used = LastUsedRow();
     if (used == 0) {
         messages_.Show(msg::cannotOverwrite);
-        return;
+        return false;
     }
     const int found = FindPressure(buffer_[0], used);
     if (found == 0) {
         messages_.Show(FormatMessage(msg::noSameData, msg::pressureWord));
-        return;
+        return false;
     }
     buffer_[0] = TwoDecimals(buffer_[0]);
     for (int c = 1; c <= columnCount(); ++c) {
@@ -520,6 +561,7 @@ void ReadingsGrid::OverwriteRow() {
     RedrawPreview();
     addEnabled_ = true;
     FinishRowStep(GridFocus::pressureEntry);
+    return true;
 }
 
 void ReadingsGrid::SwapListRows(int a, int b) {
@@ -568,6 +610,7 @@ void ReadingsGrid::UpdateRowFromEntries() {
         modified_ = modified_ || cell(currentRow_, c) != text;
         SetCell(currentRow_, c, text);
     }
+    EntriesTaken();
 }
 
 void ReadingsGrid::EntryFocusLost(int column) {
@@ -684,11 +727,15 @@ void ReadingsGrid::DialogMouseDown() {
     }
 }
 
-void ReadingsGrid::PointerMoved(PointerZone zone) {
+void ReadingsGrid::Shown() {
     if (!previewDrawn_) {
         previewDrawn_ = true;
         RedrawPreview();
     }
+}
+
+void ReadingsGrid::PointerMoved(PointerZone zone) {
+    Shown();
     if (lastPlacement_ != Placement::placed) {
         if (zone == PointerZone::dataFrame || zone == PointerZone::elsewhere) {
             editingActive_ = false;
@@ -871,6 +918,26 @@ bool ReadingsGrid::TakeOk() {
     // Text still in an editor that editing has left goes into its cell
     // rather than being lost with the dialog.
     CommitEditor();
+    // Nor is a row typed into the entry fields lost by an OK (or an Enter
+    // that reaches OK) before データ追加.
+    if (EntriesPending()) {
+        switch (messages_.AskYesNoCancel(msg::addTypedEntries)) {
+            case Messages::Answer::yes: {
+                ReadEntries();
+                const bool known =
+                    ValidateEntries(false) && FindPressure(buffer_[0], LastUsedRow()) != 0;
+                // A refusal was said; the dialog stays with the entries.
+                if (!(known ? OverwriteRow() : AddRow())) {
+                    return false;
+                }
+                break;
+            }
+            case Messages::Answer::no:
+                break;
+            case Messages::Answer::cancel:
+                return false;
+        }
+    }
     CommitGrid();
     return true;
 }

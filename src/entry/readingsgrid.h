@@ -77,6 +77,7 @@ enum class PointerZone { editor, list, dataFrame, elsewhere };
 // cells (UTF-8): rows end at CR LF, LF or CR (a last line end ends the last
 // row and starts none), cells at tabs — at commas when the text holds no
 // tab — and a cell in double quotes may hold either, with "" for a quote.
+// Empty lines at the end are no rows.
 std::vector<std::vector<std::string>> ClipboardBlock(std::string_view utf8);
 
 class ReadingsGrid {
@@ -152,8 +153,9 @@ public:
     bool ValidateEntries(bool showMessages);
     Placement PlaceEditor(int row, int column, int columnLimit);
     void CommitEditor();
-    void AddRow();
-    void OverwriteRow();
+    // "データ追加" and "上書き"; true when the row was written.
+    bool AddRow();
+    bool OverwriteRow();
     void DeleteRow();
     void UpdateRowFromEntries();
     // OK: the list written back to the table sorted by pressure, rows with
@@ -192,9 +194,15 @@ public:
     // Events the widget forwards. Rows and columns hit are from 1, 0 for none.
     void DoubleClick(int row, int column);
     void Click(int selectedRow);
+    // The list's current row moved by the keyboard (arrows, PageUp/Down,
+    // Home, End): the row fills the entry fields and the preview shows it,
+    // as a click does.
+    void CurrentRowMoved(int row) { Click(row); }
     void ListKeyDown();
     void DialogMouseDown();
     void PointerMoved(PointerZone zone);
+    // The dialog is on the screen: its preview is drawn the first time.
+    void Shown();
     void EditorFocusGained();
     void EditorFocusLost();
     // Leaving an entry field: the current row takes the entries, and what
@@ -203,10 +211,16 @@ public:
     // A key before the dialog's own handling. `focusHasId`: the focused
     // control is one of the dialog's own (not a label or a frame).
     KeyOutcome KeyDown(GridKey key, bool focusHasId = true);
+    // Whether the entry fields hold what the user typed (or pasted) and no
+    // row has taken yet: neither added nor written over a row.
+    bool EntriesPending() const;
     // OK pressed, the step the edit path takes before the check: while the
     // editor is in use OK is its Enter and the dialog stays (false);
-    // otherwise text left in an editor goes into its cell and the list is
-    // written back to the table (CommitGrid).
+    // otherwise text left in an editor goes into its cell, entries typed
+    // and not yet taken are asked about ("入力中のデータを追加しますか?": Yes
+    // adds them, or writes them over the row of their pressure, No leaves
+    // them, Cancel keeps the dialog open), and the list is written back to
+    // the table (CommitGrid).
     virtual bool TakeOk();
     Messages& messages() { return messages_; }
     // Nothing more to refuse once TakeOk let OK go on.
@@ -279,6 +293,9 @@ private:
     bool RowEmpty(int row) const;
     void ScrollToShow(int row);
     void FinishRowStep(GridFocus focus);
+    // The entries as they stand are the model's own (or a row's): nothing
+    // typed is pending. With a column, that entry alone.
+    void EntriesTaken(int column = 0);
     // A pasted cell as the records hold it (CP932), or the reason it is
     // refused (UTF-8).
     std::optional<std::string> PastedCell(std::string_view utf8, std::string& why) const;
@@ -286,6 +303,8 @@ private:
     std::vector<GridColumn> columns_;
     std::vector<std::vector<std::string>> cells_;
     std::vector<std::string> entries_;
+    // The entries as the model last filled them, or as a row took them.
+    std::vector<std::string> takenEntries_;
     std::vector<std::string> buffer_;
     int enterable_;
     int enterKeyMode_;

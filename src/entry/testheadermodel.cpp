@@ -104,7 +104,7 @@ std::optional<Refusal> TestHeaderModel::Check() const {
     if (DepthRefused()) {
         return Refusal{std::string(msg::valueBad), FormatText("field%d", header::depth)};
     }
-    return std::nullopt;
+    return RefuseDate(edited_.testHeader);
 }
 
 void TestHeaderModel::DepthLostFocus(Messages& messages) {

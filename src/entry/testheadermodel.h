@@ -56,7 +56,7 @@ public:
     void DrawPreview(Surface& surface, PreviewArea area) const;
 
     // The check of OK: a depth out of range is refused again (box
-    // "field3").
+    // "field3"), and a date typed that is not real, with why.
     std::optional<Refusal> Check() const;
 
     // OK: the sign rule on depth and water level (a water level out of range

@@ -1,6 +1,7 @@
 #include "records/testdate.h"
 
 #include "base/encoding.h"
+#include "base/messages.h"
 #include "base/textfields.h"
 
 namespace karnea {
@@ -29,41 +30,86 @@ int DaysIn(long long year, int month) {
     return month == 2 && LeapYear(year) ? 29 : days[month - 1];
 }
 
+const Era* EraNamed(const std::string& name) {
+    for (const Era& e : kEras) {
+        if (name == Sjis(e.name)) {
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
+// A day of an era as its people write it: "31年4月30日", "元年5月1日".
+std::string EraDay(const Era& era, long long yyyymmdd, bool western = false) {
+    const long long year = yyyymmdd / 10000;
+    const long long eraYear = year - era.offset;
+    std::string text = eraYear == 1 ? "元年" : std::to_string(eraYear) + "年";
+    if (western) {
+        text += "(" + std::to_string(year) + "年)";
+    }
+    return text + std::to_string(yyyymmdd / 100 % 100) + "月" + std::to_string(yyyymmdd % 100) +
+           "日";
+}
+
 }  // namespace
 
-std::string IsoDate(const HeaderTexts& h) {
-    if (!IsNumber(h[header::dateYear]) || !IsNumber(h[header::dateMonth]) ||
-        !IsNumber(h[header::dateDay])) {
-        return {};
+DateCheck CheckDate(const HeaderTexts& h) {
+    DateCheck check;
+    const auto refuse = [&check](int field, std::string why) {
+        check.field = field;
+        check.why = std::move(why);
+        return check;
+    };
+    if (!DateTyped(h)) {
+        return check;
+    }
+    for (const int n : {header::dateYear, header::dateMonth, header::dateDay}) {
+        if (!IsNumber(h[n])) {
+            return refuse(n, std::string(msg::dateIncomplete));
+        }
+    }
+    const std::string& eraText = h[header::dateEra];
+    const Era* era = EraNamed(eraText);
+    if (!eraText.empty() && era == nullptr) {
+        return refuse(header::dateEra, FormatMessage(msg::dateEraUnknown, Cp932ToUtf8(eraText)));
     }
     // Taken wide: a year near the limit of int plus an era stays a number.
-    long long year = TextToInt(h[header::dateYear]);
-    const std::string& era = h[header::dateEra];
-    const Era* found = nullptr;
-    if (!era.empty()) {
-        for (const Era& e : kEras) {
-            if (era == Sjis(e.name)) {
-                found = &e;
-            }
-        }
-        if (found == nullptr || year < 1 || year > kLatestYear) {
-            return {};
-        }
-        year += found->offset;
-    }
+    const long long typedYear = TextToInt(h[header::dateYear]);
+    const long long year = typedYear + (era != nullptr ? era->offset : 0);
     const int month = TextToInt(h[header::dateMonth]);
     const int day = TextToInt(h[header::dateDay]);
-    if (year < kEarliestYear || year > kLatestYear || month < 1 || month > 12 || day < 1 ||
-        day > DaysIn(year, month)) {
-        return {};
+    if (month < 1 || month > 12) {
+        return refuse(header::dateMonth, FormatMessage(msg::dateNoMonth, std::to_string(month)));
+    }
+    if (day < 1 || day > DaysIn(year, month)) {
+        if (month == 2 && day == 29) {
+            const std::string named = era != nullptr ? std::string(era->name) : std::string();
+            return refuse(header::dateDay,
+                          FormatMessage(msg::dateNoLeapDay, named + std::to_string(typedYear)));
+        }
+        return refuse(header::dateDay,
+                      FormatMessage(msg::dateNoDay, std::to_string(month), std::to_string(day)));
     }
     // A day outside its era (平成 31 ends on 30 April 2019, 令和 begins the
     // next day) is none.
     const long long date = year * 10000 + month * 100 + day;
-    if (found != nullptr && (date < found->first || (found->last != 0 && date > found->last))) {
-        return {};
+    if (era != nullptr && date < era->first) {
+        return refuse(header::dateYear,
+                      FormatMessage(msg::dateBeforeEra, era->name, EraDay(*era, era->first)));
     }
-    return FormatText("%04lld-%02d-%02d", year, month, day);
+    if (era != nullptr && era->last != 0 && date > era->last) {
+        return refuse(header::dateYear,
+                      FormatMessage(msg::dateAfterEra, era->name, EraDay(*era, era->last)));
+    }
+    if (year < kEarliestYear || year > kLatestYear) {
+        return refuse(header::dateYear, std::string(msg::dateYearRange));
+    }
+    check.iso = FormatText("%04lld-%02d-%02d", year, month, day);
+    return check;
+}
+
+std::string IsoDate(const HeaderTexts& h) {
+    return CheckDate(h).iso;
 }
 
 bool DateTyped(const HeaderTexts& h) {
@@ -80,6 +126,24 @@ std::string DateAsTyped(const HeaderTexts& h) {
     std::string era = part(header::dateEra);
     return (era.empty() ? "" : era + " ") + part(header::dateYear) + " 年 " +
            part(header::dateMonth) + " 月 " + part(header::dateDay) + " 日";
+}
+
+std::string EraYears(const std::string& eraText, bool brief) {
+    if (eraText.empty()) {
+        return std::string(msg::westernYears);
+    }
+    const Era* era = EraNamed(eraText);
+    if (era == nullptr) {
+        return {};
+    }
+    if (brief) {
+        const std::string last =
+            era->last == 0 ? "" : std::to_string(era->last / 10000 - era->offset) + "年";
+        return std::string(era->name) + " 元年～" + last;
+    }
+    const std::string from =
+        std::string(era->name) + "は" + EraDay(*era, era->first, true) + "から";
+    return era->last == 0 ? from : from + EraDay(*era, era->last, true) + "まで";
 }
 
 }  // namespace karnea

@@ -17,6 +17,8 @@
 #include "base/diskfile.h"
 #include "base/messages.h"
 #include "base/orderedwork.h"
+#include "base/system.h"
+#include "base/version.h"
 #include "render/pdfjoin.h"
 #include "render/qpaintersurface.h"
 
@@ -189,14 +191,17 @@ private:
 
 }  // namespace
 
-bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put) {
+bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put,
+              const std::string& title) {
     ForwardingDevice device(put);
     {
         QPdfWriter writer(&device);
         writer.setResolution(dpi);
         writer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        writer.setCreator(QStringLiteral("karnea"));
+        writer.setCreator(QStringLiteral("karnea ") +
+                          QString::fromStdString(std::string(ProgramVersion())));
+        writer.setTitle(QString::fromStdString(title));
         QPainter painter;
         if (!painter.begin(&writer)) {
             return false;
@@ -226,15 +231,16 @@ std::optional<std::string> DocumentPdf(const PageSource& source, int dpi, Messag
 
 // The file goes to disk as every save of the program does, streamed into
 // its new file as the pages are drawn.
-bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi) {
-    return ReplaceFileStreamed(path,
-                               [&](const ContentWriter& put) { return WritePdf(draw, dpi, put); });
+bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi,
+               const std::string& title) {
+    return ReplaceFileStreamed(
+        path, [&](const ContentWriter& put) { return WritePdf(draw, dpi, put, title); });
 }
 
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
-               int dpi, Messages& messages) {
+               int dpi, Messages& messages, const std::string& documentPath) {
     return ExportPdf([&](PageTarget& t) { return DrawPages(source, pages, t, messages); }, path,
-                     dpi);
+                     dpi, PathText(PathOf(documentPath).stem()));
 }
 
 bool ExportPng(const PageDrawing& draw, const std::function<std::string(int)>& pathOf, int dpi) {

@@ -31,17 +31,21 @@ std::function<void()> StartQtThread(std::function<void()> work);
 using PartDrawing = std::function<bool(std::size_t part, PageTarget& target, Messages& messages)>;
 
 // One PDF of the pages drawn, handed to `put` as it is made; false when no
-// PDF can be begun or `put` fails.
-bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put);
+// PDF can be begun or `put` fails. Its creator is the program (with its
+// version), its title `title` (UTF-8) when one is given.
+bool WritePdf(const PageDrawing& draw, int dpi, const ContentWriter& put,
+              const std::string& title = {});
 // The bytes of one PDF of the pages drawn; nothing when no PDF can be begun.
 std::optional<std::string> PdfBytes(const PageDrawing& draw, int dpi);
 // The bytes of one PDF of every page of a document.
 std::optional<std::string> DocumentPdf(const PageSource& source, int dpi, Messages& messages);
 // One PDF of the pages drawn. False when the file cannot be written.
-bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi);
-// One PDF of the given pages of a document.
+bool ExportPdf(const PageDrawing& draw, const std::string& path, int dpi,
+               const std::string& title = {});
+// One PDF of the given pages of a document, titled by the document's file
+// name (`documentPath` without its folder and extension).
 bool ExportPdf(const PageSource& source, const std::vector<int>& pages, const std::string& path,
-               int dpi, Messages& messages);
+               int dpi, Messages& messages, const std::string& documentPath);
 // One PDF of the pages of `parts` parts, drawn on up to `jobs` threads: each
 // part into a PDF of its own, joined in order into the file as they are
 // made, with few parts held at a time. What the parts say reaches

@@ -25,11 +25,12 @@ constexpr int kRoom = 12;
 // A wheel's notch.
 constexpr int kNotch = 120;
 
+// A button of the bar: Tab reaches it, Space presses it, its letter with
+// Alt presses it from anywhere.
 QPushButton* BarButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
@@ -144,7 +145,10 @@ CPreviewDlg::CPreviewDlg(const QPrinter& printer, const PageRecording& pages, in
     scroll_->setObjectName(QStringLiteral("previewScroll"));
     scroll_->setAlignment(Qt::AlignCenter);
     scroll_->setWidget(area_);
-    scroll_->setFocusPolicy(Qt::NoFocus);
+    // The pages take the focus first: the arrows move a page zoomed in, and
+    // no key presses a button unasked.
+    scroll_->setFocusPolicy(Qt::StrongFocus);
+    scroll_->setAccessibleName(QStringLiteral("ページ"));
 
     auto* bar = new QHBoxLayout;
     for (QPushButton* b : {print_, next_, previous_, pagesButton_, zoomIn_, zoomOut_, close_}) {
@@ -167,12 +171,25 @@ CPreviewDlg::CPreviewDlg(const QPrinter& printer, const PageRecording& pages, in
     connect(zoomIn_, &QPushButton::clicked, this, &CPreviewDlg::ZoomIn);
     connect(zoomOut_, &QPushButton::clicked, this, &CPreviewDlg::ZoomOut);
     connect(close_, &QPushButton::clicked, this, &QDialog::reject);
-    // The keys page whatever has the focus, without a click first.
-    new QShortcut(QKeySequence(Qt::Key_PageDown), this, this, &CPreviewDlg::NextPage);
-    new QShortcut(QKeySequence(Qt::Key_PageUp), this, this, &CPreviewDlg::PreviousPage);
+    // The keys page whatever has the focus, without a click first; so do
+    // the letters of 次ﾍﾟｰｼﾞ and 前ﾍﾟｰｼﾞ alone, in either case.
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_PageDown), QKeyCombination(Qt::Key_N),
+                                      QKeyCombination(Qt::ShiftModifier, Qt::Key_N)}) {
+        new QShortcut(QKeySequence(key), this, this, &CPreviewDlg::NextPage);
+    }
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_PageUp), QKeyCombination(Qt::Key_V),
+                                      QKeyCombination(Qt::ShiftModifier, Qt::Key_V)}) {
+        new QShortcut(QKeySequence(key), this, this, &CPreviewDlg::PreviousPage);
+    }
 
     ShowPages(pagesShown == 2 ? 2 : 1);
     resize(900, 1000);
+    QWidget* previous = scroll_;
+    for (QWidget* w : {print_, next_, previous_, pagesButton_, zoomIn_, zoomOut_, close_}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    scroll_->setFocus();
 }
 
 int CPreviewDlg::PageCount() const {
@@ -194,8 +211,9 @@ void CPreviewDlg::resizeEvent(QResizeEvent* event) {
 
 void CPreviewDlg::ShowPages(int pages) {
     pagesShown_ = pages;
-    // The button offers the other choice.
-    pagesButton_->setText(pages == 2 ? QStringLiteral("1 ﾍﾟｰｼﾞ(&O)")
+    // The button offers the other choice, under one letter of its own (縮小
+    // has O).
+    pagesButton_->setText(pages == 2 ? QStringLiteral("1 ﾍﾟｰｼﾞ(&T)")
                                      : QStringLiteral("2 ﾍﾟｰｼﾞ(&T)"));
     Layout();
     UpdateButtons();

@@ -1,7 +1,8 @@
 // The print preview: the pages as they will print, one or two at a time on
 // the printer's paper, with the program's preview bar (print, next and
-// previous page, one or two pages, zoom in and out, close). PageDown and
-// PageUp step the pages wherever the focus is (so does the wheel while the
+// previous page, one or two pages, zoom in and out, close), each button
+// reached by Tab and by Alt with a letter of its own. PageDown and PageUp,
+// N and V step the pages wherever the focus is (so does the wheel while the
 // whole page shows); Esc closes. Only the pages in sight are drawn, from
 // pages drawn beforehand, so a report of any length previews at once.
 #pragma once

@@ -652,6 +652,22 @@ TEST(CliXlsx, EveryNumberIsTheTestsOwn) {
     WriteBytes(data, ReadBytes(kExamples + "/test.kdw"));
     EXPECT_EQ(RunCli({"xlsx", kExamples + "/campaign", "-o", data}).status, 1);
     EXPECT_EQ(ReadBytes(data), ReadBytes(kExamples + "/test.kdw"));
+
+    // A date no calendar has is left out of its cell, and the test named.
+    Workspace ws;
+    RecordedMessages m;
+    ReadTestFile(ReadBytes(kExamples + "/test.kdw"), ws.test, m);
+    ws.test.testHeader[header::dateEra] = Sjis("平成");
+    ws.test.testHeader[header::dateYear] = "31";
+    ws.test.testHeader[header::dateMonth] = "5";
+    std::filesystem::create_directories(dir.file("dated"));
+    WriteBytes(dir.file("dated/b.kdw"), WriteTestFile(ws.test));
+    run = RunCli({"xlsx", dir.file("dated"), "-o", dir.file("d.xlsx")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err,
+                         "b.kdw: 測定年月日 平成 31 年 5 月 14 日 は暦にない日付のため空欄に"
+                         "しました（平成は31年4月30日まで）"))
+        << run.err;
 }
 
 // The electronic delivery from the site sheet beside the tests, in both

@@ -608,24 +608,41 @@ TEST(IsoDate, WesternAndEraYears) {
     h[header::dateDay] = "31";  // April has 30 days
     EXPECT_EQ(IsoDate(h), "");
     // Each era holds its own days: 平成 31 ends with April, 令和 1 begins in
-    // May, 昭和 64 lasted a week.
+    // May, 昭和 64 lasted a week. A date that is not real says why.
     const struct {
         const char* era;
         const char* year;
         const char* month;
         const char* day;
-        const char* iso;
-    } days[] = {{"平成", "31", "4", "30", "2019-04-30"}, {"平成", "31", "5", "1", ""},
-                {"令和", "1", "5", "1", "2019-05-01"},   {"令和", "1", "4", "30", ""},
-                {"昭和", "64", "1", "7", "1989-01-07"},  {"昭和", "64", "1", "8", ""},
-                {"平成", "1", "1", "8", "1989-01-08"},   {"平成", "32", "1", "1", ""}};
+        const char* isoOrWhy;
+    } days[] = {
+        {"平成", "31", "4", "30", "2019-04-30"},
+        {"平成", "31", "5", "1", "平成は31年4月30日まで"},
+        {"令和", "1", "5", "1", "2019-05-01"},
+        {"令和", "1", "4", "30", "令和は元年5月1日から"},
+        {"昭和", "64", "1", "7", "1989-01-07"},
+        {"昭和", "64", "1", "8", "昭和は64年1月7日まで"},
+        {"平成", "1", "1", "8", "1989-01-08"},
+        {"平成", "2026", "2", "30", "2月30日はありません"},
+        {"平成", "2026", "3", "1", "平成は31年4月30日まで"},
+        {"令和", "7", "2", "29", "令和7年に2月29日はありません"},
+        {"", "2024", "2", "29", "2024-02-29"},
+        {"", "2026", "13", "1", "13月はありません"},
+        {"", "2026", "", "1", "年、月、日をすべて数字で入れて下さい"},
+        {"大正", "5", "1", "1", "元号 大正 は使えません。令和、平成、昭和、西暦なら空欄です"}};
     for (const auto& d : days) {
         h[header::dateEra] = Sjis(d.era);
         h[header::dateYear] = d.year;
         h[header::dateMonth] = d.month;
         h[header::dateDay] = d.day;
-        EXPECT_EQ(IsoDate(h), d.iso) << d.era << d.year << "-" << d.month << "-" << d.day;
+        const DateCheck check = CheckDate(h);
+        EXPECT_EQ(check.iso.empty() ? check.why : check.iso, d.isoOrWhy)
+            << d.era << d.year << "-" << d.month << "-" << d.day;
+        EXPECT_EQ(IsoDate(h), check.iso);
     }
+    EXPECT_EQ(EraYears(Sjis("平成")), "平成は元年(1989年)1月8日から31年(2019年)4月30日まで");
+    EXPECT_EQ(EraYears(Sjis("令和")), "令和は元年(2019年)5月1日から");
+    EXPECT_EQ(EraYears(Sjis("昭和"), true), "昭和 元年～64年");
 }
 
 }  // namespace

@@ -451,6 +451,12 @@ TEST(Save, AsksBeforeWritingOverAnotherProgramsChange) {
     ASSERT_TRUE(OpenDataFile(ws, path, m));
     ASSERT_TRUE(SaveDocument(ws, path, m));
     ASSERT_TRUE(SaveDocument(ws, path, m));
+    // Touched, or written again as it was: the content is the same.
+    std::filesystem::last_write_time(
+        PathOf(path), std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+    ASSERT_TRUE(SaveDocument(ws, path, m));
+    WriteBytes(path, ReadBytes(path));
+    ASSERT_TRUE(SaveDocument(ws, path, m));
     EXPECT_TRUE(m.asked.empty());
 
     for (const std::string& other : {TestFile("elsewhere, longer", "2"), TestFile("opene!", "1")}) {
@@ -466,6 +472,7 @@ TEST(Save, AsksBeforeWritingOverAnotherProgramsChange) {
                   std::vector<std::string>{
                       "t.kdw は開いた後に他のプログラムで変更されています。上書きしますか?"});
         EXPECT_EQ(ReadBytes(path), other);
+        EXPECT_EQ(no.askedDefaultNo, no.asked);  // Enter keeps the other program's file
         RecordedMessages yes(true);
         EXPECT_TRUE(SaveDocument(ws, path, yes));
         EXPECT_EQ(yes.asked.size(), 1u);

@@ -265,7 +265,9 @@ TEST_F(CraftedTest, DatesThatAreNoDates) {
     h[header::dateYear] = "9";
     h[header::dateMonth] = "4";
     h[header::dateDay] = "5";
-    EXPECT_EQ(dateWarning(), "測定年月日が暦にない日付です: 9 年 4 月 5 日");
+    EXPECT_EQ(dateWarning(),
+              "測定年月日が暦にない日付です: 9 年 4 月 5 "
+              "日（西暦1900年から2100年までの日付にして下さい）");
     h[header::dateEra] = Sjis("平成");
     EXPECT_EQ(dateWarning(), "");
     h[header::dateYear] = "32";  // 平成 ended in its 31st year
@@ -274,7 +276,8 @@ TEST_F(CraftedTest, DatesThatAreNoDates) {
     h[header::dateYear] = "8";
     h[header::dateMonth] = "2";
     h[header::dateDay] = "29";  // 2026 is no leap year
-    EXPECT_EQ(dateWarning(), "測定年月日が暦にない日付です: 令和 8 年 2 月 29 日");
+    EXPECT_EQ(dateWarning(),
+              "測定年月日が暦にない日付です: 令和 8 年 2 月 29 日（令和8年に2月29日はありません）");
     h[header::dateYear] = "6";  // 2024 is
     EXPECT_EQ(dateWarning(), "");
 }

@@ -107,6 +107,29 @@ TEST(ReadingsGrid, SuggestsTheNextPressureFromTheLastStep) {
     EXPECT_EQ(off.grid.TakeFocusRequest(), GridFocus::pressureEntry);
 }
 
+// OK asks about entries typed that no row took; a suggested pressure and a
+// row's own entries are no typing. Yes writes them where データ追加 or 上書き
+// would.
+TEST(ReadingsGrid, OkAsksAboutEntriesNoRowTook) {
+    EmptyTest t;
+    t.grid.autoIncrement = true;
+    AddRow(t.grid, {"100", "1"});
+    AddRow(t.grid, {"200", "2"});
+    ASSERT_EQ(t.grid.entry(1), "300.00");
+    EXPECT_FALSE(t.grid.EntriesPending());
+    t.grid.Click(1);
+    EXPECT_FALSE(t.grid.EntriesPending());
+    Type(t.grid, {"100", "5"});
+    EXPECT_TRUE(t.grid.EntriesPending());
+    t.messages.answer = Messages::Answer::cancel;
+    EXPECT_FALSE(t.grid.TakeOk());
+    t.messages.answer = Messages::Answer::yes;
+    EXPECT_TRUE(t.grid.TakeOk());
+    EXPECT_EQ(t.messages.asked.size(), 2u);
+    EXPECT_EQ(t.grid.test().testRows[1][testField::vol15], "5");
+    EXPECT_EQ(t.grid.test().testRows[3][testField::pm], "");
+}
+
 TEST(ReadingsGrid, AddAndOverwriteFindRowsByPressure) {
     EmptyTest t;
     t.grid.Click(0);
@@ -566,7 +589,7 @@ TEST(ReadingsGrid, ClipboardBlocks) {
         {"1\r2", {{"1"}, {"2"}}},                        // CR
         {"\"1,5\"\t\"a\"\"b\"\r\n", {{"1,5", "a\"b"}}},  // quoted cells
         {"100,40,41\n", {{"100", "40", "41"}}},          // commas without tabs
-        {"\t5\r\n\r\n", {{"", "5"}, {""}}},              // empty cells and rows
+        {"\t5\r\n\r\n1\r\n", {{"", "5"}, {""}, {"1"}}},  // empty cells and rows
         {"", {}},
     };
     for (const auto& [text, rows] : cases) {
@@ -588,7 +611,11 @@ TEST(ReadingsGrid, CopyAndPasteBlocks) {
     // Volumes alone into rows that have their pressure.
     ASSERT_TRUE(t.grid.Paste(1, 4, "15\n23\n"));
     EXPECT_EQ(t.grid.cell(2, 4), "23");
-    EXPECT_EQ(t.grid.CopyText({1, 1, 2, 5}), "100\t12.5\t13\t15\t\r\n200\t20\t21\t23\t\r\n");
+    // A line end more at the end is no row: the next row keeps its cell.
+    ASSERT_TRUE(t.grid.Paste(1, 4, "15\r\n\r\n"));
+    EXPECT_EQ(t.grid.cell(2, 4), "23");
+    // Pressures are kept as データ追加 keeps them.
+    EXPECT_EQ(t.grid.CopyText({1, 1, 2, 5}), "100.00\t12.5\t13\t15\t\r\n200.00\t20\t21\t23\t\r\n");
     EXPECT_EQ(t.grid.CopyText({2, 3, 2, 4}), "21\t23\r\n");
 
     struct Refused {
@@ -600,8 +627,12 @@ TEST(ReadingsGrid, CopyAndPasteBlocks) {
         {3, 1, "300\t１、５\n", "3 行目 V15: 使用できない文字です: 、"},
         {3, 2, "5\t6\n", "3 行目 セル圧Pm: 数値が異常です"},  // readings without a pressure
         {3, 1, "x\t5\n", "3 行目 セル圧Pm: 数値が異常です"},
-        {3, 3, "1\t2\t3\n", "貼り付ける範囲が表に収まりません（120 行、4 列まで）"},
-        {120, 1, "300\n400\n", "貼り付ける範囲が表に収まりません（120 行、4 列まで）"},
+        {3, 3, "1\t2\t3\n",
+         "貼り付ける 1 行 3 列が表に収まりません（貼り付けは 3 行目の V30 列から。表は 120 行、V60 "
+         "列まで）"},
+        {120, 1, "300\n400\n",
+         "貼り付ける 2 行 1 列が表に収まりません（貼り付けは 120 行目の セル圧Pm 列から。表は 120 "
+         "行、V60 列まで）"},
         {3, 1, "300\t" + std::string(101, '1') + "\n", "3 行目 V15: 長すぎます（100 バイトまで）"},
     };
     const std::string before = t.grid.CopyText({1, 1, 120, 5});
@@ -624,7 +655,7 @@ TEST(ReadingsGrid, CopyAndPasteBlocks) {
 
     // Delete empties the typed cells of the block.
     t.grid.ClearBlock({2, 2, 2, 5});
-    EXPECT_EQ(t.grid.CopyText({2, 1, 2, 5}), "200\t\t\t\t\r\n");
+    EXPECT_EQ(t.grid.CopyText({2, 1, 2, 5}), "200.00\t\t\t\t\r\n");
 }
 
 // A grid of one column without entry fields in use, as the names master.

@@ -9,18 +9,23 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -42,6 +47,7 @@
 #include "app/ctavdoc.h"
 #include "app/extensions.h"
 #include "app/helpwindow.h"
+#include "app/qtjapanese.h"
 #include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
@@ -79,7 +85,10 @@ private:
     QTemporaryDir home_;
 
 private slots:
-    void initTestCase() { test::UseStandardSettingsIn(home_); }
+    void initTestCase() {
+        test::UseStandardSettingsIn(home_);
+        InstallQtJapanese(*qApp);  // as the program does
+    }
 
     void init() {
         QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tav"))
@@ -212,9 +221,14 @@ private slots:
             QTRY_VERIFY2(opened() == item->menu(), qPrintable(title));
             close();
         }
+        // Alt alone: the keyboard is on the menu bar, and its first menu
+        // shows it.
+        const QRect first = bar->actionGeometry(bar->actions().value(0));
+        const QImage unmarked = bar->grab(first).toImage();
         QTest::keyPress(focus(), Qt::Key_Alt, Qt::AltModifier);
         QTest::keyRelease(focus(), Qt::Key_Alt, Qt::NoModifier);
         QVERIFY(bar->hasFocus());
+        QVERIFY(bar->grab(first).toImage() != unmarked);
         QTest::keyClick(bar, Qt::Key_Return);
         QTRY_VERIFY(opened() == bar->actions().value(0)->menu());
         close();
@@ -454,7 +468,8 @@ private slots:
         QVERIFY(ReadAll(ags).startsWith("\"GROUP\",\"PROJ\"\r\n"));
         QVERIFY(ReadAll(ags).contains("\"midori chishitsu\""));
         QCOMPARE(p.chooser.folderInitial, campaign);
-        QVERIFY(p.messages.shown.empty());
+        QCOMPARE(p.messages.shown, std::vector<std::string>{PathShown(ags) + " に書き出しました"});
+        p.messages.shown.clear();
 
         // The workbook: a zip of the sheets, named as the filter offers.
         const QString book = home_.filePath(QStringLiteral("c.xlsx"));
@@ -462,7 +477,7 @@ private slots:
         p.app->frame().action(Command::xlsxExport)->trigger();
         QVERIFY(ReadAll(book).startsWith("PK"));
         QVERIFY(p.chooser.lastFilter.startsWith(QStringLiteral("Excel ブック (*.xlsx)|*.xlsx|")));
-        QVERIFY(p.messages.shown.empty());
+        QCOMPARE(p.messages.shown, std::vector<std::string>{PathShown(book) + " に書き出しました"});
 
         QString warning;
         QString suggestion;
@@ -543,7 +558,8 @@ private slots:
     }
 
     // Print starts at all pages whatever the last print took; the printer
-    // set-up is the platform's printer dialog, not a page set-up.
+    // set-up is the platform's printer dialog, not a page set-up, in
+    // Japanese also where Qt's translation leaves it English.
     void printStartsAtAllPagesAndTheSetUpChoosesThePrinter() {
         Program p({Example("test.kdw")});
         p.app->view().SetPrintersPresent([] { return true; });
@@ -552,6 +568,7 @@ private slots:
         printer.setFromTo(2, 2);
         QPrinter::PrintRange offered = QPrinter::PageRange;
         QString okText;
+        QStringList english;
         const auto answer = [&](bool setUp) {
             QTimer::singleShot(0, [&, setUp] {
                 auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
@@ -560,6 +577,13 @@ private slots:
                     okText = dialog->findChild<QDialogButtonBox*>()
                                  ->button(QDialogButtonBox::Ok)
                                  ->text();
+                    for (const QGroupBox* box : dialog->findChildren<QGroupBox*>()) {
+                        english << box->title();
+                    }
+                    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+                        english << button->text();
+                    }
+                    english = english.filter(QRegularExpression(QStringLiteral("^[A-Za-z ]{4,}$")));
                 } else {
                     offered = dialog->printer()->printRange();
                 }
@@ -574,11 +598,13 @@ private slots:
         answer(true);
         p.app->OnFilePrintSetup();
         QCOMPARE(okText, QStringLiteral("OK"));
+        QCOMPARE(english, QStringList());
     }
 
     // ﾌｧｲﾙ › PDF出力 writes the document's pages into one PDF, named after
-    // the document, never over a data file nor under a data file's name; a
-    // print without a printer says so and where a PDF can be had.
+    // the document (its title too), and says where in the status bar; never
+    // over a data file nor under a data file's name. A print without a
+    // printer says so and where a PDF can be had.
     void pdfOfTheDocumentAndNoPrinter() {
         QTemporaryDir dir;
         const QString test = dir.filePath(QStringLiteral("t.kdw"));
@@ -589,6 +615,20 @@ private slots:
         p.app->frame().action(Command::fileExportPdf)->trigger();
         QVERIFY(ReadAll(pdf + QStringLiteral(".pdf")).startsWith("%PDF"));
         QCOMPARE(p.chooser.saveInitial, dir.filePath(QStringLiteral("t.pdf")));
+        QCOMPARE(p.app->frame().statusBar()->currentMessage(),
+                 QDir::toNativeSeparators(pdf + QStringLiteral(".pdf")) +
+                     QStringLiteral(" に書き出しました"));
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf + QStringLiteral(".pdf")});
+        QVERIFY(info.waitForFinished(30000));
+        const QString pdfInfo = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(pdfInfo.contains(QRegularExpression(QStringLiteral("Title: +t\\n"))),
+                 qPrintable(pdfInfo));
+        QVERIFY2(
+            pdfInfo.contains(QRegularExpression(
+                QStringLiteral("Creator: +karnea ") +
+                QRegularExpression::escape(QString::fromStdString(std::string(ProgramVersion()))))),
+            qPrintable(pdfInfo));
         p.chooser.answers = {test};
         p.app->frame().action(Command::fileExportPdf)->trigger();
         QVERIFY(QString::fromStdString(p.messages.shown.back())
@@ -612,12 +652,29 @@ private slots:
         }
     }
 
+    // A question whose Yes would give something up (another program's
+    // change of the file) answers No to Enter.
+    void questionsThatGiveSomethingUpDefaultToNo() {
+        BoxMessages box;
+        QTimer::singleShot(0, [] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(shown != nullptr);
+            QCOMPARE(shown->defaultButton(), shown->button(QMessageBox::No));
+            QTest::keyClick(shown, Qt::Key_Return);
+        });
+        QVERIFY(!box.AskYesNoDefaultNo(FormatMessage(msg::changedOnDisk, "t.kdw")));
+    }
+
     // The preview keeps the program's bar and strings, starts with the
-    // pages side by side as last time, and pages with the keys at once.
+    // pages side by side as last time, and pages with the keys at once. It
+    // is left from the keyboard alone: every button has a letter of its own
+    // and Tab reaches it.
     void previewBarKeysAndPages() {
         Program p({Example("test.kdw")});
         int pagesShown = 2;
         QString toggle;
+        QStringList reached;
+        int afterN = 0;
         int afterDown = 0;
         int afterUp = 0;
         int afterWheel = 0;
@@ -633,10 +690,30 @@ private slots:
                      QStringLiteral("次ﾍﾟｰｼﾞ(&N)"));
             QCOMPARE(preview->findChild<QPushButton*>(QStringLiteral("close"))->text(),
                      QStringLiteral("閉じる(&C)"));
-            preview->TogglePages();  // one page at a time now
-            QTRY_COMPARE(preview->PageCount(), 2);
+            const auto lettersOwn = [preview] {
+                QSet<QChar> letters;
+                for (const QPushButton* b : preview->findChildren<QPushButton*>()) {
+                    const QString text = b->text();
+                    const auto amp = text.indexOf(QLatin1Char('&'));
+                    QVERIFY2(amp >= 0 && !letters.contains(text.at(amp + 1).toUpper()),
+                             qPrintable(text));
+                    letters.insert(text.at(amp + 1).toUpper());
+                }
+            };
+            lettersOwn();
             preview->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(preview));
+            // One page at a time now, by Alt and the button's letter.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
+            QTRY_COMPARE(preview->PagesShown(), 1);
+            lettersOwn();
+            QTRY_COMPARE(preview->PageCount(), 2);
+            for (QWidget* w : test::TabWalk(*preview)) {
+                reached << w->objectName();
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
+            afterN = preview->CurrentPage();
+            QTest::keyClick(preview, Qt::Key_PageUp);
             QTest::keyClick(preview, Qt::Key_PageDown);
             afterDown = preview->CurrentPage();
             QCOMPARE(preview->findChild<QLabel*>(QStringLiteral("pageNumber"))->text(),
@@ -668,7 +745,11 @@ private slots:
             QTest::keyClick(preview, Qt::Key_Escape);
         });
         QVERIFY(!p.app->view().OnFilePrintPreview(p.app->printer(), pagesShown));
-        QCOMPARE(toggle, QStringLiteral("1 ﾍﾟｰｼﾞ(&O)"));
+        QCOMPARE(toggle, QStringLiteral("1 ﾍﾟｰｼﾞ(&T)"));
+        for (const char* button : {"print", "next", "pages", "zoomIn", "close"}) {
+            QVERIFY2(reached.contains(QLatin1String(button)), button);
+        }
+        QCOMPARE(afterN, 2);
         QCOMPARE(afterDown, 2);
         QCOMPARE(afterUp, 1);
         QCOMPARE(afterWheel, 2);

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +22,7 @@
 #include "base/textfields.h"
 #include "dialogs/canalysisdlg.h"
 #include "dialogs/dialogsupport.h"
+#include "document/startup.h"
 #include "document/workspace.h"
 #include "entry/analysismodel.h"
 #include "gui/program.h"
@@ -129,6 +131,7 @@ private slots:
                 auto* era = Find<QComboBox>(d, "era");
                 QCOMPARE(era->itemText(0), QStringLiteral("令和"));
                 era->setCurrentIndex(0);
+                TypeAndLeave(d, header::dateYear, QStringLiteral("8"), header::dateMonth);
                 Find<QPushButton>(d, "draw")->click();
                 Screenshot(d, "test-header");
                 Find<QPushButton>(d, "ok")->click();
@@ -191,6 +194,67 @@ private slots:
                  ws.settings.defaultTableTitle);
         QCOMPARE(ws.calibration.calibrationHeader[header::fitMethod], std::string("1"));
         QVERIFY(p.app->doc().isModified());
+    }
+
+    // A date no calendar has is refused by OK with why, the box at fault
+    // taking the focus; one stored so opens as it is. Up and Down move on
+    // from the era shown, and the year box tells the era's years (changing
+    // the era converts no year).
+    void datesThatAreNotRealAreRefused() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("d.kdw"));
+        Program p({Example("test.kdw")});
+        HeaderTexts& stored = p.app->ws().test.testHeader;
+        stored[header::dateEra] = Sjis("平成");
+        stored[header::dateYear] = "31";
+        stored[header::dateMonth] = "5";
+        stored[header::dateDay] = "1";
+        RecordsChanged(p.app->ws());
+        p.chooser.answers.push_back(path);
+        QVERIFY(p.app->doc().OnFileSaveAs());
+        Program reopened({path});
+        const HeaderTexts& h = reopened.app->ws().test.testHeader;
+        QCOMPARE(h[header::dateMonth], std::string("5"));
+        WithDialog(
+            [&] { reopened.app->view().OnTestHeader(); },
+            [&](QDialog& d) {
+                auto* era = Find<QComboBox>(d, "era");
+                QCOMPARE(era->currentText(), QStringLiteral("平成"));
+                QCOMPARE(Field(d, header::dateMonth)->text(), QStringLiteral("5"));
+                QCOMPARE(Find<QLabel>(d, "eraYears")->text(), QStringLiteral("平成 元年～31年"));
+                QCOMPARE(Field(d, header::dateYear)->toolTip(),
+                         QStringLiteral("平成は元年(1989年)1月8日から31年(2019年)4月30日まで"));
+                era->setFocus();
+                QTest::keyClick(era, Qt::Key_Up);
+                QCOMPARE(era->currentText(), QStringLiteral("令和"));
+                QCOMPARE(Field(d, header::dateYear)->toolTip(),
+                         QStringLiteral("令和は元年(2019年)5月1日から"));
+                QCOMPARE(Field(d, header::dateYear)->text(), QStringLiteral("31"));
+                QTest::keyClick(era, Qt::Key_Down);
+                QTest::keyClick(era, Qt::Key_Down);
+                QCOMPARE(era->currentText(), QStringLiteral("昭和"));
+                QTest::keyClick(era, Qt::Key_Up);
+                QCOMPARE(era->currentText(), QStringLiteral("平成"));
+
+                const auto refused = [&](const char* why, int box) {
+                    Find<QPushButton>(d, "ok")->click();
+                    QVERIFY(d.isVisible());
+                    QCOMPARE(reopened.messages.shown.back(),
+                             "測定年月日が暦にない日付です（" + std::string(why) + "）");
+                    QCOMPARE(QApplication::focusWidget(), Field(d, box));
+                };
+                refused("平成は31年4月30日まで", header::dateYear);
+                TypeAndLeave(d, header::dateYear, QStringLiteral("2026"), header::dateMonth);
+                TypeAndLeave(d, header::dateMonth, QStringLiteral("2"), header::dateDay);
+                TypeAndLeave(d, header::dateDay, QStringLiteral("30"), header::soilName);
+                refused("2月30日はありません", header::dateDay);
+                TypeAndLeave(d, header::dateYear, QStringLiteral("31"), header::dateMonth);
+                TypeAndLeave(d, header::dateMonth, QStringLiteral("4"), header::dateDay);
+                Find<QPushButton>(d, "ok")->click();
+                QVERIFY(!d.isVisible());
+            });
+        QCOMPARE(h[header::dateMonth], std::string("4"));
+        QCOMPARE(h[header::dateDay], std::string("30"));
     }
 
     // With the Enter-key mode 1, Enter in "調査名" moves on.

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -238,7 +239,7 @@ private slots:
                 QApplication::clipboard()->setText(
                     QStringLiteral("１００\t\"40.5\"\t41\t42\r\n200\t50\t51\t52\r\n"));
                 QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
-                QCOMPARE(Cell(d, 1, 1), QStringLiteral("100"));
+                QCOMPARE(Cell(d, 1, 1), QStringLiteral("100.00"));
                 QCOMPARE(Cell(d, 1, 2), QStringLiteral("40.5"));
                 QCOMPARE(Cell(d, 2, 4), QStringLiteral("52"));
 
@@ -254,7 +255,7 @@ private slots:
                                   list->visualItemRect(list->item(1, 4)).center());
                 QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
                 QCOMPARE(QApplication::clipboard()->text(),
-                         QStringLiteral("100\t40.5\t41\t42\t\r\n200\t50\t51\t52\t\r\n"));
+                         QStringLiteral("100.00\t40.5\t41\t42\t\r\n200.00\t50\t51\t52\t\r\n"));
 
                 // The empty row after the readings, then a row into the fields.
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -372,37 +373,40 @@ private slots:
     void rowButtons() {
         Program p;
         Workspace& ws = p.app->ws();
-        WithDialog([&] { p.app->view().OnTestReadings(); },
-                   [&](QDialog& d) {
-                       for (const char* pressure : {"300", "100", "200"}) {
-                           TypeEntry(d, "entry1", QString::fromLatin1(pressure));
-                           TypeEntry(d, "entry4", QStringLiteral("5"));
-                           Find<QPushButton>(d, "add")->click();
-                       }
-                       QCOMPARE(Cell(d, 2, 1), QStringLiteral("100.00"));
-                       TypeEntry(d, "entry1", QStringLiteral("100"));
-                       Find<QPushButton>(d, "add")->click();
-                       QCOMPARE(
-                           p.messages.shown.back(),
-                           std::string("同じ 圧力データがあります.\n修正なら上書きしてください."));
-                       TypeEntry(d, "entry1", QStringLiteral("200"));
-                       TypeEntry(d, "entry4", QStringLiteral("66"));
-                       Find<QPushButton>(d, "overwrite")->click();
-                       QCOMPARE(Cell(d, 3, 4), QStringLiteral("66"));
-                       Find<QTableWidget>(d, "list")->selectRow(0);
-                       Find<QPushButton>(d, "delete")->click();
-                       QCOMPARE(Cell(d, 1, 1), QStringLiteral("100.00"));
-                       QCOMPARE(Cell(d, 3, 1), QString());
-                       // A double quote cannot be typed into a cell.
-                       TypeEntry(d, "entry2", QStringLiteral("1\"2"));
-                       QCOMPARE(Find<QLineEdit>(d, "entry2")->text(), QStringLiteral("12"));
-                       QCOMPARE(QToolTip::text(), QStringLiteral("使用できない文字です: \""));
-                       // Nor more than its row can keep in the file.
-                       Find<QLineEdit>(d, "entry3")->insert(QString(10000, QLatin1Char('1')));
-                       QCOMPARE(Find<QLineEdit>(d, "entry3")->text(), QString());
-                       QCOMPARE(QToolTip::text(), QStringLiteral("長すぎます（100 バイトまで）"));
-                       Find<QPushButton>(d, "ok")->click();
-                   });
+        WithDialog(
+            [&] { p.app->view().OnTestReadings(); },
+            [&](QDialog& d) {
+                for (const char* pressure : {"300", "100", "200"}) {
+                    TypeEntry(d, "entry1", QString::fromLatin1(pressure));
+                    TypeEntry(d, "entry4", QStringLiteral("5"));
+                    Find<QPushButton>(d, "add")->click();
+                }
+                QCOMPARE(Cell(d, 2, 1), QStringLiteral("100.00"));
+                TypeEntry(d, "entry1", QStringLiteral("100"));
+                Find<QPushButton>(d, "add")->click();
+                QCOMPARE(p.messages.shown.back(),
+                         std::string("同じ 圧力データがあります.\n修正なら上書きしてください."));
+                TypeEntry(d, "entry1", QStringLiteral("200"));
+                TypeEntry(d, "entry4", QStringLiteral("66"));
+                Find<QPushButton>(d, "overwrite")->click();
+                QCOMPARE(Cell(d, 3, 4), QStringLiteral("66"));
+                Find<QTableWidget>(d, "list")->selectRow(0);
+                Find<QPushButton>(d, "delete")->click();
+                QCOMPARE(Cell(d, 1, 1), QStringLiteral("100.00"));
+                QCOMPARE(Cell(d, 3, 1), QString());
+                // A double quote cannot be typed into a cell.
+                TypeEntry(d, "entry2", QStringLiteral("1\"2"));
+                QCOMPARE(Find<QLineEdit>(d, "entry2")->text(), QStringLiteral("12"));
+                QCOMPARE(QToolTip::text(), QStringLiteral("使用できない文字です: \""));
+                // Nor more than its row can keep in the file.
+                Find<QLineEdit>(d, "entry3")->insert(QString(10000, QLatin1Char('1')));
+                QCOMPARE(Find<QLineEdit>(d, "entry3")->text(), QString());
+                QCOMPARE(QToolTip::text(), QStringLiteral("長すぎます（100 バイトまで）"));
+                // What is left in the fields is asked about; No leaves it.
+                p.messages.answer = Messages::Answer::no;
+                Find<QPushButton>(d, "ok")->click();
+                QCOMPARE(p.messages.asked.back(), std::string("入力中のデータを追加しますか?"));
+            });
         QCOMPARE(Pm(ws.test, 1), std::string("100.00"));
         QCOMPARE(Pm(ws.test, 2), std::string("200.00"));
         QCOMPARE(ws.test.testRows[2][testField::vol60], std::string("66"));
@@ -459,6 +463,115 @@ private slots:
         QCOMPARE(row[calibrationField::pm], std::string("95"));
         QCOMPARE(row[calibrationField::vmCopy], std::string("780.5"));
         QVERIFY(p.app->doc().isModified());
+    }
+
+    // A row typed into the entry fields and not added is not lost by OK,
+    // however OK is reached (Enter under "Windows標準", the button under
+    // the other key settings): "入力中のデータを追加しますか?" — ｷｬﾝｾﾙ stays,
+    // はい adds the row, いいえ leaves it out; in both readings dialogs, kept
+    // through Save and reopen.
+    void rowTypedIntoTheEntriesIsAskedAboutOnOk() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.kdw"));
+        QVERIFY(QFile::copy(Example("test.kdw"), path));
+        Program p({path});
+        Workspace& ws = p.app->ws();
+        const int used = CountTestRows(ws.test.testRows, testField::pm);
+        const std::string question = "入力中のデータを追加しますか?";
+        const auto typeRow = [](QDialog& d, const QStringList& values) {
+            for (int i = 0; i < values.size(); ++i) {
+                auto* entry = Find<QLineEdit>(d, QStringLiteral("entry%1").arg(i + 1).toLatin1());
+                entry->setFocus();
+                entry->clear();
+                Commit(entry, values[i]);
+            }
+        };
+        const auto pressOk = [&](QDialog& d, Messages::Answer answer) {
+            p.messages.answer = answer;
+            p.messages.asked.clear();
+            if (ws.settings.enterKeyMode == 0) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            } else {
+                Find<QPushButton>(d, "ok")->setFocus();
+                QTest::keyClick(Find<QPushButton>(d, "ok"), Qt::Key_Space);
+            }
+            QCOMPARE(p.messages.asked, std::vector<std::string>{question});
+        };
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       typeRow(d, {"９５０", "61", "62", "63"});
+                       pressOk(d, Messages::Answer::cancel);
+                       QVERIFY(d.isVisible());
+                       QCOMPARE(Find<QLineEdit>(d, "entry4")->text(), QStringLiteral("63"));
+                       pressOk(d, Messages::Answer::yes);
+                       QVERIFY(!d.isVisible());
+                   });
+        QCOMPARE(CountTestRows(ws.test.testRows, testField::pm), used + 1);
+        ws.settings.enterKeyMode = 2;
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       typeRow(d, {"960", "1"});
+                       pressOk(d, Messages::Answer::no);
+                       QVERIFY(!d.isVisible());
+                   });
+        QCOMPARE(CountTestRows(ws.test.testRows, testField::pm), used + 1);
+        QVERIFY(p.app->doc().OnFileSave());
+        Program reopened({path});
+        const TestRecord& test = reopened.app->ws().test;
+        QCOMPARE(CountTestRows(test.testRows, testField::pm), used + 1);
+        QCOMPARE(Pm(test, used + 1), std::string("950.00"));
+        QCOMPARE(test.testRows[used + 1][testField::vol60], std::string("63"));
+        WithDialog([&] { p.app->view().OnCalibrationReadings(); },
+                   [&](QDialog& d) {
+                       typeRow(d, {"290", "790.5"});
+                       pressOk(d, Messages::Answer::yes);
+                       QVERIFY(!d.isVisible());
+                   });
+        const int calibrationRows =
+            CountCalibrationRows(ws.calibration.calibrationRows, calibrationField::pm);
+        QCOMPARE(ws.calibration.calibrationRows[calibrationRows][calibrationField::vm],
+                 std::string("790.5"));
+    }
+
+    // The row reached with the arrow keys is the current row, as a clicked
+    // one: it fills the entry fields, and the preview marks it in blue.
+    void rowChosenByKeyboardFillsTheEntriesAndThePreview() {
+        Program p({Example("test.kdw")});
+        const int used = CountTestRows(p.app->ws().test.testRows, testField::pm);
+        WithDialog([&] { p.app->view().OnTestReadings(); },
+                   [&](QDialog& d) {
+                       // Pixels of the drawing (inside the frame) that are not
+                       // white, and those that are blue.
+                       const auto pixels = [&](bool blue) {
+                           auto* area = Find<CPreviewArea>(d, "preview");
+                           const QImage shown =
+                               area->grab(area->contentsRect().adjusted(1, 1, -1, -1)).toImage();
+                           int count = 0;
+                           for (int y = 0; y < shown.height(); ++y) {
+                               for (int x = 0; x < shown.width(); ++x) {
+                                   const QColor at = shown.pixelColor(x, y);
+                                   count +=
+                                       (blue ? at.blue() > 160 && at.red() < 100 && at.green() < 100
+                                             : at != Qt::white)
+                                           ? 1
+                                           : 0;
+                               }
+                           }
+                           return count;
+                       };
+                       auto* list = Find<QTableWidget>(d, "list");
+                       QCOMPARE(QApplication::focusWidget(), list);
+                       // Drawn from the start, no row marked yet.
+                       QVERIFY(pixels(false) > 100);
+                       QCOMPARE(pixels(true), 0);
+                       QTest::keyClick(list, Qt::Key_Up);
+                       QCOMPARE(Find<QLineEdit>(d, "entry1")->text(), Cell(d, used, 1));
+                       QCOMPARE(Find<QLineEdit>(d, "entry4")->text(), Cell(d, used, 4));
+                       QVERIFY(pixels(true) > 0);  // at the top, half outside
+                       QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+                       QCOMPARE(Find<QLineEdit>(d, "entry1")->text(), Cell(d, 1, 1));
+                       QVERIFY(pixels(true) > 50);
+                   });
     }
 
     // Enter outside the editor: OK, the next control, or nothing.

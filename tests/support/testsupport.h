@@ -89,12 +89,18 @@ public:
         asked.emplace_back(text);
         return reply;
     }
+    bool AskYesNoDefaultNo(std::string_view text) override {
+        askedDefaultNo.emplace_back(text);
+        return AskYesNo(text);
+    }
     Answer AskYesNoCancel(std::string_view text) override {
         asked.emplace_back(text);
         return answer;
     }
     std::vector<std::string> shown;
     std::vector<std::string> asked;
+    // The questions of those whose default answer is No.
+    std::vector<std::string> askedDefaultNo;
     bool reply;
     Answer answer = Answer::cancel;
 };
