@@ -216,7 +216,8 @@ private slots:
     // Readings copied from a spreadsheet: a block pasted on the list (as
     // Excel puts it: full-width digits in a cell, a quoted cell, a final line
     // end) and a row pasted into the entry fields become readings; a paste
-    // with a bad cell is refused whole; two rows selected with Shift+click
+    // with a bad cell is refused whole, one too wide says where it began, an
+    // empty last line is no row; two rows selected with Shift+click
     // copy as a spreadsheet takes them; OK, Save and reopen keep every value.
     void readingsPastedFromASpreadsheet() {
         QTemporaryDir dir;
@@ -243,6 +244,21 @@ private slots:
                 QCOMPARE(Cell(d, 1, 2), QStringLiteral("40.5"));
                 QCOMPARE(Cell(d, 2, 4), QStringLiteral("52"));
 
+                // A line end more at the end (as some editors copy) is no
+                // row: the next row keeps its cell.
+                list->setCurrentCell(0, 3);
+                QApplication::clipboard()->setText(QStringLiteral("43\r\n\r\n"));
+                QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+                QCOMPARE(Cell(d, 1, 4), QStringLiteral("43"));
+                QCOMPARE(Cell(d, 2, 4), QStringLiteral("52"));
+                // Too wide for where it began: said so.
+                list->setCurrentCell(0, 2);
+                QApplication::clipboard()->setText(QStringLiteral("1\t2\t3\r\n"));
+                QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+                QVERIFY(QString::fromStdString(p.messages.shown.back())
+                            .contains(QStringLiteral("1 行目の V30 列から")));
+                QCOMPARE(Cell(d, 1, 3), QStringLiteral("41"));
+
                 list->setCurrentCell(2, 0);
                 QApplication::clipboard()->setText(QStringLiteral("300\tabc\r\n"));
                 QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
@@ -255,7 +271,7 @@ private slots:
                                   list->visualItemRect(list->item(1, 4)).center());
                 QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
                 QCOMPARE(QApplication::clipboard()->text(),
-                         QStringLiteral("100.00\t40.5\t41\t42\t\r\n200.00\t50\t51\t52\t\r\n"));
+                         QStringLiteral("100.00\t40.5\t41\t43\t\r\n200.00\t50\t51\t52\t\r\n"));
 
                 // The empty row after the readings, then a row into the fields.
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
