@@ -3,7 +3,8 @@
 # the core's benchmarks, painting and PNG pages, the readings dialogs,
 # start-up to the first paint against a floor program (three runs),
 # rendering a PDF against a floor program, and the campaign report on one
-# thread against every processor. Uses a fresh settings folder (laid down
+# thread against every processor, and the electronic delivery written to
+# the disk against memory. Uses a fresh settings folder (laid down
 # by the first start) and the offscreen platform, so that no display is
 # needed.
 set -euo pipefail
@@ -37,3 +38,4 @@ echo "== karnea-cli render to PDF (600 dpi, every page)"
 "$bench/karnea-compare-bench" --runs 21 "$cli" render "$test" -o "$work/program.pdf" \
     --vs "$bench/karnea-pdf-floor" "$work/all.ops" "$work/floor.pdf" 600
 bash bench/campaign_jobs.sh 11
+bash bench/delivery_disk.sh 11

@@ -11,6 +11,7 @@
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "base/orderedwork.h"
+#include "base/system.h"
 #include "base/version.h"
 #include "dialogs/backgroundwork.h"
 #include "dialogs/cagsdlg.h"
@@ -46,7 +47,8 @@ std::optional<Campaign> Extensions::ChooseTests(QString& folder) {
     if (lastFolder_.isEmpty() && !doc_.pathName().isEmpty()) {
         lastFolder_ = QFileInfo(doc_.pathName()).absolutePath();
     }
-    const std::optional<QString> chosen = chooser_.ChooseFolder(lastFolder_);
+    const std::optional<QString> chosen =
+        chooser_.ChooseFolder(lastFolder_, QStringLiteral("試験データのフォルダ"));
     if (!chosen) {
         return std::nullopt;
     }
@@ -251,16 +253,41 @@ void Extensions::OnDelivery() {
         messages_.Show(text);
     }
     DeliveryModel model(*campaign, read);
-    CDeliveryDlg dialog(model, messages_, view_.window());
+    // Where the sheet is kept: beside the tests, elsewhere when that folder
+    // cannot be written, or nowhere when the user goes on without it.
+    std::optional<std::string> keptAt = sitePath;
+    const auto keep = [&] {
+        if (siteText && model.sheet == read) {
+            return true;
+        }
+        while (keptAt && !ReplaceFile(*keptAt, WriteSiteSheet(model.sheet))) {
+            const std::string why = WhyNotWritten(PathText(PathOf(*keptAt).parent_path()), 1);
+            switch (messages_.AskYesNoCancel(FormatMessage(msg::siteSheetNotSaved, *keptAt, why))) {
+                case Messages::Answer::yes:
+                    keptAt.reset();  // delivered without keeping the sheet
+                    break;
+                case Messages::Answer::no: {
+                    const std::optional<QString> elsewhere = chooser_.ChooseSave(
+                        FromPath(*keptAt), QStringLiteral("現場シート (*.ini)|*.ini||"));
+                    if (!elsewhere) {
+                        return false;
+                    }
+                    keptAt = ToPath(*elsewhere);
+                    break;
+                }
+                case Messages::Answer::cancel:
+                    return false;
+            }
+        }
+        return true;
+    };
+    CDeliveryDlg dialog(model, messages_, keep, view_.window());
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if ((!siteText || model.sheet != read) && !ReplaceFile(sitePath, WriteSiteSheet(model.sheet))) {
-        messages_.Show(msg::cannotSave);
-        return;
-    }
     const std::optional<QString> out =
-        chooser_.ChooseFolder(lastDeliveryFolder_.isEmpty() ? folder : lastDeliveryFolder_);
+        chooser_.ChooseFolder(lastDeliveryFolder_.isEmpty() ? folder : lastDeliveryFolder_,
+                              QStringLiteral("電子納品の出力先フォルダ"));
     if (!out) {
         return;
     }
@@ -280,6 +307,13 @@ void Extensions::OnDelivery() {
                                                progress, DefaultJobs(), StartQtThread);
                     });
     said.shown.push_back(result.written ? DeliverySummary(result) : std::string());
+    // The sheet records which test each data file became.
+    if (result.written && keptAt) {
+        RecordDelivered(model.sheet, result);
+        if (!ReplaceFile(*keptAt, WriteSiteSheet(model.sheet))) {
+            said.shown.push_back(FormatMessage(msg::siteSheetNotWritten, *keptAt));
+        }
+    }
     std::string text;
     for (const std::string& s : said.shown) {
         if (!s.empty()) {

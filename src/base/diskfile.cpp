@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -209,10 +211,10 @@ enum class Beside { written, cannotCreate, failed };
 
 // Writes what `produce` gives into a new file `temp` beside `target` (with
 // the permissions, owner and group of the file it is to replace, as far as
-// the process may set them), flushed to disk. A new file that could not be
-// written is removed.
+// the process may set them), flushed to disk unless the caller syncs many at
+// once. A new file that could not be written is removed.
 Beside WriteBeside(const fs::path& target, const ContentProducer& produce,
-                   const os::FileFacts* existing, fs::path& temp) {
+                   const os::FileFacts* existing, fs::path& temp, bool sync = true) {
     std::optional<os::WriteFile> file;
     os::WriteFile::Failure failure = os::WriteFile::Failure::exists;
     for (int attempt = 0; attempt < 100 && failure == os::WriteFile::Failure::exists; ++attempt) {
@@ -235,7 +237,7 @@ Beside WriteBeside(const fs::path& target, const ContentProducer& produce,
     if (ok && existing != nullptr) {
         ok = file->TakeAccessOf(*existing);
     }
-    ok = ok && !Fails(SaveStep::sync) && file->Sync();
+    ok = ok && !Fails(SaveStep::sync) && (!sync || file->Sync());
     ok = file->Close() && !Fails(SaveStep::flush) && ok;
     if (!ok) {
         os::Remove(temp);
@@ -258,6 +260,37 @@ constexpr double leftOverAfterSeconds = 60;
 // (this one has not).
 bool SaverEnded(long saver) {
     return saver > 0 && saver != os::ProcessId() && os::ProcessEnded(saver);
+}
+
+// Whether a name is a new file or a second name that a save of this
+// computer made (of any file), and the process that made it.
+long SaverOfAny(std::string_view name) {
+    if (name.empty() || name[0] != '.') {
+        return 0;
+    }
+    for (const std::string_view kind : {"save~", "keep~"}) {
+        const std::string mark = std::string(kMark) + std::string(kind) + HostTag() + "~";
+        const std::size_t at = name.rfind(mark);
+        if (at != std::string_view::npos) {
+            return SaverOf(name.substr(at), mark, kind == "save~" ? Tail::number : Tail::none);
+        }
+    }
+    return 0;
+}
+
+// Removes what ended saves of any file left in `folder`.
+void RemoveLeftOversIn(const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator entries(folder, ec), end; !ec && entries != end;
+         entries.increment(ec)) {
+        if (!SaverEnded(SaverOfAny(PathText(entries->path().filename())))) {
+            continue;
+        }
+        const os::EntryFacts facts = os::EntryFactsOf(entries->path());
+        if (facts.regular && facts.changedSecondsAgo >= leftOverAfterSeconds) {
+            os::Remove(entries->path());
+        }
+    }
 }
 
 // Removes the files that ended saves of `target` left beside it.
@@ -617,6 +650,310 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
     return Install({{temp, target, exists}});
 }
 
+namespace {
+
+#ifdef KARNEA_SAVE_FAULTS
+int abandonSetAfter = -1;
+#endif
+
+// Whether the test build stops the install of a set here, as a kill would,
+// after `done` of its files took their names.
+bool SetAbandonedAfter(int done) {
+#ifdef KARNEA_SAVE_FAULTS
+    return abandonSetAfter >= 0 && done >= abandonSetAfter;
+#else
+    (void)done;
+    return false;
+#endif
+}
+
+constexpr std::string_view kJournalHead = "karnea file set 1";
+
+// One file of a set as its journal records it: the target; the new file
+// beside it (none when the set removes the target); whether a target was
+// there, and the second name it has while the set is installed; the new
+// content's size and hash.
+struct SetEntry {
+    fs::path target;
+    fs::path staged;
+    bool existed = false;
+    fs::path backup;
+    std::uintmax_t size = 0;
+    std::uint64_t hash = 0;
+};
+
+// A path below the journal's folder as the journal writes it, and back.
+std::string RelativeText(const fs::path& path, const fs::path& folder) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string text = PathText(path.lexically_relative(folder));
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+fs::path FromRelative(std::string_view text, const fs::path& folder) {
+    return text.empty() ? fs::path() : (folder / PathOf(std::string(text))).lexically_normal();
+}
+
+std::string JournalText(const fs::path& folder, const std::vector<SetEntry>& entries) {
+    std::string text = std::string(kJournalHead) + "\n";
+    for (const SetEntry& e : entries) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(e.hash));
+        text += RelativeText(e.target, folder) + "\t" + RelativeText(e.staged, folder) + "\t" +
+                (e.existed ? "1" : "0") + "\t" + RelativeText(e.backup, folder) + "\t" +
+                std::to_string(e.size) + "\t" + hash + "\n";
+    }
+    return text;
+}
+
+// The entries of a journal; nothing when it is not one this program wrote
+// whole, or names a file outside its folder.
+std::optional<std::vector<SetEntry>> ReadJournal(const std::string& text, const fs::path& folder) {
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            return std::nullopt;  // every line of a whole journal ends
+        }
+        lines.push_back(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+    }
+    if (lines.empty() || lines.front() != kJournalHead) {
+        return std::nullopt;
+    }
+    std::vector<SetEntry> entries;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string_view> f;
+        for (std::size_t start = 0;;) {
+            const std::size_t tab = lines[i].find('\t', start);
+            f.push_back(lines[i].substr(start, tab - start));
+            if (tab == std::string_view::npos) {
+                break;
+            }
+            start = tab + 1;
+        }
+        if (f.size() != 6 || f[0].empty() || (f[2] != "0" && f[2] != "1") ||
+            !AllOf(f[4], "0123456789") || f[5].size() != 16 || !AllOf(f[5], "0123456789abcdef")) {
+            return std::nullopt;
+        }
+        for (const std::string_view name : {f[0], f[1], f[3]}) {
+            if (name.substr(0, 3) == "../" || name == ".." || (!name.empty() && name[0] == '/')) {
+                return std::nullopt;
+            }
+        }
+        entries.push_back({FromRelative(f[0], folder), FromRelative(f[1], folder), f[2] == "1",
+                           FromRelative(f[3], folder),
+                           std::strtoumax(std::string(f[4]).c_str(), nullptr, 10),
+                           std::strtoull(std::string(f[5]).c_str(), nullptr, 16)});
+    }
+    return entries;
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+// Whether the file at the target holds the set's new content.
+bool HoldsNew(const SetEntry& e) {
+    std::error_code ec;
+    if (fs::file_size(e.target, ec) != e.size || ec) {
+        return false;
+    }
+    const std::optional<std::string> content = ReadWholeFile(PathText(e.target));
+    return content && Fnv1a(*content) == e.hash;
+}
+
+std::set<fs::path> FoldersOf(const std::vector<SetEntry>& entries) {
+    std::set<fs::path> folders;
+    for (const SetEntry& e : entries) {
+        folders.insert(e.target.parent_path());
+    }
+    return folders;
+}
+
+// The set's files take their new names, and the targets it removes go.
+void Forward(const std::vector<SetEntry>& entries) {
+    for (const SetEntry& e : entries) {
+        if (e.staged.empty()) {
+            os::Remove(e.target);
+        } else if (Exists(e.staged)) {
+            os::Rename(e.staged, e.target);
+        }
+    }
+}
+
+// Every file as it was before the set: the new files go, the previous ones
+// get their names back (a previous file that had no second name, on a file
+// system without them, stays as the set left it).
+void Back(const std::vector<SetEntry>& entries) {
+    for (const SetEntry& e : entries) {
+        if (!e.staged.empty()) {
+            os::Remove(e.staged);
+        }
+        if (e.existed && !e.backup.empty() && Exists(e.backup)) {
+            // A rename between two names of one file may do nothing: the
+            // second name goes then.
+            os::Rename(e.backup, e.target);
+            os::Remove(e.backup);
+        } else if (!e.existed && !e.staged.empty() && HoldsNew(e)) {
+            os::Remove(e.target);
+        }
+    }
+}
+
+// The second names go, the folders' lists reach the disk, and the journal
+// goes last.
+bool Settle(const std::vector<SetEntry>& entries, const fs::path& journal) {
+    bool ok = true;
+    for (const fs::path& folder : FoldersOf(entries)) {
+        ok = SyncFolder(folder) && ok;
+    }
+    if (!ok) {
+        return false;
+    }
+    for (const SetEntry& e : entries) {
+        if (!e.backup.empty()) {
+            os::Remove(e.backup);
+        }
+    }
+    os::Remove(journal);
+    return SyncFolder(journal.parent_path());
+}
+
+// The staged files on the disk: the whole file system at once where the
+// system can, else each file by itself.
+bool SyncStaged(const std::vector<SetEntry>& entries) {
+    if (Fails(SaveStep::sync)) {
+        return false;
+    }
+    const std::set<fs::path> folders = FoldersOf(entries);
+    if (!folders.empty() && os::SyncFileSystem(*folders.begin())) {
+        return true;
+    }
+    for (const SetEntry& e : entries) {
+        if (!e.staged.empty()) {
+            os::WriteFile file = os::WriteFile::OpenExisting(e.staged);
+            const bool ok = file.IsOpen() && file.Sync();
+            if (!(file.Close() && ok)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceFileSet(const std::string& journalPath, const FileContents& files,
+                    const std::vector<std::string>& removals) {
+    std::error_code ec;
+    const fs::path journal = fs::absolute(PathOf(journalPath), ec);
+    if (ec || Exists(journal)) {
+        return false;
+    }
+    std::vector<SetEntry> entries;
+    const auto fail = [&entries] {
+        for (const SetEntry& e : entries) {
+            if (!e.staged.empty()) {
+                os::Remove(e.staged);
+            }
+        }
+        return false;
+    };
+    std::set<fs::path> cleaned;
+    for (const auto& [path, bytes] : files) {
+        const std::optional<SaveSpot> spot = SpotOf(path);
+        if (!spot || spot->Device()) {
+            return fail();
+        }
+        const fs::path target = fs::absolute(spot->target, ec).lexically_normal();
+        if (cleaned.insert(target.parent_path()).second) {
+            RemoveLeftOversIn(target.parent_path());
+        }
+        const std::string& content = bytes;
+        const ContentProducer whole = [&content](const ContentWriter& put) { return put(content); };
+        const bool exists = spot->existing.exists;
+        fs::path temp;
+        if (WriteBeside(target, whole, exists ? &spot->existing : nullptr, temp, false) !=
+            Beside::written) {
+            return fail();
+        }
+        entries.push_back({target, fs::absolute(temp, ec).lexically_normal(), exists,
+                           exists ? KeepFileName(target) : fs::path(), bytes.size(), Fnv1a(bytes)});
+    }
+    for (const std::string& path : removals) {
+        const fs::path target = fs::absolute(PathOf(path), ec).lexically_normal();
+        if (IsRegularFile(PathText(target))) {
+            entries.push_back({target, {}, true, KeepFileName(target), 0, 0});
+        }
+    }
+    // Every new file is whole on the disk before the journal names it, so
+    // that a recovery may always complete the set.
+    if (!SyncStaged(entries)) {
+        return fail();
+    }
+    const os::EndingHeld held;
+    if (!ReplaceFile(PathText(journal), JournalText(journal.parent_path(), entries))) {
+        return fail();
+    }
+    int done = 0;
+    for (const SetEntry& e : entries) {
+        if (SetAbandonedAfter(done)) {
+            return false;  // as a kill would leave it: the journal says what to do
+        }
+        bool ok = true;
+        if (e.staged.empty()) {
+            ok = os::Rename(e.target, e.backup);
+        } else {
+            if (e.existed) {
+                os::HardLink(e.target, e.backup);
+            }
+            ok = !Fails(SaveStep::rename) && os::Rename(e.staged, e.target);
+        }
+        if (!ok) {
+            Back(entries);
+            Settle(entries, journal);
+            return false;
+        }
+        ++done;
+    }
+    // The set is in place; should a flush fail, the journal that stays
+    // completes it next time.
+    return Settle(entries, journal);
+}
+
+SetRecovery RecoverFileSet(const std::string& journalPath) {
+    std::error_code ec;
+    const fs::path journal = fs::absolute(PathOf(journalPath), ec);
+    if (ec || !Exists(journal)) {
+        return SetRecovery::none;
+    }
+    const std::optional<std::string> text = ReadWholeFile(PathText(journal));
+    const std::optional<std::vector<SetEntry>> entries =
+        text ? ReadJournal(*text, journal.parent_path()) : std::nullopt;
+    if (!entries) {
+        return SetRecovery::unreadable;
+    }
+    [[maybe_unused]] const NoFaultsHere wayBack;
+    const os::EndingHeld held;
+    // Forward when every new file is still at hand, beside its target or
+    // under its name already; else back.
+    const bool forward = std::all_of(entries->begin(), entries->end(), [](const SetEntry& e) {
+        return e.staged.empty() || Exists(e.staged) || HoldsNew(e);
+    });
+    if (forward) {
+        Forward(*entries);
+    } else {
+        Back(*entries);
+    }
+    if (!Settle(*entries, journal)) {
+        return SetRecovery::unreadable;
+    }
+    return forward ? SetRecovery::forward : SetRecovery::back;
+}
+
 std::string_view WhyUnreadable(const std::string& path) {
     std::error_code ec;
     const fs::path name = PathOf(path);
@@ -637,6 +974,19 @@ std::string_view WhyUnreadable(const std::string& path) {
     }
     const std::ifstream in(name, std::ios::binary);
     return in ? std::string_view() : msg::fileUnreadable;
+}
+
+std::string WhyNotWritten(const std::string& folder, std::uintmax_t bytes) {
+    std::error_code ec;
+    const fs::space_info space = fs::space(PathOf(folder), ec);
+    if (!ec && space.available < bytes + (1u << 20)) {
+        return FormatMessage(msg::diskFull, std::to_string((bytes >> 20) + 1),
+                             std::to_string(space.available >> 20));
+    }
+    if (!FolderUsable(folder)) {
+        return std::string(msg::folderNotWritable);
+    }
+    return std::string(msg::writeFailed);
 }
 
 std::optional<std::uintmax_t> FileSizeOf(const std::string& path) {
@@ -752,6 +1102,10 @@ void FailSaveStep(SaveStep step) {
 
 void SetLeftOverAfter(double seconds) {
     leftOverAfterSeconds = seconds;
+}
+
+void AbandonSetAfter(int renamed) {
+    abandonSetAfter = renamed;
 }
 #endif
 

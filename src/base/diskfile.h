@@ -25,6 +25,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // read, and when nothing is there (which callers say in their own words).
 std::string_view WhyUnreadable(const std::string& path);
 
+// Why `bytes` more could not be written into `folder`, as the user can act
+// on it (UTF-8): not enough room on the disk, a folder that may not be
+// written, or a write that failed.
+std::string WhyNotWritten(const std::string& folder, std::uintmax_t bytes);
+
 // The size of a regular file, or nothing when `path` names none.
 std::optional<std::uintmax_t> FileSizeOf(const std::string& path);
 
@@ -80,6 +85,23 @@ using ContentProducer = std::function<bool(const ContentWriter& put)>;
 using FileContents = std::vector<std::pair<std::string, std::string>>;
 [[nodiscard]] bool ReplaceFiles(const FileContents& files);
 
+// Replaces a set of files (and removes `removals`) as one, for good: after
+// a failure, a kill or a power cut at any point the set is either wholly
+// new or wholly as it was once RecoverFileSet has run. Each new file is
+// written beside its target; when all are on the disk, the journal at
+// `journal` (below whose folder every file lies) names each file, its new
+// file and its second name; then the files take their names, the folders
+// are flushed once each, and the journal goes. Refused while a journal is
+// there. False when anything failed: the set is then as it was.
+[[nodiscard]] bool ReplaceFileSet(const std::string& journal, const FileContents& files,
+                                  const std::vector<std::string>& removals = {});
+// What a journal left by an interrupted ReplaceFileSet led to: nothing to
+// do, the set completed (every new file was still at hand), or put back as
+// it was; `unreadable` when the journal is not one this program wrote whole
+// (it stays, and nothing is touched).
+enum class SetRecovery { none, forward, back, unreadable };
+SetRecovery RecoverFileSet(const std::string& journal);
+
 // A save in place (ReplaceFile above) that was killed before it ended may
 // have left its file neither old nor new; the copy of the previous content
 // that it kept shows it. At the next open (`saving` false) or save of the
@@ -115,6 +137,9 @@ void FailSaveStep(SaveStep step);
 // How long after its last change a file that an ended save left is taken
 // for left over (a minute).
 void SetLeftOverAfter(double seconds);
+// Stops every ReplaceFileSet as a kill would once `renamed` of its files
+// took their names (-1: never).
+void AbandonSetAfter(int renamed);
 #endif
 
 // Whether files can be kept in the folder at `path`: it is a folder this

@@ -59,6 +59,9 @@ std::string ReadableName(std::string_view bytes);
 // sequence becomes U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
 
+// The UTF-8 form of one code point.
+std::string Utf8Char(char32_t c);
+
 // Shorthand for fixed texts of the program that reach records, files or pages.
 inline std::string Sjis(std::string_view utf8) {
     return Utf8ToCp932(utf8);

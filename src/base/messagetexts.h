@@ -222,14 +222,26 @@ inline constexpr std::string_view outputNamedAsData =
 // the sheet's key).
 inline constexpr std::string_view siteSheetMissing =
     "現場シート %1 を読めません（電子納品出力で作るか、手で書いて下さい）";
-inline constexpr std::string_view siteValueWrong = "%1: %2 の値が異常です";
+inline constexpr std::string_view siteSheetNotSaved =
+    "現場シート %1 を保存できませんでした: %2\n"
+    "はい: 保存せずに電子納品を続けます\nいいえ: 別の場所に保存します\nキャンセル: 入力に戻ります";
+inline constexpr std::string_view siteSheetNotWritten =
+    "電子納品は出力しましたが、現場シート %1 "
+    "に納品した試験を記録できませんでした。次の納品では試験に"
+    "新しい名前が付くことがあります";
+inline constexpr std::string_view siteValueWrong = "%1: %2 の値が異常です（%3）";
+inline constexpr std::string_view siteOutsideJapan =
+    "%1: %2 %3 は日本の範囲（%4～%5 度）にありません";
 inline constexpr std::string_view siteValueMissing = "%1: %2 がありません";
 inline constexpr std::string_view siteBoringMissing =
     "%1: 現場シートにこのボーリングの項目がありません";
 inline constexpr std::string_view siteLineUnread = "delivery.ini %1 行目を読めません";
-inline constexpr std::string_view siteFolderTwice = "%1: folder %2 は他のボーリングと同じです";
+inline constexpr std::string_view siteFolderTwice = "%1: フォルダ名 %2 は他のボーリングと同じです";
 inline constexpr std::string_view deliveryNoNumber = "%1: 孔番がないため電子納品に入れられません";
-inline constexpr std::string_view deliveryNoDate = "%1: 測定年月日 %2 は実在する日付ではありません";
+inline constexpr std::string_view deliveryNoDate =
+    "%1: 測定年月日 %2 は実在する日付ではありません（%3）";
+inline constexpr std::string_view deliveryNoClient = "発注機関名称がありません";
+inline constexpr std::string_view deliveryTextMissing = "%1: %2 がありません";
 inline constexpr std::string_view deliveryNoReadings = "%1: 測定データがありません";
 inline constexpr std::string_view deliveryFull =
     "%1: TS000001 から TS000999 までの名前がすべて使われています";
@@ -245,5 +257,27 @@ inline constexpr std::string_view deliveryEditionDiffers =
 inline constexpr std::string_view deliveryTestsTwice = "%1: 深度 %2 m の試験が二つあります（%3）";
 inline constexpr std::string_view deliverySummary =
     "電子納品: ボーリング %1、試験 %2、ファイル %3 (置き換え %4)";
+inline constexpr std::string_view deliveryKept =
+    "データファイルが見当たらない納品済みの試験はそのまま残しました: %1";
+inline constexpr std::string_view deliveryExistingTooLarge =
+    "%1 MB あり、管理ファイルとしては大きすぎます（64 MB まで）";
+inline constexpr std::string_view deliveryExistingNoRules = "適用要領基準が書かれていません";
+inline constexpr std::string_view deliveryPositionDiffers =
+    "%1: %2 は既存の GRNDTST.XML では %3 です。現場シートの %4 とは違います。ボーリングの位置は一つ"
+    "なので、どちらかに合わせて下さい";
+inline constexpr std::string_view deliveryNoPdf = "%1: 電子データシート (PDF) を作れませんでした";
+inline constexpr std::string_view deliveryNotWritten =
+    "電子納品を %1 に保存できませんでした: %2。フォルダは前のままです";
+inline constexpr std::string_view deliveryCompleted =
+    "前回中断した電子納品 (%1) を最後まで書き込みました";
+inline constexpr std::string_view deliveryUndone =
+    "前回中断した電子納品 (%1) を書き込み前の状態に戻しました";
+inline constexpr std::string_view deliveryJournalUnread =
+    "前回中断した電子納品の記録 %1 を読めません。フォルダを確かめてから記録を削除して下さい";
+inline constexpr std::string_view diskFull =
+    "ディスクの空きが足りません（約 %1 MB 必要、空き %2 MB）";
+inline constexpr std::string_view folderNotWritable =
+    "フォルダに書き込めません（読み取り専用か、アクセス権がありません）";
+inline constexpr std::string_view writeFailed = "書き込みに失敗しました";
 
 }  // namespace karnea::msg

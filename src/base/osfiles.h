@@ -93,6 +93,10 @@ bool Rename(const fs::path& from, const fs::path& to);
 void Remove(const fs::path& path);
 // The folder's list of names is on the disk.
 bool SyncFolder(const fs::path& folder);
+// Everything written to the file system that holds `folder` is on the disk,
+// in one call; false where the system has no such call (each file is then
+// synced by itself).
+bool SyncFileSystem(const fs::path& folder);
 
 // While one lives, a request from outside to end the program (a signal, a
 // console's Ctrl+C or close) waits until it is gone; then it takes effect.

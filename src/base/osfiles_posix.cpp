@@ -171,6 +171,22 @@ bool SyncFolder(const fs::path& folder) {
     return ok;
 }
 
+bool SyncFileSystem(const fs::path& folder) {
+#ifdef __linux__
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+#else
+    (void)folder;
+    return false;
+#endif
+}
+
 namespace {
 
 // The signals that end a program when nobody handles them, and that a user

@@ -214,6 +214,11 @@ bool SyncFolder(const fs::path&) {
     return true;
 }
 
+bool SyncFileSystem(const fs::path&) {
+    // Flushing a whole volume takes an administrator: each file is flushed.
+    return false;
+}
+
 namespace {
 
 // The saves under way. A console's Ctrl+C, Ctrl+Break or close comes to a

@@ -222,6 +222,14 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
         return kExitFailure;
     }
     out << DeliverySummary(result) << "\n";
+    // The sheet records which test each data file became, for the next
+    // delivery; the rest of it stays as the user wrote it.
+    RecordDelivered(sheet, result);
+    const std::string recorded = WithDelivered(*siteText, sheet.delivered);
+    if (recorded != *siteText && !ReplaceFile(sitePath, recorded)) {
+        messages.Show(FormatMessage(msg::siteSheetNotWritten, sitePath));
+        return kExitFailure;
+    }
     return campaign->skipped.empty() ? kExitOk : kExitSkipped;
 }
 

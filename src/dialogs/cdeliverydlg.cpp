@@ -41,11 +41,19 @@ void FillCodes(QComboBox* box, const std::vector<CodeChoice>& choices, const std
 
 }  // namespace
 
-CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, QWidget* parent)
+CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, Keep keep, QWidget* parent)
     : CEditDlg(parent) {
     setWindowTitle(QStringLiteral("電子納品出力"));
     setObjectName(QStringLiteral("delivery"));
-    SetOk([&model] { return model.Check(); }, messages);
+    SetOk(
+        [&model, keep = std::move(keep)] {
+            std::optional<Refusal> refusal = model.Check();
+            if (!refusal && !keep()) {
+                refusal = Refusal{};
+            }
+            return refusal;
+        },
+        messages);
 
     auto* problems = new QPlainTextEdit(this);
     problems->setObjectName(QStringLiteral("problems"));
@@ -93,10 +101,12 @@ CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, QWidget* pa
         tests->setMaximumHeight(90);
         form->addRow(LabelFor(QStringLiteral("試験"), tests, widget), tests);
         const auto text = [&](const char* name, const QString& caption, std::string& value,
-                              const QString& hint) {
+                              const QString& hint, Input input = Input::text) {
             auto* box = new QLineEdit(Q(value), widget);
             box->setObjectName(QString::fromLatin1(name));
             box->setPlaceholderText(hint);
+            // Numbers as every number box takes them, from an input method too.
+            box->setValidator(new TextValidator(TextKind::header, input, box));
             connect(box, &QLineEdit::textChanged, this, [&value, update](const QString& t) {
                 value = t.trimmed().toStdString();
                 update();
@@ -119,17 +129,19 @@ CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, QWidget* pa
         text("folder", QStringLiteral("フォルダ名(&F)"), page.folder, QStringLiteral("BRG0001"));
         text("site", QStringLiteral("地点名(&S)"), page.site, Q(boring.number));
         text("longitude", QStringLiteral("経度 度 分 秒(&O)"), page.longitude,
-             QStringLiteral("136 13 13.0330"));
+             QStringLiteral("136 13 13.0330"), Input::numbers);
         text("latitude", QStringLiteral("緯度 度 分 秒(&A)"), page.latitude,
-             QStringLiteral("36 04 41.9870"));
+             QStringLiteral("36 04 41.9870"), Input::numbers);
         codes("method", QStringLiteral("経緯度取得方法(&M)"), page.method, MethodChoices());
         codes("precision", QStringLiteral("経緯度読取精度(&P)"), page.precision,
               PrecisionChoices());
         QComboBox* datum = codes("datum", QStringLiteral("測地系(&D)"), page.datum,
                                  DatumChoices(model.sheet.edition));
-        text("elevation", QStringLiteral("標高 m(&H)"), page.elevation, QStringLiteral("7.10"));
+        text("elevation", QStringLiteral("標高 m(&H)"), page.elevation, QStringLiteral("7.10"),
+             Input::number);
         QLineEdit* diameter = text("diameter", QStringLiteral("試験孔径 mm(&R)"), page.diameter,
-                                   QStringLiteral("66"));
+                                   QStringLiteral("66"), Input::number);
+        codes("instrument", QStringLiteral("測定器名(&I)"), page.instrument, InstrumentChoices());
         diameter->setEnabled(model.sheet.edition == DeliveryEdition::e2016);
         editionChanged->push_back([&model, &page, datum, diameter] {
             FillCodes(datum, DatumChoices(model.sheet.edition), page.datum);

@@ -4,8 +4,9 @@
 // hole diameter — and, below, what still stops the delivery.
 #pragma once
 
-#include "dialogs/ceditdlg.h"
+#include <functional>
 
+#include "dialogs/ceditdlg.h"
 #include "document/deliverymodel.h"
 
 namespace karnea {
@@ -16,9 +17,12 @@ class CDeliveryDlg : public CEditDlg {
     Q_OBJECT
 
 public:
+    // What OK does once nothing stops the delivery: keeps the sheet, false
+    // when the dialog is to stay open (what was typed stays with it).
+    using Keep = std::function<bool()>;
     // `model` must outlive the dialog; the boxes write into its sheet as
     // they change, and OK is refused while anything stops the delivery.
-    CDeliveryDlg(DeliveryModel& model, Messages& messages, QWidget* parent);
+    CDeliveryDlg(DeliveryModel& model, Messages& messages, Keep keep, QWidget* parent);
 };
 
 }  // namespace karnea

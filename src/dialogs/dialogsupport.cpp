@@ -198,7 +198,10 @@ void TypeAsNumber(QString& input, int& position) {
 
 QValidator::State TextValidator::validate(QString& input, int& position) const {
     std::string refusal;
-    if (input_ == Input::number) {
+    if (input_ == Input::numbers) {
+        input.replace(QChar(0x3000), QLatin1Char(' '));  // the input method's blank
+    }
+    if (input_ != Input::text) {
         TypeAsNumber(input, position);
         refusal = RefusalOfNumber(input.toStdString());
     }

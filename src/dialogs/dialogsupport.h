@@ -29,7 +29,9 @@ QString FromCp932(const std::string& cp932);
 std::string ToCp932(const QString& text);
 
 // Whether a box holds a text or a number.
-enum class Input { text, number };
+// What a box holds: text, a number, or numbers apart by blanks (an angle's
+// degrees, minutes and seconds).
+enum class Input { text, number, numbers };
 
 // Keeps out of a box what its kind refuses (what a file could not hold, a
 // character without a CP932 form), and says why beside the box, so that a

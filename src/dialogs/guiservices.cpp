@@ -98,9 +98,10 @@ std::optional<QString> DialogFileChooser::ChooseSave(const QString& initial,
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 
-std::optional<QString> DialogFileChooser::ChooseFolder(const QString& initial) {
+std::optional<QString> DialogFileChooser::ChooseFolder(const QString& initial,
+                                                       const QString& title) {
     const QString path = QFileDialog::getExistingDirectory(
-        parent_, QString(), initial, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        parent_, title, initial, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 

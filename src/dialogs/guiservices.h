@@ -35,7 +35,8 @@ public:
     virtual std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
                                               const QString& defaultSuffix) = 0;
     virtual std::optional<QString> ChooseSave(const QString& initial, const QString& filter) = 0;
-    virtual std::optional<QString> ChooseFolder(const QString& initial) = 0;
+    // A folder, the dialog titled by what it asks for.
+    virtual std::optional<QString> ChooseFolder(const QString& initial, const QString& title) = 0;
 };
 
 class DialogFileChooser : public FileChooser {
@@ -45,7 +46,7 @@ public:
     std::optional<QString> ChooseOpen(const QString& folder, const QString& filter,
                                       const QString& defaultSuffix) override;
     std::optional<QString> ChooseSave(const QString& initial, const QString& filter) override;
-    std::optional<QString> ChooseFolder(const QString& initial) override;
+    std::optional<QString> ChooseFolder(const QString& initial, const QString& title) override;
 
 private:
     QWidget* parent_;

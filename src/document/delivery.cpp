@@ -13,7 +13,9 @@
 #include "base/system.h"
 #include "base/textfields.h"
 #include "document/deliveryxml.h"
+#include "document/managementfile.h"
 #include "pages/datasheet.h"
+#include "pages/pagecomposer.h"
 #include "records/choices.h"
 #include "records/testdate.h"
 
@@ -46,11 +48,47 @@ std::string Element(std::string_view name, std::string_view value) {
     return "<" + std::string(name) + ">" + XmlEscaped(value) + "</" + std::string(name) + ">\n";
 }
 
-// The sheet's angle as the three texts of its elements, seconds with four
-// decimals.
-std::array<std::string, 3> AngleTexts(std::string_view text, int maxDegrees) {
-    const Angle a = AngleOf(text, maxDegrees).value_or(Angle{});
-    return {std::to_string(a.degrees), std::to_string(a.minutes), FormatText("%.4f", a.seconds)};
+// The decimals of the seconds a boring's reading precision gives (0 … 4).
+int SecondsDecimals(const SiteBoring& b) {
+    const std::string_view code = TrimBlanks(b.precision);
+    return code.size() == 1 && code[0] >= '0' && code[0] <= '4' ? code[0] - '0' : 4;
+}
+
+// An angle of the sheet as the delivery rules write it: degrees, minutes in
+// two digits ("04"), seconds in two digits with the precision's decimals
+// ("03.5838"), rounded so that 59.99999 carries into the minute.
+std::array<std::string, 3> AngleTexts(std::string_view text, int decimals) {
+    const Angle a = AngleOf(text, 180).value_or(Angle{});
+    const double scale = std::pow(10.0, decimals);
+    auto units = static_cast<long long>(std::llround(a.seconds * scale));
+    int minutes = a.minutes;
+    int degrees = a.degrees;
+    if (units >= std::llround(60 * scale)) {
+        units -= std::llround(60 * scale);
+        ++minutes;
+    }
+    if (minutes >= 60) {
+        minutes -= 60;
+        ++degrees;
+    }
+    const double seconds = static_cast<double>(units) / scale;
+    return {std::to_string(degrees), FormatText("%02d", minutes),
+            FormatText("%0*.*f", decimals > 0 ? decimals + 3 : 2, decimals, seconds)};
+}
+
+ManagementFile::Position PositionOf(const SiteBoring& b) {
+    const int decimals = SecondsDecimals(b);
+    return {AngleTexts(b.longitude, decimals), AngleTexts(b.latitude, decimals), Trimmed(b.datum),
+            Trimmed(b.elevation)};
+}
+
+// A plain decimal as the file writes it: without a plus sign.
+std::string PlainNumberText(std::string_view text) {
+    std::string t = Trimmed(text);
+    if (!t.empty() && t[0] == '+') {
+        t.erase(0, 1);
+    }
+    return t;
 }
 
 std::string SiteName(const SiteBoring& b) {
@@ -81,6 +119,10 @@ bool IsOwnTsName(std::string_view file) {
                        [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool IsOwn(const ManagementFile::Entry& e) {
+    return e.software.compare(0, kSoftwarePrefix.size(), kSoftwarePrefix) == 0;
+}
+
 std::string Upper(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -100,6 +142,29 @@ std::set<std::string> StemsIn(const std::string& folder) {
 
 std::string StemOf(std::string_view file) {
     return Upper(std::string(file.substr(0, file.rfind('.'))));
+}
+
+// A data file's name as the site sheet can record it (an item's key).
+std::optional<std::string> RecordKey(const CampaignTest& test) {
+    const std::string name = ReadableFileName(test);
+    if (name.empty() || name.find_first_of("=[];#\n\r") != std::string::npos) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+// "BRG0001/TS000003" of the site sheet.
+std::optional<std::pair<std::string, std::string>> RecordedTest(std::string_view text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos ||
+        !IsOwnTsName(std::string(text.substr(slash + 1)) + ".PDF")) {
+        return std::nullopt;
+    }
+    return std::pair{std::string(text.substr(0, slash)), std::string(text.substr(slash + 1))};
+}
+
+std::string TestFolderOf(const std::string& output) {
+    return output + "/BORING/TEST";
 }
 
 }  // namespace
@@ -130,6 +195,9 @@ const DeliveryRules& RulesOf(DeliveryEdition edition) {
 
 std::vector<std::string> DeliveryProblems(const Campaign& campaign, const SiteSheet& sheet) {
     std::vector<std::string> problems;
+    if (TrimBlanks(sheet.client).empty()) {
+        problems.push_back(std::string(msg::deliveryNoClient));
+    }
     std::map<std::string, std::string> surveys;  // number → survey name
     std::map<std::string, std::string> folders;  // folder → number
     for (const BoringTests& b : BoringsOf(campaign)) {
@@ -164,8 +232,17 @@ std::vector<std::string> DeliveryProblems(const Campaign& campaign, const SiteSh
             const CampaignTest& t = *campaign.tests[b.first + i];
             const HeaderTexts& h = t.Header();
             const std::string file = ReadableFileName(t);
-            if (IsoDate(h).empty()) {
-                problems.push_back(FormatMessage(msg::deliveryNoDate, file, DateAsTyped(h)));
+            const DateCheck date = CheckDate(h);
+            if (date.iso.empty()) {
+                problems.push_back(
+                    FormatMessage(msg::deliveryNoDate,
+                                  {file, DateAsTyped(h), date.why.empty() ? "未入力" : date.why}));
+            }
+            for (const auto& [number, label] : {std::pair{header::surveyName, "調査件名"},
+                                                std::pair{header::engineer, "試験者（担当者）"}}) {
+                if (Text(h, number).empty()) {
+                    problems.push_back(FormatMessage(msg::deliveryTextMissing, file, label));
+                }
             }
             if (t.ws && CountTestRows(t.ws->test.testRows, testField::pm) == 0) {
                 problems.push_back(FormatMessage(msg::deliveryNoReadings, file));
@@ -202,44 +279,72 @@ std::string ExchangeXml(const TestRecord& test, const Settings& settings, const 
     x += "<位置情報>\n";
     x += Element("地点名", SiteName(boring));
     x += Element("フォルダ名", Trimmed(boring.folder));
-    const std::pair<const char*, std::array<std::string, 3>> angles[] = {
-        {"経度", AngleTexts(boring.longitude, 180)}, {"緯度", AngleTexts(boring.latitude, 90)}};
+    const ManagementFile::Position position = PositionOf(boring);
+    const std::pair<const char*, const std::array<std::string, 3>*> angles[] = {
+        {"経度", &position.longitude}, {"緯度", &position.latitude}};
     for (const auto& [name, parts] : angles) {
         const std::string n(name);
-        x += "<" + n + ">\n" + Element(n + "_度", parts[0]) + Element(n + "_分", parts[1]) +
-             Element(n + "_秒", parts[2]) + "</" + n + ">\n";
+        x += "<" + n + ">\n" + Element(n + "_度", (*parts)[0]) + Element(n + "_分", (*parts)[1]) +
+             Element(n + "_秒", (*parts)[2]) + "</" + n + ">\n";
     }
     x += "<経緯度取得方法>\n" + Element("経緯度取得方法_コード", Trimmed(boring.method)) +
          "</経緯度取得方法>\n";
     x += Element("経緯度読取精度", Trimmed(boring.precision));
-    x += Element("測地系", Trimmed(boring.datum));
-    x += Element("標高", Trimmed(boring.elevation));
+    x += Element("測地系", position.datum);
+    x += Element("標高", PlainNumberText(boring.elevation));
     x += Element("上端深度", Depth(h));
     x += Element("下端深度", Depth(h));
     x += "</位置情報>\n</標題情報>\n<試験情報>\n";
-    x += Element("測定器名", "");
+    x += Element("測定器名", Trimmed(boring.instrument));
     if (sheet.edition == DeliveryEdition::e2016) {
-        x += Element("試験孔径", Trimmed(boring.diameter));
+        x += Element("試験孔径", PlainNumberText(boring.diameter));
     }
+    // Depths below ground are positive, as real deliveries write them: the
+    // record's water level 2.30 m below ground (-2.30) is 2.30.
     const std::optional<double> water = ParseNumber(h[header::waterLevel]);
-    x += Element("孔内水位", water ? FormatText("%.2f", *water) : std::string());
+    x += Element("孔内水位", water ? FormatText("%.2f", *water == 0 ? 0.0 : -*water) : "");
     x += Element(sheet.edition == DeliveryEdition::e2016 ? "地盤名" : "土質名",
                  Text(h, header::soilName));
+    // What the sheet prints that has no element of its own, as free text.
+    std::vector<std::string> other;
+    if (IsNumber(h[header::pw])) {
+        other.push_back("Pw=" + Trimmed(HeaderNumber(h[header::pw], settings.pwDecimals)) +
+                        " kN/m2");
+    }
+    for (const auto& [number, label] :
+         {std::pair{header::poissonRatio, "ポアソン比="}, std::pair{header::nValue, "N値="}}) {
+        if (!Text(h, number).empty()) {
+            other.push_back(label + Text(h, number));
+        }
+    }
+    std::string otherText;
+    for (const std::string& part : other) {
+        otherText += (otherText.empty() ? "" : ", ") + part;
+    }
+    x += Element("その他", otherText);
+    x += Element("ガードセル初期圧", IsNumber(h[header::pz])
+                                         ? Trimmed(HeaderNumber(h[header::pz], settings.pzDecimals))
+                                         : std::string());
 
-    // Each step as the data sheet prints it.
+    // Each step as the data sheet prints it; the correction is what the
+    // printed gauge and wall pressures differ by, to the decimals of both.
     const TestRows& rows = test.testRows;
     const auto cell = [&](int row, int field) {
         return Trimmed(RowValue(rows, settings, row, field));
     };
     const bool has120 = Shows120Column(h) || MeasuringTimeOf(h) == MeasuringTime::seconds120;
     const int volume = StepVolumeField(h);
+    const int correctionDecimals = std::max(settings.pmDecimals, settings.pressureDecimals);
     for (int row = 1, n = CountTestRows(rows, testField::pm); row <= n; ++row) {
-        x += "<測定>\n" + Element("メーター指示圧力", cell(row, testField::pm));
-        const std::optional<double> pm = ParseNumber(rows[row][testField::pm]);
-        const std::optional<double> p = ParseNumber(rows[row][testField::p]);
-        x += "<圧力>\n" +
-             Element("補正圧力", pm && p ? Number(*pm - *p, settings.pressureDecimals) : "") +
-             Element("測定管載荷圧力", cell(row, testField::p)) + "</圧力>\n<変位>\n";
+        const std::string pm = cell(row, testField::pm);
+        const std::string p = cell(row, testField::p);
+        x += "<測定>\n" + Element("メーター指示圧力", pm);
+        x +=
+            "<圧力>\n" +
+            Element("補正圧力", !pm.empty() && !p.empty()
+                                    ? Number(TextToDouble(pm) - TextToDouble(p), correctionDecimals)
+                                    : "") +
+            Element("測定管載荷圧力", p) + "</圧力>\n<変位>\n";
         const std::pair<const char*, int> reads[] = {{"15", testField::vol15},
                                                      {"30", testField::vol30},
                                                      {"60", testField::vol60},
@@ -280,13 +385,244 @@ std::string ExchangeXml(const TestRecord& test, const Settings& settings, const 
     return x;
 }
 
+bool RecoverDelivery(const std::string& output, Messages& messages) {
+    const std::string journal = TestFolderOf(output) + "/" + std::string(kDeliveryJournal);
+    switch (RecoverFileSet(journal)) {
+        case SetRecovery::none:
+            return true;
+        case SetRecovery::forward:
+            messages.Show(FormatMessage(msg::deliveryCompleted, TestFolderOf(output)));
+            return true;
+        case SetRecovery::back:
+            messages.Show(FormatMessage(msg::deliveryUndone, TestFolderOf(output)));
+            return true;
+        case SetRecovery::unreadable:
+            break;
+    }
+    messages.Show(FormatMessage(msg::deliveryJournalUnread, journal));
+    return false;
+}
+
+namespace {
+
+// The management file already in the folder, read to be extended; a new
+// one when there is none; nothing (said) when it cannot be.
+std::unique_ptr<ManagementFile> ExistingManagement(const std::string& path,
+                                                   const DeliveryRules& rules, Messages& messages) {
+    std::error_code ec;
+    if (!std::filesystem::exists(PathOf(path), ec)) {
+        return std::make_unique<ManagementFile>(rules.rules);
+    }
+    // A management file lists tests, not megabytes of them.
+    const std::uintmax_t size = std::filesystem::file_size(PathOf(path), ec);
+    if (!ec && size > kLargestManagementFile) {
+        messages.Show(FormatMessage(
+            msg::deliveryExistingUnread, path,
+            FormatMessage(msg::deliveryExistingTooLarge, std::to_string(size >> 20))));
+        return nullptr;
+    }
+    std::string why;
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    std::unique_ptr<ManagementFile> management =
+        bytes ? ManagementFile::Read(*bytes, why) : nullptr;
+    if (!management) {
+        messages.Show(
+            FormatMessage(msg::deliveryExistingUnread, path,
+                          bytes ? why
+                                : std::string(WhyUnreadable(path).empty() ? msg::fileUnreadable
+                                                                          : WhyUnreadable(path))));
+        return nullptr;
+    }
+    if (management->Rules() != rules.rules) {
+        messages.Show(
+            management->Rules().empty()
+                ? FormatMessage(msg::deliveryExistingUnread, path, msg::deliveryExistingNoRules)
+                : FormatMessage(msg::deliveryEditionDiffers, management->Rules(), rules.rules));
+        return nullptr;
+    }
+    return management;
+}
+
+// Whether two texts of one number agree (the one delivered before may have
+// been written with other decimals).
+bool SameNumber(const std::string& a, const std::string& b, double tolerance) {
+    const std::optional<double> x = ParseNumber(a);
+    const std::optional<double> y = ParseNumber(b);
+    return x && y ? std::fabs(*x - *y) <= tolerance : TrimBlanks(a) == TrimBlanks(b);
+}
+
+std::string PositionText(const ManagementFile::Position& p) {
+    return "経度 " + p.longitude[0] + " " + p.longitude[1] + " " + p.longitude[2] + "、緯度 " +
+           p.latitude[0] + " " + p.latitude[1] + " " + p.latitude[2] + "、測地系 " + p.datum +
+           "、標高 " + p.elevation;
+}
+
+// A boring the delivery lists already keeps its one position: the sheet
+// that says otherwise is named with both.
+std::vector<std::string> PositionConflicts(const ManagementFile& management,
+                                           const Campaign& campaign, const SiteSheet& sheet) {
+    std::vector<std::string> problems;
+    for (const BoringTests& b : BoringsOf(campaign)) {
+        const SiteBoring& boring = *sheet.Boring(b.number);
+        const std::optional<ManagementFile::Position> listed =
+            management.PositionOf(Trimmed(boring.folder));
+        if (!listed) {
+            continue;
+        }
+        const ManagementFile::Position ours = PositionOf(boring);
+        const double second = 0.5 * std::pow(10.0, -SecondsDecimals(boring)) + 1e-9;
+        bool same = SameNumber(listed->datum, ours.datum, 0) &&
+                    SameNumber(listed->elevation, ours.elevation, 0.005);
+        for (int k = 0; k < 3; ++k) {
+            same = same &&
+                   SameNumber(listed->longitude[k], ours.longitude[k], k == 2 ? second : 0) &&
+                   SameNumber(listed->latitude[k], ours.latitude[k], k == 2 ? second : 0);
+        }
+        if (!same) {
+            problems.push_back(FormatMessage(
+                msg::deliveryPositionDiffers,
+                {b.number, Trimmed(boring.folder), PositionText(*listed), PositionText(ours)}));
+        }
+    }
+    return problems;
+}
+
+// Where each test goes: the name the sheet recorded for its data file (its
+// earlier entry replaced, wherever it stood), else this program's entry of
+// the same depth in its boring that no other data file holds, else the
+// first name free in the folder. What the earlier places leave is taken out.
+struct Placement {
+    std::vector<DeliveredTest> tests;
+    std::vector<const SiteBoring*> borings;
+    std::vector<std::string> removals;  // files of entries moved to another boring
+    std::vector<std::string> kept;
+    std::vector<std::string> folders;
+};
+
+std::optional<Placement> PlaceTests(const Campaign& campaign, const SiteSheet& sheet,
+                                    ManagementFile& management, const std::string& testFolder,
+                                    Messages& messages) {
+    Placement place;
+    // The names the sheet holds for data files, by folder.
+    std::map<std::string, std::set<std::string>> claimed;
+    std::set<std::string> present;
+    for (const auto& test : campaign.tests) {
+        if (const std::optional<std::string> key = RecordKey(*test)) {
+            present.insert(*key);
+        }
+    }
+    for (const auto& [file, where] : sheet.delivered) {
+        if (const auto recorded = RecordedTest(where)) {
+            claimed[recorded->first].insert(recorded->second);
+            if (!present.contains(file)) {
+                place.kept.push_back(where + " (" + file + ")");
+            }
+        }
+    }
+    const auto ownEntry = [&management](const std::string& folder, const std::string& name) {
+        for (const ManagementFile::Entry& e : management.Entries(folder)) {
+            if (IsOwn(e) && Upper(e.sheetFile) == name + ".PDF") {
+                return std::optional<ManagementFile::Entry>(e);
+            }
+        }
+        return std::optional<ManagementFile::Entry>();
+    };
+    for (const BoringTests& b : BoringsOf(campaign)) {
+        const SiteBoring& boring = *sheet.Boring(b.number);
+        const std::string folder = Trimmed(boring.folder);
+        const std::string folderPath = testFolder + "/" + folder;
+        place.folders.push_back(folderPath);
+        // The names taken: every entry's and every file's in the folder.
+        std::set<std::string> used = StemsIn(folderPath);
+        std::vector<std::pair<std::string, double>> own;
+        for (const ManagementFile::Entry& e : management.Entries(folder)) {
+            used.insert(StemOf(e.sheetFile));
+            if (!e.exchangeFile.empty()) {
+                used.insert(StemOf(e.exchangeFile));
+            }
+            if (IsOwn(e) && IsOwnTsName(Upper(e.sheetFile)) &&
+                !claimed[folder].contains(StemOf(e.sheetFile))) {
+                own.emplace_back(StemOf(e.sheetFile), ParseNumber(e.topDepth).value_or(-1));
+            }
+        }
+        std::set<std::string> given;
+        std::vector<DeliveredTest> placed(b.profile->tests.size());
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            DeliveredTest& d = placed[i];
+            d.test = campaign.tests[b.first + i].get();
+            d.number = b.number;
+            d.folder = folder;
+            const std::optional<std::string> key = RecordKey(*d.test);
+            const auto found = key ? sheet.delivered.find(*key) : sheet.delivered.end();
+            const auto recorded =
+                found == sheet.delivered.end() ? std::nullopt : RecordedTest(found->second);
+            if (recorded && ownEntry(recorded->first, recorded->second)) {
+                management.Remove(recorded->first, recorded->second + ".PDF");
+                if (recorded->first == folder) {
+                    d.name = recorded->second;
+                    d.replaces = true;
+                } else {
+                    // Moved to another boring: its files there go.
+                    const std::string old =
+                        testFolder + "/" + recorded->first + "/" + recorded->second;
+                    place.removals.insert(place.removals.end(), {old + ".PDF", old + ".XML"});
+                }
+            } else if (recorded && recorded->first == folder && !used.contains(recorded->second)) {
+                d.name = recorded->second;  // its entry went, its name is free
+            }
+            const double depth = TestDepth(d.test->Header());
+            for (const auto& [name, ownDepth] : own) {
+                if (d.name.empty() && !given.contains(name) &&
+                    std::fabs(ownDepth - depth) < 0.005) {
+                    d.name = name;
+                    d.replaces = true;
+                    management.Remove(folder, name + ".PDF");
+                }
+            }
+            given.insert(d.name);
+        }
+        int next = 1;
+        for (DeliveredTest& d : placed) {
+            while (d.name.empty() && next <= 999) {
+                const std::string name = FormatText("TS000%03d", next++);
+                if (!claimed[folder].contains(name) && used.insert(name).second) {
+                    d.name = name;
+                }
+            }
+            if (d.name.empty()) {
+                messages.Show(FormatMessage(msg::deliveryFull, b.number));
+                return std::nullopt;
+            }
+            place.borings.push_back(&boring);
+            place.tests.push_back(std::move(d));
+        }
+    }
+    return place;
+}
+
+}  // namespace
+
 DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const std::string& output, std::string_view software,
                              const TestPdf& pdf, Messages& messages,
-                             const CampaignProgress& progress, int jobs,
-                             const ThreadStart& start) {
+                             const CampaignProgress& progress, int jobs, const ThreadStart& start) {
     DeliveryResult result;
-    const std::vector<std::string> problems = DeliveryProblems(campaign, sheet);
+    if (!RecoverDelivery(output, messages)) {
+        return result;
+    }
+    const DeliveryRules& rules = RulesOf(sheet.edition);
+    const std::string testFolder = TestFolderOf(output);
+    const std::string managementPath = testFolder + "/GRNDTST.XML";
+    std::vector<std::string> problems = DeliveryProblems(campaign, sheet);
+    // A delivery already there is read first, and kept.
+    std::unique_ptr<ManagementFile> management;
+    if (problems.empty()) {
+        management = ExistingManagement(managementPath, rules, messages);
+        if (!management) {
+            return result;
+        }
+        problems = PositionConflicts(*management, campaign, sheet);
+    }
     if (!problems.empty()) {
         std::string text;
         for (const std::string& p : problems) {
@@ -295,151 +631,71 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
         messages.Show(text);
         return result;
     }
-    const DeliveryRules& rules = RulesOf(sheet.edition);
-    const std::string testFolder = output + "/BORING/TEST";
-    const std::string managementPath = testFolder + "/GRNDTST.XML";
-
-    // A delivery already there is read first, and kept.
-    std::unique_ptr<ManagementFile> management;
-    std::error_code ec;
-    if (std::filesystem::exists(PathOf(managementPath), ec)) {
-        std::string why;
-        // A management file lists tests, not megabytes of them.
-        const std::uintmax_t size = std::filesystem::file_size(PathOf(managementPath), ec);
-        const std::optional<std::string> bytes =
-            !ec && size <= kLargestManagementFile ? ReadWholeFile(managementPath) : std::nullopt;
-        if (bytes) {
-            management = ManagementFile::Read(*bytes, why);
-        }
-        if (!management) {
-            messages.Show(FormatMessage(msg::deliveryExistingUnread, managementPath,
-                                        bytes ? why : std::string(msg::fileUnreadable)));
-            return result;
-        }
-        if (management->Rules() != rules.rules) {
-            messages.Show(
-                FormatMessage(msg::deliveryEditionDiffers, management->Rules(), rules.rules));
-            return result;
-        }
-    } else {
-        management = std::make_unique<ManagementFile>(rules.rules);
+    std::optional<Placement> place = PlaceTests(campaign, sheet, *management, testFolder, messages);
+    if (!place) {
+        return result;
     }
+    result.kept = place->kept;
 
     FileContents files;
-    std::vector<std::string> folders;
-    // The tests' places, boring by boring in the campaign's order.
-    std::vector<const SiteBoring*> boringOf;
-    std::vector<DeliveredTest> placedTests;
-    for (const BoringTests& b : BoringsOf(campaign)) {
-        const SiteBoring& boring = *sheet.Boring(b.number);
-        const std::string folder = Trimmed(boring.folder);
-        const std::string folderPath = testFolder + "/" + folder;
-        folders.push_back(folderPath);
-        // The names taken: every entry's and every file's in the folder.
-        std::set<std::string> used = StemsIn(folderPath);
-        std::vector<std::pair<std::string, double>> own;
-        for (const ManagementFile::Entry& e : management->Entries(folder)) {
-            used.insert(StemOf(e.sheetFile));
-            if (!e.exchangeFile.empty()) {
-                used.insert(StemOf(e.exchangeFile));
-            }
-            if (e.software.compare(0, kSoftwarePrefix.size(), kSoftwarePrefix) == 0 &&
-                IsOwnTsName(Upper(e.sheetFile))) {
-                own.emplace_back(e.sheetFile, ParseNumber(e.topDepth).value_or(-1));
-            }
-        }
-        const std::size_t count = b.profile->tests.size();
-        std::vector<DeliveredTest> placed(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            DeliveredTest& d = placed[i];
-            d.test = campaign.tests[b.first + i].get();
-            d.number = b.number;
-            d.folder = folder;
-            const double depth = TestDepth(d.test->Header());
-            for (const auto& [sheetFile, ownDepth] : own) {
-                if (std::fabs(ownDepth - depth) < 0.005) {
-                    d.name = StemOf(sheetFile);
-                    d.replaces = true;
-                    management->Remove(folder, sheetFile);
-                }
-            }
-        }
-        int next = 1;
-        for (DeliveredTest& d : placed) {
-            while (d.name.empty() && next <= 999) {
-                const std::string name = FormatText("TS000%03d", next++);
-                if (used.insert(name).second) {
-                    d.name = name;
-                }
-            }
-            if (d.name.empty()) {
-                messages.Show(FormatMessage(msg::deliveryFull, b.number));
-                return result;
-            }
-            boringOf.push_back(&boring);
-            placedTests.push_back(std::move(d));
-        }
+    for (const std::string& folderPath : place->folders) {
         for (const std::string_view dtd : {rules.testDtd, rules.titleDtd}) {
             files.emplace_back(folderPath + "/" + std::string(dtd), std::string(*ShippedDtd(dtd)));
         }
         ++result.borings;
     }
-
     // The data sheets are made side by side; each test's files are added in
     // order.
     struct Sheet {
         std::optional<std::string> pdf;
         KeptMessages said;
     };
-    const std::size_t total = placedTests.size();
+    const std::vector<DeliveredTest>& placed = place->tests;
+    const std::size_t total = placed.size();
     const auto make = [&](std::size_t i) {
         Sheet made;
-        made.pdf = pdf(*placedTests[i].test, made.said);
+        made.pdf = pdf(*placed[i].test, made.said);
         return made;
     };
     bool failed = false;
     const auto take = [&](std::size_t i, Sheet&& made) {
         made.said.SayAgain(messages);
-        const DeliveredTest& d = placedTests[i];
-        const SiteBoring& boring = *boringOf[i];
+        const DeliveredTest& d = placed[i];
+        const SiteBoring& boring = *place->borings[i];
         if (progress && !progress(i, total)) {
             result.stopped = true;
             return false;
         }
         const TestRecord& test = d.test->ws->test;
-        const std::string xml =
-            PlainForShiftJis(ExchangeXml(test, d.test->ws->settings, sheet, boring), result.plain);
-        if (const std::optional<std::string> why = InvalidAgainstDtd(xml)) {
+        const std::string bytes = ShiftJisBytes(
+            PlainForShiftJis(ExchangeXml(test, d.test->ws->settings, sheet, boring), result.plain));
+        if (const std::optional<std::string> why = InvalidDelivered(bytes)) {
             messages.Show(FormatMessage(msg::deliveryInvalid, d.name + ".XML", *why));
             failed = true;
             return false;
         }
         if (!made.pdf) {
-            messages.Show(msg::cannotSave);
+            messages.Show(FormatMessage(msg::deliveryNoPdf, ReadableFileName(*d.test)));
             failed = true;
             return false;
         }
         const std::string folderPath = testFolder + "/" + d.folder;
         files.emplace_back(folderPath + "/" + d.name + ".PDF", std::move(*made.pdf));
-        files.emplace_back(folderPath + "/" + d.name + ".XML", ShiftJisBytes(xml));
+        files.emplace_back(folderPath + "/" + d.name + ".XML", bytes);
         const HeaderTexts& h = test.testHeader;
-        const ManagementFile::NewBoring newBoring{.site = SiteName(boring),
-                                                  .folder = d.folder,
-                                                  .longitude = AngleTexts(boring.longitude, 180),
-                                                  .latitude = AngleTexts(boring.latitude, 90),
-                                                  .datum = Trimmed(boring.datum),
-                                                  .elevation = Trimmed(boring.elevation)};
-        management->Add(newBoring, {.sheetFile = d.name + ".PDF",
-                                    .exchangeFile = d.name + ".XML",
-                                    .software = std::string(software),
-                                    .code = std::string(rules.code),
-                                    .standard = std::string(rules.standard),
-                                    .name = std::string(rules.name),
-                                    .topDepth = Depth(h),
-                                    .bottomDepth = Depth(h),
-                                    .startDate = IsoDate(h),
-                                    .endDate = IsoDate(h),
-                                    .tester = Text(h, header::engineer)});
+        management->Add(
+            {.site = SiteName(boring), .folder = d.folder, .position = PositionOf(boring)},
+            {.sheetFile = d.name + ".PDF",
+             .exchangeFile = d.name + ".XML",
+             .software = std::string(software),
+             .code = std::string(rules.code),
+             .standard = std::string(rules.standard),
+             .name = std::string(rules.name),
+             .topDepth = Depth(h),
+             .bottomDepth = Depth(h),
+             .startDate = IsoDate(h),
+             .endDate = IsoDate(h),
+             .tester = Text(h, header::engineer)});
         result.replaced += d.replaces ? 1 : 0;
         result.placed.push_back(d);
         return true;
@@ -447,12 +703,12 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
     if (!MakeInOrder(total, jobs, make, take, start) || failed) {
         return result;
     }
-    const std::string text = PlainForShiftJis(management->Text(), result.plain);
-    if (const std::optional<std::string> why = InvalidAgainstDtd(text)) {
+    const std::string bytes = ShiftJisBytes(PlainForShiftJis(management->Text(), result.plain));
+    if (const std::optional<std::string> why = InvalidDelivered(bytes)) {
         messages.Show(FormatMessage(msg::deliveryInvalid, "GRNDTST.XML", *why));
         return result;
     }
-    files.emplace_back(managementPath, ShiftJisBytes(text));
+    files.emplace_back(managementPath, bytes);
     files.emplace_back(testFolder + "/GTST0200.DTD", std::string(*ShippedDtd("GTST0200.DTD")));
 
     // A Cancel up to here leaves the output as it was.
@@ -461,8 +717,9 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
         return result;
     }
     // The folders first; those made for nothing go again.
+    std::error_code ec;
     std::vector<std::string> made;
-    for (const std::string& folder : folders) {
+    for (const std::string& folder : place->folders) {
         std::filesystem::path p = PathOf(folder);
         std::vector<std::filesystem::path> missing;
         for (; !p.empty() && !std::filesystem::exists(p, ec); p = p.parent_path()) {
@@ -473,13 +730,18 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
             made.push_back(PathText(m));
         }
     }
-    if (!ReplaceFiles(files)) {
+    if (!ReplaceFileSet(testFolder + "/" + std::string(kDeliveryJournal), files, place->removals)) {
+        std::uintmax_t size = 0;
+        for (const auto& file : files) {
+            size += file.second.size();
+        }
+        const std::string why = WhyNotWritten(testFolder, size);
         std::sort(made.begin(), made.end(),
                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
         for (const std::string& m : made) {
             std::filesystem::remove(PathOf(m), ec);
         }
-        messages.Show(msg::cannotSave);
+        messages.Show(FormatMessage(msg::deliveryNotWritten, testFolder, why));
         return result;
     }
     result.written = true;
@@ -496,9 +758,25 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
 }
 
 std::string DeliverySummary(const DeliveryResult& r) {
-    return FormatMessage(msg::deliverySummary,
-                         {std::to_string(r.borings), std::to_string(r.tests),
-                          std::to_string(r.files), std::to_string(r.replaced)});
+    std::string summary =
+        FormatMessage(msg::deliverySummary, {std::to_string(r.borings), std::to_string(r.tests),
+                                             std::to_string(r.files), std::to_string(r.replaced)});
+    if (!r.kept.empty()) {
+        std::string list;
+        for (const std::string& k : r.kept) {
+            list += (list.empty() ? "" : ", ") + k;
+        }
+        summary += "\n" + FormatMessage(msg::deliveryKept, list);
+    }
+    return summary;
+}
+
+void RecordDelivered(SiteSheet& sheet, const DeliveryResult& result) {
+    for (const DeliveredTest& d : result.placed) {
+        if (const std::optional<std::string> key = RecordKey(*d.test)) {
+            sheet.delivered[*key] = d.folder + "/" + d.name;
+        }
+    }
 }
 
 }  // namespace karnea

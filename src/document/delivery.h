@@ -6,10 +6,13 @@
 //   OUT/BORING/TEST/GRNDTST.XML + GTST0200.DTD
 //   OUT/BORING/TEST/BRG0001/TS000001.PDF, TS000001.XML, the two test DTDs
 //
-// A delivery already in OUT is extended: what other programs wrote stays,
-// and what this program wrote before for the same boring and depth is
-// replaced. Every XML is checked against its DTD before anything is written,
-// and every file is written together or none.
+// A delivery already in OUT is extended: what other programs wrote stays as
+// it was, and what this program wrote before for the same data file (or,
+// where the site sheet does not say, the same boring and depth) is
+// replaced under its name. Every XML is checked, as the bytes delivered,
+// against its DTD before anything is written, and the files are installed
+// as one set: a delivery interrupted at any point (a kill, a power cut) is
+// completed or undone by the next one into the folder, never left half.
 #pragma once
 
 #include <functional>
@@ -43,7 +46,7 @@ struct DeliveredTest {
     std::string number;     // the boring's number (UTF-8)
     std::string folder;     // BRG0001
     std::string name;       // TS000001 (without extension)
-    bool replaces = false;  // this program's earlier files of the same depth
+    bool replaces = false;  // this program's earlier files of the same test
 };
 
 // A boring's number as the site sheet names it (UTF-8, blanks around it
@@ -51,8 +54,8 @@ struct DeliveredTest {
 std::string BoringNumber(const BoreholeProfile& profile);
 
 // What would stop a delivery of the campaign with the sheet (the tests'
-// borings, dates and depths, the sheet's items), each said in a line; empty
-// when it can be written.
+// borings, dates, depths and required texts, the sheet's items), each said
+// in a line; empty when it can be written.
 std::vector<std::string> DeliveryProblems(const Campaign& campaign, const SiteSheet& sheet);
 
 // The exchange data of one test (UTF-8 XML; made plain for Shift_JIS and
@@ -76,7 +79,18 @@ struct DeliveryResult {
     std::vector<DeliveredTest> placed;
     // "① → (1)": characters written as their plain equivalents.
     std::set<std::string> plain;
+    // Tests delivered before whose data files are not among these: kept as
+    // they were ("BRG0001/TS000003 (B-1_03.5.kdw)").
+    std::vector<std::string> kept;
 };
+
+// The journal an interrupted delivery leaves in OUT/BORING/TEST.
+inline constexpr std::string_view kDeliveryJournal = ".karnea-delivery.journal";
+
+// Completes or undoes a delivery into `output` that was interrupted, saying
+// which; false (said) when its journal cannot be read, and nothing may be
+// delivered there until it is dealt with.
+bool RecoverDelivery(const std::string& output, Messages& messages);
 
 // Writes the delivery into `output` (the folder that holds BORING). Every
 // problem is said through `messages` and nothing is written; `software` names
@@ -89,7 +103,12 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const CampaignProgress& progress = {}, int jobs = 1,
                              const ThreadStart& start = StartThread);
 
-// The summary the user is told ("電子納品: ボーリング 2、試験 5、…").
+// The summary the user is told ("電子納品: ボーリング 2、試験 5、…"), with
+// the tests kept whose data files are gone.
 std::string DeliverySummary(const DeliveryResult& result);
+
+// The sheet after a delivery: which test each data file became, for the
+// next delivery to replace under the same name.
+void RecordDelivered(SiteSheet& sheet, const DeliveryResult& result);
 
 }  // namespace karnea

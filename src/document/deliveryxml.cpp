@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <map>
@@ -134,26 +135,6 @@ Doc ParseUtf8(std::string_view text) {
                              XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS));
 }
 
-xmlNodePtr Child(xmlNodePtr parent, const char* name) {
-    for (xmlNodePtr n = parent == nullptr ? nullptr : parent->children; n != nullptr; n = n->next) {
-        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X(name))) {
-            return n;
-        }
-    }
-    return nullptr;
-}
-
-std::string ChildText(xmlNodePtr parent, const char* name) {
-    xmlNodePtr n = Child(parent, name);
-    if (n == nullptr) {
-        return {};
-    }
-    xmlChar* content = xmlNodeGetContent(n);
-    std::string text = Str(content);
-    xmlFree(content);
-    return text;
-}
-
 // The plain equivalents of characters a strict Shift_JIS reader refuses,
 // and of those CP932 writes where JIS has another code point.
 const std::map<char32_t, std::string_view>& PlainEquivalents() {
@@ -237,33 +218,15 @@ const std::map<char32_t, std::string_view>& PlainEquivalents() {
     return table;
 }
 
-// The UTF-8 sequence of one code point.
-std::string Utf8Of(char32_t c) {
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
-std::string Utf16LeToUtf8(std::string_view bytes) {
-    std::string out;
-    std::size_t i = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
+    const bool bom =
+        bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF");
+    std::size_t i = bom ? 2 : 0;
     const auto unit = [&](std::size_t at) {
-        return static_cast<char32_t>(static_cast<unsigned char>(bytes[at]) |
-                                     (static_cast<unsigned char>(bytes[at + 1]) << 8));
+        const auto first = static_cast<unsigned char>(bytes[at]);
+        const auto second = static_cast<unsigned char>(bytes[at + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8) | second : first | (second << 8));
     };
     for (; i + 1 < bytes.size(); i += 2) {
         char32_t c = unit(i);
@@ -271,9 +234,19 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
             c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
             i += 2;
         }
-        out += Utf8Of(c);
+        out += Utf8Char(c);
     }
     return out;
+}
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    return Utf16ToUtf8(bytes, false);
+}
+
+// The first bytes of the two-byte characters of JIS X 0208 in Shift_JIS: a
+// strict reader refuses CP932's others (NEC's row 13 0x87, the IBM and NEC
+// extensions 0xED, 0xEE, 0xFA-0xFC, the user-defined 0xF0-0xF9).
+bool JisLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x84) || (c >= 0x88 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEA);
 }
 
 // Whether one character (UTF-8) is written by CP932 inside JIS X 0208 and
@@ -283,8 +256,21 @@ bool StrictlyShiftJis(std::string_view character) {
     if (!bytes || bytes->empty()) {
         return false;
     }
-    const auto lead = static_cast<unsigned char>((*bytes)[0]);
-    return bytes->size() == 1 || !(lead == 0x87 || lead == 0xED || lead == 0xEE || lead >= 0xFA);
+    return bytes->size() == 1 || JisLeadByte(static_cast<unsigned char>((*bytes)[0]));
+}
+
+// How a replaced character is named: itself, or a user-defined one (外字,
+// which shows as nothing anywhere else) by its code.
+std::string NameOfReplaced(char32_t c) {
+    if (c >= 0xE000 && c <= 0xF8FF) {
+        const std::optional<std::string> bytes = TryUtf8ToCp932(Utf8Char(c));
+        if (bytes && bytes->size() == 2) {
+            return FormatText("外字 %02X%02X", static_cast<unsigned char>((*bytes)[0]),
+                              static_cast<unsigned char>((*bytes)[1]));
+        }
+        return FormatText("外字 U+%04X", static_cast<unsigned>(c));
+    }
+    return Utf8Char(c);
 }
 
 }  // namespace
@@ -336,7 +322,7 @@ std::string PlainForShiftJis(std::string_view text, std::set<std::string>& repla
         const auto plain = table.find(c);
         const std::string_view instead = plain == table.end() ? "〓" : plain->second;
         out.append(instead);
-        replaced.insert(Utf8Of(c) + " → " + std::string(instead));
+        replaced.insert(NameOfReplaced(c) + " → " + std::string(instead));
     }
     return out;
 }
@@ -398,168 +384,59 @@ std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml) {
     return std::nullopt;
 }
 
-// ---------------------------------------------------------------------------
-
-struct ManagementFile::Tree {
-    Doc doc;
-    xmlNodePtr Root() const { return xmlDocGetRootElement(doc.get()); }
-    xmlNodePtr Boring(std::string_view folder) const {
-        for (xmlNodePtr n = Root()->children; n != nullptr; n = n->next) {
-            if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("試験情報")) &&
-                ChildText(n, "フォルダ名") == folder) {
-                return n;
-            }
+std::optional<std::string> InvalidDelivered(std::string_view bytes) {
+    int line = 1;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        line += c == '\n' ? 1 : 0;
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+            continue;
         }
-        return nullptr;
+        const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        if (!JisLeadByte(c) || trail < 0x40 || trail == 0x7F || trail > 0xFC) {
+            return FormatText("%d 行: Shift_JIS にないバイト %02X %02X", line, c, trail);
+        }
+        ++i;
     }
-};
+    return InvalidAgainstDtd(Cp932ToUtf8(bytes));
+}
 
-ManagementFile::ManagementFile(std::string_view rules) : tree_(std::make_unique<Tree>()) {
+std::optional<std::string> NotWellFormed(std::string_view utf8Xml) {
     XmlErrors errors;
-    tree_->doc = ParseUtf8(
-        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"
-        "<!DOCTYPE GRNDTEST SYSTEM \"GTST0200.DTD\">\n"
-        "<GRNDTEST DTD_version=\"2.00\"><基礎情報><適用要領基準>" +
-        XmlEscaped(rules) + "</適用要領基準></基礎情報></GRNDTEST>");
+    if (!ParseUtf8(utf8Xml)) {
+        return errors.Text("XML として読めません");
+    }
+    return std::nullopt;
 }
 
-std::unique_ptr<ManagementFile> ManagementFile::Read(std::string_view bytes, std::string& why) {
-    XmlErrors errors;
-    auto file = std::unique_ptr<ManagementFile>(new ManagementFile());
-    file->tree_ = std::make_unique<Tree>();
-    const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
-                                             (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
-    if (utf16) {
-        file->tree_->doc =
-            Doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "GRNDTST.XML", nullptr,
-                              XML_PARSE_NONET | XML_PARSE_NOBLANKS));
-    } else {
-        // The declaration names the encoding; Shift_JIS files are read as the
-        // CP932 that Japanese Windows writes under that name.
-        const std::string_view head = bytes.substr(0, std::min<std::size_t>(bytes.size(), 200));
-        std::string lowered(head);
-        for (char& c : lowered) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        const bool sjis = lowered.find("shift_jis") != std::string::npos ||
-                          lowered.find("sjis") != std::string::npos ||
-                          lowered.find("windows-31j") != std::string::npos ||
-                          lowered.find("cp932") != std::string::npos;
-        std::string text = sjis ? Cp932ToUtf8(bytes) : std::string(bytes);
-        if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            text.erase(0, 3);
-        }
-        if (!sjis && ValidUtf8(text) != text) {
-            why = "UTF-8 として読めない文字があります";
-            return nullptr;
-        }
-        file->tree_->doc = ParseUtf8(text);
+std::optional<std::string> XmlAsUtf8(std::string_view bytes, std::string& why) {
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+        return Utf16ToUtf8(bytes, bytes[0] == '\xFE');
     }
-    xmlNodePtr root = file->tree_->doc ? file->tree_->Root() : nullptr;
-    if (root == nullptr) {
-        why = errors.Text("XML として読めません");
-        return nullptr;
+    // The declaration names the encoding; Shift_JIS files are read as the
+    // CP932 that Japanese Windows writes under that name.
+    std::string head(bytes.substr(0, std::min<std::size_t>(bytes.size(), 200)));
+    for (char& c : head) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    if (!xmlStrEqual(root->name, X("GRNDTEST"))) {
-        why = "GRNDTEST の管理ファイルではありません";
-        return nullptr;
+    const bool sjis =
+        head.find("shift_jis") != std::string::npos || head.find("sjis") != std::string::npos ||
+        head.find("windows-31j") != std::string::npos || head.find("cp932") != std::string::npos;
+    std::string text = sjis ? Cp932ToUtf8(bytes) : std::string(bytes);
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        text.erase(0, 3);
     }
-    return file;
-}
-
-ManagementFile::~ManagementFile() = default;
-
-std::string ManagementFile::Rules() const {
-    return ChildText(Child(tree_->Root(), "基礎情報"), "適用要領基準");
-}
-
-std::vector<ManagementFile::Entry> ManagementFile::Entries(std::string_view folder) const {
-    std::vector<Entry> entries;
-    xmlNodePtr boring = tree_->Boring(folder);
-    for (xmlNodePtr n = boring == nullptr ? nullptr : boring->children; n != nullptr; n = n->next) {
-        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("各種試験情報"))) {
-            entries.push_back({ChildText(n, "電子データシートファイル名"),
-                               ChildText(n, "電子データシート作成ソフトウェア名"),
-                               ChildText(n, "データシート交換用データファイル名"),
-                               ChildText(n, "試験上端深度")});
-        }
+    // What does not decode becomes U+FFFD, which CP932 itself never writes.
+    const std::size_t bad = text.find("\xEF\xBF\xBD");
+    if (sjis && bad != std::string::npos) {
+        why = FormatText(
+            "Shift_JIS と宣言されていますが、%d 行目に Shift_JIS として読めないバイトがあります",
+            1 + static_cast<int>(std::count(text.begin(), text.begin() + bad, '\n')));
+        return std::nullopt;
     }
-    return entries;
-}
-
-void ManagementFile::Remove(std::string_view folder, std::string_view sheetFile) {
-    xmlNodePtr boring = tree_->Boring(folder);
-    for (xmlNodePtr n = boring == nullptr ? nullptr : boring->children; n != nullptr; n = n->next) {
-        if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("各種試験情報")) &&
-            ChildText(n, "電子データシートファイル名") == sheetFile) {
-            xmlUnlinkNode(n);
-            xmlFreeNode(n);
-            return;
-        }
-    }
-}
-
-void ManagementFile::Add(const NewBoring& b, const NewEntry& e) {
-    xmlNodePtr root = tree_->Root();
-    xmlNodePtr boring = tree_->Boring(b.folder);
-    if (boring == nullptr) {
-        boring = xmlNewNode(nullptr, X("試験情報"));
-        // After the last boring, before the file's comments.
-        xmlNodePtr after = Child(root, "基礎情報");
-        for (xmlNodePtr n = root->children; n != nullptr; n = n->next) {
-            if (n->type == XML_ELEMENT_NODE && xmlStrEqual(n->name, X("試験情報"))) {
-                after = n;
-            }
-        }
-        if (after == nullptr) {
-            xmlAddChild(root, boring);
-        } else {
-            xmlAddNextSibling(after, boring);
-        }
-        xmlNewTextChild(boring, nullptr, X("地点名"), X(b.site));
-        xmlNewTextChild(boring, nullptr, X("フォルダ名"), X(b.folder));
-        xmlNodePtr position = xmlNewChild(boring, nullptr, X("位置情報"), nullptr);
-        const std::pair<const char*, const std::array<std::string, 3>*> angles[] = {
-            {"経度", &b.longitude}, {"緯度", &b.latitude}};
-        for (const auto& [name, parts] : angles) {
-            xmlNodePtr angle = xmlNewChild(position, nullptr, X(name), nullptr);
-            const char* units[] = {"_度", "_分", "_秒"};
-            for (int k = 0; k < 3; ++k) {
-                xmlNewTextChild(angle, nullptr, X(std::string(name) + units[k]), X((*parts)[k]));
-            }
-        }
-        xmlNewTextChild(position, nullptr, X("測地系"), X(b.datum));
-        xmlNewTextChild(position, nullptr, X("標高"), X(b.elevation));
-    }
-    xmlNodePtr entry = xmlNewChild(boring, nullptr, X("各種試験情報"), nullptr);
-    const std::pair<const char*, const std::string*> items[] = {
-        {"電子データシートファイル名", &e.sheetFile},
-        {"電子データシート作成ソフトウェア名", &e.software},
-        {"データシート交換用データファイル名", &e.exchangeFile},
-        {"データシート交換用データ作成ソフトウェア名", &e.software},
-        {"試験コード", &e.code},
-        {"基準番号", &e.standard},
-        {"試験名称", &e.name},
-        {"試験上端深度", &e.topDepth},
-        {"試験下端深度", &e.bottomDepth},
-        {"試験開始年月日", &e.startDate},
-        {"試験終了年月日", &e.endDate},
-        {"試験者", &e.tester}};
-    for (const auto& [name, value] : items) {
-        xmlNewTextChild(entry, nullptr, X(name), X(*value));
-    }
-}
-
-std::string ManagementFile::Text() const {
-    xmlChar* memory = nullptr;
-    int size = 0;
-    xmlDocDumpFormatMemoryEnc(tree_->doc.get(), &memory, &size, "UTF-8", 1);
-    std::string text(reinterpret_cast<const char*>(memory), static_cast<std::size_t>(size));
-    xmlFree(memory);
-    // The declaration names what the file is delivered as.
-    const std::size_t end = text.find("?>");
-    if (text.compare(0, 5, "<?xml") == 0 && end != std::string::npos) {
-        text.replace(0, end + 2, "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>");
+    if (!sjis && ValidUtf8(text) != text) {
+        why = "UTF-8 として読めない文字があります";
+        return std::nullopt;
     }
     return text;
 }

@@ -1,11 +1,9 @@
 // The XML of the electronic delivery: the shipped DTDs, texts made safe for a
-// strict Shift_JIS reader, validation against a DTD, and the management file
-// (GRNDTST.XML) read, extended and written again. No file is loaded from
-// outside: a DOCTYPE is resolved against the shipped DTDs alone.
+// strict Shift_JIS reader, and validation against a DTD of the bytes that
+// are delivered. No file is loaded from outside: a DOCTYPE is resolved
+// against the shipped DTDs alone.
 #pragma once
 
-#include <array>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,8 +18,9 @@ std::optional<std::string_view> ShippedDtd(std::string_view name);
 
 // `text` (UTF-8) with every character a strict Shift_JIS reader refuses
 // replaced by its plain equivalent (① → (1), Ⅱ → II, ㎡ → m2, 髙 → 高) or by
-// "〓" where there is none; each character replaced is added to `replaced`
-// as "① → (1)".
+// "〓" where there is none (a user-defined character, 外字, among them);
+// each character replaced is added to `replaced` as "① → (1)" ("外字 F040 →
+// 〓").
 std::string PlainForShiftJis(std::string_view text, std::set<std::string>& replaced);
 
 // An XML document (UTF-8, declaring Shift_JIS or UTF-8) as the bytes
@@ -35,53 +34,17 @@ std::string XmlEscaped(std::string_view text);
 // its DOCTYPE, or nothing when it is.
 std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml);
 
-// The management file of a delivery's TEST folder.
-class ManagementFile {
-public:
-    // An entry (各種試験情報) as the delivery reads it.
-    struct Entry {
-        std::string sheetFile;     // 電子データシートファイル名
-        std::string software;      // 電子データシート作成ソフトウェア名
-        std::string exchangeFile;  // データシート交換用データファイル名
-        std::string topDepth;      // 試験上端深度
-    };
-    // What an entry written by the delivery holds (UTF-8).
-    struct NewEntry {
-        std::string sheetFile, exchangeFile, software, code, standard, name;
-        std::string topDepth, bottomDepth, startDate, endDate, tester;
-    };
-    // A boring's 試験情報 as a new one starts.
-    struct NewBoring {
-        std::string site, folder;
-        std::array<std::string, 3> longitude, latitude;
-        std::string datum, elevation;
-    };
+// Why delivered bytes are not what a checker takes: a byte sequence a strict
+// Shift_JIS reader refuses (named with where it stands), or the document
+// they read as not valid against its DTD; nothing when they are.
+std::optional<std::string> InvalidDelivered(std::string_view shiftJisBytes);
 
-    // A new, empty file for the rules named ("土木201610-01").
-    explicit ManagementFile(std::string_view rules);
-    // The file as it is on disk (Shift_JIS, UTF-8 or UTF-16); nothing when
-    // it cannot be read as XML, with the reason in `why`.
-    static std::unique_ptr<ManagementFile> Read(std::string_view bytes, std::string& why);
-    ~ManagementFile();
-    ManagementFile(const ManagementFile&) = delete;
-    ManagementFile& operator=(const ManagementFile&) = delete;
+// Why a document (UTF-8) is not well-formed XML, or nothing.
+std::optional<std::string> NotWellFormed(std::string_view utf8Xml);
 
-    // 適用要領基準.
-    std::string Rules() const;
-    // The entries listed under the boring whose フォルダ名 is `folder`.
-    std::vector<Entry> Entries(std::string_view folder) const;
-    // Takes out the entry whose data-sheet file is `sheetFile` in `folder`.
-    void Remove(std::string_view folder, std::string_view sheetFile);
-    // Adds an entry under the boring's 試験情報, starting one from `boring`
-    // when the file has none for its folder.
-    void Add(const NewBoring& boring, const NewEntry& entry);
-    // The whole file as UTF-8 XML declaring Shift_JIS.
-    std::string Text() const;
-
-private:
-    ManagementFile() = default;
-    struct Tree;
-    std::unique_ptr<Tree> tree_;
-};
+// An XML file's bytes as UTF-8 text, by its byte-order mark or declaration
+// (UTF-16, UTF-8, or Shift_JIS read as the CP932 that Japanese Windows
+// writes under that name); nothing when they are not such text, with why.
+std::optional<std::string> XmlAsUtf8(std::string_view bytes, std::string& why);
 
 }  // namespace karnea

@@ -38,6 +38,8 @@ std::string* ItemOf(SiteBoring& b, std::string_view key) {
         return &b.elevation;
     if (key == "diameter")
         return &b.diameter;
+    if (key == "instrument")
+        return &b.instrument;
     return nullptr;
 }
 
@@ -55,6 +57,8 @@ void TakeItem(SiteSheet& sheet, std::string_view section, std::string_view key,
         } else if (key == "client") {
             sheet.client = value;
         }
+    } else if (section == "delivered") {
+        sheet.delivered[std::string(key)] = std::string(TrimBlanks(value));
     } else if (section.substr(0, kBoringPrefix.size()) == kBoringPrefix) {
         const std::string_view number = TrimBlanks(section.substr(kBoringPrefix.size()));
         if (std::string* item = ItemOf(sheet.BoringToEdit(number), key)) {
@@ -182,14 +186,69 @@ std::string WriteSiteSheet(const SiteSheet& sheet) {
     for (const SiteBoring& b : sheet.borings) {
         out += "\n[boring " + b.number + "]\n";
         const std::pair<const char*, const std::string*> items[] = {
-            {"folder", &b.folder},     {"site", &b.site},           {"longitude", &b.longitude},
-            {"latitude", &b.latitude}, {"method", &b.method},       {"precision", &b.precision},
-            {"datum", &b.datum},       {"elevation", &b.elevation}, {"diameter", &b.diameter}};
+            {"folder", &b.folder},        {"site", &b.site},           {"longitude", &b.longitude},
+            {"latitude", &b.latitude},    {"method", &b.method},       {"precision", &b.precision},
+            {"datum", &b.datum},          {"elevation", &b.elevation}, {"diameter", &b.diameter},
+            {"instrument", &b.instrument}};
         for (const auto& [key, value] : items) {
             out += std::string(key) + " = " + *value + "\n";
         }
     }
+    return WithDelivered(out, sheet.delivered);
+}
+
+namespace {
+
+std::string DeliveredSection(const std::map<std::string, std::string>& delivered,
+                             std::string_view newline) {
+    if (delivered.empty()) {
+        return {};
+    }
+    std::string out =
+        "; 電子納品した試験 (データファイル = フォルダ/名前)。消すと次の納品で新しい名前"
+        "になります" +
+        std::string(newline) + "[delivered]" + std::string(newline);
+    for (const auto& [file, test] : delivered) {
+        out += file + " = " + test + std::string(newline);
+    }
     return out;
+}
+
+}  // namespace
+
+std::string WithDelivered(std::string_view text,
+                          const std::map<std::string, std::string>& delivered) {
+    const std::string_view newline =
+        text.find("\r\n") != std::string_view::npos ? std::string_view("\r\n") : "\n";
+    std::string kept;
+    bool inDelivered = false;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const std::string_view line = text.substr(start, end - start);
+        const std::string_view trimmed = TrimBlanks(line);
+        if (!trimmed.empty() && trimmed[0] == '[') {
+            inDelivered = trimmed.substr(0, 11) == "[delivered]";
+        }
+        if (!inDelivered) {
+            kept.append(line);
+        }
+        start = end;
+    }
+    // The section's own comment, written with it, goes with it.
+    const std::string comment = "; 電子納品した試験";
+    const std::size_t own = kept.rfind(comment);
+    if (own != std::string::npos && kept.find('\n', own) + 1 == kept.size()) {
+        kept.erase(own);
+    }
+    if (!kept.empty() && kept.back() != '\n') {
+        kept += newline;
+    }
+    const std::string blank = std::string(newline) + std::string(newline);
+    if (!kept.empty() && !delivered.empty() && !kept.ends_with(blank)) {
+        kept += newline;
+    }
+    return kept + DeliveredSection(delivered, newline);
 }
 
 std::optional<DeliveryEdition> EditionNamed(std::string_view name) {
@@ -259,28 +318,76 @@ const std::vector<CodeChoice>& DatumChoices(DeliveryEdition edition) {
     return edition == DeliveryEdition::e2016 ? e2016 : e2008;
 }
 
+const std::vector<CodeChoice>& InstrumentChoices() {
+    static const std::vector<CodeChoice> choices = {{"1", "B1421 の納品例の値 (意味は未公表)"},
+                                                    {"11", "B1531 の納品例の値 (意味は未公表)"}};
+    return choices;
+}
+
+std::string_view ItemLabel(std::string_view key) {
+    static constexpr std::pair<std::string_view, std::string_view> kLabels[] = {
+        {"folder", "フォルダ名"},   {"site", "地点名"},           {"longitude", "経度"},
+        {"latitude", "緯度"},       {"method", "経緯度取得方法"}, {"precision", "経緯度読取精度"},
+        {"datum", "測地系"},        {"elevation", "標高"},        {"diameter", "試験孔径"},
+        {"instrument", "測定器名"}, {"edition", "要領"},          {"client", "発注機関名称"}};
+    for (const auto& [k, label] : kLabels) {
+        if (k == key) {
+            return label;
+        }
+    }
+    return key;
+}
+
 std::vector<std::string> BoringProblems(const SiteBoring& b, DeliveryEdition edition) {
     std::vector<std::string> problems;
     const auto check = [&](const char* key, const std::string& value, bool ok) {
-        if (TrimBlanks(value).empty()) {
-            problems.push_back(FormatMessage(msg::siteValueMissing, b.number, key));
+        const std::string_view typed = TrimBlanks(value);
+        if (typed.empty()) {
+            problems.push_back(FormatMessage(msg::siteValueMissing, b.number, ItemLabel(key)));
         } else if (!ok) {
-            problems.push_back(FormatMessage(msg::siteValueWrong, b.number, key));
+            problems.push_back(
+                FormatMessage(msg::siteValueWrong, {b.number, ItemLabel(key), typed}));
+        }
+    };
+    // A position in Japan: a latitude and longitude swapped, or typed in
+    // another unit, is found here rather than by the client.
+    const auto inJapan = [&](const char* key, const std::string& value, int least, int most) {
+        const std::optional<Angle> a = AngleOf(value, 180);
+        check(key, value, a.has_value());
+        const double degrees = a ? a->degrees + a->minutes / 60.0 + a->seconds / 3600.0 : 0;
+        if (a && (degrees < least || degrees > most)) {
+            problems.push_back(FormatMessage(
+                msg::siteOutsideJapan, {b.number, ItemLabel(key), std::string(TrimBlanks(value)),
+                                        std::to_string(least), std::to_string(most)}));
         }
     };
     check("folder", b.folder, IsFolderName(TrimBlanks(b.folder)));
-    check("longitude", b.longitude, AngleOf(b.longitude, 180).has_value());
-    check("latitude", b.latitude, AngleOf(b.latitude, 90).has_value());
+    inJapan("longitude", b.longitude, 122, 154);
+    inJapan("latitude", b.latitude, 20, 46);
     check("method", b.method, IsCode(TrimBlanks(b.method), MethodChoices()));
     check("precision", b.precision, IsCode(TrimBlanks(b.precision), PrecisionChoices()));
     check("datum", b.datum, IsCode(TrimBlanks(b.datum), DatumChoices(edition)));
-    const std::optional<double> elevation = ParseNumber(b.elevation);
+    const std::optional<double> elevation = PlainDecimal(b.elevation);
     check("elevation", b.elevation, elevation && std::fabs(*elevation) < 10000);
     if (edition == DeliveryEdition::e2016) {
-        const std::optional<double> d = ParseNumber(b.diameter);
+        const std::optional<double> d = PlainDecimal(b.diameter);
         check("diameter", b.diameter, d && *d > 0 && *d < 10000);
     }
     return problems;
+}
+
+std::optional<double> PlainDecimal(std::string_view text) {
+    const std::string_view typed = TrimBlanks(text);
+    std::string_view digits = typed;
+    if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) {
+        digits.remove_prefix(1);
+    }
+    const std::size_t dot = digits.find('.');
+    if (!IsDigits(digits.substr(0, dot)) ||
+        (dot != std::string_view::npos && !IsDigits(digits.substr(dot + 1)))) {
+        return std::nullopt;
+    }
+    return ParseNumber(typed);
 }
 
 }  // namespace karnea

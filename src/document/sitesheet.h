@@ -10,8 +10,14 @@
 //   folder = BRG0001
 //   longitude = 136 13 13.0330
 //   ...
+//   [delivered]
+//   B-1_03.5.kdw = BRG0001/TS000003
+//
+// The last section is the delivery's own: which delivered test each data
+// file became, so that a test keeps its name whatever is corrected in it.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,11 +36,12 @@ struct SiteBoring {
     std::string site;       // 地点名; empty: the number
     std::string longitude;  // "d m s.ssss"
     std::string latitude;
-    std::string method;     // 経緯度取得方法_コード: 01, 02, 03, 09
-    std::string precision;  // 経緯度読取精度: 0 … 4
-    std::string datum;      // 測地系, by edition
-    std::string elevation;  // 標高 (m)
-    std::string diameter;   // 試験孔径 (mm)
+    std::string method;      // 経緯度取得方法_コード: 01, 02, 03, 09
+    std::string precision;   // 経緯度読取精度: 0 … 4
+    std::string datum;       // 測地系, by edition
+    std::string elevation;   // 標高 (m)
+    std::string diameter;    // 試験孔径 (mm)
+    std::string instrument;  // 測定器名
     friend bool operator==(const SiteBoring&, const SiteBoring&) = default;
 };
 
@@ -42,6 +49,8 @@ struct SiteSheet {
     DeliveryEdition edition = DeliveryEdition::e2016;
     std::string client;  // 発注機関名称
     std::vector<SiteBoring> borings;
+    // A data file's name → the test it was delivered as ("BRG0001/TS000003").
+    std::map<std::string, std::string> delivered;
     friend bool operator==(const SiteSheet&, const SiteSheet&) = default;
 
     const SiteBoring* Boring(std::string_view number) const;
@@ -57,6 +66,11 @@ SiteSheet ReadSiteSheet(std::string_view text, std::vector<std::string>& problem
 // The sheet as the dialog writes it (UTF-8, one item a line).
 std::string WriteSiteSheet(const SiteSheet& sheet);
 
+// The sheet's text (as read) with its [delivered] section made `delivered`,
+// everything else kept as it stands, comments and all.
+std::string WithDelivered(std::string_view text,
+                          const std::map<std::string, std::string>& delivered);
+
 // The edition as the sheet and the command line name it ("2016", "2008").
 std::optional<DeliveryEdition> EditionNamed(std::string_view name);
 std::string_view EditionName(DeliveryEdition edition);
@@ -71,6 +85,10 @@ struct Angle {
 };
 std::optional<Angle> AngleOf(std::string_view text, int maxDegrees);
 
+// A plain decimal ("7.10", "-1.5", "+66") as its value; nothing for any
+// other form of a number ("1e3", ".5").
+std::optional<double> PlainDecimal(std::string_view text);
+
 // The codes a boring's items may take, with their meaning (UTF-8), for the
 // dialog's choices and the checks.
 struct CodeChoice {
@@ -81,8 +99,16 @@ const std::vector<CodeChoice>& MethodChoices();
 const std::vector<CodeChoice>& PrecisionChoices();
 const std::vector<CodeChoice>& DatumChoices(DeliveryEdition edition);
 
-// What is missing or wrong in a boring's items, each as "B-2: latitude の値が
-// 異常です"; empty when the boring can be delivered.
+// The values 測定器名 takes in real deliveries, with what is known of them:
+// their meaning is not published.
+const std::vector<CodeChoice>& InstrumentChoices();
+
+// The label the dialog shows for an item of a boring ("latitude" → "緯度").
+std::string_view ItemLabel(std::string_view key);
+
+// What is missing or wrong in a boring's items, each as "B-2: 緯度 の値が
+// 異常です（36 61 0）"; empty when the boring can be delivered. Positions
+// lie in Japan (北緯 20–46 度, 東経 122–154 度).
 std::vector<std::string> BoringProblems(const SiteBoring& boring, DeliveryEdition edition);
 
 }  // namespace karnea

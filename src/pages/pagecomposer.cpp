@@ -47,11 +47,6 @@ std::string DateText(const HeaderTexts& h) {
            Sjis("日");
 }
 
-// A number of the header block with its own decimals list.
-std::string HeaderNumber(const std::string& text, int decimals) {
-    return FormatDerived(HeaderDecimalsFormat(decimals), TextToDouble(text));
-}
-
 // The number caption: spread when longer than 6 bytes, else as it is at x 10.
 void DrawNumberCaption(PageComposer& page, const std::string& caption, double y) {
     if (caption.size() > 6) {
@@ -130,6 +125,10 @@ void DrawPageSet(PageComposer& page, const PageSource& source, int current) {
 }
 
 }  // namespace
+
+std::string HeaderNumber(const std::string& text, int decimals) {
+    return FormatDerived(HeaderDecimalsFormat(decimals), TextToDouble(text));
+}
 
 double MapScale(double v, double lo, double hi, double a, double b) {
     if (std::fabs(hi - lo) < 0.000001) {

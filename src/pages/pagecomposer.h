@@ -119,4 +119,8 @@ double MapScale(double v, double lo, double hi, double a, double b);
 // The grid colour of the settings: black in black-and-white mode.
 long GridColour(const Settings& settings);
 
+// A number of the page's header block (Pw, Pz) as it prints, with the
+// header's own list of decimals.
+std::string HeaderNumber(const std::string& text, int decimals);
+
 }  // namespace karnea

@@ -2,7 +2,9 @@
 // the files it writes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -692,7 +694,8 @@ TEST(CliDelivery, BothEditionsPassXmllint) {
     // The 2016 edition has other datum codes than the sheet's.
     CliRun run = RunCli({"delivery", tests, "-o", dir.file("out")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Contains(run.err, "B-1: datum の値が異常です\nB-2: datum の値が異常です\n"))
+    EXPECT_TRUE(
+        Contains(run.err, "B-1: 測地系 の値が異常です（1）\nB-2: 測地系 の値が異常です（1）\n"))
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
     EXPECT_EQ(RunCli({"delivery", tests, "-o", dir.file("out"), "--edition", "2010"}).status, 2);
@@ -721,6 +724,97 @@ TEST(CliDelivery, BothEditionsPassXmllint) {
         EXPECT_EQ(lint.status, 0) << lint.err;
         EXPECT_EQ(ReadBytes(root + "BRG0002/TS000002.PDF").rfind("%PDF", 0), 0u);
     }
+}
+
+// The files of a delivery that do not change from run to run (the PDFs
+// carry their date), by their place below the folder.
+std::map<std::string, std::string> DeliveryFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = e.path().lexically_relative(folder).string();
+        if (e.is_regular_file() && !name.ends_with(".PDF")) {
+            files[name] = ReadBytes(e.path().string());
+        }
+    }
+    return files;
+}
+
+// A delivery killed (SIGKILL) while it installs its files leaves the folder
+// to the next run: that run completes or undoes it before anything else
+// and says which, and the delivery is then the old one or the new one in
+// full, its management file agreeing with its files.
+TEST(CliDelivery, AKilledDeliveryIsCompletedOrUndoneByTheNextRun) {
+    if (std::getenv("KARNEA_CLI_COMMAND") != nullptr) {
+        GTEST_SKIP() << "kills a process of this system";
+    }
+    ScratchDir dir;
+    const std::string tests = dir.file("tests");
+    std::filesystem::copy(kExamples + "/campaign", tests);
+    WriteBytes(tests + "/delivery.ini",
+               "[delivery]\nclient = 県土木事務所\n[boring B-1]\nfolder = BRG0001\n"
+               "longitude = 136 13 13.033\nlatitude = 36 4 41.987\nmethod = 02\nprecision = 3\n"
+               "datum = 02\nelevation = 7.1\ndiameter = 66\n[boring B-2]\nfolder = BRG0002\n"
+               "longitude = 136 13 14\nlatitude = 36 4 42\nmethod = 02\nprecision = 3\n"
+               "datum = 02\nelevation = 7.1\ndiameter = 66\n");
+    const std::string old = dir.file("old");
+    ASSERT_EQ(RunCli({"delivery", tests, "-o", old}).status, 0);
+    // Every test's survey renamed; the new delivery as it is when whole.
+    for (const auto& e : std::filesystem::directory_iterator(tests)) {
+        if (e.path().extension() == ".kdw") {
+            Workspace ws;
+            RecordedMessages m;
+            ReadTestFile(ReadBytes(e.path().string()), ws.test, m);
+            ws.test.testHeader[header::surveyName] = Sjis("第二期");
+            WriteBytes(e.path().string(), WriteTestFile(ws.test));
+        }
+    }
+    const std::string whole = dir.file("whole");
+    std::filesystem::copy(old, whole, std::filesystem::copy_options::recursive);
+    ASSERT_EQ(RunCli({"delivery", tests, "-o", whole}).status, 0);
+    const std::map<std::string, std::string> before = DeliveryFiles(old);
+    const std::map<std::string, std::string> after = DeliveryFiles(whole);
+    ASSERT_NE(before, after);
+
+    const std::string out = dir.file("out");
+    const std::string journal = out + "/BORING/TEST/.karnea-delivery.journal";
+    int interrupted = 0;
+    for (const int delayMs : {0, 0, 1, 2, 3, 5, 8}) {
+        std::filesystem::remove_all(out);
+        std::filesystem::copy(old, out, std::filesystem::copy_options::recursive);
+        const pid_t child = fork();
+        if (child == 0) {
+            const char* cli = KARNEA_CLI;
+            execl(cli, cli, "delivery", tests.c_str(), "-o", out.c_str(), "--jobs", "2",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Killed once the install has begun, a little later each time.
+        int status = 0;
+        while (waitpid(child, &status, WNOHANG) == 0) {
+            if (std::filesystem::exists(journal)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                kill(child, SIGKILL);
+                waitpid(child, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        const bool killed = WIFSIGNALED(status);
+        interrupted += killed && std::filesystem::exists(journal) ? 1 : 0;
+        // The next run (of the other edition, which this delivery refuses)
+        // settles the folder before anything else.
+        const CliRun next = RunCli({"delivery", tests, "-o", out, "--edition", "2008"});
+        EXPECT_EQ(next.status, 1);
+        EXPECT_FALSE(std::filesystem::exists(journal)) << delayMs;
+        const std::map<std::string, std::string> now = DeliveryFiles(out);
+        EXPECT_TRUE(now == before || now == after) << delayMs << (killed ? " killed" : "");
+        if (now != before && now != after) {
+            for (const auto& [name, bytes] : now) {
+                EXPECT_TRUE(before.count(name) != 0 || after.count(name) != 0) << name;
+            }
+        }
+    }
+    EXPECT_GT(interrupted, 0);
 }
 
 // What a batch is given is never its undoing: a huge file, names that are

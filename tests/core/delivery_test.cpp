@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "base/encoding.h"
@@ -9,7 +10,9 @@
 #include "document/delivery.h"
 #include "document/deliveryxml.h"
 #include "document/startup.h"
+#include "pages/pagecomposer.h"
 #include "records/choices.h"
+#include "records/datafile.h"
 #include "records/records.h"
 #include "support/testsupport.h"
 
@@ -34,6 +37,7 @@ precision = 2
 datum = 02
 elevation = 7.10
 diameter = 66
+instrument = 11
 [boring B-2]
 folder = BRG0002
 longitude = 136 13 14
@@ -82,20 +86,32 @@ struct DeliveryTest : ::testing::Test {
             messages);
     }
     std::string Test(const std::string& name) const { return out + "/BORING/TEST/" + name; }
-    // A file of the delivery as text (its Shift_JIS read), checked against
-    // its DTD and for bytes a strict Shift_JIS reader refuses.
+    // A file of the delivery as text (its Shift_JIS read), the bytes checked
+    // as a checker reads them: by xmllint against the DTD beside the file
+    // (where it runs), and for bytes a strict Shift_JIS reader refuses.
     std::string Checked(const std::string& name) const {
         const std::string bytes = ReadBytes(Test(name));
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             const auto c = static_cast<unsigned char>(bytes[i]);
             if (IsCp932LeadByte(c)) {
-                EXPECT_FALSE(c == 0x87 || c == 0xED || c == 0xEE || c >= 0xFA) << name << " " << i;
+                EXPECT_FALSE(c == 0x87 || (c >= 0xED && c <= 0xEE) || c >= 0xF0)
+                    << name << " " << i;
                 ++i;
             }
         }
+        EXPECT_EQ(InvalidDelivered(bytes), std::nullopt) << name;
+#ifndef _WIN32
         const std::string text = Cp932ToUtf8(bytes);
-        EXPECT_EQ(InvalidAgainstDtd(text), std::nullopt) << name;
-        return text;
+        const std::size_t system = text.find("SYSTEM \"");
+        const std::string dtd = text.substr(system + 8, text.find('"', system + 8) - system - 8);
+        const std::string folder = Test(name).substr(0, Test(name).rfind('/'));
+        EXPECT_EQ(std::system(("xmllint --noout --dtdvalid '" + folder + "/" + dtd + "' '" +
+                               Test(name) + "' 2>/dev/null")
+                                  .c_str()),
+                  0)
+            << name;
+#endif
+        return Cp932ToUtf8(bytes);
     }
 };
 
@@ -177,9 +193,10 @@ TEST_F(DeliveryTest, BothEditionsHoldTheTestsOwnValues) {
                     << name << " row " << r;
                 EXPECT_TRUE(near(p[i], row[testField::p], half(s.pressureDecimals)))
                     << name << " row " << r;
-                EXPECT_NEAR(TextToDouble(correction[i]),
-                            TextToDouble(row[testField::pm]) - TextToDouble(row[testField::p]),
-                            0.6);
+                // 指示 − 補正 = 載荷, exactly as the figures print.
+                EXPECT_NEAR(TextToDouble(pm[i]) - TextToDouble(correction[i]), TextToDouble(p[i]),
+                            1e-9)
+                    << name << " row " << r;
                 EXPECT_TRUE(near(dv[i], row[testField::dv], half(s.volumeDecimals)))
                     << name << " row " << r;
                 EXPECT_TRUE(near(v[i], row[StepVolumeField(t.testHeader)], half(s.volumeDecimals)))
@@ -190,6 +207,18 @@ TEST_F(DeliveryTest, BothEditionsHoldTheTestsOwnValues) {
                                      half(s.volumeDecimals)));
                 }
             }
+            // What the sheet prints beside the readings fills its elements;
+            // depths below ground are positive; positions as the rules write
+            // them.
+            const HeaderTexts& h = t.testHeader;
+            EXPECT_EQ(Values(xml, "ガードセル初期圧"),
+                      std::vector<std::string>{HeaderNumber(h[header::pz], s.pzDecimals)});
+            EXPECT_EQ(Values(xml, "その他").at(0).rfind("Pw=", 0), 0u);
+            EXPECT_EQ(Values(xml, "孔内水位"), std::vector<std::string>{FormatText(
+                                                   "%.2f", -TextToDouble(h[header::waterLevel]))});
+            EXPECT_EQ(Values(xml, "緯度_分"), std::vector<std::string>{"04"});
+            EXPECT_EQ(Values(xml, "測定器名"),
+                      std::vector<std::string>{d.number == "B-1" ? "11" : ""});
             // The results as the result page prints them.
             const std::vector<std::string> comment = Values(xml, "コメント");
             ASSERT_EQ(comment.size(), 1u);
@@ -211,9 +240,9 @@ TEST_F(DeliveryTest, AnExistingDeliveryIsExtendedNeverDamaged) {
         "<試験開始年月日>2026-10-01</試験開始年月日><試験終了年月日>2026-10-01</試験終了年月日>"
         "<試験者>他社 &amp; 協力</試験者></各種試験情報>";
     const std::string position =
-        "<位置情報><経度><経度_度>136</経度_度><経度_分>1</経度_分><経度_秒>2</経度_秒></経度>"
-        "<緯度><緯度_度>36</緯度_度><緯度_分>1</緯度_分><緯度_秒>2</緯度_秒></緯度>"
-        "<測地系>02</測地系><標高>1</標高></位置情報>";
+        "<位置情報><経度><経度_度>136</経度_度><経度_分>13</経度_分><経度_秒>13.0330</経度_秒>"
+        "</経度><緯度><緯度_度>36</緯度_度><緯度_分>4</緯度_分><緯度_秒>41.987</緯度_秒></緯度>"
+        "<測地系>02</測地系><標高>7.1</標高></位置情報>";
     const std::string existing =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE GRNDTEST SYSTEM \"GTST0200.DTD\">\n"
         "<GRNDTEST "
@@ -265,20 +294,161 @@ TEST_F(DeliveryTest, AnExistingDeliveryIsExtendedNeverDamaged) {
                                                "BRG0002/TS000001", "BRG0002/TS000002"}));
 }
 
-// Characters a strict Shift_JIS reader refuses reach the files as their plain
-// equivalents, said once; XML's own characters are escaped.
-TEST_F(DeliveryTest, TextsOutsideShiftJisArePlainAndSaid) {
+// Characters a strict Shift_JIS reader refuses (a user-defined one, 外字,
+// among them) reach the files as their plain equivalents, said once; XML's
+// own characters are escaped; numbers are written as the rules write them.
+TEST_F(DeliveryTest, TextsAndNumbersAsACheckerTakesThem) {
     HeaderTexts& h = campaign.tests[0]->ws->test.testHeader;
     h[header::surveyName] = Sjis("第①工区 髙橋ビル ㎡");
     h[header::engineer] = Sjis("山田 & <太郎>");
-    const DeliveryResult result = Write(Sheet());
-    ASSERT_TRUE(result.written);
+    campaign.tests[4]->ws->test.testHeader[header::engineer] =
+        Sjis("山") + "\xF0\x40" + Sjis(" 太郎");
+    SiteSheet sheet = Sheet();
+    sheet.BoringToEdit("B-1").latitude = "36 04 59.999";  // precision 2: 00.00 of the next minute
+    sheet.BoringToEdit("B-1").diameter = "+66";
+    const DeliveryResult result = Write(sheet);
+    ASSERT_TRUE(result.written) << (messages.shown.empty() ? "" : messages.shown[0]);
     const std::string xml = Checked("BRG0001/TS000001.XML");
     EXPECT_NE(xml.find("<調査件名>第(1)工区 高橋ビル m2</調査件名>"), std::string::npos);
     EXPECT_NE(xml.find("<試験者>山田 &amp; &lt;太郎&gt;</試験者>"), std::string::npos);
+    EXPECT_NE(xml.find("<緯度_分>05</緯度_分>\n<緯度_秒>00.00</緯度_秒>"), std::string::npos);
+    EXPECT_NE(xml.find("<試験孔径>66</試験孔径>"), std::string::npos);
+    EXPECT_NE(Checked("BRG0002/TS000001.XML").find("<試験者>山〓 太郎</試験者>"),
+              std::string::npos);
+    EXPECT_NE(Checked("GRNDTST.XML").find("<試験者>山〓 太郎</試験者>"), std::string::npos);
     EXPECT_EQ(messages.shown,
-              std::vector<std::string>{
-                  "Shift_JIS にない文字を置き換えました: ① → (1), ㎡ → m2, 髙 → 高"});
+              std::vector<std::string>{"Shift_JIS にない文字を置き換えました: "
+                                       "① → (1), ㎡ → m2, 外字 F040 → 〓, 髙 → 高"});
+}
+
+// A test keeps its name across deliveries whatever is corrected in it (the
+// sheet records which data file became which test); a data file gone
+// leaves its test as it was, named; a boring the delivery lists already
+// keeps its position.
+TEST_F(DeliveryTest, ARedeliveryReplacesEachTestUnderItsName) {
+    SiteSheet sheet = Sheet();
+    DeliveryResult first = Write(sheet);
+    ASSERT_TRUE(first.written);
+    RecordDelivered(sheet, first);
+    EXPECT_EQ(sheet.delivered.at("B-1_03.5.kdw"), "BRG0001/TS000001");
+    EXPECT_EQ(ReadSiteSheet(WriteSiteSheet(sheet), messages.shown).delivered, sheet.delivered);
+
+    // The first test's depth corrected, the second's file gone.
+    const std::string tests = dir.file("tests");
+    std::filesystem::copy(KARNEA_EXAMPLES_DIR "/campaign", tests);
+    std::filesystem::remove(tests + "/B-1_06.5.kdw");
+    TestRecord corrected;
+    ReadTestFile(ReadBytes(tests + "/B-1_03.5.kdw"), corrected, messages);
+    corrected.testHeader[header::depth] = "-3.60";
+    WriteBytes(tests + "/B-1_03.5.kdw", WriteTestFile(corrected));
+    campaign = ReadCampaign(CampaignFiles({tests}), started);
+    const DeliveryResult second = Write(sheet);
+    ASSERT_TRUE(second.written) << (messages.shown.empty() ? "" : messages.shown[0]);
+    EXPECT_EQ(second.replaced, 5u);
+    EXPECT_EQ(second.placed.front().name, "TS000001");
+    const std::string management = Checked("GRNDTST.XML");
+    EXPECT_EQ(Count(management, "<電子データシートファイル名>"), 6u);
+    EXPECT_EQ(Count(management, "<試験上端深度>3.60<"), 1u);
+    EXPECT_EQ(Count(management, "<試験上端深度>3.50<"), 0u);
+    EXPECT_NE(DeliverySummary(second).find("BRG0001/TS000002 (B-1_06.5.kdw)"), std::string::npos);
+
+    sheet.BoringToEdit("B-1").elevation = "7.30";
+    EXPECT_FALSE(Write(sheet).written);
+    EXPECT_EQ(
+        messages.shown,
+        std::vector<std::string>{
+            "B-1: BRG0001 は既存の GRNDTST.XML では 経度 136 13 13.03、緯度 36 04 41.99、"
+            "測地系 02、標高 7.10 です。現場シートの 経度 136 13 13.03、緯度 36 04 41.99、"
+            "測地系 02、標高 7.30 とは違います。ボーリングの位置は一つなので、どちらかに合わせ"
+            "て下さい"});
+}
+
+// A delivery killed at any point of its install is completed by the next
+// one into the folder (or undone when a file it wrote is gone), said so;
+// never a management file that disagrees with the files.
+TEST_F(DeliveryTest, AnInterruptedDeliveryIsCompletedOrUndone) {
+    std::string& survey = campaign.tests[0]->ws->test.testHeader[header::surveyName];
+    const std::string first = survey;
+    // The set: 4 DTDs, then each test's PDF and XML, TS000001.XML the 6th.
+    for (const int killed : {0, 5, 17}) {
+        for (const bool lose : {false, true}) {
+            std::filesystem::remove_all(out);
+            survey = first;
+            ASSERT_TRUE(Write(Sheet()).written);
+            survey = Sjis("第二期");
+            AbandonSetAfter(killed);
+            EXPECT_FALSE(Write(Sheet()).written);
+            AbandonSetAfter(-1);
+            ASSERT_TRUE(std::filesystem::exists(Test(".karnea-delivery.journal")));
+            if (lose) {
+                for (const auto& e : std::filesystem::directory_iterator(Test("BRG0001"))) {
+                    if (e.path().filename().string().rfind(".TS000001.XML.karnea~save~", 0) == 0) {
+                        std::filesystem::remove(e.path());
+                    }
+                }
+            }
+            const bool forward = !lose || killed > 5;
+            EXPECT_TRUE(RecoverDelivery(out, messages));
+            EXPECT_NE(messages.shown.back().find(forward ? "最後まで書き込みました"
+                                                         : "書き込み前の状態に戻しました"),
+                      std::string::npos)
+                << killed << lose;
+            const std::string management = Checked("GRNDTST.XML");
+            EXPECT_EQ(Checked("BRG0001/TS000001.XML").find("第二期") != std::string::npos, forward);
+            for (const std::string& f : Values(management, "データシート交換用データファイル名")) {
+                EXPECT_TRUE(std::filesystem::exists(Test("BRG0001/" + f)) ||
+                            std::filesystem::exists(Test("BRG0002/" + f)));
+            }
+            for (const char* folder : {"BRG0001", "BRG0002", ""}) {
+                for (const auto& e : std::filesystem::directory_iterator(Test(folder))) {
+                    EXPECT_EQ(e.path().filename().string().find("karnea"), std::string::npos)
+                        << e.path();
+                }
+            }
+        }
+    }
+}
+
+// Another program's management file is extended in its own words: its
+// entries, its indentation and its empty elements stay to the byte; one
+// that cannot be read says why (its size, the bytes that are no Shift_JIS).
+TEST_F(DeliveryTest, AnotherProgramsManagementFileKeepsItsBytes) {
+    const std::string other =
+        "\t<試験情報>\r\n\t\t<地点名>No.1</地点名>\r\n\t\t<フォルダ名>BRG0001</フォルダ名>\r\n"
+        "\t\t<位置情報><経度><経度_度>136</経度_度><経度_分>13</経度_分><経度_秒>13.03</経度_秒>"
+        "</経度><緯度><緯度_度>36</緯度_度><緯度_分>04</緯度_分><緯度_秒>41.99</緯度_秒></緯度>"
+        "<測地系>02</測地系><標高>7.10</標高></位置情報>\r\n"
+        "\t\t<各種試験情報>\r\n\t\t\t<電子データシートファイル名>TS001001.PDF"
+        "</電子データシートファイル名>\r\n\t\t\t<電子データシート作成ソフトウェア名>X 1"
+        "</電子データシート作成ソフトウェア名>\r\n\t\t\t<試験コード></試験コード>\r\n"
+        "\t\t\t<試験名称/>\r\n\t\t\t<試験開始年月日>2026-10-01</試験開始年月日>\r\n"
+        "\t\t\t<試験終了年月日>2026-10-01</試験終了年月日><試験者>他社</試験者>\r\n"
+        "\t\t</各種試験情報>\r\n\t</試験情報>\r\n";
+    const std::string existing =
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+        "<!DOCTYPE GRNDTEST SYSTEM \"GTST0200.DTD\">\r\n<GRNDTEST DTD_version=\"2.00\">\r\n"
+        "\t<基礎情報>\r\n\t\t<適用要領基準>土木201610-01</適用要領基準>\r\n\t</基礎情報>\r\n" +
+        other + "\t<!-- 手で書いた注記 -->\r\n</GRNDTEST>\r\n";
+    std::filesystem::create_directories(Test("BRG0001"));
+    WriteBytes(Test("GRNDTST.XML"), Sjis(existing));
+    WriteBytes(Test("BRG0001/TS001001.PDF"), "other");
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(Write(Sheet()).written) << (messages.shown.empty() ? "" : messages.shown[0]);
+        const std::string now = Cp932ToUtf8(ReadBytes(Test("GRNDTST.XML")));
+        EXPECT_NE(now.find(other.substr(0, other.find("\t</試験情報>"))), std::string::npos) << now;
+        EXPECT_NE(now.find("\t<!-- 手で書いた注記 -->\r\n</GRNDTEST>"), std::string::npos);
+        EXPECT_EQ(Count(now, "karnea test"), 12u);
+    }
+
+    std::filesystem::resize_file(Test("GRNDTST.XML"), 65u << 20);
+    EXPECT_FALSE(Write(Sheet()).written);
+    EXPECT_NE(messages.shown.at(0).find("65 MB あり"), std::string::npos) << messages.shown.at(0);
+    WriteBytes(Test("GRNDTST.XML"),
+               Sjis(existing).replace(Sjis(existing).find("No.1"), 1, "\x85\x40"));
+    EXPECT_FALSE(Write(Sheet()).written);
+    EXPECT_NE(messages.shown.at(0).find("Shift_JIS と宣言されていますが、8 行目に"),
+              std::string::npos)
+        << messages.shown.at(0);
 }
 
 // What the sheet or the tests lack is named, each with its boring or file,
@@ -288,15 +458,17 @@ TEST_F(DeliveryTest, ProblemsAreNamedAndNothingIsWritten) {
         std::string key, value, said;
     };
     const std::vector<Case> cases = {
-        {"latitude", "36 61 0", "B-2: latitude の値が異常です"},
-        {"longitude", "", "B-2: longitude がありません"},
-        {"method", "04", "B-2: method の値が異常です"},
-        {"precision", "5", "B-2: precision の値が異常です"},
-        {"datum", "1", "B-2: datum の値が異常です"},
-        {"elevation", "7.1m", "B-2: elevation の値が異常です"},
-        {"diameter", "0", "B-2: diameter の値が異常です"},
-        {"folder", "BRG0001", "B-2: folder BRG0001 は他のボーリングと同じです"},
-        {"folder", "brg2", "B-2: folder の値が異常です"},
+        {"latitude", "36 61 0", "B-2: 緯度 の値が異常です（36 61 0）"},
+        {"latitude", "136 13 14", "B-2: 緯度 136 13 14 は日本の範囲（20～46 度）にありません"},
+        {"longitude", "", "B-2: 経度 がありません"},
+        {"method", "04", "B-2: 経緯度取得方法 の値が異常です（04）"},
+        {"precision", "5", "B-2: 経緯度読取精度 の値が異常です（5）"},
+        {"datum", "1", "B-2: 測地系 の値が異常です（1）"},
+        {"elevation", "7.1m", "B-2: 標高 の値が異常です（7.1m）"},
+        {"elevation", "1e3", "B-2: 標高 の値が異常です（1e3）"},
+        {"diameter", "0", "B-2: 試験孔径 の値が異常です（0）"},
+        {"folder", "BRG0001", "B-2: フォルダ名 BRG0001 は他のボーリングと同じです"},
+        {"folder", "brg2", "B-2: フォルダ名 の値が異常です（brg2）"},
     };
     for (const Case& c : cases) {
         SiteSheet sheet = Sheet();
@@ -315,14 +487,20 @@ TEST_F(DeliveryTest, ProblemsAreNamedAndNothingIsWritten) {
         EXPECT_FALSE(Write(sheet).written) << c.key;
         EXPECT_EQ(messages.shown, std::vector<std::string>{c.said});
     }
+    // What each delivery fills in every real one: the client, the survey,
+    // the engineer.
     SiteSheet sheet = Sheet();
     sheet.borings.pop_back();
+    sheet.client.clear();
     campaign.tests[1]->ws->test.testHeader[header::dateMonth] = "13";
+    campaign.tests[2]->ws->test.testHeader[header::engineer].clear();
     EXPECT_FALSE(Write(sheet).written);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].find("B-1_06.5.kdw: 測定年月日"), std::string::npos);
-    EXPECT_NE(messages.shown[0].find("B-2: 現場シートにこのボーリングの項目がありません"),
-              std::string::npos);
+    for (const char* said : {"発注機関名称がありません", "B-1_06.5.kdw: 測定年月日 2026 年 13 月",
+                             "（13月はありません）", ": 試験者（担当者） がありません",
+                             "B-2: 現場シートにこのボーリングの項目がありません"}) {
+        EXPECT_NE(messages.shown[0].find(said), std::string::npos) << said << messages.shown[0];
+    }
     EXPECT_FALSE(std::filesystem::exists(out));
 
     // The sheet's own lines: one that is no item is named, and the dialog's

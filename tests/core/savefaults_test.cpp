@@ -74,6 +74,80 @@ TEST(SaveFaults, EveryStepLeavesThePreviousFile) {
     }
 }
 
+// A set of files replaced together, after a kill at any point of its
+// install: the journal it leaves completes the set when every new file is
+// at hand, else puts every previous file back; never a mix, and nothing of
+// the install stays. A failed step leaves the set as it was.
+TEST(SaveFaults, AFileSetIsWhollyNewOrWhollyOldAfterAnyKill) {
+    const auto state = [](const ScratchDir& dir) {
+        const auto read = [&](const char* name) {
+            return std::filesystem::exists(dir.file(name)) ? ReadBytes(dir.file(name))
+                                                           : std::string("-");
+        };
+        return read("a") + "," + read("sub/b") + "," + read("c") + "," + read("gone");
+    };
+    const std::string before = "old a,old b,-,old gone";
+    const std::string after = "new a,new b,new c,-";
+    const auto install = [](const ScratchDir& dir) {
+        return ReplaceFileSet(
+            dir.file(".journal"),
+            {{dir.file("a"), "new a"}, {dir.file("sub/b"), "new b"}, {dir.file("c"), "new c"}},
+            {dir.file("gone")});
+    };
+    for (int killed = 0; killed <= 3; ++killed) {
+        for (const bool staged : {true, false}) {
+            ScratchDir dir;
+            std::filesystem::create_directories(dir.file("sub"));
+            WriteBytes(dir.file("a"), "old a");
+            WriteBytes(dir.file("sub/b"), "old b");
+            WriteBytes(dir.file("gone"), "old gone");
+            AbandonSetAfter(killed);
+            EXPECT_FALSE(install(dir));
+            AbandonSetAfter(-1);
+            EXPECT_FALSE(install(dir));  // not while a journal is there
+            if (!staged) {
+                // c's new file lost before it took its name: no way forward.
+                for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+                    if (e.path().filename().string().rfind(".c.karnea~save~", 0) == 0) {
+                        std::filesystem::remove(e.path());
+                    }
+                }
+            }
+            const bool forward = staged || killed >= 3;
+            EXPECT_EQ(RecoverFileSet(dir.file(".journal")),
+                      forward ? SetRecovery::forward : SetRecovery::back)
+                << killed;
+            EXPECT_EQ(state(dir), forward ? after : before) << killed << staged;
+            // a, sub, and c or gone; nothing of the install beside them.
+            EXPECT_EQ(FilesIn(dir), 3u) << killed << staged;
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("sub")),
+                                    std::filesystem::directory_iterator()),
+                      1);
+            EXPECT_EQ(RecoverFileSet(dir.file(".journal")), SetRecovery::none);
+        }
+    }
+    for (const SaveStep step : {SaveStep::sync, SaveStep::rename}) {
+        ScratchDir dir;
+        std::filesystem::create_directories(dir.file("sub"));
+        WriteBytes(dir.file("a"), "old a");
+        WriteBytes(dir.file("sub/b"), "old b");
+        WriteBytes(dir.file("gone"), "old gone");
+        {
+            const FailingStep failing(step);
+            EXPECT_FALSE(install(dir));
+        }
+        EXPECT_EQ(state(dir), before);
+        EXPECT_EQ(FilesIn(dir), 3u);
+        EXPECT_TRUE(install(dir));
+        EXPECT_EQ(state(dir), after);
+    }
+    // A journal that is not whole is left alone.
+    ScratchDir dir;
+    WriteBytes(dir.file(".journal"), "karnea file set 1\nx\t");
+    EXPECT_EQ(RecoverFileSet(dir.file(".journal")), SetRecovery::unreadable);
+    EXPECT_TRUE(std::filesystem::exists(dir.file(".journal")));
+}
+
 // A writable file in a folder where no new file can be made is written in
 // place; whichever step of that fails, the file keeps its previous content
 // whole, longer or shorter than the new one, and the copy kept meanwhile

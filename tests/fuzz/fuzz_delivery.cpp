@@ -7,6 +7,7 @@
 #include <string>
 
 #include "document/deliveryxml.h"
+#include "document/managementfile.h"
 #include "document/sitesheet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -18,23 +19,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         BoringProblems(b, sheet.edition);
     }
     ReadSiteSheet(WriteSiteSheet(sheet), problems);
+    WithDelivered(input, sheet.delivered);
 
     std::string why;
     if (const auto file = ManagementFile::Read(input, why)) {
         file->Rules();
         file->Entries("BRG0001");
+        file->PositionOf("BRG0001");
         file->Remove("BRG0001", "TS000001.PDF");
         file->Add({.site = "x",
                    .folder = "BRG0001",
-                   .longitude = {"1", "2", "3"},
-                   .latitude = {"1", "2", "3"},
-                   .datum = "02",
-                   .elevation = "1"},
+                   .position = {{"1", "2", "3"}, {"1", "2", "3"}, "02", "1"}},
                   {.sheetFile = "TS000009.PDF"});
+        file->Add({.site = "y", .folder = "BRG0002"}, {.sheetFile = "TS000001.PDF"});
         std::set<std::string> replaced;
         const std::string text = PlainForShiftJis(file->Text(), replaced);
-        InvalidAgainstDtd(text);
-        ShiftJisBytes(text);
+        InvalidDelivered(ShiftJisBytes(text));
     }
     return 0;
 }

@@ -65,6 +65,7 @@
 #include "view/ctavview.h"
 
 using namespace karnea;
+using test::Contains;
 using test::Example;
 using test::Program;
 
@@ -74,6 +75,36 @@ QByteArray ReadAll(const QString& path) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return f.readAll();
+}
+
+// Types a delivery dialog's every item as a Japanese user would, the
+// numbers from an input method (full-width digits and blanks).
+void FillDelivery(QDialog& d) {
+    test::Commit(test::Find<QLineEdit>(d, "client"), QStringLiteral("県土木事務所"));
+    auto* tabs = test::Find<QTabWidget>(d, "borings");
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        QWidget* page = tabs->widget(i);
+        const auto type = [&](const char* name, const QString& text) {
+            auto* box = page->findChild<QLineEdit*>(QString::fromLatin1(name));
+            box->setFocus();
+            test::Commit(box, text);
+        };
+        type("longitude", QStringLiteral("１３６　１３　１３．０３３０"));
+        type("latitude", QStringLiteral("36 04 41.9870"));
+        type("elevation", QStringLiteral("７．１０"));
+        type("diameter", QStringLiteral("６６"));
+        QCOMPARE(page->findChild<QLineEdit*>(QStringLiteral("longitude"))->text(),
+                 QStringLiteral("136 13 13.0330"));
+        for (const char* name : {"method", "precision", "datum"}) {
+            auto* box = page->findChild<QComboBox*>(QString::fromLatin1(name));
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Down);
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+    }
+    QCOMPARE(test::Find<QPlainTextEdit>(d, "problems")->toPlainText(),
+             QStringLiteral("なし（出力できます）"));
 }
 
 }  // namespace
@@ -383,31 +414,10 @@ private slots:
                 typed = true;
                 test::Find<QPushButton>(*d, "ok")->click();
                 QVERIFY(d->isVisible());
-                QVERIFY(p.messages.shown.back().rfind("B-1: longitude がありません", 0) == 0);
+                QVERIFY(p.messages.shown.back().rfind("発注機関名称がありません\n", 0) == 0);
+                QVERIFY(Contains(p.messages.shown.back(), "\nB-1: 経度 がありません\n"));
                 test::Screenshot(*d, "delivery-missing");
-                test::Commit(test::Find<QLineEdit>(*d, "client"), QStringLiteral("県土木事務所"));
-                auto* tabs = test::Find<QTabWidget>(*d, "borings");
-                for (int i = 0; i < tabs->count(); ++i) {
-                    tabs->setCurrentIndex(i);
-                    QWidget* page = tabs->widget(i);
-                    const auto type = [&](const char* name, const QString& text) {
-                        auto* box = page->findChild<QLineEdit*>(QString::fromLatin1(name));
-                        box->setFocus();
-                        QTest::keyClicks(box, text);
-                    };
-                    type("longitude", QStringLiteral("136 13 13.0330"));
-                    type("latitude", QStringLiteral("36 04 41.9870"));
-                    type("elevation", QStringLiteral("7.10"));
-                    type("diameter", QStringLiteral("66"));
-                    for (const char* name : {"method", "precision", "datum"}) {
-                        auto* box = page->findChild<QComboBox*>(QString::fromLatin1(name));
-                        box->setFocus();
-                        QTest::keyClick(box, Qt::Key_Down);
-                        QTest::keyClick(box, Qt::Key_Down);
-                    }
-                }
-                QCOMPARE(test::Find<QPlainTextEdit>(*d, "problems")->toPlainText(),
-                         QStringLiteral("なし（出力できます）"));
+                FillDelivery(*d);
                 test::Screenshot(*d, "delivery");
                 test::Find<QPushButton>(*d, "ok")->click();
             } else if (d->windowTitle() == QStringLiteral("電子納品を作っています") && cancel) {
@@ -435,6 +445,56 @@ private slots:
                                        "電子納品: ボーリング 2、試験 6、ファイル 18 (置き換え 0)"});
         QVERIFY(QFile::exists(out + QStringLiteral("/BORING/TEST/BRG0002/TS000002.PDF")));
         QVERIFY(ReadAll(out + QStringLiteral("/BORING/TEST/GRNDTST.XML")).size() > 0);
+        // The folder choosers say what they ask for.
+        QCOMPARE(p.chooser.folderTitles.mid(0, 2),
+                 QStringList({QStringLiteral("試験データのフォルダ"),
+                              QStringLiteral("電子納品の出力先フォルダ")}));
+        // The sheet records which test each data file became.
+        QVERIFY(ReadAll(tests + QStringLiteral("/delivery.ini"))
+                    .contains("[delivered]\nB-1_03.5.kdw = BRG0001/TS000001\n"));
+    }
+
+    // A site sheet that cannot be kept beside the tests leaves the dialog
+    // open with what was typed (ｷｬﾝｾﾙ), or is kept where the user says
+    // (いいえ), and the delivery goes on.
+    void deliverySheetThatCannotBeKeptBesideTheTests() {
+        QTemporaryDir dir;
+        const QString tests = dir.filePath(QStringLiteral("tests"));
+        // A folder where the sheet would be: no file can be written there.
+        QVERIFY(QDir().mkpath(tests + QStringLiteral("/delivery.ini")));
+        for (const QString& name : QDir(Example("campaign")).entryList({QStringLiteral("*.kdw")})) {
+            QVERIFY(QFile::copy(Example("campaign/") + name, tests + QStringLiteral("/") + name));
+        }
+        const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.ini"));
+        Program p({Example("test.kdw")});
+        p.app->extensions().SetProgressDelay(std::chrono::milliseconds(0));
+        bool stayed = false;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (d == nullptr || d->objectName() != QStringLiteral("delivery")) {
+                return;
+            }
+            watch.stop();
+            FillDelivery(*d);
+            p.messages.answer = Messages::Answer::cancel;
+            test::Find<QPushButton>(*d, "ok")->click();
+            stayed = d->isVisible() &&
+                     test::Find<QLineEdit>(*d, "client")->text() == QStringLiteral("県土木事務所");
+            QVERIFY(Contains(p.messages.asked.back(), "delivery.ini を保存できませんでした: "));
+            p.messages.answer = Messages::Answer::no;
+            test::Find<QPushButton>(*d, "ok")->click();
+        });
+        watch.start();
+        p.chooser.answers = {tests, elsewhere, dir.filePath(QStringLiteral("out"))};
+        p.app->frame().action(Command::delivery)->trigger();
+        QVERIFY(stayed);
+        const QString sheet = ReadAll(elsewhere);
+        QVERIFY2(sheet.contains("client = 県土木事務所\n") &&
+                     sheet.contains("[delivered]\nB-1_03.5.kdw = BRG0001/TS000001\n"),
+                 qPrintable(sheet));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out/BORING/TEST/GRNDTST.XML"))));
     }
 
     void extensionMenu() {

@@ -39,13 +39,15 @@ public:
         ++saveDialogs;
         return Next();
     }
-    std::optional<QString> ChooseFolder(const QString& initial) override {
+    std::optional<QString> ChooseFolder(const QString& initial, const QString& title) override {
         folderInitial = initial;
+        folderTitles << title;
         return Next();
     }
     // The paths the dialogs return in turn; an empty one is Cancel.
     std::deque<QString> answers;
     QString openFolder, saveInitial, lastFilter, openSuffix, folderInitial;
+    QStringList folderTitles;
     int saveDialogs = 0;
 
 private:
