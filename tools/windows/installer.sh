@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../.."
 root=$PWD
 build=$(realpath -m "${1:-build-windows}")
 [ "${2:-}" = --staged ] || bash tools/windows/build.sh "$build" >/dev/null
-bash tools/need_packages.sh nsis
+bash tools/need_packages.sh nsis >&2  # what it says goes with the messages, not the result
 stage=$build/dist/karnea
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 work=$build/installer

@@ -6,4 +6,5 @@ set -euo pipefail
 here=$(dirname "$0")
 bash "$here/../setup.sh"
 exec bash "$here/../need_packages.sh" g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev \
-    xz-utils curl libgtest-dev libz-mingw-w64-dev fonts-ipafont-mincho fonts-ipafont-gothic qt6-translations-l10n
+    xz-utils curl libgtest-dev libz-mingw-w64-dev fonts-ipafont-mincho fonts-ipafont-gothic qt6-translations-l10n \
+    nsis
