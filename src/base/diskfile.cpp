@@ -979,7 +979,7 @@ std::string_view WhyUnreadable(const std::string& path) {
 std::string WhyNotWritten(const std::string& folder, std::uintmax_t bytes) {
     std::error_code ec;
     const fs::space_info space = fs::space(PathOf(folder), ec);
-    if (!ec && space.available < bytes + (1u << 20)) {
+    if (!ec && space.available < bytes + (64u << 10)) {
         return FormatMessage(msg::diskFull, std::to_string((bytes >> 20) + 1),
                              std::to_string(space.available >> 20));
     }

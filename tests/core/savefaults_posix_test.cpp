@@ -121,7 +121,8 @@ TEST(SaveFaults, KilledWhileWritingInPlace) {
             RecoverInterruptedSave(dir.file("f.kdw"), false, yes);
             const std::string kept = ReadBytes(dir.file("f.kdw"));
             return (kept == a || kept == b) && std::filesystem::is_empty(temporary.path());
-        })) << "attempt " << attempt;
+        })) << "attempt "
+            << attempt;
         ::chmod(dir.path().c_str(), 0755);
     }
 }
@@ -232,6 +233,15 @@ TEST(SaveFaults, AFullFileSystem) {
         EXPECT_EQ(FilesIn(dir), 2u);
         EXPECT_TRUE(std::filesystem::is_empty(dir.file("tmp")));
     }
+    // What the user is told of a write that failed: the room it wants, or
+    // a folder that may not be written.
+    EXPECT_EQ(WhyNotWritten(dir.path().string(), 1 << 20).rfind("ディスクの空きが足りません", 0),
+              0u);
+    ::chmod(dir.path().c_str(), 0555);
+    EXPECT_TRUE(test::AsOrdinaryUser([&] {
+        return WhyNotWritten(dir.path().string(), 10).rfind("フォルダに書き込めません", 0) == 0;
+    }));
+    ::chmod(dir.path().c_str(), 0755);
     std::system(("umount " + dir.path().string()).c_str());
 }
 
