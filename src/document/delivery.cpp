@@ -499,52 +499,94 @@ struct Placement {
     std::vector<std::string> folders;
 };
 
-std::optional<Placement> PlaceTests(const Campaign& campaign, const SiteSheet& sheet,
-                                    ManagementFile& management, const std::string& testFolder,
-                                    Messages& messages) {
-    Placement place;
-    // The names the sheet holds for data files, by folder.
-    std::map<std::string, std::set<std::string>> claimed;
+// The names the sheet records for data files, by folder; those whose data
+// files are not among the tests are kept as they are, and named.
+std::map<std::string, std::set<std::string>> RecordedNames(const Campaign& campaign,
+                                                           const SiteSheet& sheet,
+                                                           std::vector<std::string>& kept) {
     std::set<std::string> present;
     for (const auto& test : campaign.tests) {
         if (const std::optional<std::string> key = RecordKey(*test)) {
             present.insert(*key);
         }
     }
+    std::map<std::string, std::set<std::string>> claimed;
     for (const auto& [file, where] : sheet.delivered) {
         if (const auto recorded = RecordedTest(where)) {
             claimed[recorded->first].insert(recorded->second);
             if (!present.contains(file)) {
-                place.kept.push_back(where + " (" + file + ")");
+                kept.push_back(where + " (" + file + ")");
             }
         }
     }
-    const auto ownEntry = [&management](const std::string& folder, const std::string& name) {
-        for (const ManagementFile::Entry& e : management.Entries(folder)) {
-            if (IsOwn(e) && Upper(e.sheetFile) == name + ".PDF") {
-                return std::optional<ManagementFile::Entry>(e);
-            }
+    return claimed;
+}
+
+// The names taken in a boring's folder (every entry's and every file's),
+// and this program's entries there that no data file's record holds, with
+// their depths.
+struct FolderNames {
+    std::set<std::string> used;
+    std::vector<std::pair<std::string, double>> own;
+};
+FolderNames NamesIn(const ManagementFile& management, const std::string& folder,
+                    const std::string& folderPath, const std::set<std::string>& claimed) {
+    FolderNames names{StemsIn(folderPath), {}};
+    for (const ManagementFile::Entry& e : management.Entries(folder)) {
+        names.used.insert(StemOf(e.sheetFile));
+        if (!e.exchangeFile.empty()) {
+            names.used.insert(StemOf(e.exchangeFile));
         }
-        return std::optional<ManagementFile::Entry>();
-    };
+        if (IsOwn(e) && IsOwnTsName(Upper(e.sheetFile)) && !claimed.contains(StemOf(e.sheetFile))) {
+            names.own.emplace_back(StemOf(e.sheetFile), ParseNumber(e.topDepth).value_or(-1));
+        }
+    }
+    return names;
+}
+
+// The name the sheet recorded for a test's data file, when it may be taken
+// again: its entry (this program's) goes, and its files too when the test
+// moved to another boring; "" when the test gets a name otherwise.
+std::string RecordedName(const DeliveredTest& d, const SiteSheet& sheet, ManagementFile& management,
+                         const std::set<std::string>& used, const std::string& testFolder,
+                         std::vector<std::string>& removals) {
+    const std::optional<std::string> key = RecordKey(*d.test);
+    const auto found = key ? sheet.delivered.find(*key) : sheet.delivered.end();
+    const auto recorded =
+        found == sheet.delivered.end() ? std::nullopt : RecordedTest(found->second);
+    if (!recorded) {
+        return {};
+    }
+    const auto& [folder, name] = *recorded;
+    const std::vector<ManagementFile::Entry> entries = management.Entries(folder);
+    const bool ownEntry = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
+        return IsOwn(e) && Upper(e.sheetFile) == name + ".PDF";
+    });
+    if (ownEntry) {
+        management.Remove(folder, name + ".PDF");
+        if (folder == d.folder) {
+            return name;
+        }
+        const std::string old = testFolder + "/" + folder + "/" + name;
+        removals.insert(removals.end(), {old + ".PDF", old + ".XML"});
+        return {};
+    }
+    // Its entry went (by hand): the name is its own while nothing holds it.
+    return folder == d.folder && !used.contains(name) ? name : std::string();
+}
+
+std::optional<Placement> PlaceTests(const Campaign& campaign, const SiteSheet& sheet,
+                                    ManagementFile& management, const std::string& testFolder,
+                                    Messages& messages) {
+    Placement place;
+    std::map<std::string, std::set<std::string>> claimed =
+        RecordedNames(campaign, sheet, place.kept);
     for (const BoringTests& b : BoringsOf(campaign)) {
         const SiteBoring& boring = *sheet.Boring(b.number);
         const std::string folder = Trimmed(boring.folder);
         const std::string folderPath = testFolder + "/" + folder;
         place.folders.push_back(folderPath);
-        // The names taken: every entry's and every file's in the folder.
-        std::set<std::string> used = StemsIn(folderPath);
-        std::vector<std::pair<std::string, double>> own;
-        for (const ManagementFile::Entry& e : management.Entries(folder)) {
-            used.insert(StemOf(e.sheetFile));
-            if (!e.exchangeFile.empty()) {
-                used.insert(StemOf(e.exchangeFile));
-            }
-            if (IsOwn(e) && IsOwnTsName(Upper(e.sheetFile)) &&
-                !claimed[folder].contains(StemOf(e.sheetFile))) {
-                own.emplace_back(StemOf(e.sheetFile), ParseNumber(e.topDepth).value_or(-1));
-            }
-        }
+        FolderNames names = NamesIn(management, folder, folderPath, claimed[folder]);
         std::set<std::string> given;
         std::vector<DeliveredTest> placed(b.profile->tests.size());
         for (std::size_t i = 0; i < placed.size(); ++i) {
@@ -552,26 +594,10 @@ std::optional<Placement> PlaceTests(const Campaign& campaign, const SiteSheet& s
             d.test = campaign.tests[b.first + i].get();
             d.number = b.number;
             d.folder = folder;
-            const std::optional<std::string> key = RecordKey(*d.test);
-            const auto found = key ? sheet.delivered.find(*key) : sheet.delivered.end();
-            const auto recorded =
-                found == sheet.delivered.end() ? std::nullopt : RecordedTest(found->second);
-            if (recorded && ownEntry(recorded->first, recorded->second)) {
-                management.Remove(recorded->first, recorded->second + ".PDF");
-                if (recorded->first == folder) {
-                    d.name = recorded->second;
-                    d.replaces = true;
-                } else {
-                    // Moved to another boring: its files there go.
-                    const std::string old =
-                        testFolder + "/" + recorded->first + "/" + recorded->second;
-                    place.removals.insert(place.removals.end(), {old + ".PDF", old + ".XML"});
-                }
-            } else if (recorded && recorded->first == folder && !used.contains(recorded->second)) {
-                d.name = recorded->second;  // its entry went, its name is free
-            }
+            d.name = RecordedName(d, sheet, management, names.used, testFolder, place.removals);
+            d.replaces = !d.name.empty() && names.used.contains(d.name);
             const double depth = TestDepth(d.test->Header());
-            for (const auto& [name, ownDepth] : own) {
+            for (const auto& [name, ownDepth] : names.own) {
                 if (d.name.empty() && !given.contains(name) &&
                     std::fabs(ownDepth - depth) < 0.005) {
                     d.name = name;
@@ -585,7 +611,7 @@ std::optional<Placement> PlaceTests(const Campaign& campaign, const SiteSheet& s
         for (DeliveredTest& d : placed) {
             while (d.name.empty() && next <= 999) {
                 const std::string name = FormatText("TS000%03d", next++);
-                if (!claimed[folder].contains(name) && used.insert(name).second) {
+                if (!claimed[folder].contains(name) && names.used.insert(name).second) {
                     d.name = name;
                 }
             }
@@ -598,6 +624,41 @@ std::optional<Placement> PlaceTests(const Campaign& campaign, const SiteSheet& s
         }
     }
     return place;
+}
+
+// Installs the delivery's files as one set, in its folders (those made
+// for a set that failed go again); false, said with why, when it failed.
+bool InstallDelivery(const std::string& testFolder, const std::vector<std::string>& folders,
+                     const FileContents& files, const std::vector<std::string>& removals,
+                     Messages& messages) {
+    std::error_code ec;
+    std::vector<std::string> made;
+    for (const std::string& folder : folders) {
+        std::filesystem::path p = PathOf(folder);
+        std::vector<std::filesystem::path> missing;
+        for (; !p.empty() && !std::filesystem::exists(p, ec); p = p.parent_path()) {
+            missing.push_back(p);
+        }
+        std::filesystem::create_directories(PathOf(folder), ec);
+        for (const auto& m : missing) {
+            made.push_back(PathText(m));
+        }
+    }
+    if (ReplaceFileSet(testFolder + "/" + std::string(kDeliveryJournal), files, removals)) {
+        return true;
+    }
+    std::uintmax_t size = 0;
+    for (const auto& file : files) {
+        size += file.second.size();
+    }
+    const std::string why = WhyNotWritten(testFolder, size);
+    std::sort(made.begin(), made.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& m : made) {
+        std::filesystem::remove(PathOf(m), ec);
+    }
+    messages.Show(FormatMessage(msg::deliveryNotWritten, testFolder, why));
+    return false;
 }
 
 }  // namespace
@@ -716,32 +777,7 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
         result.stopped = true;
         return result;
     }
-    // The folders first; those made for nothing go again.
-    std::error_code ec;
-    std::vector<std::string> made;
-    for (const std::string& folder : place->folders) {
-        std::filesystem::path p = PathOf(folder);
-        std::vector<std::filesystem::path> missing;
-        for (; !p.empty() && !std::filesystem::exists(p, ec); p = p.parent_path()) {
-            missing.push_back(p);
-        }
-        std::filesystem::create_directories(PathOf(folder), ec);
-        for (const auto& m : missing) {
-            made.push_back(PathText(m));
-        }
-    }
-    if (!ReplaceFileSet(testFolder + "/" + std::string(kDeliveryJournal), files, place->removals)) {
-        std::uintmax_t size = 0;
-        for (const auto& file : files) {
-            size += file.second.size();
-        }
-        const std::string why = WhyNotWritten(testFolder, size);
-        std::sort(made.begin(), made.end(),
-                  [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-        for (const std::string& m : made) {
-            std::filesystem::remove(PathOf(m), ec);
-        }
-        messages.Show(FormatMessage(msg::deliveryNotWritten, testFolder, why));
+    if (!InstallDelivery(testFolder, place->folders, files, place->removals, messages)) {
         return result;
     }
     result.written = true;
