@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include "base/encoding.h"
 #include "base/textfields.h"
@@ -328,7 +329,28 @@ std::string PlainForShiftJis(std::string_view text, std::set<std::string>& repla
 }
 
 std::string ShiftJisBytes(std::string_view utf8Xml) {
-    return Utf8ToCp932(utf8Xml);
+    // A character at a time, each kind converted once: a delivery's files
+    // repeat a few hundred characters over megabytes, and the encoding
+    // knows no state that spans characters.
+    std::string out;
+    out.reserve(utf8Xml.size());
+    std::unordered_map<std::string_view, std::string> known;
+    for (std::size_t i = 0; i < utf8Xml.size();) {
+        const auto lead = static_cast<unsigned char>(utf8Xml[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view character = utf8Xml.substr(i, length);
+        i += length;
+        if (length == 1) {
+            out += static_cast<char>(lead);
+            continue;
+        }
+        const auto [at, added] = known.try_emplace(character);
+        if (added) {
+            at->second = Utf8ToCp932(character);
+        }
+        out += at->second;
+    }
+    return out;
 }
 
 std::string XmlEscaped(std::string_view text) {
@@ -385,20 +407,34 @@ std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml) {
 }
 
 std::optional<std::string> InvalidDelivered(std::string_view bytes) {
+    // Read as a strict reader reads them, each kind of character decoded
+    // once.
+    std::string text;
+    text.reserve(bytes.size() * 3 / 2);
+    std::unordered_map<std::string_view, std::string> known;
     int line = 1;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         line += c == '\n' ? 1 : 0;
-        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+            ++i;
             continue;
         }
         const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-        if (!JisLeadByte(c) || trail < 0x40 || trail == 0x7F || trail > 0xFC) {
+        const bool single = c >= 0xA1 && c <= 0xDF;
+        if (!single && (!JisLeadByte(c) || trail < 0x40 || trail == 0x7F || trail > 0xFC)) {
             return FormatText("%d 行: Shift_JIS にないバイト %02X %02X", line, c, trail);
         }
-        ++i;
+        const std::string_view character = bytes.substr(i, single ? 1 : 2);
+        i += character.size();
+        const auto [at, added] = known.try_emplace(character);
+        if (added) {
+            at->second = Cp932ToUtf8(character);
+        }
+        text += at->second;
     }
-    return InvalidAgainstDtd(Cp932ToUtf8(bytes));
+    return InvalidAgainstDtd(text);
 }
 
 std::optional<std::string> NotWellFormed(std::string_view utf8Xml) {
