@@ -557,7 +557,8 @@ std::string RecordedName(const DeliveredTest& d, const SiteSheet& sheet, Managem
     if (!recorded) {
         return {};
     }
-    const auto& [folder, name] = *recorded;
+    const std::string& folder = recorded->first;
+    const std::string& name = recorded->second;
     const std::vector<ManagementFile::Entry> entries = management.Entries(folder);
     const bool ownEntry = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
         return IsOwn(e) && Upper(e.sheetFile) == name + ".PDF";
