@@ -16,7 +16,7 @@
 #include "cli/render.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
-#include "document/delivery.h"
+#include "delivery/delivery.h"
 #include "document/documentfile.h"
 #include "document/workbook.h"
 #include "render/pageexport.h"

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "dialogs/ceditdlg.h"
-#include "document/deliverymodel.h"
+#include "delivery/deliverymodel.h"
 
 namespace karnea {
 

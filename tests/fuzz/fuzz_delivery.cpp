@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
-#include "document/deliveryxml.h"
-#include "document/managementfile.h"
-#include "document/sitesheet.h"
+#include "delivery/deliveryxml.h"
+#include "delivery/managementfile.h"
+#include "delivery/sitesheet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace karnea;

@@ -3,7 +3,7 @@
 # "Layout"). The core's folders take no Qt header at all.
 cmake_minimum_required(VERSION 3.25)
 
-set(core base records settings analysis pages entry document)
+set(core base records settings analysis pages entry document delivery)
 
 # The core in order: each folder may include the ones before it.
 set(allowed_base base)
@@ -13,6 +13,7 @@ set(allowed_analysis ${allowed_settings} analysis)
 set(allowed_pages ${allowed_analysis} pages)
 set(allowed_entry ${allowed_pages} entry)
 set(allowed_document ${allowed_entry} document)
+set(allowed_delivery ${allowed_document} delivery)
 # Above the core: the page targets, the command-line tool, and the desktop
 # program's folders in their order (dialogs, then the page view, then the
 # application with its menus).

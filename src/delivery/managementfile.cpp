@@ -1,4 +1,4 @@
-#include "document/managementfile.h"
+#include "delivery/managementfile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 
 #include "base/encoding.h"
 #include "base/textfields.h"
-#include "document/deliveryxml.h"
+#include "delivery/deliveryxml.h"
 
 namespace karnea {
 namespace {

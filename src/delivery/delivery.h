@@ -23,7 +23,7 @@
 
 #include "base/orderedwork.h"
 #include "document/campaign.h"
-#include "document/sitesheet.h"
+#include "delivery/sitesheet.h"
 
 namespace karnea {
 

@@ -1,11 +1,11 @@
-#include "document/deliverymodel.h"
+#include "delivery/deliverymodel.h"
 
 #include <set>
 
 #include "base/encoding.h"
 #include "base/system.h"
 #include "base/textfields.h"
-#include "document/delivery.h"
+#include "delivery/delivery.h"
 
 namespace karnea {
 

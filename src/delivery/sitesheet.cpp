@@ -1,4 +1,4 @@
-#include "document/sitesheet.h"
+#include "delivery/sitesheet.h"
 
 // The reader is a header: its code is built here, for char texts taken as
 // they are (UTF-8).

@@ -1,4 +1,4 @@
-#include "document/deliveryxml.h"
+#include "delivery/deliveryxml.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>

@@ -1,4 +1,4 @@
-#include "document/delivery.h"
+#include "delivery/delivery.h"
 
 #include <algorithm>
 #include <array>
@@ -12,8 +12,8 @@
 #include "base/orderedwork.h"
 #include "base/system.h"
 #include "base/textfields.h"
-#include "document/deliveryxml.h"
-#include "document/managementfile.h"
+#include "delivery/deliveryxml.h"
+#include "delivery/managementfile.h"
 #include "pages/datasheet.h"
 #include "pages/pagecomposer.h"
 #include "records/choices.h"

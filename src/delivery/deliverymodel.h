@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "document/campaign.h"
-#include "document/sitesheet.h"
+#include "delivery/sitesheet.h"
 #include "entry/entrytexts.h"
 
 namespace karnea {
