@@ -19,7 +19,7 @@ _karnea_cli() {
             fi
             return
             ;;
-        --settings | --png)
+        --settings | --png | --boring | --check)
             _filedir -d
             return
             ;;
@@ -58,7 +58,7 @@ _karnea_cli() {
         campaign) options="-o --output --settings --png --jobs" ;;
         ags) options="-o --output --recipient --settings --utf8 --jobs" ;;
         xlsx) options="-o --output --settings --jobs" ;;
-        delivery) options="-o --output --site --edition --settings --jobs" ;;
+        delivery) options="-o --output --site --boring --edition --settings --jobs --check --xml-only --json" ;;
         check) options="--settings --json --jobs" ;;
         help)
             ((cword == 2)) && COMPREPLY=($(compgen -W "${commands% help}" -- "$cur"))

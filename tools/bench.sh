@@ -39,3 +39,4 @@ echo "== karnea-cli render to PDF (600 dpi, every page)"
     --vs "$bench/karnea-pdf-floor" "$work/all.ops" "$work/floor.pdf" 600
 bash bench/campaign_jobs.sh 11
 bash bench/delivery_disk.sh 11
+bash bench/delivery_check.sh 7

@@ -19,6 +19,8 @@ packages=(
     libxlsxwriter-dev python3-openpyxl
     # the tests' independent reading of the PDFs written: structure, text, pages
     qpdf poppler-utils
+    # the published deliveries the tests deliver into (a tar.xz)
+    xz-utils
     # the manual pages, the Debian package and the checks of what it installs
     scdoc dpkg-dev man-db lintian appstream desktop-file-utils shared-mime-info bash-completion
     # a display for the desktop program on machines without one

@@ -45,6 +45,7 @@ enum class Command : int {
     qualityCheck = 33003,
     delivery = 33005,
     xlsxExport = 33006,
+    deliveryCheck = 33007,
     // ﾍﾙﾌﾟ
     about = 57664,
     help = 57670,

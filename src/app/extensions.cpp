@@ -12,16 +12,20 @@
 #include "base/messages.h"
 #include "base/orderedwork.h"
 #include "base/system.h"
+#include "base/textfields.h"
 #include "base/version.h"
+#include "delivery/boringdelivery.h"
+#include "delivery/delivery.h"
+#include "delivery/deliverycheck.h"
+#include "delivery/deliverymodel.h"
 #include "dialogs/backgroundwork.h"
 #include "dialogs/cagsdlg.h"
+#include "dialogs/cdeliverycheckdlg.h"
 #include "dialogs/cdeliverydlg.h"
 #include "dialogs/cqualitydlg.h"
 #include "dialogs/guiservices.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
-#include "delivery/delivery.h"
-#include "delivery/deliverymodel.h"
 #include "document/documentfile.h"
 #include "document/workbook.h"
 #include "document/workspace.h"
@@ -246,11 +250,7 @@ void Extensions::OnDelivery() {
     std::vector<std::string> problems;
     const SiteSheet read = siteText ? ReadSiteSheet(*siteText, problems) : SiteSheet{};
     if (!problems.empty()) {
-        std::string text;
-        for (const std::string& p : problems) {
-            text += (text.empty() ? "" : "\n") + p;
-        }
-        messages_.Show(text);
+        messages_.Show(JoinedLines(problems));
     }
     DeliveryModel model(*campaign, read);
     // Where the sheet is kept: beside the tests, elsewhere when that folder
@@ -292,21 +292,48 @@ void Extensions::OnDelivery() {
         return;
     }
     lastDeliveryFolder_ = *out;
+    const std::string output = ToPath(*out);
+    // The boring delivery already in the output folder gives the borings'
+    // positions; a sheet that says otherwise is named.
+    std::vector<std::string> boringProblems;
+    const std::optional<BoringDelivery> borings =
+        ReadBoringDelivery(output + "/BORING", boringProblems);
+    SiteSheet sheet = model.sheet;
+    if (borings && boringProblems.empty()) {
+        sheet = WithBoringDelivery(sheet, *borings, *campaign, boringProblems);
+    }
+    if (!boringProblems.empty()) {
+        messages_.Show(JoinedLines(boringProblems));
+        return;
+    }
     // Each test's pages are drawn on the worker; Cancel stops before the
     // files are written, which leaves the folder as it was.
     DeliveryResult result;
     KeptMessages said;
-    const std::string output = ToPath(*out);
+    if (borings) {
+        said.shown = borings->notes;
+    }
     const std::string software = "karnea " + std::string(ProgramVersion());
     RunInBackground(view_.window(), QStringLiteral("電子納品を作っています"), progressDelay_,
                     [&](const WorkProgress& progress) {
                         const TestPdf pdf = [](const CampaignTest& test, Messages& drawing) {
                             return DocumentPdf(PagesOf(*test.ws), 600, drawing);
                         };
-                        result = WriteDelivery(*campaign, model.sheet, output, software, pdf, said,
+                        result = WriteDelivery(*campaign, sheet, output, software, pdf, said,
                                                progress, DefaultJobs(), StartQtThread);
                     });
     said.shown.push_back(result.written ? DeliverySummary(result) : std::string());
+    // The results beside the boring logs, and what to type into them.
+    if (result.written && borings) {
+        const DeliveryCheck logs = CheckResultsAgainstLogs(output + "/BORING", output + "/BORING");
+        for (const DeliveryFinding& f : logs.findings) {
+            said.shown.push_back(FindingLine(f));
+        }
+        if (!logs.toType.empty()) {
+            said.shown.emplace_back(msg::boringValuesToType);
+            said.shown.insert(said.shown.end(), logs.toType.begin(), logs.toType.end());
+        }
+    }
     // The sheet records which test each data file became.
     if (result.written && keptAt) {
         RecordDelivered(model.sheet, result);
@@ -314,15 +341,26 @@ void Extensions::OnDelivery() {
             said.shown.push_back(FormatMessage(msg::siteSheetNotWritten, *keptAt));
         }
     }
-    std::string text;
-    for (const std::string& s : said.shown) {
-        if (!s.empty()) {
-            text += (text.empty() ? "" : "\n") + s;
-        }
-    }
+    const std::string text = JoinedLines(said.shown);
     if (!text.empty()) {
         messages_.Show(text);
     }
+}
+
+void Extensions::OnDeliveryCheck() {
+    const std::optional<QString> folder = chooser_.ChooseFolder(
+        lastDeliveryFolder_, QStringLiteral("検査する電子納品のフォルダ (BORING のあるフォルダ)"));
+    if (!folder) {
+        return;
+    }
+    DeliveryCheck check;
+    if (!RunInBackground(
+            view_.window(), QStringLiteral("電子納品を検査しています"), progressDelay_,
+            [&](const WorkProgress&) { check = CheckDelivery(BoringFolderOf(ToPath(*folder))); })) {
+        return;
+    }
+    CDeliveryCheckDlg dialog(check, view_.window());
+    dialog.exec();
 }
 
 void Extensions::OnQualityCheck() {

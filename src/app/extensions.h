@@ -40,6 +40,7 @@ public:
     // 拡張 › 電子納品出力...: asks for a folder, edits its site sheet, asks
     // where the delivery goes and writes it.
     void OnDelivery();
+    void OnDeliveryCheck();
     // 拡張 › 品質チェック...: the checks of the open test.
     void OnQualityCheck();
 

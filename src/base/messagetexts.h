@@ -130,6 +130,23 @@ inline constexpr std::string_view workbookDateLeftOut =
     "%1: 測定年月日 %2 は暦にない日付のため空欄にしました（%3）";
 // An export written ("%1" its path as the system writes it).
 inline constexpr std::string_view exportWritten = "%1 に書き出しました";
+// The boring delivery beside the tests ("%1" a file).
+inline constexpr std::string_view boringFileUnread = "%1 を読めません: %2";
+inline constexpr std::string_view boringDtdMissing =
+    "%1: DTD %2 が同じフォルダにないため、DTD による検証をしていません";
+inline constexpr std::string_view boringNoDoctype =
+    "%1: DOCTYPE がないため、DTD による検証をしていません";
+inline constexpr std::string_view boringNumberWrong =
+    "BORING.XML: ボーリング %1 のボーリング連番「%2」が異常です";
+inline constexpr std::string_view boringDisagrees =
+    "%1: %2 が現場シート (delivery.ini) では %3、%5 では %4 です";
+inline constexpr std::string_view boringDeliveryMissing = "%1 に BORING.XML がありません";
+inline constexpr std::string_view boringValuesToType =
+    "ボーリング柱状図 (ボーリング交換用データ) に入力する値:";
+// A check of a whole delivery ("%1" the BORING folder).
+inline constexpr std::string_view deliveryCheckSummary =
+    "電子納品チェック %1: ファイル %2、エラー %3、注意 %4";
+inline constexpr std::string_view deliveryCheckNotFolder = "%1 は電子納品のフォルダではありません";
 // OK with a row typed into the entry fields and not added.
 inline constexpr std::string_view addTypedEntries = "入力中のデータを追加しますか?";
 // A block too large: "%1" rows, "%2" columns, pasted from row "%3" and the

@@ -297,6 +297,16 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+std::string JoinedLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!line.empty()) {
+            text += (text.empty() ? "" : "\n") + line;
+        }
+    }
+    return text;
+}
+
 std::optional<double> ParseNumber(std::string_view text) {
     if (!WholeNumberText(text, true)) {
         return std::nullopt;

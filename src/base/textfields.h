@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace karnea {
 
@@ -41,6 +42,9 @@ int IsNumericText(std::string_view text);
 
 // The text without the blanks (spaces, tabs, line ends) around it.
 std::string_view TrimBlanks(std::string_view text);
+
+// Lines one under another ("\n" between them), the empty ones left out.
+std::string JoinedLines(const std::vector<std::string>& lines);
 
 // Whether a text counts as a number: IsNumericText gives 1.
 bool IsNumber(std::string_view text);

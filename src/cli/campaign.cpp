@@ -14,9 +14,11 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/render.h"
+#include "delivery/boringdelivery.h"
+#include "delivery/delivery.h"
+#include "delivery/deliverycheck.h"
 #include "document/agsfile.h"
 #include "document/campaign.h"
-#include "delivery/delivery.h"
 #include "document/documentfile.h"
 #include "document/workbook.h"
 #include "render/pageexport.h"
@@ -165,6 +167,19 @@ int RunXlsx(const Arguments& args, std::ostream&, Messages& messages) {
 }
 
 std::optional<std::string> CheckDeliveryOptions(const Arguments& args) {
+    if (args.has("check")) {
+        for (const char* other : {"output", "site", "edition", "boring", "jobs", "settings"}) {
+            if (args.has(other)) {
+                return std::string("--check takes no --") + other;
+            }
+        }
+        return std::nullopt;
+    }
+    for (const char* flag : {"json", "xml-only"}) {
+        if (args.has(flag)) {
+            return std::string("--") + flag + " goes with --check";
+        }
+    }
     if (args.has("edition") && !EditionNamed(args.at("edition"))) {
         return "--edition is 2016 or 2008";
     }
@@ -178,7 +193,88 @@ std::optional<std::string> CheckDeliveryOptions(const Arguments& args) {
     return std::nullopt;
 }
 
+namespace {
+
+void WriteFindings(JsonWriter& writer, const DeliveryCheck& check) {
+    static const char* const kinds[] = {"error", "caution", "no-pdf", "unread"};
+    writer.key("findings");
+    writer.beginArray();
+    for (const DeliveryFinding& f : check.findings) {
+        writer.beginObject(true);
+        writer.key("kind");
+        writer.value(kinds[static_cast<int>(f.kind)]);
+        writer.key("path");
+        writer.value(f.path);
+        writer.key("line");
+        writer.value(f.line);
+        writer.key("element");
+        writer.value(f.element);
+        writer.key("message");
+        writer.value(f.message);
+        writer.endObject();
+    }
+    writer.endArray();
+    writer.key("toType");
+    writer.beginArray();
+    for (const std::string& line : check.toType) {
+        writer.value(line);
+    }
+    writer.endArray();
+}
+
+// The findings of a check, a line each, then what to type into the boring
+// logs.
+void SayFindings(std::ostream& out, const DeliveryCheck& check) {
+    for (const DeliveryFinding& f : check.findings) {
+        out << FindingLine(f) << "\n";
+    }
+    if (!check.toType.empty()) {
+        out << msg::boringValuesToType << "\n";
+        for (const std::string& line : check.toType) {
+            out << "  " << line << "\n";
+        }
+    }
+}
+
+int RunDeliveryCheck(const Arguments& args, std::ostream& out, Messages& messages) {
+    const std::string& folder = args.at("check");
+    std::error_code ec;
+    if (!std::filesystem::is_directory(PathOf(folder), ec)) {
+        messages.Show(FormatMessage(msg::deliveryCheckNotFolder, folder));
+        return kExitFailure;
+    }
+    const DeliveryCheck check = CheckDelivery(BoringFolderOf(folder), !args.has("xml-only"));
+    const auto count = [&](DeliveryFinding::Kind kind) {
+        return std::to_string(
+            std::count_if(check.findings.begin(), check.findings.end(),
+                          [&](const DeliveryFinding& f) { return f.kind == kind; }));
+    };
+    if (args.has("json")) {
+        JsonWriter writer;
+        writer.beginObject();
+        writer.key("folder");
+        writer.value(check.folder);
+        writer.key("files");
+        writer.value(static_cast<int>(check.files));
+        WriteFindings(writer, check);
+        writer.endObject();
+        out << writer.text() << "\n";
+    } else {
+        SayFindings(out, check);
+        out << FormatMessage(msg::deliveryCheckSummary, {check.folder, std::to_string(check.files),
+                                                         count(DeliveryFinding::Kind::error),
+                                                         count(DeliveryFinding::Kind::caution)})
+            << "\n";
+    }
+    return check.HasErrors() ? kExitFailure : check.HasUnread() ? kExitSkipped : kExitOk;
+}
+
+}  // namespace
+
 int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
+    if (args.has("check")) {
+        return RunDeliveryCheck(args, out, messages);
+    }
     Workspace started = StartCommand(args, messages);
     // The site sheet: named, or the one beside the tests.
     std::string sitePath;
@@ -211,17 +307,38 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
     if (!campaign) {
         return kExitFailure;
     }
+    // The boring delivery beside the tests gives their borings' positions.
+    const std::string& output = args.at("output");
+    const std::string boringFolder = args.has("boring") ? args.at("boring") : output + "/BORING";
+    const std::optional<BoringDelivery> borings = ReadBoringDelivery(boringFolder, problems);
+    if (!borings && args.has("boring")) {
+        problems.push_back(FormatMessage(msg::boringDeliveryMissing, boringFolder));
+    }
+    if (borings && problems.empty()) {
+        for (const std::string& note : borings->notes) {
+            messages.Show(note);
+        }
+        sheet = WithBoringDelivery(sheet, *borings, *campaign, problems);
+    }
+    if (!problems.empty()) {
+        messages.Show(JoinedLines(problems));
+        return kExitFailure;
+    }
     const std::unique_ptr<QGuiApplication> app = StartGui();
     const TestPdf pdf = [](const CampaignTest& test, Messages& said) {
         return DocumentPdf(PagesOf(*test.ws), 600, said);
     };
-    const DeliveryResult result = WriteDelivery(*campaign, sheet, args.at("output"),
-                                                "karnea " + std::string(ProgramVersion()), pdf,
-                                                messages, {}, JobsOf(args), StartQtThread);
+    const DeliveryResult result =
+        WriteDelivery(*campaign, sheet, output, "karnea " + std::string(ProgramVersion()), pdf,
+                      messages, {}, JobsOf(args), StartQtThread);
     if (!result.written) {
         return kExitFailure;
     }
     out << DeliverySummary(result) << "\n";
+    // The results beside the boring logs.
+    if (borings) {
+        SayFindings(out, CheckResultsAgainstLogs(output + "/BORING", boringFolder));
+    }
     // The sheet records which test each data file became, for the next
     // delivery; the rest of it stays as the user wrote it.
     RecordDelivered(sheet, result);

@@ -50,6 +50,10 @@ struct Command {
     std::function<int(const Arguments&, std::ostream&, Messages&)> run;
     // Checks of the command's own option values (a usage error when it fails).
     std::function<std::optional<std::string>(const Arguments&)> check = {};
+    // An option that makes the command another of its forms, alone: no
+    // files, none of the options otherwise required.
+    std::string_view alone = {};
+    std::string_view aloneUsage = {};
 };
 
 // Opens IN, carries out `steps` (false: the command stops, nothing written),
@@ -345,18 +349,24 @@ const std::vector<Command>& Commands() {
          {},
          RunXlsx},
         {"delivery",
-         "delivery FILE.kdw...|DIR -o OUTDIR [--site FILE] [--edition 2016|2008] [--jobs N] "
-         "[--settings DIR]",
+         "delivery FILE.kdw...|DIR -o OUTDIR [--site FILE] [--boring DIR] [--edition 2016|2008] "
+         "[--jobs N] [--settings DIR]",
          "the electronic delivery of the tests under OUTDIR/BORING/TEST: per test its pages "
          "as a PDF and its exchange data as XML (Shift_JIS), and the management file "
          "GRNDTST.XML, each checked against its DTD; a delivery already there is extended, "
-         "what other programs wrote is kept",
+         "what other programs wrote is kept. Where the BORING folder holds the boring "
+         "delivery (BORING.XML and the boring logs), the borings' positions are taken from it "
+         "and the results are compared with the boring logs. With --check, the whole "
+         "delivery under DIR is checked instead, whoever wrote it: a line a finding, exit 1 "
+         "when there is an error",
          kOneOrMore,
-         {"output", "site", "edition", "settings", "jobs"},
+         {"output", "site", "boring", "edition", "settings", "jobs", "check"},
          {"output"},
-         {},
+         {"json", "xml-only"},
          RunDelivery,
-         CheckDeliveryOptions},
+         CheckDeliveryOptions,
+         "check",
+         "delivery --check DIR [--xml-only] [--json]"},
         {"check",
          "check FILE.kdw...|DIR [--json] [--jobs N] [--settings DIR]",
          "warnings for each test worth a second look, and the limit pressure by the "
@@ -471,6 +481,13 @@ const std::vector<OptionText>& OptionTexts() {
         {"json", "--json", "the findings as JSON (UTF-8) instead of lines of text"},
         {"site", "--site FILE",
          "the site sheet (default: delivery.ini in DIR, or beside the first file)"},
+        {"boring", "--boring DIR",
+         "the BORING folder whose BORING.XML and boring logs give the borings (default: "
+         "OUTDIR/BORING)"},
+        {"check", "--check DIR",
+         "check the delivery in DIR (or DIR/BORING) instead of writing one"},
+        {"xml-only", "--xml-only",
+         "with --check: a copy of the XML alone; PDFs are not looked for"},
         {"edition", "--edition 2016|2008",
          "the delivery rules followed (default: the site sheet's, else 2016)"},
         {"jobs", "--jobs N",
@@ -523,7 +540,11 @@ void PrintHelp(std::ostream& out) {
     out << "karnea-cli: batch commands on pressuremeter data files (kdw test, kcw calibration)\n\n"
            "usage: karnea-cli COMMAND [ARGS]\n\ncommands:\n";
     for (const Command& c : Commands()) {
-        out << "  karnea-cli " << c.usage << "\n" << Wrapped(c.summary, 6);
+        out << "  karnea-cli " << c.usage << "\n";
+        if (!c.aloneUsage.empty()) {
+            out << "  karnea-cli " << c.aloneUsage << "\n";
+        }
+        out << Wrapped(c.summary, 6);
     }
     out << "\n'karnea-cli help COMMAND' or 'karnea-cli COMMAND --help' describes a command's\n"
            "options.\n\noptions:\n  -h, --help    show this help\n"
@@ -532,8 +553,11 @@ void PrintHelp(std::ostream& out) {
 }
 
 void PrintCommandHelp(const Command& command, std::ostream& out) {
-    out << "usage: karnea-cli " << command.usage << "\n\n"
-        << Wrapped(command.summary, 0) << "\noptions:\n";
+    out << "usage: karnea-cli " << command.usage << "\n";
+    if (!command.aloneUsage.empty()) {
+        out << "       karnea-cli " << command.aloneUsage << "\n";
+    }
+    out << "\n" << Wrapped(command.summary, 0) << "\noptions:\n";
     const auto describe = [&](std::string_view name) {
         const auto& texts = OptionTexts();
         const auto text = std::find_if(texts.begin(), texts.end(),
@@ -607,13 +631,19 @@ std::optional<std::string> Parse(const Command& command, const std::vector<std::
         }
         parsed.options[name] = *value;
     }
-    if (command.positionals == kOneOrMore ? parsed.positional.empty()
-                                          : parsed.positional.size() != command.positionals) {
+    if (!command.alone.empty() && parsed.has(std::string(command.alone))) {
+        if (!parsed.positional.empty()) {
+            return "usage: karnea-cli " + std::string(command.aloneUsage);
+        }
+    } else if (command.positionals == kOneOrMore
+                   ? parsed.positional.empty()
+                   : parsed.positional.size() != command.positionals) {
         return "usage: karnea-cli " + std::string(command.usage);
-    }
-    for (std::string_view name : command.required) {
-        if (parsed.options.count(std::string(name)) == 0) {
-            return "usage: karnea-cli " + std::string(command.usage);
+    } else {
+        for (std::string_view name : command.required) {
+            if (parsed.options.count(std::string(name)) == 0) {
+                return "usage: karnea-cli " + std::string(command.usage);
+            }
         }
     }
     // A delivery's output is a folder.

@@ -48,8 +48,12 @@ std::string Element(std::string_view name, std::string_view value) {
     return "<" + std::string(name) + ">" + XmlEscaped(value) + "</" + std::string(name) + ">\n";
 }
 
-// The decimals of the seconds a boring's reading precision gives (0 … 4).
+// The decimals of the seconds a boring's reading precision gives (0 … 4),
+// or those of a position taken as written.
 int SecondsDecimals(const SiteBoring& b) {
+    if (b.secondsDecimals >= 0) {
+        return std::min(b.secondsDecimals, 6);
+    }
     const std::string_view code = TrimBlanks(b.precision);
     return code.size() == 1 && code[0] >= '0' && code[0] <= '4' ? code[0] - '0' : 4;
 }
@@ -686,11 +690,7 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
         problems = PositionConflicts(*management, campaign, sheet);
     }
     if (!problems.empty()) {
-        std::string text;
-        for (const std::string& p : problems) {
-            text += (text.empty() ? "" : "\n") + p;
-        }
-        messages.Show(text);
+        messages.Show(JoinedLines(problems));
         return result;
     }
     std::optional<Placement> place = PlaceTests(campaign, sheet, *management, testFolder, messages);

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "base/orderedwork.h"
-#include "document/campaign.h"
 #include "delivery/sitesheet.h"
+#include "document/campaign.h"
 
 namespace karnea {
 

@@ -49,11 +49,7 @@ std::optional<Refusal> DeliveryModel::Check() const {
     if (problems.empty()) {
         return std::nullopt;
     }
-    std::string text;
-    for (const std::string& p : problems) {
-        text += (text.empty() ? "" : "\n") + p;
-    }
-    return Refusal{text, ""};
+    return Refusal{JoinedLines(problems), ""};
 }
 
 }  // namespace karnea

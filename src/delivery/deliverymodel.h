@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "document/campaign.h"
 #include "delivery/sitesheet.h"
+#include "document/campaign.h"
 #include "entry/entrytexts.h"
 
 namespace karnea {

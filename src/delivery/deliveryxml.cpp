@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -15,7 +16,9 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "base/diskfile.h"
 #include "base/encoding.h"
+#include "base/system.h"
 #include "base/textfields.h"
 
 namespace karnea {
@@ -40,6 +43,7 @@ std::string Str(const xmlChar* text) {
 
 // The published DTDs are UTF-16 (little-endian, with a byte-order mark); the
 // parser is given them as UTF-8.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 std::string Utf16LeToUtf8(std::string_view bytes);
 
 const std::string* DtdForParser(std::string_view name) {
@@ -55,13 +59,64 @@ const std::string* DtdForParser(std::string_view name) {
     return found == converted.end() ? nullptr : &found->second;
 }
 
+// While a check of another program's files runs on this thread, the DTDs
+// it names are read from the folder beside them (by name alone), each once,
+// and parsed once for validation.
+struct BesideDtds {
+    std::string folder;
+    std::map<std::string, std::string, std::less<>> read;
+    std::map<std::string, xmlDtdPtr, std::less<>> parsed;
+    BesideDtds(std::string f) : folder(std::move(f)) {}
+    BesideDtds(const BesideDtds&) = delete;
+    BesideDtds& operator=(const BesideDtds&) = delete;
+    ~BesideDtds() {
+        for (const auto& [name, dtd] : parsed) {
+            if (dtd != nullptr) {
+                xmlFreeDtd(dtd);
+            }
+        }
+    }
+};
+thread_local BesideDtds* beside = nullptr;
+
+// The folders' DTDs each thread keeps while a KeptDtds lives (on any
+// thread): what a thread kept for an earlier one is dropped.
+std::atomic<int> keptScopes{0};
+std::atomic<unsigned> keptGeneration{0};
+struct ThreadDtds {
+    unsigned generation = 0;
+    std::map<std::string, std::unique_ptr<BesideDtds>> folders;
+};
+thread_local ThreadDtds threadDtds;
+
+const std::string* DtdBeside(std::string_view name) {
+    if (beside == nullptr || name.empty() || name.find_first_of("/\\:") != std::string_view::npos ||
+        name == "." || name == "..") {
+        return nullptr;
+    }
+    auto found = beside->read.find(name);
+    if (found == beside->read.end()) {
+        const std::optional<std::string> bytes =
+            ReadFileStart(beside->folder + "/" + std::string(name), 4u << 20);
+        std::string text;
+        if (bytes) {
+            text = bytes->substr(0, 2) == "\xFF\xFE" || bytes->substr(0, 2) == "\xFE\xFF"
+                       ? Utf16ToUtf8(*bytes, (*bytes)[0] == '\xFE')
+                       : *bytes;
+        }
+        found = beside->read.emplace(std::string(name), bytes ? text : std::string("\x01")).first;
+    }
+    return found->second == "\x01" ? nullptr : &found->second;
+}
+
 // A DOCTYPE and the parameter entities of a DTD are served from the shipped
-// DTDs; anything else is not loaded at all (no file, no network).
+// DTDs, or from the folder of the files being checked; anything else is not
+// loaded at all (no other file, no network).
 xmlParserInputPtr ShippedOnly(const char* url, const char*, xmlParserCtxtPtr ctxt) {
     const std::string_view whole = url == nullptr ? std::string_view() : std::string_view(url);
     const std::size_t slash = whole.find_last_of("/\\");
-    const std::string* dtd =
-        DtdForParser(slash == std::string_view::npos ? whole : whole.substr(slash + 1));
+    const std::string_view name = slash == std::string_view::npos ? whole : whole.substr(slash + 1);
+    const std::string* dtd = beside != nullptr ? DtdBeside(name) : DtdForParser(name);
     if (dtd == nullptr) {
         return nullptr;
     }
@@ -374,22 +429,53 @@ std::string XmlEscaped(std::string_view text) {
     return out;
 }
 
-std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml) {
-    XmlErrors errors;
-    const Doc doc = ParseUtf8(utf8Xml);
-    if (!doc) {
-        return errors.Text("XML として読めません");
+namespace {
+
+XmlElement ElementOf(xmlNodePtr node) {
+    XmlElement element;
+    element.name = Str(node->name);
+    element.line = static_cast<int>(xmlGetLineNo(node));
+    std::string text;
+    for (xmlNodePtr n = node->children; n != nullptr; n = n->next) {
+        if (n->type == XML_ELEMENT_NODE) {
+            element.children.push_back(ElementOf(n));
+        } else if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
+            text += Str(n->content);
+        }
     }
+    element.text = std::string(TrimBlanks(text));
+    return element;
+}
+
+// The DTD a parsed document names in its DOCTYPE; nothing (and why) when it
+// names none, or another root than its own.
+std::optional<std::string> DoctypeOf(const Doc& doc, std::string& why) {
     xmlNodePtr root = xmlDocGetRootElement(doc.get());
     if (doc->intSubset == nullptr || doc->intSubset->SystemID == nullptr || root == nullptr ||
         !xmlStrEqual(doc->intSubset->name, root->name)) {
-        return std::string("DOCTYPE がないか、ルート要素と合いません");
+        why = "DOCTYPE がないか、ルート要素と合いません";
+        return std::nullopt;
     }
-    const std::string system = Str(doc->intSubset->SystemID);
-    if (!ShippedDtd(system)) {
-        return "DTD " + system + " は電子納品の DTD ではありません";
+    return Str(doc->intSubset->SystemID);
+}
+
+// Why a parsed document is not valid against the DTD `system` as the loader
+// serves it; nothing when it is.
+std::optional<std::string> InvalidAgainst(const Doc& doc, const std::string& system,
+                                          XmlErrors& errors) {
+    // A DTD read beside the files is parsed once for all of them.
+    xmlDtdPtr dtd = nullptr;
+    bool owned = true;
+    if (beside != nullptr) {
+        const auto [at, added] = beside->parsed.try_emplace(system, nullptr);
+        if (added) {
+            at->second = xmlParseDTD(nullptr, X(system));
+        }
+        dtd = at->second;
+        owned = false;
+    } else {
+        dtd = xmlParseDTD(nullptr, X(system));
     }
-    xmlDtdPtr dtd = xmlParseDTD(nullptr, X(system));
     if (dtd == nullptr) {
         return errors.Text("DTD を読めません");
     }
@@ -399,19 +485,121 @@ std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml) {
     valid->warning = nullptr;
     const int ok = xmlValidateDtd(valid, doc.get(), dtd);
     xmlFreeValidCtxt(valid);
-    xmlFreeDtd(dtd);
+    if (owned) {
+        xmlFreeDtd(dtd);
+    }
     if (ok != 1) {
         return errors.Text("DTD に合いません");
     }
     return std::nullopt;
 }
 
-std::optional<std::string> InvalidDelivered(std::string_view bytes) {
-    // Read as a strict reader reads them, each kind of character decoded
-    // once.
+}  // namespace
+
+std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml) {
+    XmlErrors errors;
+    const Doc doc = ParseUtf8(utf8Xml);
+    if (!doc) {
+        return errors.Text("XML として読めません");
+    }
+    std::string why;
+    const std::optional<std::string> system = DoctypeOf(doc, why);
+    if (!system) {
+        return why;
+    }
+    if (!ShippedDtd(*system)) {
+        return "DTD " + *system + " は電子納品の DTD ではありません";
+    }
+    return InvalidAgainst(doc, *system, errors);
+}
+
+DtdCheck CheckAgainstDtdBeside(std::string_view utf8Xml, const std::string& folder) {
+    DtdCheck check;
+    XmlErrors errors;
+    const Doc doc = ParseUtf8(utf8Xml);
+    if (!doc) {
+        check.invalid = errors.Text("XML として読めません");
+        return check;
+    }
+    std::string why;
+    const std::optional<std::string> system = DoctypeOf(doc, why);
+    if (!system) {
+        check.invalid = why;
+        if (xmlDocGetRootElement(doc.get()) != nullptr) {
+            check.root = ElementOf(xmlDocGetRootElement(doc.get()));
+        }
+        return check;
+    }
+    check.root = ElementOf(xmlDocGetRootElement(doc.get()));
+    check.dtd = *system;
+    std::optional<BesideDtds> own;
+    if (keptScopes > 0) {
+        if (threadDtds.generation != keptGeneration) {
+            threadDtds.folders.clear();
+            threadDtds.generation = keptGeneration;
+        }
+        // A check goes folder after folder: a few are kept, not all.
+        if (threadDtds.folders.size() >= 4 && threadDtds.folders.count(folder) == 0) {
+            threadDtds.folders.clear();
+        }
+        std::unique_ptr<BesideDtds>& slot = threadDtds.folders[folder];
+        if (!slot) {
+            slot = std::make_unique<BesideDtds>(folder);
+        }
+        beside = slot.get();
+    } else {
+        beside = &own.emplace(folder);
+    }
+    check.found = DtdBeside(*system) != nullptr;
+    if (check.found) {
+        check.invalid = InvalidAgainst(doc, *system, errors);
+    }
+    beside = nullptr;
+    return check;
+}
+
+namespace {
+
+// Every CP932 character as UTF-8, by its code (a single byte, or lead byte
+// × 256 + trail byte), decoded once: a delivery's files repeat a few hundred
+// characters over megabytes.
+struct Utf8Of {
+    std::array<char, 3> bytes{};
+    unsigned char size = 0;
+};
+const std::vector<Utf8Of>& Cp932Characters() {
+    static const std::vector<Utf8Of> table = [] {
+        std::vector<Utf8Of> t(65536);
+        Cp932Decoder decode;
+        const auto keep = [&](unsigned code, std::string_view character) {
+            const std::string utf8 = decode(character);
+            if (utf8.size() <= 3) {
+                std::copy(utf8.begin(), utf8.end(), t[code].bytes.begin());
+                t[code].size = static_cast<unsigned char>(utf8.size());
+            }
+        };
+        for (unsigned c = 0x80; c <= 0xFF; ++c) {
+            const char single = static_cast<char>(c);
+            keep(c, std::string_view(&single, 1));
+            if (IsCp932LeadByte(static_cast<unsigned char>(c))) {
+                for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                    const char pair[2] = {static_cast<char>(c), static_cast<char>(trail)};
+                    keep(c * 256 + trail, std::string_view(pair, 2));
+                }
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
+// Shift_JIS bytes as UTF-8. `strict`: nothing at the first byte sequence a
+// strict reader refuses, with where it stands in `why`; else such bytes are
+// read as CP932 reads them.
+std::optional<std::string> DecodedShiftJis(std::string_view bytes, bool strict, std::string& why) {
+    const std::vector<Utf8Of>& characters = Cp932Characters();
     std::string text;
     text.reserve(bytes.size() * 3 / 2);
-    std::unordered_map<std::string_view, std::string> known;
     int line = 1;
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
@@ -422,19 +610,36 @@ std::optional<std::string> InvalidDelivered(std::string_view bytes) {
             continue;
         }
         const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-        const bool single = c >= 0xA1 && c <= 0xDF;
-        if (!single && (!JisLeadByte(c) || trail < 0x40 || trail == 0x7F || trail > 0xFC)) {
-            return FormatText("%d 行: Shift_JIS にないバイト %02X %02X", line, c, trail);
+        const bool pair = strict ? JisLeadByte(c) : IsCp932LeadByte(c) && trail >= 0x40;
+        if (strict && (c < 0xA1 || c > 0xDF) &&
+            (!pair || trail < 0x40 || trail == 0x7F || trail > 0xFC)) {
+            why = FormatText("%d 行: Shift_JIS にないバイト %02X %02X", line, c, trail);
+            return std::nullopt;
         }
-        const std::string_view character = bytes.substr(i, single ? 1 : 2);
-        i += character.size();
-        const auto [at, added] = known.try_emplace(character);
-        if (added) {
-            at->second = Cp932ToUtf8(character);
+        const Utf8Of& character = characters[pair && trail >= 0x40 ? c * 256 + trail : c];
+        i += pair && trail >= 0x40 ? 2 : 1;
+        if (character.size == 0) {
+            text += "\xEF\xBF\xBD";
+        } else {
+            text.append(character.bytes.data(), character.size);
         }
-        text += at->second;
     }
-    return InvalidAgainstDtd(text);
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> StrictShiftJisText(std::string_view bytes, std::string& why) {
+    return DecodedShiftJis(bytes, true, why);
+}
+
+std::optional<std::string> InvalidDelivered(std::string_view bytes) {
+    std::string why;
+    const std::optional<std::string> text = StrictShiftJisText(bytes, why);
+    if (!text) {
+        return why;
+    }
+    return InvalidAgainstDtd(*text);
 }
 
 std::optional<std::string> NotWellFormed(std::string_view utf8Xml) {
@@ -458,7 +663,7 @@ std::optional<std::string> XmlAsUtf8(std::string_view bytes, std::string& why) {
     const bool sjis =
         head.find("shift_jis") != std::string::npos || head.find("sjis") != std::string::npos ||
         head.find("windows-31j") != std::string::npos || head.find("cp932") != std::string::npos;
-    std::string text = sjis ? Cp932ToUtf8(bytes) : std::string(bytes);
+    std::string text = sjis ? *DecodedShiftJis(bytes, false, why) : std::string(bytes);
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         text.erase(0, 3);
     }
@@ -475,6 +680,109 @@ std::optional<std::string> XmlAsUtf8(std::string_view bytes, std::string& why) {
         return std::nullopt;
     }
     return text;
+}
+
+const XmlElement* XmlElement::Child(std::string_view childName) const {
+    for (const XmlElement& c : children) {
+        if (c.name == childName) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+std::string XmlElement::ChildText(std::string_view childName) const {
+    const XmlElement* c = Child(childName);
+    return c == nullptr ? std::string() : c->text;
+}
+
+std::vector<const XmlElement*> XmlElement::Children(std::string_view childName) const {
+    std::vector<const XmlElement*> found;
+    for (const XmlElement& c : children) {
+        if (c.name == childName) {
+            found.push_back(&c);
+        }
+    }
+    return found;
+}
+
+std::optional<XmlElement> ReadXmlElements(std::string_view utf8Xml, std::string& why) {
+    XmlErrors errors;
+    const Doc doc = ParseUtf8(utf8Xml);
+    xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+    if (root == nullptr) {
+        why = errors.Text("XML として読めません");
+        return std::nullopt;
+    }
+    return ElementOf(root);
+}
+
+namespace {
+
+// The encoding an XML declaration names, as written ("" when none).
+std::string DeclaredEncoding(std::string_view bytes) {
+    const std::string_view head = bytes.substr(0, std::min<std::size_t>(bytes.size(), 200));
+    const std::size_t end = head.find("?>");
+    const std::size_t at = head.substr(0, end).find("encoding");
+    if (head.substr(0, 5) != "<?xml" || at == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t open = head.find_first_of("\"'", at);
+    const std::size_t close =
+        open == std::string_view::npos ? open : head.find(head[open], open + 1);
+    return close == std::string_view::npos ? std::string()
+                                           : std::string(head.substr(open + 1, close - open - 1));
+}
+
+}  // namespace
+
+KeptDtds::KeptDtds() {
+    ++keptGeneration;
+    ++keptScopes;
+}
+
+KeptDtds::~KeptDtds() {
+    --keptScopes;
+    threadDtds.folders.clear();
+}
+
+DeliveryFile ReadDeliveryFile(const std::string& path) {
+    // A delivery's file is read whole; this is more than any of them holds.
+    constexpr std::size_t kLargest = 64u << 20;
+    DeliveryFile file;
+    const std::optional<std::string> bytes = ReadFileStart(path, kLargest + 1);
+    if (!bytes) {
+        file.unread = "読めません";
+        return file;
+    }
+    if (bytes->size() > kLargest) {
+        file.unread = "64 MB を超えています";
+        return file;
+    }
+    file.opened = true;
+    const bool utf16 = bytes->substr(0, 2) == "\xFF\xFE" || bytes->substr(0, 2) == "\xFE\xFF";
+    file.encoding = utf16 ? "UTF-16" : DeclaredEncoding(*bytes);
+    std::string lower = file.encoding;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // Read as a strict reader reads Shift_JIS; where it refuses, as CP932.
+    std::string why;
+    std::optional<std::string> text;
+    if (lower == "shift_jis") {
+        text = StrictShiftJisText(*bytes, why);
+        if (!text) {
+            file.strict = why;
+        }
+    }
+    if (!text) {
+        text = XmlAsUtf8(*bytes, why);
+    }
+    if (!text) {
+        file.unread = why;
+        return file;
+    }
+    file.dtd = CheckAgainstDtdBeside(*text, PathText(PathOf(path).parent_path()));
+    return file;
 }
 
 }  // namespace karnea

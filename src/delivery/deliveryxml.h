@@ -34,6 +34,10 @@ std::string XmlEscaped(std::string_view text);
 // its DOCTYPE, or nothing when it is.
 std::optional<std::string> InvalidAgainstDtd(std::string_view utf8Xml);
 
+// Shift_JIS bytes as a strict reader reads them (UTF-8); nothing when a
+// byte sequence is not Shift_JIS, with where it stands in `why`.
+std::optional<std::string> StrictShiftJisText(std::string_view bytes, std::string& why);
+
 // Why delivered bytes are not what a checker takes: a byte sequence a strict
 // Shift_JIS reader refuses (named with where it stands), or the document
 // they read as not valid against its DTD; nothing when they are.
@@ -42,9 +46,59 @@ std::optional<std::string> InvalidDelivered(std::string_view shiftJisBytes);
 // Why a document (UTF-8) is not well-formed XML, or nothing.
 std::optional<std::string> NotWellFormed(std::string_view utf8Xml);
 
+// An XML document's elements as plain values, for reading other programs'
+// files: names and texts UTF-8, each element's text with the blanks around
+// it left out, and the line it starts on.
+struct XmlElement {
+    std::string name;
+    std::string text;
+    int line = 0;
+    std::vector<XmlElement> children;
+    // The first child of that name, and its text ("" when there is none).
+    const XmlElement* Child(std::string_view childName) const;
+    std::string ChildText(std::string_view childName) const;
+    // Every child of that name.
+    std::vector<const XmlElement*> Children(std::string_view childName) const;
+};
+// The root element of a document (UTF-8); nothing, and why, when it is not
+// well formed.
+std::optional<XmlElement> ReadXmlElements(std::string_view utf8Xml, std::string& why);
+
+// How a document (UTF-8) stands against the DTD its DOCTYPE names, read
+// from `folder` (the files beside it, as a delivery holds them): whether the
+// DTD is there, why the document is not valid against it (or not well
+// formed, or names none), and its elements when it is well formed.
+struct DtdCheck {
+    std::string dtd;  // the DTD named
+    bool found = false;
+    std::optional<std::string> invalid;
+    std::optional<XmlElement> root;
+};
+DtdCheck CheckAgainstDtdBeside(std::string_view utf8Xml, const std::string& folder);
+
 // An XML file's bytes as UTF-8 text, by its byte-order mark or declaration
 // (UTF-16, UTF-8, or Shift_JIS read as the CP932 that Japanese Windows
 // writes under that name); nothing when they are not such text, with why.
 std::optional<std::string> XmlAsUtf8(std::string_view bytes, std::string& why);
+
+// A file of a delivery, whoever wrote it, as read for its checks.
+struct DeliveryFile {
+    std::string encoding;               // as declared ("Shift_JIS"), or by its byte-order mark
+    bool opened = false;                // its bytes were read
+    std::optional<std::string> unread;  // why they cannot be read as XML text
+    std::optional<std::string> strict;  // why a strict Shift_JIS reader refuses it
+    DtdCheck dtd;                       // against the DTD beside it; its elements
+};
+DeliveryFile ReadDeliveryFile(const std::string& path);
+
+// While one lives, the DTDs read beside a delivery's files are kept, each
+// read and parsed once by each thread for all the files of its folder.
+class KeptDtds {
+public:
+    KeptDtds();
+    ~KeptDtds();
+    KeptDtds(const KeptDtds&) = delete;
+    KeptDtds& operator=(const KeptDtds&) = delete;
+};
 
 }  // namespace karnea

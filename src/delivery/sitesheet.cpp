@@ -40,6 +40,8 @@ std::string* ItemOf(SiteBoring& b, std::string_view key) {
         return &b.diameter;
     if (key == "instrument")
         return &b.instrument;
+    if (key == "name")
+        return &b.boringName;
     return nullptr;
 }
 
@@ -186,10 +188,10 @@ std::string WriteSiteSheet(const SiteSheet& sheet) {
     for (const SiteBoring& b : sheet.borings) {
         out += "\n[boring " + b.number + "]\n";
         const std::pair<const char*, const std::string*> items[] = {
-            {"folder", &b.folder},        {"site", &b.site},           {"longitude", &b.longitude},
-            {"latitude", &b.latitude},    {"method", &b.method},       {"precision", &b.precision},
-            {"datum", &b.datum},          {"elevation", &b.elevation}, {"diameter", &b.diameter},
-            {"instrument", &b.instrument}};
+            {"folder", &b.folder},         {"site", &b.site},           {"longitude", &b.longitude},
+            {"latitude", &b.latitude},     {"method", &b.method},       {"precision", &b.precision},
+            {"datum", &b.datum},           {"elevation", &b.elevation}, {"diameter", &b.diameter},
+            {"instrument", &b.instrument}, {"name", &b.boringName}};
         for (const auto& [key, value] : items) {
             out += std::string(key) + " = " + *value + "\n";
         }
@@ -329,7 +331,8 @@ std::string_view ItemLabel(std::string_view key) {
         {"folder", "フォルダ名"},   {"site", "地点名"},           {"longitude", "経度"},
         {"latitude", "緯度"},       {"method", "経緯度取得方法"}, {"precision", "経緯度読取精度"},
         {"datum", "測地系"},        {"elevation", "標高"},        {"diameter", "試験孔径"},
-        {"instrument", "測定器名"}, {"edition", "要領"},          {"client", "発注機関名称"}};
+        {"instrument", "測定器名"}, {"name", "ボーリング名"},     {"edition", "要領"},
+        {"client", "発注機関名称"}};
     for (const auto& [k, label] : kLabels) {
         if (k == key) {
             return label;

@@ -42,6 +42,12 @@ struct SiteBoring {
     std::string elevation;   // 標高 (m)
     std::string diameter;    // 試験孔径 (mm)
     std::string instrument;  // 測定器名
+    // The boring delivery's ボーリング名 of this boring, where it is not
+    // its number (a pairing the user makes).
+    std::string boringName;
+    // The seconds' decimals of a position taken as written (the boring
+    // delivery's); -1: those of the reading precision. Not kept in the sheet.
+    int secondsDecimals = -1;
     friend bool operator==(const SiteBoring&, const SiteBoring&) = default;
 };
 

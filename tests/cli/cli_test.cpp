@@ -926,5 +926,153 @@ TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {
     EXPECT_GE(files, 3);
 }
 
+// The published deliveries (open data), as they were delivered: the XML in
+// Shift_JIS again. `which` is the folder's name in the archive; it becomes
+// OUT/BORING.
+std::string PublishedDelivery(const ScratchDir& dir, const std::string& which,
+                              const std::string& out) {
+    const std::string unpacked = dir.file("published");
+    if (!std::filesystem::exists(unpacked)) {
+        std::filesystem::create_directories(unpacked);
+        const CliRun tar = test::RunShell("tar -xJf " +
+                                          ShellQuote(std::string(KARNEA_TEST_DATA_DIR) +
+                                                     "/delivery/published-deliveries.tar.xz") +
+                                          " -C " + ShellQuote(unpacked));
+        EXPECT_EQ(tar.status, 0) << tar.err;
+    }
+    const std::string boring = out + "/BORING";
+    std::filesystem::create_directories(out);
+    std::filesystem::copy(unpacked + "/" + which, boring, std::filesystem::copy_options::recursive);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(boring)) {
+        if (e.path().extension() == ".XML") {
+            std::string text = ReadBytes(e.path().string());
+            const std::size_t at = text.find("encoding=\"UTF-8\"");
+            text.replace(at, 16, "encoding=\"Shift_JIS\"");
+            WriteBytes(e.path().string(), Utf8ToCp932(text));
+        }
+    }
+    return boring;
+}
+
+// One file of a delivery changed as a text (Shift_JIS on disk).
+void EditDeliveryFile(const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = Cp932ToUtf8(ReadBytes(path));
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << path << ": " << from;
+    text.replace(at, from.size(), to);
+    WriteBytes(path, Utf8ToCp932(text));
+}
+
+// Tests delivered into a published boring delivery take their borings'
+// names, folders and positions from BORING.XML, with a site sheet of
+// [delivery] alone; a sheet that says otherwise is refused naming both; the
+// results are compared with the boring logs, and what to type into them is
+// listed.
+TEST(CliDelivery, IntoAPublishedBoringDelivery) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.path() / "tests");
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples + "/campaign")) {
+        std::filesystem::copy(entry.path(), dir.path() / "tests" / entry.path().filename(),
+                              std::filesystem::copy_options::recursive);
+    }
+    const std::string tests = dir.file("tests");
+    const std::string out = dir.file("out");
+    const std::string boring = PublishedDelivery(dir, "18000230651401952", out);
+    const std::string before = ReadBytes(boring + "/TEST/GRNDTST.XML");
+    // The boring logs name the borings B.H26-1 and B.H26-2; the tests B-1 and B-2.
+    const std::string pairs = "[boring B-1]\nname = B.H26-1\n[boring B-2]\nname = Ｂ．Ｈ２６－２\n";
+    WriteBytes(tests + "/delivery.ini",
+               "[delivery]\nclient = 県土木事務所\n" + pairs + "[boring B-1]\nelevation = 9.99\n");
+    CliRun run = RunCli({"delivery", tests, "-o", out, "--edition", "2008"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(
+        run.err, "B-1: 標高 が現場シート (delivery.ini) では 9.99、BORING.XML では 7.10 です"))
+        << run.err;
+    EXPECT_EQ(ReadBytes(boring + "/TEST/GRNDTST.XML"), before);
+
+    WriteBytes(tests + "/delivery.ini", "[delivery]\nclient = 県土木事務所\n" + pairs);
+    run = RunCli({"delivery", tests, "-o", out, "--edition", "2008"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string sheet = Cp932ToUtf8(ReadBytes(boring + "/TEST/BRG0001/TS000003.XML"));
+    for (const char* value : {"<地点名>B.H26-1</地点名>", "<フォルダ名>BRG0001</フォルダ名>",
+                              "<経度_秒>13.0330</経度_秒>", "<緯度_分>04</緯度_分>",
+                              "<緯度_秒>41.9870</緯度_秒>", "<標高>7.10</標高>"}) {
+        EXPECT_TRUE(Contains(sheet, value)) << value;
+    }
+    // The boring logs hold none of these depths; one holds a depth no data
+    // sheet has. What to type into them is listed.
+    EXPECT_TRUE(
+        Contains(run.out,
+                 "DATA/BED0001.XML: 孔内水平載荷試験: 注意: 試験深度 3.50 m の結果がありません "
+                 "(TEST/BRG0001/TS000003.XML)\n"));
+    EXPECT_TRUE(Contains(run.out,
+                         "DATA/BED0003.XML:1233: 孔内水平載荷試験: 注意: 試験深度 10.30 m "
+                         "の孔内水平載荷試験のデータシートがありません\n"));
+    EXPECT_TRUE(Contains(run.out, "に入力する値:\n  B.H26-1 (BED0001.XML) 深度 3.50 m: 初期圧 "))
+        << run.out;
+
+    // The check of the whole delivery names, beside the faults of the
+    // published one, what a copy of it was given: a data sheet left in TEST,
+    // one not listed, a listed one missing, one not well formed, a position
+    // other than BORING.XML's, results other than the boring log's (the
+    // modulus 1,000 times off).
+    const std::string test = boring + "/TEST/";
+    std::filesystem::rename(test + "BRG0001/TS000001.XML", test + "TS000001.XML");
+    std::filesystem::copy_file(test + "BRG0001/TS000003.XML", test + "BRG0001/TS000009.XML");
+    std::filesystem::remove(test + "BRG0002/TS001001.XML");
+    WriteBytes(test + "BRG0001/TS001002.XML",
+               ReadBytes(test + "BRG0001/TS001002.XML")
+                   .substr(0, ReadBytes(test + "BRG0001/TS001002.XML").rfind('\n', 400) + 1));
+    EditDeliveryFile(test + "BRG0001/TS000002.XML", "<標高>7.10</標高>", "<標高>7.20</標高>");
+    EditDeliveryFile(test + "BRG0001/TS000002.XML", "<コメント></コメント>",
+                     "<コメント>p0=174.8 kN/m2, py=410.0 kN/m2, E=12.8 kN/m2</コメント>");
+    run = RunCli({"delivery", "--check", out, "--xml-only"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    for (const char* line : {
+             "TEST/TS000001.XML: エラー: データシートが TEST に直接置かれています",
+             "TEST/BRG0001/TS000009.XML: エラー: GRNDTST.XML にありません\n",
+             "データシート交換用データファイル名: エラー: TEST/BRG0002/TS001001.XML がありません\n",
+             "TEST/BRG0001/TS001002.XML: エラー: ",
+             "TEST/BRG0001/TS000002.XML:34: 標高: エラー: 7.20 ですが BORING.XML は 7.10\n",
+             "TEST/BRG0001/TS000002.XML:34: 標高: エラー: 7.20 ですが GRNDTST.XML は 7.10\n",
+             "DATA/BED0001.XML:1246: 孔内水平載荷試験_降伏圧: 注意: 403.4 ですが "
+             "TEST/BRG0001/TS000002.XML は 410.0 kN/m2 です\n",
+             "DATA/BED0001.XML:1246: 孔内水平載荷試験_変形係数: エラー: 1.28E+04 ですが "
+             "TEST/BRG0001/TS000002.XML は 12.8 kN/m2 です (1000 倍違います",
+             // The published delivery's own: a DTD it names is not beside it.
+             "TEST/BRG0003/TS000001.XML: エラー: DOCTYPE の B1314_03.DTD "
+             "が同じフォルダにありません\n",
+         }) {
+        EXPECT_TRUE(Contains(run.out, line)) << line << "\n" << run.out;
+    }
+    EXPECT_FALSE(Contains(run.out, "PDF なし"));
+    // With the PDFs looked for, each missing one is its own kind; as JSON.
+    run = RunCli({"delivery", "--check", out, "--json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.out, "\"kind\": \"no-pdf\", \"path\": \"TEST/GRNDTST.XML\""))
+        << run.out.substr(0, 2000);
+    EXPECT_EQ(RunCli({"delivery", "--check", out, "-o", out}).status, 2);
+    EXPECT_EQ(RunCli({"delivery", tests, "--check", out}).status, 2);
+}
+
+// This program's own delivery passes its check, PDFs and all.
+TEST(CliDelivery, OwnDeliveryPassesTheCheck) {
+    ScratchDir dir;
+    const std::string out = dir.file("out");
+    WriteBytes(dir.file("site.ini"),
+               "[delivery]\nclient = 県土木事務所\n[boring B-1]\nfolder = BRG0001\n"
+               "longitude = 136 13 13.033\nlatitude = 36 4 41.987\nmethod = 02\nprecision = 3\n"
+               "datum = 02\nelevation = 7.1\ndiameter = 66\n[boring B-2]\nfolder = BRG0002\n"
+               "longitude = 136 13 14\nlatitude = 36 4 42\nmethod = 02\nprecision = 3\n"
+               "datum = 02\nelevation = 7.1\ndiameter = 66\n");
+    ASSERT_EQ(
+        RunCli({"delivery", kExamples + "/campaign", "-o", out, "--site", dir.file("site.ini")})
+            .status,
+        0);
+    const CliRun run = RunCli({"delivery", "--check", out});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, "電子納品チェック " + out + "/BORING: ファイル 18、エラー 0、注意 0\n");
+}
+
 }  // namespace
 }  // namespace karnea

@@ -6,9 +6,11 @@
 
 #include "base/encoding.h"
 #include "base/textfields.h"
-#include "document/campaign.h"
+#include "delivery/boringdelivery.h"
 #include "delivery/delivery.h"
+#include "delivery/deliverycheck.h"
 #include "delivery/deliveryxml.h"
+#include "document/campaign.h"
 #include "document/startup.h"
 #include "pages/pagecomposer.h"
 #include "records/choices.h"
@@ -515,6 +517,129 @@ TEST_F(DeliveryTest, ProblemsAreNamedAndNothingIsWritten) {
     problems.clear();
     EXPECT_EQ(ReadSiteSheet(WriteSiteSheet(Sheet()), problems), Sheet());
     EXPECT_TRUE(problems.empty());
+}
+
+// UTF-16 little-endian with a byte-order mark, as some programs write XML.
+std::string Utf16Le(const std::string& utf8) {
+    std::string out = "\xFF\xFE";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = n == 1 ? lead : lead & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
+        for (std::size_t k = 1; k < n; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        i += n;
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return out;
+}
+
+// The boring delivery beside the tests: BORING.XML (UTF-16, its DTD not
+// beside it: said) and a boring log (UTF-8) give the boring paired by its
+// full-width name its position, and a sheet that says otherwise is named;
+// the results are compared with the boring log (a modulus 1,000 times off,
+// a pressure beyond the digits written, a block with no test), and the
+// whole delivery is checked.
+TEST_F(DeliveryTest, TheBoringDeliveryGivesPositionsAndChecksResults) {
+    ASSERT_TRUE(Write(Sheet()).written);
+    const std::string boring = out + "/BORING";
+    WriteBytes(
+        boring + "/BORING.XML",
+        Utf16Le("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+                "<!DOCTYPE BORING SYSTEM \"BRG0200.DTD\">\n<BORING DTD_version=\"2.00\">\n"
+                "<基礎情報><適用要領基準>土木201610-01</適用要領基準></基礎情報>\n"
+                "<ボーリング情報><ボーリング名>Ｂ－１</ボーリング名>"
+                "<ボーリング連番>0001</ボーリング連番>"
+                "<経度><経度_度>136</経度_度><経度_分>13</経度_分><経度_秒>13.0330</経度_秒></経度>"
+                "<緯度><緯度_度>36</緯度_度><緯度_分>04</緯度_分><緯度_秒>41.9870</緯度_秒></緯度>"
+                "<測地系>02</測地系><孔口標高>7.10</孔口標高>"
+                "<ボーリング交換用データ><ボーリング交換用データファイル名>BED0001.XML"
+                "</ボーリング交換用データファイル名></ボーリング交換用データ>"
+                "</ボーリング情報>\n</BORING>\n"));
+    // The first test's results as its data sheet states them.
+    const std::string sheet = Checked("BRG0001/TS000001.XML");
+    const std::string comment = Values(sheet, "コメント").at(0);
+    const auto result = [&](const std::string& name) {
+        const std::size_t at = comment.find(name + "=") + name.size() + 1;
+        return std::stod(comment.substr(at, comment.find(' ', at) - at));
+    };
+    const std::string depth = Values(sheet, "上端深度").at(0);
+    const auto block = [](const std::string& at, const std::string& po, const std::string& em) {
+        return "<孔内水平載荷試験><孔内水平載荷試験_試験深度>" + at +
+               "</孔内水平載荷試験_試験深度><孔内水平載荷試験_初期圧>" + po +
+               "</孔内水平載荷試験_初期圧><孔内水平載荷試験_変形係数>" + em +
+               "</孔内水平載荷試験_変形係数></孔内水平載荷試験>\n";
+    };
+    std::filesystem::create_directories(boring + "/DATA");
+    WriteBytes(boring + "/DATA/BED0001.XML",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE ボーリング情報 SYSTEM \"BED0400.DTD\">\n<ボーリング情報>\n"
+               "<経度緯度情報><取得方法コード>03</取得方法コード><読取精度コード>4</"
+               "読取精度コード></経度緯度情報>\n"
+               "<孔径孔壁保護><孔径孔壁保護_下端深度>30.00</孔径孔壁保護_下端深度>"
+               "<孔径孔壁保護_孔径>86</孔径孔壁保護_孔径></孔径孔壁保護>\n" +
+                   block(depth, FormatText("%.1f", result("Po") + 1),
+                         FormatText("%.2E", result("Em") / 1000)) +
+                   block("99.00", "1", "1") + "</ボーリング情報>\n");
+
+    std::vector<std::string> problems;
+    const std::optional<BoringDelivery> read = ReadBoringDelivery(boring, problems);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_EQ(
+        read->notes,
+        (std::vector<std::string>{
+            "BORING.XML: DTD BRG0200.DTD が同じフォルダにないため、DTD による検証をしていません",
+            "BED0001.XML: DTD BED0400.DTD が同じフォルダにないため、DTD "
+            "による検証をしていません"}));
+    SiteSheet given = Sheet();
+    given.BoringToEdit("B-1").elevation = "7.20";
+    given.BoringToEdit("B-1").method = "";
+    given.BoringToEdit("B-1").site = "";
+    const SiteSheet merged = WithBoringDelivery(given, *read, campaign, problems);
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{
+                  "B-1: 標高 が現場シート (delivery.ini) では 7.20、BORING.XML では 7.10 です",
+                  "B-1: 経緯度読取精度 が現場シート (delivery.ini) では 2、BED0001.XML では 4 です",
+                  "B-1: 試験孔径 が現場シート (delivery.ini) では 66、BED0001.XML では 86 です"}));
+    const SiteBoring& b1 = *merged.Boring("B-1");
+    EXPECT_EQ(b1.site, "Ｂ－１");
+    EXPECT_EQ(b1.method, "03");
+    EXPECT_EQ(b1.elevation, "7.10");
+    EXPECT_EQ(b1.latitude, "36 04 41.9870");
+
+    const DeliveryCheck results = CheckResultsAgainstLogs(boring, boring);
+    std::string lines;
+    for (const DeliveryFinding& f : results.findings) {
+        lines += FindingLine(f) + "\n";
+    }
+    for (const std::string& line :
+         {"DATA/BED0001.XML:6: 孔内水平載荷試験_初期圧: 注意: " +
+              FormatText("%.1f", result("Po") + 1) + " ですが TEST/BRG0001/TS000001.XML は ",
+          std::string("DATA/BED0001.XML:6: 孔内水平載荷試験_変形係数: エラー: "),
+          std::string("kN/m2 です (1000 倍違います。単位の誤りではありませんか)\n"),
+          std::string("DATA/BED0001.XML:7: 孔内水平載荷試験: 注意: 試験深度 99.00 m の孔内水平載荷"
+                      "試験のデータシートがありません\n"),
+          std::string("DATA/BED0001.XML: 孔内水平載荷試験: 注意: 試験深度 ")}) {
+        EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
+    }
+    // Each test of the boring delivered: the first, whose results differ,
+    // and those the boring log lacks.
+    ASSERT_EQ(results.toType.size(), campaign.boreholes[0].tests.size());
+    EXPECT_TRUE(results.toType[0].starts_with("Ｂ－１ (BED0001.XML) 深度 " + depth + " m: 初期圧 "))
+        << results.toType[0];
+
+    // Delivered anew with the borings so completed, the whole delivery
+    // passes but for the DTDs missing beside the boring delivery's files.
+    std::filesystem::remove_all(boring + "/TEST");
+    ASSERT_TRUE(Write(merged).written);
+    const DeliveryCheck whole = CheckDelivery(boring);
+    EXPECT_TRUE(whole.HasErrors());
+    for (const DeliveryFinding& f : whole.findings) {
+        EXPECT_TRUE(f.path == "BORING.XML" || f.path == "DATA/BED0001.XML") << FindingLine(f);
+    }
 }
 
 }  // namespace

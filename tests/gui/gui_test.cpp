@@ -398,6 +398,7 @@ private slots:
         bool typed = false;
         bool cancel = true;
         QString shownAgain;
+        QString checked;
         QTimer watch;
         watch.setInterval(5);
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -423,6 +424,12 @@ private slots:
             } else if (d->windowTitle() == QStringLiteral("電子納品を作っています") && cancel) {
                 cancel = false;
                 d->findChild<QPushButton*>()->click();  // ｷｬﾝｾﾙ
+            } else if (d->windowTitle() == QStringLiteral("電子納品チェック")) {
+                const auto* findings = test::Find<QListWidget>(*d, "findings");
+                checked = test::Find<QLabel>(*d, "summary")->text() + QStringLiteral("\n") +
+                          findings->accessibleName() + QStringLiteral(": ") +
+                          findings->item(0)->text();
+                test::Find<QPushButton>(*d, "close")->click();
             }
         });
         watch.start();
@@ -452,6 +459,14 @@ private slots:
         // The sheet records which test each data file became.
         QVERIFY(ReadAll(tests + QStringLiteral("/delivery.ini"))
                     .contains("[delivered]\nB-1_03.5.kdw = BRG0001/TS000001\n"));
+        // 電子納品チェック of what was written finds nothing.
+        watch.start();
+        p.chooser.answers = {out};
+        p.app->frame().action(Command::deliveryCheck)->trigger();
+        watch.stop();
+        QCOMPARE(checked, QStringLiteral("電子納品チェック ") + QDir::cleanPath(out) +
+                              QStringLiteral("/BORING: ファイル 18、エラー 0、注意 0\n"
+                                             "検査の結果: 指摘事項はありません"));
     }
 
     // A site sheet that cannot be kept beside the tests leaves the dialog
