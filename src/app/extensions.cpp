@@ -252,7 +252,24 @@ void Extensions::OnDelivery() {
     if (!problems.empty()) {
         messages_.Show(JoinedLines(problems));
     }
-    DeliveryModel model(*campaign, read);
+    // The output folder first: the boring delivery already there gives
+    // the borings' positions, which the dialog then shows as taken.
+    const std::optional<QString> out =
+        chooser_.ChooseFolder(lastDeliveryFolder_.isEmpty() ? folder : lastDeliveryFolder_,
+                              QStringLiteral("電子納品の出力先フォルダ"));
+    if (!out) {
+        return;
+    }
+    lastDeliveryFolder_ = *out;
+    const std::string output = ToPath(*out);
+    std::vector<std::string> boringProblems;
+    std::optional<BoringDelivery> borings = ReadBoringDelivery(output + "/BORING", boringProblems);
+    if (!boringProblems.empty()) {
+        messages_.Show(JoinedLines(boringProblems));
+        return;
+    }
+    std::vector<std::string> notes = borings ? borings->notes : std::vector<std::string>();
+    DeliveryModel model(*campaign, read, std::move(borings));
     // Where the sheet is kept: beside the tests, elsewhere when that folder
     // cannot be written, or nowhere when the user goes on without it.
     std::optional<std::string> keptAt = sitePath;
@@ -285,34 +302,13 @@ void Extensions::OnDelivery() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    const std::optional<QString> out =
-        chooser_.ChooseFolder(lastDeliveryFolder_.isEmpty() ? folder : lastDeliveryFolder_,
-                              QStringLiteral("電子納品の出力先フォルダ"));
-    if (!out) {
-        return;
-    }
-    lastDeliveryFolder_ = *out;
-    const std::string output = ToPath(*out);
-    // The boring delivery already in the output folder gives the borings'
-    // positions; a sheet that says otherwise is named.
-    std::vector<std::string> boringProblems;
-    const std::optional<BoringDelivery> borings =
-        ReadBoringDelivery(output + "/BORING", boringProblems);
-    SiteSheet sheet = model.sheet;
-    if (borings && boringProblems.empty()) {
-        sheet = WithBoringDelivery(sheet, *borings, *campaign, boringProblems);
-    }
-    if (!boringProblems.empty()) {
-        messages_.Show(JoinedLines(boringProblems));
-        return;
-    }
+    std::vector<std::string> contradicted;  // none: OK is refused while there are
+    const SiteSheet sheet = model.Completed(contradicted);
     // Each test's pages are drawn on the worker; Cancel stops before the
     // files are written, which leaves the folder as it was.
     DeliveryResult result;
     KeptMessages said;
-    if (borings) {
-        said.shown = borings->notes;
-    }
+    said.shown = std::move(notes);
     const std::string software = "karnea " + std::string(ProgramVersion());
     RunInBackground(view_.window(), QStringLiteral("電子納品を作っています"), progressDelay_,
                     [&](const WorkProgress& progress) {
@@ -324,7 +320,7 @@ void Extensions::OnDelivery() {
                     });
     said.shown.push_back(result.written ? DeliverySummary(result) : std::string());
     // The results beside the boring logs, and what to type into them.
-    if (result.written && borings) {
+    if (result.written && !model.BoringNames().empty()) {
         const DeliveryCheck logs = CheckResultsAgainstLogs(output + "/BORING", output + "/BORING");
         for (const DeliveryFinding& f : logs.findings) {
             said.shown.push_back(FindingLine(f));

@@ -220,54 +220,61 @@ bool SameValue(std::string_view a, std::string_view b) {
     return TrimBlanks(a) == TrimBlanks(b);
 }
 
+std::vector<TakenItem> TakenItems(const BoringLog& log, double deepest) {
+    const std::string bed = log.bedFile.empty() ? std::string("BED") : log.bedFile;
+    std::string diameter;
+    for (const BoringLog::Diameter& d : log.diameters) {
+        if (diameter.empty() && deepest <= d.bottom + 0.0005) {
+            diameter = d.diameter;
+        }
+    }
+    const auto join = [](const std::array<std::string, 3>& parts) {
+        return parts[0].empty() ? std::string() : parts[0] + " " + parts[1] + " " + parts[2];
+    };
+    const TakenItem all[] = {{"folder", log.folder, "BORING.XML"},
+                             {"site", log.name, "BORING.XML"},
+                             {"longitude", join(log.longitude), "BORING.XML"},
+                             {"latitude", join(log.latitude), "BORING.XML"},
+                             {"datum", log.datum, "BORING.XML"},
+                             {"elevation", log.elevation, "BORING.XML"},
+                             {"method", log.method, bed},
+                             {"precision", log.precision, bed},
+                             {"diameter", diameter, bed}};
+    std::vector<TakenItem> taken;
+    for (const TakenItem& t : all) {
+        if (!t.value.empty()) {
+            taken.push_back(t);
+        }
+    }
+    return taken;
+}
+
+double DeepestTest(const BoreholeProfile& profile) {
+    double depth = 0;
+    for (const ProfileTest& t : profile.tests) {
+        depth = std::max(depth, t.header == nullptr ? 0.0 : TestDepth(*t.header));
+    }
+    return depth;
+}
+
 SiteSheet WithBoringDelivery(const SiteSheet& sheet, const BoringDelivery& delivery,
                              const Campaign& campaign, std::vector<std::string>& problems) {
     SiteSheet merged = sheet;
     for (const BoreholeProfile& profile : campaign.boreholes) {
         const std::string number = BoringNumber(profile);
-        double depth = 0;
-        for (const ProfileTest& t : profile.tests) {
-            depth = std::max(depth, t.header == nullptr ? 0.0 : TestDepth(*t.header));
-        }
         SiteBoring& boring = merged.BoringToEdit(number);
         const BoringLog* log = BoringLogOf(delivery, boring);
         if (log == nullptr) {
             continue;
         }
-        const std::string bed = log->bedFile.empty() ? std::string("BED") : log->bedFile;
-        std::string diameter;
-        for (const BoringLog::Diameter& d : log->diameters) {
-            if (diameter.empty() && depth <= d.bottom + 0.0005) {
-                diameter = d.diameter;
-            }
-        }
-        const auto join = [](const std::array<std::string, 3>& parts) {
-            return parts[0].empty() ? std::string() : parts[0] + " " + parts[1] + " " + parts[2];
-        };
-        const struct {
-            const char* key;
-            std::string* item;
-            std::string value;
-            std::string file;
-        } taken[] = {{"folder", &boring.folder, log->folder, "BORING.XML"},
-                     {"site", &boring.site, log->name, "BORING.XML"},
-                     {"longitude", &boring.longitude, join(log->longitude), "BORING.XML"},
-                     {"latitude", &boring.latitude, join(log->latitude), "BORING.XML"},
-                     {"datum", &boring.datum, log->datum, "BORING.XML"},
-                     {"elevation", &boring.elevation, log->elevation, "BORING.XML"},
-                     {"method", &boring.method, log->method, bed},
-                     {"precision", &boring.precision, log->precision, bed},
-                     {"diameter", &boring.diameter, diameter, bed}};
-        for (const auto& t : taken) {
-            if (t.value.empty()) {
-                continue;  // the sheet's own, where the boring delivery has none
-            }
-            if (!TrimBlanks(*t.item).empty() && !SameValue(*t.item, t.value)) {
+        for (const TakenItem& t : TakenItems(*log, DeepestTest(profile))) {
+            std::string& item = *ItemOf(boring, t.key);
+            if (!TrimBlanks(item).empty() && !SameValue(item, t.value)) {
                 problems.push_back(FormatMessage(
                     msg::boringDisagrees,
-                    {number, ItemLabel(t.key), std::string(TrimBlanks(*t.item)), t.value, t.file}));
+                    {number, ItemLabel(t.key), std::string(TrimBlanks(item)), t.value, t.file}));
             }
-            *t.item = t.value;
+            item = t.value;
         }
         // The position is written as BORING.XML writes it.
         if (!log->longitude[2].empty()) {

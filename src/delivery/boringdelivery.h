@@ -79,6 +79,17 @@ bool SameValue(std::string_view a, std::string_view b);
 // (`boringName`), else the one whose name matches its number.
 const BoringLog* BoringLogOf(const BoringDelivery& delivery, const SiteBoring& boring);
 
+// What a boring's log gives the site sheet: an item's key ("elevation"),
+// its value, and the file it comes from ("BORING.XML", "BED0001.XML"); the
+// hole's diameter that down to `deepest` (m).
+struct TakenItem {
+    std::string key, value, file;
+};
+std::vector<TakenItem> TakenItems(const BoringLog& log, double deepest);
+
+// The depth of a boring's deepest test (m).
+double DeepestTest(const BoreholeProfile& profile);
+
 // The site sheet completed from the boring delivery: each of the
 // campaign's borings takes its folder, 地点名, position, datum, elevation
 // and, from the BED, what it holds of 取得方法, 読取精度 and 孔径 (the

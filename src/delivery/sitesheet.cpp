@@ -19,32 +19,6 @@ namespace {
 
 constexpr std::string_view kBoringPrefix = "boring ";
 
-std::string* ItemOf(SiteBoring& b, std::string_view key) {
-    if (key == "folder")
-        return &b.folder;
-    if (key == "site")
-        return &b.site;
-    if (key == "longitude")
-        return &b.longitude;
-    if (key == "latitude")
-        return &b.latitude;
-    if (key == "method")
-        return &b.method;
-    if (key == "precision")
-        return &b.precision;
-    if (key == "datum")
-        return &b.datum;
-    if (key == "elevation")
-        return &b.elevation;
-    if (key == "diameter")
-        return &b.diameter;
-    if (key == "instrument")
-        return &b.instrument;
-    if (key == "name")
-        return &b.boringName;
-    return nullptr;
-}
-
 // One item of the sheet into its place; an item the sheet does not have is
 // left alone (a later version's, or the user's own note).
 void TakeItem(SiteSheet& sheet, std::string_view section, std::string_view key,
@@ -324,6 +298,32 @@ const std::vector<CodeChoice>& InstrumentChoices() {
     static const std::vector<CodeChoice> choices = {{"1", "B1421 の納品例の値 (意味は未公表)"},
                                                     {"11", "B1531 の納品例の値 (意味は未公表)"}};
     return choices;
+}
+
+std::string* ItemOf(SiteBoring& b, std::string_view key) {
+    if (key == "folder")
+        return &b.folder;
+    if (key == "site")
+        return &b.site;
+    if (key == "longitude")
+        return &b.longitude;
+    if (key == "latitude")
+        return &b.latitude;
+    if (key == "method")
+        return &b.method;
+    if (key == "precision")
+        return &b.precision;
+    if (key == "datum")
+        return &b.datum;
+    if (key == "elevation")
+        return &b.elevation;
+    if (key == "diameter")
+        return &b.diameter;
+    if (key == "instrument")
+        return &b.instrument;
+    if (key == "name")
+        return &b.boringName;
+    return nullptr;
 }
 
 std::string_view ItemLabel(std::string_view key) {

@@ -109,6 +109,10 @@ const std::vector<CodeChoice>& DatumChoices(DeliveryEdition edition);
 // their meaning is not published.
 const std::vector<CodeChoice>& InstrumentChoices();
 
+// A boring's item by its key in the sheet ("latitude"); nothing for a key
+// the sheet does not have.
+std::string* ItemOf(SiteBoring& boring, std::string_view key);
+
 // The label the dialog shows for an item of a boring ("latitude" → "緯度").
 std::string_view ItemLabel(std::string_view key);
 

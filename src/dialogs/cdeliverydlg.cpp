@@ -8,10 +8,13 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "base/textfields.h"
+#include "delivery/boringdelivery.h"
 #include "dialogs/dialogsupport.h"
 
 namespace karnea {
@@ -39,6 +42,86 @@ void FillCodes(QComboBox* box, const std::vector<CodeChoice>& choices, const std
     box->setCurrentIndex(box->findData(Q(value)));
 }
 
+// A page's pairing with a boring of the boring delivery (its ボーリング名,
+// kept in the sheet), and what the page takes from it: shown read-only with
+// the file it comes from, its own boxes for those items disabled.
+void AddBoringDelivery(DeliveryModel& model, std::size_t boring, QFormLayout& form, QWidget* widget,
+                       const std::function<void()>& update,
+                       std::vector<std::function<void()>>& refreshers) {
+    const SiteBoring& page = model.page(boring);
+    auto* name = new QComboBox(widget);
+    name->setObjectName(QStringLiteral("boringName"));
+    name->setEditable(true);
+    name->addItem(QString());
+    for (const std::string& n : model.BoringNames()) {
+        name->addItem(Q(n));
+    }
+    name->setCurrentText(Q(page.boringName));
+    QObject::connect(
+        name, &QComboBox::currentTextChanged, widget,
+        [&model, boring, widget, update](const QString& text) {
+            model.Pair(boring, text.trimmed().toStdString());
+            // The folder box shows what pairing left in it.
+            if (auto* folder = widget->findChild<QLineEdit*>(QStringLiteral("folder"))) {
+                const QSignalBlocker quiet(folder);
+                folder->setText(Q(model.page(boring).folder));
+            }
+            update();
+        });
+    form.insertRow(1, LabelFor(QStringLiteral("ボーリング名(&B)"), name, widget), name);
+    auto* taken = new QLabel(widget);
+    taken->setObjectName(QStringLiteral("taken"));
+    taken->setWordWrap(true);
+    taken->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    taken->setFocusPolicy(Qt::StrongFocus);
+    form.insertRow(2, LabelFor(QStringLiteral("ボーリングの納品から(&G)"), taken, widget), taken);
+    refreshers.push_back([&model, boring, taken, widget] {
+        const std::vector<TakenItem> items = model.Taken(boring);
+        // The files the values come from: "BORING.XML・BED0001.XML から".
+        QStringList files;
+        for (const TakenItem& t : items) {
+            if (!files.contains(Q(t.file))) {
+                files << Q(t.file);
+            }
+        }
+        taken->setText(files.isEmpty()
+                           ? QStringLiteral("ボーリング名の合うボーリングがありません")
+                           : files.join(QStringLiteral("・")) + QStringLiteral(" から（灰色）"));
+        taken->setAccessibleName(QStringLiteral("ボーリングの納品から"));
+        taken->setAccessibleDescription(taken->text());
+        // A box whose item is taken shows the value taken, greyed; it comes
+        // back to its hint when the pairing goes.
+        for (const char* key : {"folder", "site", "longitude", "latitude", "datum", "elevation",
+                                "method", "precision", "diameter"}) {
+            QWidget* box = widget->findChild<QWidget*>(QLatin1String(key));
+            if (box == nullptr) {
+                continue;
+            }
+            const auto value = std::find_if(items.begin(), items.end(),
+                                            [&](const TakenItem& t) { return t.key == key; });
+            box->setEnabled(value == items.end() &&
+                            (std::string_view(key) != "diameter" ||
+                             model.sheet.edition == DeliveryEdition::e2016));
+            const QString from =
+                value != items.end() ? Q(value->file) + QStringLiteral(" から") : QString();
+            box->setToolTip(from);
+            box->setAccessibleDescription(from);
+            if (auto* line = qobject_cast<QLineEdit*>(box)) {
+                if (!line->property("hint").isValid()) {
+                    line->setProperty("hint", line->placeholderText());
+                }
+                line->setPlaceholderText(value != items.end() ? Q(value->value)
+                                                              : line->property("hint").toString());
+            } else if (auto* codes = qobject_cast<QComboBox*>(box)) {
+                // A code list shows the code taken, greyed, else the sheet's.
+                const QSignalBlocker quiet(codes);
+                codes->setCurrentIndex(codes->findData(
+                    value != items.end() ? Q(value->value) : Q(*ItemOf(model.page(boring), key))));
+            }
+        }
+    });
+}
+
 }  // namespace
 
 CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, Keep keep, QWidget* parent)
@@ -59,12 +142,14 @@ CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, Keep keep, 
     problems->setObjectName(QStringLiteral("problems"));
     problems->setReadOnly(true);
     problems->setMaximumHeight(110);
-    const auto update = [&model, problems] {
-        QString text;
-        for (const std::string& p : model.Problems()) {
-            text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + Q(p);
-        }
+    // What the boring delivery gives each page is shown again on each change.
+    auto refreshers = std::make_shared<std::vector<std::function<void()>>>();
+    const auto update = [&model, problems, refreshers] {
+        const QString text = Q(JoinedLines(model.Problems()));
         problems->setPlainText(text.isEmpty() ? QStringLiteral("なし（出力できます）") : text);
+        for (const auto& refresh : *refreshers) {
+            refresh();
+        }
     };
 
     auto* edition = new QComboBox(this);
@@ -142,6 +227,9 @@ CDeliveryDlg::CDeliveryDlg(DeliveryModel& model, Messages& messages, Keep keep, 
         QLineEdit* diameter = text("diameter", QStringLiteral("試験孔径 mm(&R)"), page.diameter,
                                    QStringLiteral("66"), Input::number);
         codes("instrument", QStringLiteral("測定器名(&I)"), page.instrument, InstrumentChoices());
+        if (!model.BoringNames().empty()) {
+            AddBoringDelivery(model, i, *form, widget, update, *refreshers);
+        }
         diameter->setEnabled(model.sheet.edition == DeliveryEdition::e2016);
         editionChanged->push_back([&model, &page, datum, diameter] {
             FillCodes(datum, DatumChoices(model.sheet.edition), page.datum);
