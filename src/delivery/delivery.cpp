@@ -668,6 +668,95 @@ bool InstallDelivery(const std::string& testFolder, const std::vector<std::strin
 
 }  // namespace
 
+// The files of the delivery: each folder's DTDs, each test's data sheet
+// (its pages as a PDF, made side by side on up to `jobs` threads) and its
+// exchange data checked as delivered, and the management file with the
+// tests added. Nothing when a file cannot be made (said) or the user
+// stopped (`result.stopped`); what is made is counted in `result`.
+std::optional<FileContents> MakeSheets(const Placement& place, const SiteSheet& sheet,
+                                       ManagementFile& management, const std::string& testFolder,
+                                       std::string_view software, const TestPdf& pdf,
+                                       Messages& messages, const CampaignProgress& progress,
+                                       int jobs, const ThreadStart& start, DeliveryResult& result) {
+    const DeliveryRules& rules = RulesOf(sheet.edition);
+    const std::string managementPath = testFolder + "/GRNDTST.XML";
+    FileContents files;
+    for (const std::string& folderPath : place.folders) {
+        for (const std::string_view dtd : {rules.testDtd, rules.titleDtd}) {
+            files.emplace_back(folderPath + "/" + std::string(dtd), std::string(*ShippedDtd(dtd)));
+        }
+        ++result.borings;
+    }
+    // The data sheets are made side by side; each test's files are added in
+    // order.
+    struct Sheet {
+        std::optional<std::string> pdf;
+        KeptMessages said;
+    };
+    const std::vector<DeliveredTest>& placed = place.tests;
+    const std::size_t total = placed.size();
+    const auto make = [&](std::size_t i) {
+        Sheet made;
+        made.pdf = pdf(*placed[i].test, made.said);
+        return made;
+    };
+    bool failed = false;
+    const auto take = [&](std::size_t i, Sheet&& made) {
+        made.said.SayAgain(messages);
+        const DeliveredTest& d = placed[i];
+        const SiteBoring& boring = *place.borings[i];
+        if (progress && !progress(i, total)) {
+            result.stopped = true;
+            return false;
+        }
+        const TestRecord& test = d.test->ws->test;
+        const std::string bytes = ShiftJisBytes(
+            PlainForShiftJis(ExchangeXml(test, d.test->ws->settings, sheet, boring), result.plain));
+        if (const std::optional<std::string> why = InvalidDelivered(bytes)) {
+            messages.Show(FormatMessage(msg::deliveryInvalid, d.name + ".XML", *why));
+            failed = true;
+            return false;
+        }
+        if (!made.pdf) {
+            messages.Show(FormatMessage(msg::deliveryNoPdf, ReadableFileName(*d.test)));
+            failed = true;
+            return false;
+        }
+        const std::string folderPath = testFolder + "/" + d.folder;
+        files.emplace_back(folderPath + "/" + d.name + ".PDF", std::move(*made.pdf));
+        files.emplace_back(folderPath + "/" + d.name + ".XML", bytes);
+        const HeaderTexts& h = test.testHeader;
+        management.Add(
+            {.site = SiteName(boring), .folder = d.folder, .position = PositionOf(boring)},
+            {.sheetFile = d.name + ".PDF",
+             .exchangeFile = d.name + ".XML",
+             .software = std::string(software),
+             .code = std::string(rules.code),
+             .standard = std::string(rules.standard),
+             .name = std::string(rules.name),
+             .topDepth = Depth(h),
+             .bottomDepth = Depth(h),
+             .startDate = IsoDate(h),
+             .endDate = IsoDate(h),
+             .tester = Text(h, header::engineer)});
+        result.replaced += d.replaces ? 1 : 0;
+        result.placed.push_back(d);
+        return true;
+    };
+    if (!MakeInOrder(total, jobs, make, take, start) || failed) {
+        return std::nullopt;
+    }
+    const std::string bytes = ShiftJisBytes(PlainForShiftJis(management.Text(), result.plain));
+    if (const std::optional<std::string> why = InvalidDelivered(bytes)) {
+        messages.Show(FormatMessage(msg::deliveryInvalid, "GRNDTST.XML", *why));
+        return std::nullopt;
+    }
+    files.emplace_back(managementPath, bytes);
+    files.emplace_back(testFolder + "/GTST0200.DTD", std::string(*ShippedDtd("GTST0200.DTD")));
+
+    return files;
+}
+
 DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
                              const std::string& output, std::string_view software,
                              const TestPdf& pdf, Messages& messages,
@@ -699,91 +788,23 @@ DeliveryResult WriteDelivery(const Campaign& campaign, const SiteSheet& sheet,
     }
     result.kept = place->kept;
 
-    FileContents files;
-    for (const std::string& folderPath : place->folders) {
-        for (const std::string_view dtd : {rules.testDtd, rules.titleDtd}) {
-            files.emplace_back(folderPath + "/" + std::string(dtd), std::string(*ShippedDtd(dtd)));
-        }
-        ++result.borings;
-    }
-    // The data sheets are made side by side; each test's files are added in
-    // order.
-    struct Sheet {
-        std::optional<std::string> pdf;
-        KeptMessages said;
-    };
-    const std::vector<DeliveredTest>& placed = place->tests;
-    const std::size_t total = placed.size();
-    const auto make = [&](std::size_t i) {
-        Sheet made;
-        made.pdf = pdf(*placed[i].test, made.said);
-        return made;
-    };
-    bool failed = false;
-    const auto take = [&](std::size_t i, Sheet&& made) {
-        made.said.SayAgain(messages);
-        const DeliveredTest& d = placed[i];
-        const SiteBoring& boring = *place->borings[i];
-        if (progress && !progress(i, total)) {
-            result.stopped = true;
-            return false;
-        }
-        const TestRecord& test = d.test->ws->test;
-        const std::string bytes = ShiftJisBytes(
-            PlainForShiftJis(ExchangeXml(test, d.test->ws->settings, sheet, boring), result.plain));
-        if (const std::optional<std::string> why = InvalidDelivered(bytes)) {
-            messages.Show(FormatMessage(msg::deliveryInvalid, d.name + ".XML", *why));
-            failed = true;
-            return false;
-        }
-        if (!made.pdf) {
-            messages.Show(FormatMessage(msg::deliveryNoPdf, ReadableFileName(*d.test)));
-            failed = true;
-            return false;
-        }
-        const std::string folderPath = testFolder + "/" + d.folder;
-        files.emplace_back(folderPath + "/" + d.name + ".PDF", std::move(*made.pdf));
-        files.emplace_back(folderPath + "/" + d.name + ".XML", bytes);
-        const HeaderTexts& h = test.testHeader;
-        management->Add(
-            {.site = SiteName(boring), .folder = d.folder, .position = PositionOf(boring)},
-            {.sheetFile = d.name + ".PDF",
-             .exchangeFile = d.name + ".XML",
-             .software = std::string(software),
-             .code = std::string(rules.code),
-             .standard = std::string(rules.standard),
-             .name = std::string(rules.name),
-             .topDepth = Depth(h),
-             .bottomDepth = Depth(h),
-             .startDate = IsoDate(h),
-             .endDate = IsoDate(h),
-             .tester = Text(h, header::engineer)});
-        result.replaced += d.replaces ? 1 : 0;
-        result.placed.push_back(d);
-        return true;
-    };
-    if (!MakeInOrder(total, jobs, make, take, start) || failed) {
+    std::optional<FileContents> files = MakeSheets(*place, sheet, *management, testFolder, software,
+                                                   pdf, messages, progress, jobs, start, result);
+    if (!files) {
         return result;
     }
-    const std::string bytes = ShiftJisBytes(PlainForShiftJis(management->Text(), result.plain));
-    if (const std::optional<std::string> why = InvalidDelivered(bytes)) {
-        messages.Show(FormatMessage(msg::deliveryInvalid, "GRNDTST.XML", *why));
-        return result;
-    }
-    files.emplace_back(managementPath, bytes);
-    files.emplace_back(testFolder + "/GTST0200.DTD", std::string(*ShippedDtd("GTST0200.DTD")));
-
     // A Cancel up to here leaves the output as it was.
+    const std::size_t total = place->tests.size();
     if (progress && !progress(total, total)) {
         result.stopped = true;
         return result;
     }
-    if (!InstallDelivery(testFolder, place->folders, files, place->removals, messages)) {
+    if (!InstallDelivery(testFolder, place->folders, *files, place->removals, messages)) {
         return result;
     }
     result.written = true;
     result.tests = result.placed.size();
-    result.files = files.size();
+    result.files = files->size();
     if (!result.plain.empty()) {
         std::string list;
         for (const std::string& p : result.plain) {
