@@ -57,7 +57,7 @@ _karnea_cli() {
         render) options="-o --output --settings --format --pages --dpi" ;;
         campaign) options="-o --output --settings --png --jobs" ;;
         ags) options="-o --output --recipient --settings --utf8 --jobs" ;;
-        xlsx) options="-o --output --settings --jobs" ;;
+        xlsx) options="-o --output --boring --settings --jobs" ;;
         delivery) options="-o --output --site --boring --edition --settings --jobs --check --xml-only --json" ;;
         check) options="--settings --json --jobs" ;;
         help)

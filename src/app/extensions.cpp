@@ -226,9 +226,18 @@ void Extensions::OnXlsxExport() {
     const std::string output = ToPath(*path);
     const Settings& settings = ws_.settings;
     KeptMessages said;
+    // The tests delivered last into a boring delivery: the values to type
+    // into its boring logs on a sheet of their own.
+    std::vector<TextSheet> more;
+    if (folder == lastDeliveryTests_ && !lastDeliveryFolder_.isEmpty()) {
+        const std::string boring = ToPath(lastDeliveryFolder_) + "/BORING";
+        if (QFileInfo::exists(FromPath(boring + "/BORING.XML"))) {
+            more.push_back(ToTypeSheet(CheckResultsAgainstLogs(boring, boring)));
+        }
+    }
     if (!RunInBackground(view_.window(), QStringLiteral("Excel のブックを作っています"),
                          progressDelay_, [&](const WorkProgress&) {
-                             written = WriteWorkbook(*campaign, settings, output, said);
+                             written = WriteWorkbook(*campaign, settings, output, said, more);
                          })) {
         return;
     }
@@ -261,6 +270,7 @@ void Extensions::OnDelivery() {
         return;
     }
     lastDeliveryFolder_ = *out;
+    lastDeliveryTests_ = folder;
     const std::string output = ToPath(*out);
     std::vector<std::string> boringProblems;
     std::optional<BoringDelivery> borings = ReadBoringDelivery(output + "/BORING", boringProblems);
@@ -327,7 +337,8 @@ void Extensions::OnDelivery() {
         }
         if (!logs.toType.empty()) {
             said.shown.emplace_back(msg::boringValuesToType);
-            said.shown.insert(said.shown.end(), logs.toType.begin(), logs.toType.end());
+            const std::vector<std::string> lines = ToTypeLines(logs);
+            said.shown.insert(said.shown.end(), lines.begin(), lines.end());
         }
     }
     // The sheet records which test each data file became.

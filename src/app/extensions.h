@@ -70,6 +70,7 @@ private:
     FileChooser& chooser_;
     QString lastFolder_;
     QString lastDeliveryFolder_;
+    QString lastDeliveryTests_;  // the tests' folder of the last delivery
     // The AGS export's choices, as the last export left them.
     AgsOptions agsOptions_;
     // How long work runs before its progress box shows.

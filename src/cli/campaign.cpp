@@ -159,7 +159,14 @@ int RunXlsx(const Arguments& args, std::ostream&, Messages& messages) {
     if (!campaign) {
         return kExitFailure;
     }
-    if (!WriteWorkbook(*campaign, started.settings, output, messages)) {
+    // The values to type into the boring logs of a delivery, on a sheet of
+    // their own.
+    std::vector<TextSheet> more;
+    if (args.has("boring")) {
+        const std::string boring = BoringFolderOf(args.at("boring"));
+        more.push_back(ToTypeSheet(CheckResultsAgainstLogs(boring, boring)));
+    }
+    if (!WriteWorkbook(*campaign, started.settings, output, messages, more)) {
         messages.Show(msg::cannotSave);
         return kExitFailure;
     }
@@ -216,8 +223,16 @@ void WriteFindings(JsonWriter& writer, const DeliveryCheck& check) {
     writer.endArray();
     writer.key("toType");
     writer.beginArray();
-    for (const std::string& line : check.toType) {
-        writer.value(line);
+    for (const ToType& t : check.toType) {
+        writer.beginObject(true);
+        const std::pair<const char*, const std::string*> items[] = {
+            {"boring", &t.boring}, {"file", &t.bedFile}, {"depth", &t.depth},
+            {"po", &t.po},         {"pf", &t.pf},        {"em", &t.em}};
+        for (const auto& [name, value] : items) {
+            writer.key(name);
+            writer.value(*value);
+        }
+        writer.endObject();
     }
     writer.endArray();
 }
@@ -230,7 +245,7 @@ void SayFindings(std::ostream& out, const DeliveryCheck& check) {
     }
     if (!check.toType.empty()) {
         out << msg::boringValuesToType << "\n";
-        for (const std::string& line : check.toType) {
+        for (const std::string& line : ToTypeLines(check)) {
             out << "  " << line << "\n";
         }
     }
@@ -309,7 +324,8 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
     }
     // The boring delivery beside the tests gives their borings' positions.
     const std::string& output = args.at("output");
-    const std::string boringFolder = args.has("boring") ? args.at("boring") : output + "/BORING";
+    const std::string boringFolder =
+        args.has("boring") ? BoringFolderOf(args.at("boring")) : output + "/BORING";
     const std::optional<BoringDelivery> borings = ReadBoringDelivery(boringFolder, problems);
     if (!borings && args.has("boring")) {
         problems.push_back(FormatMessage(msg::boringDeliveryMissing, boringFolder));

@@ -339,12 +339,13 @@ const std::vector<Command>& Commands() {
          {"utf8"},
          RunAgs},
         {"xlsx",
-         "xlsx FILE.kdw...|DIR -o OUT.xlsx [--jobs N] [--settings DIR]",
+         "xlsx FILE.kdw...|DIR -o OUT.xlsx [--boring DIR] [--jobs N] [--settings DIR]",
          "the tests as an Excel workbook: a sheet 一覧 with a row a test (boring, depth, "
          "date, engineer, soil, Po, Pf, Pl, Em, file), then a sheet a test with its header "
-         "values and readings; numbers as numbers with the settings' decimals",
+         "values and readings; numbers as numbers with the settings' decimals. With --boring, "
+         "a last sheet lists the results to type into that delivery's boring logs",
          kOneOrMore,
-         {"output", "settings", "jobs"},
+         {"output", "boring", "settings", "jobs"},
          {"output"},
          {},
          RunXlsx},
@@ -482,8 +483,9 @@ const std::vector<OptionText>& OptionTexts() {
         {"site", "--site FILE",
          "the site sheet (default: delivery.ini in DIR, or beside the first file)"},
         {"boring", "--boring DIR",
-         "the BORING folder whose BORING.XML and boring logs give the borings (default: "
-         "OUTDIR/BORING)"},
+         "the BORING folder (or the folder that holds it) whose BORING.XML and boring logs "
+         "give the borings (delivery; default: OUTDIR/BORING), or whose results to type into "
+         "the boring logs the workbook lists (xlsx)"},
         {"check", "--check DIR",
          "check the delivery in DIR (or DIR/BORING) instead of writing one"},
         {"xml-only", "--xml-only",

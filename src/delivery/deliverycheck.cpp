@@ -571,14 +571,7 @@ private:
                 }
             }
             if (stated && differs) {
-                std::string values;
-                for (const auto& [item, ours, theirs] : items) {
-                    if (!ours.empty()) {
-                        values += (values.empty() ? "" : "、") + std::string(item) + " " + ours;
-                    }
-                }
-                check_.toType.push_back(log.name + " (" + log.bedFile + ") 深度 " + sheet.depth +
-                                        " m: " + values + " (kN/m2)");
+                check_.toType.push_back({log.name, log.bedFile, sheet.depth, r.po, r.pf, r.em});
             }
         }
         for (std::size_t i = 0; i < log.results.size(); ++i) {
@@ -625,6 +618,37 @@ std::string FindingLine(const DeliveryFinding& f) {
         line += ": " + f.element;
     }
     return line + ": " + std::string(KindLabel(f.kind)) + ": " + f.message;
+}
+
+std::string ToTypeLine(const ToType& t) {
+    std::string values;
+    const std::pair<const char*, const std::string*> items[] = {
+        {"初期圧", &t.po}, {"降伏圧", &t.pf}, {"変形係数", &t.em}};
+    for (const auto& [item, value] : items) {
+        if (!value->empty()) {
+            values += (values.empty() ? "" : "、") + std::string(item) + " " + *value;
+        }
+    }
+    return t.boring + " (" + t.bedFile + ") 深度 " + t.depth + " m: " + values + " (kN/m2)";
+}
+
+std::vector<std::string> ToTypeLines(const DeliveryCheck& check) {
+    std::vector<std::string> lines;
+    for (const ToType& t : check.toType) {
+        lines.push_back(ToTypeLine(t));
+    }
+    return lines;
+}
+
+TextSheet ToTypeSheet(const DeliveryCheck& check) {
+    TextSheet sheet{"柱状図に入力する値",
+                    {"ボーリング名", "ボーリング交換用データ", "試験深度 (m)", "初期圧 (kN/m2)",
+                     "降伏圧 (kN/m2)", "変形係数 (kN/m2)"},
+                    {}};
+    for (const ToType& t : check.toType) {
+        sheet.rows.push_back({t.boring, t.bedFile, t.depth, t.po, t.pf, t.em});
+    }
+    return sheet;
 }
 
 bool DeliveryCheck::HasErrors() const {

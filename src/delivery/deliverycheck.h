@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "delivery/boringdelivery.h"
+#include "document/workbook.h"
 
 namespace karnea {
 
@@ -30,16 +31,29 @@ std::string_view KindLabel(DeliveryFinding::Kind kind);
 // "TEST/BRG0001/TS000001.XML:17: 標高: エラー: …".
 std::string FindingLine(const DeliveryFinding& finding);
 
+// A pressuremeter test's results to type into its boring log, whose log
+// lacks them or states others: as its data sheet writes them.
+struct ToType {
+    std::string boring, bedFile, depth;  // ボーリング名, BEDnnnn.XML, 試験深度 (m)
+    std::string po, pf, em;              // 初期圧, 降伏圧, 変形係数 (kN/m2)
+};
+// "B.H26-1 (BED0001.XML) 深度 3.50 m: 初期圧 64.36、降伏圧 216.12、変形係数 4447.97 (kN/m2)".
+std::string ToTypeLine(const ToType& values);
+
 struct DeliveryCheck {
     std::string folder;  // the BORING folder checked
     std::size_t files = 0;
     std::vector<DeliveryFinding> findings;
-    // What to type into the boring logs: a line per pressuremeter test whose
-    // boring log lacks its results or states others.
-    std::vector<std::string> toType;
+    // What to type into the boring logs.
+    std::vector<ToType> toType;
     bool HasErrors() const;
     bool HasUnread() const;
 };
+
+// What to type into the boring logs, a line a test, and as a workbook's
+// sheet.
+std::vector<std::string> ToTypeLines(const DeliveryCheck& check);
+TextSheet ToTypeSheet(const DeliveryCheck& check);
 
 // The BORING folder of `folder`: its BORING subfolder when it has one, else
 // itself.

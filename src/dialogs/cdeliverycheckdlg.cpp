@@ -65,7 +65,7 @@ CDeliveryCheckDlg::CDeliveryCheckDlg(const DeliveryCheck& check, QWidget* parent
     findings->setMinimumWidth(720);
     if (!check.toType.empty()) {
         QListWidget* toType = LabelledList(layout, U(msg::boringValuesToType), 'T', "toType", this);
-        for (const std::string& line : check.toType) {
+        for (const std::string& line : ToTypeLines(check)) {
             toType->addItem(U(line));
         }
     }

@@ -271,7 +271,7 @@ std::vector<std::string> TestSheetNames(const Campaign& campaign) {
 }
 
 bool WriteWorkbook(const Campaign& campaign, const Settings& settings, const std::string& path,
-                   Messages& messages) {
+                   Messages& messages, const std::vector<TextSheet>& more) {
     for (const std::unique_ptr<CampaignTest>& test : campaign.tests) {
         const HeaderTexts& h = test->Header();
         if (const DateCheck date = CheckDate(h); !date.why.empty()) {
@@ -301,6 +301,24 @@ bool WriteWorkbook(const Campaign& campaign, const Settings& settings, const std
         if (test.ws) {
             WriteTest(Sheet(workbook_add_worksheet(book, names[i].c_str())), formats, test.ws->test,
                       settings);
+        }
+    }
+    for (const TextSheet& extra : more) {
+        Sheet sheet(workbook_add_worksheet(book, extra.name.c_str()));
+        for (std::size_t c = 0; c < extra.heading.size(); ++c) {
+            sheet.Text(0, static_cast<lxw_col_t>(c), extra.heading[c], formats.heading);
+        }
+        for (std::size_t r = 0; r < extra.rows.size(); ++r) {
+            for (std::size_t c = 0; c < extra.rows[r].size(); ++c) {
+                const std::string& cell = extra.rows[r][c];
+                const auto row = static_cast<lxw_row_t>(r + 1);
+                const auto column = static_cast<lxw_col_t>(c);
+                if (const std::optional<double> number = ParseNumber(cell)) {
+                    sheet.Number(row, column, number, nullptr);
+                } else {
+                    sheet.Text(row, column, cell, nullptr);
+                }
+            }
         }
     }
     if (workbook_close(book) != LXW_NO_ERROR) {

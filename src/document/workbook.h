@@ -16,11 +16,21 @@ namespace karnea {
 // without the characters a sheet name cannot hold, each unique.
 std::vector<std::string> TestSheetNames(const Campaign& campaign);
 
-// Writes the workbook to `path` as every save does (never half a file).
-// A date that is not real is left out of its cells, and each test whose
-// date was left out is named through `messages`. False when it cannot be
-// written.
+// A sheet of texts another part of the program makes, after the tests':
+// a heading row, then a row each; a cell that reads as a number is a
+// number.
+struct TextSheet {
+    std::string name;
+    std::vector<std::string> heading;
+    std::vector<std::vector<std::string>> rows;
+};
+
+// Writes the workbook to `path` as every save does (never half a file),
+// with `more` after the tests' sheets. A date that is not real is left out
+// of its cells, and each test whose date was left out is named through
+// `messages`. False when it cannot be written.
 [[nodiscard]] bool WriteWorkbook(const Campaign& campaign, const Settings& settings,
-                                 const std::string& path, Messages& messages);
+                                 const std::string& path, Messages& messages,
+                                 const std::vector<TextSheet>& more = {});
 
 }  // namespace karnea

@@ -1010,6 +1010,18 @@ TEST(CliDelivery, IntoAPublishedBoringDelivery) {
                          "の孔内水平載荷試験のデータシートがありません\n"));
     EXPECT_TRUE(Contains(run.out, "に入力する値:\n  B.H26-1 (BED0001.XML) 深度 3.50 m: 初期圧 "))
         << run.out;
+    // The same values on a last sheet of the tests' workbook, as numbers.
+    const std::string book = dir.file("book.xlsx");
+    ASSERT_EQ(RunCli({"xlsx", tests, "-o", book, "--boring", out}).status, 0);
+    const CliRun read = test::RunProgram(
+        "/usr/bin/python3", {"-c",
+                             "import openpyxl, sys\n"
+                             "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[-1]\n"
+                             "print(ws.title, ws.max_row)\n"
+                             "print(*[c.value for c in ws[2]], sep='|')\n",
+                             book});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, "柱状図に入力する値 7\nB.H26-1|BED0001.XML|3.5|64.36|216.12|4447.97\n");
 
     // The check of the whole delivery names, beside the faults of the
     // published one, what a copy of it was given: a data sheet left in TEST,

@@ -628,8 +628,9 @@ TEST_F(DeliveryTest, TheBoringDeliveryGivesPositionsAndChecksResults) {
     // Each test of the boring delivered: the first, whose results differ,
     // and those the boring log lacks.
     ASSERT_EQ(results.toType.size(), campaign.boreholes[0].tests.size());
-    EXPECT_TRUE(results.toType[0].starts_with("Ｂ－１ (BED0001.XML) 深度 " + depth + " m: 初期圧 "))
-        << results.toType[0];
+    EXPECT_TRUE(
+        ToTypeLines(results)[0].starts_with("Ｂ－１ (BED0001.XML) 深度 " + depth + " m: 初期圧 "))
+        << ToTypeLines(results)[0];
 
     // Delivered anew with the borings so completed, the whole delivery
     // passes but for the DTDs missing beside the boring delivery's files.

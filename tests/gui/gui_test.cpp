@@ -574,6 +574,20 @@ private slots:
                 sheet.contains(QStringLiteral("\nname = B.H-2\n")),
             qPrintable(sheet));
         QVERIFY(ReadAll(out + QStringLiteral("/BORING/TEST/BRG0002/TS000001.XML")).size() > 0);
+        // Excel出力 of the same tests adds what to type into the boring logs.
+        const QString book = dir.filePath(QStringLiteral("b.xlsx"));
+        p.chooser.answers = {tests, book};
+        p.app->frame().action(Command::xlsxExport)->trigger();
+        QProcess read;
+        read.start(QStringLiteral("/usr/bin/python3"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("import openpyxl, sys\n"
+                                   "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[-1]\n"
+                                   "print(ws.title, ws.max_row, ws['A2'].value)"),
+                    book});
+        QVERIFY(read.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(read.readAllStandardOutput() + read.readAllStandardError()),
+                 QStringLiteral("柱状図に入力する値 7 Ｂ－１\n"));
     }
 
     // A site sheet that cannot be kept beside the tests leaves the dialog
