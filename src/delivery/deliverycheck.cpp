@@ -77,6 +77,9 @@ Results ResultsInComment(std::string_view comment) {
     std::size_t at = 0;
     while ((at = comment.find('=', at)) != std::string_view::npos) {
         std::size_t start = at;
+        while (start > 0 && comment[start - 1] == ' ') {
+            --start;  // "p0 = 160.33"
+        }
         while (start > 0 && std::isalnum(static_cast<unsigned char>(comment[start - 1])) != 0) {
             --start;
         }
@@ -398,7 +401,7 @@ private:
                 }
                 if (data && !IsTsName(place.name)) {
                     Say(Kind::error, path, 0, "", "データシートの名前は TSnnnmmm です");
-                } else if (!place.name.ends_with(".DTD") && !named.count(path)) {
+                } else if ((data || place.name.ends_with(".PDF")) && !named.count(path)) {
                     Say(Kind::error, path, 0, "", "GRNDTST.XML にありません");
                 }
             }
