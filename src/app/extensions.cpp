@@ -360,10 +360,14 @@ void Extensions::OnDeliveryCheck() {
     if (!folder) {
         return;
     }
+    const std::string boring = BoringFolderOf(ToPath(*folder));
+    if (!HoldsDelivery(boring)) {
+        messages_.Show(FormatMessage(msg::deliveryCheckNotFolder, ToPath(*folder)));
+        return;
+    }
     DeliveryCheck check;
-    if (!RunInBackground(
-            view_.window(), QStringLiteral("電子納品を検査しています"), progressDelay_,
-            [&](const WorkProgress&) { check = CheckDelivery(BoringFolderOf(ToPath(*folder))); })) {
+    if (!RunInBackground(view_.window(), QStringLiteral("電子納品を検査しています"), progressDelay_,
+                         [&](const WorkProgress&) { check = CheckDelivery(boring); })) {
         return;
     }
     CDeliveryCheckDlg dialog(check, view_.window());

@@ -253,12 +253,12 @@ void SayFindings(std::ostream& out, const DeliveryCheck& check) {
 
 int RunDeliveryCheck(const Arguments& args, std::ostream& out, Messages& messages) {
     const std::string& folder = args.at("check");
-    std::error_code ec;
-    if (!std::filesystem::is_directory(PathOf(folder), ec)) {
+    const std::string boring = BoringFolderOf(folder);
+    if (!HoldsDelivery(boring)) {
         messages.Show(FormatMessage(msg::deliveryCheckNotFolder, folder));
         return kExitFailure;
     }
-    const DeliveryCheck check = CheckDelivery(BoringFolderOf(folder), !args.has("xml-only"));
+    const DeliveryCheck check = CheckDelivery(boring, !args.has("xml-only"));
     const auto count = [&](DeliveryFinding::Kind kind) {
         return std::to_string(
             std::count_if(check.findings.begin(), check.findings.end(),

@@ -671,6 +671,12 @@ std::string BoringFolderOf(const std::string& folder) {
     return std::filesystem::is_directory(PathOf(boring), ec) ? boring : folder;
 }
 
+bool HoldsDelivery(const std::string& boringFolder) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(PathOf(boringFolder + "/BORING.XML"), ec) ||
+           std::filesystem::is_directory(PathOf(boringFolder + "/TEST"), ec);
+}
+
 DeliveryCheck CheckDelivery(const std::string& boringFolder, bool pdfs) {
     return Checker(boringFolder, boringFolder, true, pdfs).Run();
 }

@@ -59,6 +59,9 @@ TextSheet ToTypeSheet(const DeliveryCheck& check);
 // itself.
 std::string BoringFolderOf(const std::string& folder);
 
+// Whether a BORING folder holds a delivery (BORING.XML or TEST).
+bool HoldsDelivery(const std::string& boringFolder);
+
 // Checks everything under the BORING folder; without `pdfs`, the PDFs are
 // not looked for (a copy of the XML alone).
 DeliveryCheck CheckDelivery(const std::string& boringFolder, bool pdfs = true);

@@ -1064,6 +1064,10 @@ TEST(CliDelivery, IntoAPublishedBoringDelivery) {
     EXPECT_TRUE(Contains(run.out, "\"kind\": \"no-pdf\", \"path\": \"TEST/GRNDTST.XML\""))
         << run.out.substr(0, 2000);
     EXPECT_EQ(RunCli({"delivery", "--check", out, "-o", out}).status, 2);
+    // A folder that holds no delivery is said so, not walked.
+    const CliRun none = RunCli({"delivery", "--check", tests});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(Contains(none.err, "は電子納品のフォルダではありません")) << none.err;
     EXPECT_EQ(RunCli({"delivery", tests, "--check", out}).status, 2);
 }
 
