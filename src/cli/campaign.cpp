@@ -468,6 +468,11 @@ int RunCheck(const Arguments& args, std::ostream& out, Messages& messages) {
     if (json) {
         out << writer.text();
     }
+    // Nothing checked is no success: said, as the reports say it.
+    if (campaign.tests.empty()) {
+        messages.Show(msg::noTestRead);
+        return kExitFailure;
+    }
     return campaign.skipped.empty() ? kExitOk : kExitSkipped;
 }
 

@@ -371,8 +371,8 @@ const std::vector<Command>& Commands() {
         {"check",
          "check FILE.kdw...|DIR [--json] [--jobs N] [--settings DIR]",
          "warnings for each test worth a second look, and the limit pressure by the "
-         "conventional definition (inverse-volume method) beside the engineer's Pl; exit 1 "
-         "only when a file cannot be read",
+         "conventional definition (inverse-volume method) beside the engineer's Pl; exit 3 "
+         "when a file cannot be read, 1 when no test can be",
          kOneOrMore,
          {"settings", "jobs"},
          {},

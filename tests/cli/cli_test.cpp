@@ -552,6 +552,11 @@ TEST(CliCampaign, ReportExportAndChecks) {
     EXPECT_TRUE(Contains(run.err, "読める試験がありません")) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("none.pdf")));
     EXPECT_EQ(RunCli({"check", campaign, dir.file("junk.kdw")}).status, 3);
+    // check of a folder with no test says so and fails, as the reports do.
+    std::filesystem::create_directory(dir.file("empty"));
+    run = RunCli({"check", dir.file("empty")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "読める試験がありません\n");
     run = RunCli({"ags", campaign, dir.file("junk.kdw"), "-o", dir.file("j.ags")});
     EXPECT_EQ(run.status, 3);
     EXPECT_TRUE(std::filesystem::exists(dir.file("j.ags")));
