@@ -109,6 +109,27 @@ void WriteSuggestion(JsonWriter& json, const LimitSuggestion& s, const HeaderTex
     json.endObject();
 }
 
+std::string PngPageName(int page) {
+    return FormatText("page-%03d.png", page);
+}
+
+// The pages of an earlier, longer report in a --png folder: the files named
+// exactly as pages after `last` are, and no other.
+void RemovePagesAfter(const std::string& folder, int last) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(PathOf(folder), ec)) {
+        const std::string name = PathText(entry.path().filename());
+        if (name.size() < 12 || name.rfind("page-", 0) != 0 || !name.ends_with(".png")) {
+            continue;
+        }
+        const std::optional<int> page = ParseInteger(name.substr(5, name.size() - 9));
+        if (page && *page > last && PngPageName(*page) == name) {
+            std::error_code gone;
+            std::filesystem::remove(entry.path(), gone);
+        }
+    }
+}
+
 }  // namespace
 
 int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
@@ -136,7 +157,11 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         const std::string folder = args.at("png");
         std::error_code ec;
         std::filesystem::create_directories(PathOf(folder), ec);
-        const auto pathOf = [&](int page) { return folder + FormatText("/page-%03d.png", page); };
+        int last = 0;
+        const auto pathOf = [&](int page) {
+            last = std::max(last, page);
+            return folder + "/" + PngPageName(page);
+        };
         // On one thread: Qt rasterising text on threads of its own left the
         // Windows program hanging at its end now and then. What the drawing
         // says was said with the PDF.
@@ -148,6 +173,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
             messages.Show(msg::cannotSave);
             return kExitFailure;
         }
+        RemovePagesAfter(folder, last);
     }
     return campaign->skipped.empty() ? kExitOk : kExitSkipped;
 }

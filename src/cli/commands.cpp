@@ -475,7 +475,9 @@ const std::vector<OptionText>& OptionTexts() {
          "what to write (default: from OUT's extension, else pdf)"},
         {"pages", "--pages LIST", "the pages to draw, such as 1,3-4 (default: every page)"},
         {"dpi", "--dpi N", "the resolution, 10 to 2400 (default 600; 150 for png)"},
-        {"png", "--png DIR", "also every page as DIR/page-001.png, DIR/page-002.png, ..."},
+        {"png", "--png DIR",
+         "also every page as DIR/page-001.png, DIR/page-002.png, ...; the pages of an "
+         "earlier, longer report there are removed"},
         {"recipient", "--recipient NAME", "who receives the file (TRAN_RECV)"},
         {"utf8", "--utf8",
          "also keep the Japanese texts as written, in headings *_J* of their own"},

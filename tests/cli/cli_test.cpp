@@ -517,6 +517,12 @@ TEST(CliCampaign, ReportExportAndChecks) {
     ScratchDir dir;
     const std::string campaign = kExamples + "/campaign";
     WriteBytes(dir.file("junk.kdw"), "no data\n");
+    // An earlier, longer report's pages in the --png folder go; files named
+    // otherwise stay.
+    std::filesystem::create_directory(dir.file("png"));
+    for (const char* name : {"page-015.png", "page-120.png", "page-15.png", "page-0016.png"}) {
+        WriteBytes(dir.file("png/") + name, "old");
+    }
     // A file left out is named, the report written from the others, and the
     // status says so (3).
     CliRun run = RunCli({"campaign", campaign, dir.file("junk.kdw"), "-o", dir.file("r.pdf"),
@@ -528,6 +534,9 @@ TEST(CliCampaign, ReportExportAndChecks) {
     EXPECT_EQ(ReadBytes(dir.file("r.pdf")).rfind("%PDF", 0), 0u);
     EXPECT_TRUE(std::filesystem::exists(dir.file("png/page-014.png")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("png/page-015.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("png/page-120.png")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("png/page-15.png")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("png/page-0016.png")));
 
     run = RunCli({"ags", campaign, "-o", dir.file("c.ags")});
     EXPECT_EQ(run.status, 0) << run.err;
