@@ -140,8 +140,14 @@ bool AllOf(std::string_view text, std::string_view digits) {
     return !text.empty() && text.find_first_not_of(digits) == std::string_view::npos;
 }
 
+// A number as the names write it (std::to_string): digits, no zero before
+// them.
+bool WrittenNumber(std::string_view text) {
+    return AllOf(text, "0123456789") && (text.size() == 1 || text[0] != '0');
+}
+
 // The process number in `name` when it is `prefix`, that number and `tail`
-// exactly; else 0.
+// exactly as a save writes them; else 0.
 long SaverOf(std::string_view name, std::string_view prefix, Tail tail) {
     if (name.substr(0, prefix.size()) != prefix) {
         return 0;
@@ -149,11 +155,11 @@ long SaverOf(std::string_view name, std::string_view prefix, Tail tail) {
     name.remove_prefix(prefix.size());
     const std::size_t end = tail == Tail::none ? name.size() : name.find('~');
     const std::string_view number = name.substr(0, end);
-    if (end == std::string_view::npos || number.size() > 9 || !AllOf(number, "0123456789")) {
+    if (end == std::string_view::npos || number.size() > 9 || !WrittenNumber(number)) {
         return 0;
     }
     const std::string_view rest = name.substr(std::min(name.size(), end + 1));
-    if ((tail == Tail::number && !AllOf(rest, "0123456789")) ||
+    if ((tail == Tail::number && !WrittenNumber(rest)) ||
         (tail == Tail::random && (rest.size() != 16 || !AllOf(rest, "0123456789abcdef")))) {
         return 0;
     }

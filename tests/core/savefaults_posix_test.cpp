@@ -159,13 +159,17 @@ TEST(SaveFaults, LeftOverSaveFilesGo) {
         }
     }
     ASSERT_EQ(mine.size(), 2u);  // the new file and the second name
-    // The same names made on another computer, and names users give files.
+    // The same names made on another computer, the same with the process
+    // number written otherwise ("0" before it), and names users give files.
     const std::string gone = std::to_string(child);
     for (const std::string& name : mine) {
         std::string elsewhere = name;
         const std::size_t host = name.find('~', name.find("karnea~") + 7) + 1;
         elsewhere.replace(host, name.find('~', host) - host, "elsewhere");
         WriteBytes(dir.file(elsewhere), "x");
+        std::string padded = name;
+        padded.replace(padded.find("~" + gone), gone.size() + 1, "~0" + gone);
+        WriteBytes(dir.file(padded), "x");
     }
     for (const std::string& name : std::vector<std::string>{
              ".budget.save-2023-12", ".notes.txt.keep-20240101", ".sub.keep-31005",
