@@ -285,11 +285,6 @@ int RunDeliveryCheck(const Arguments& args, std::ostream& out, Messages& message
         return kExitFailure;
     }
     const DeliveryCheck check = CheckDelivery(boring, !args.has("xml-only"));
-    const auto count = [&](DeliveryFinding::Kind kind) {
-        return std::to_string(
-            std::count_if(check.findings.begin(), check.findings.end(),
-                          [&](const DeliveryFinding& f) { return f.kind == kind; }));
-    };
     if (args.has("json")) {
         JsonWriter writer;
         writer.beginObject();
@@ -302,10 +297,7 @@ int RunDeliveryCheck(const Arguments& args, std::ostream& out, Messages& message
         out << writer.text() << "\n";
     } else {
         SayFindings(out, check);
-        out << FormatMessage(msg::deliveryCheckSummary, {check.folder, std::to_string(check.files),
-                                                         count(DeliveryFinding::Kind::error),
-                                                         count(DeliveryFinding::Kind::caution)})
-            << "\n";
+        out << check.Summary() << "\n";
     }
     return check.HasErrors() ? kExitFailure : check.HasUnread() ? kExitSkipped : kExitOk;
 }

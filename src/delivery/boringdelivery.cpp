@@ -61,17 +61,6 @@ std::vector<const XmlElement*> Below(const XmlElement& element, std::string_view
     return found;
 }
 
-std::array<std::string, 3> AngleOfElement(const XmlElement* parent, const std::string& name) {
-    // BORING.XML nests 経度_度 in 経度; a BED lists them in its 経度緯度情報.
-    const XmlElement* angle = parent == nullptr ? nullptr : parent->Child(name);
-    const XmlElement* from = angle != nullptr ? angle : parent;
-    if (from == nullptr) {
-        return {};
-    }
-    return {from->ChildText(name + "_度"), from->ChildText(name + "_分"),
-            from->ChildText(name + "_秒")};
-}
-
 // What a boring's BED adds: the reading's method and precision, the hole's
 // diameters, the pressuremeter results.
 void ReadBed(const XmlElement& bed, BoringLog& log) {
@@ -119,8 +108,8 @@ BoringDelivery BoringDeliveryOf(const XmlElement& boringXml, const BedReader& be
             continue;
         }
         log.folder = FormatText("BRG%04d", *n);
-        log.longitude = AngleOfElement(b, "経度");
-        log.latitude = AngleOfElement(b, "緯度");
+        log.longitude = AngleIn(b, "経度");
+        log.latitude = AngleIn(b, "緯度");
         log.datum = b->ChildText("測地系");
         log.elevation = b->ChildText("孔口標高");
         if (const XmlElement* data = b->Child("ボーリング交換用データ")) {
@@ -169,6 +158,17 @@ std::optional<BoringDelivery> ReadBoringDelivery(const std::string& boringFolder
     delivery.folder = boringFolder;
     delivery.notes = std::move(notes);
     return delivery;
+}
+
+std::array<std::string, 3> AngleIn(const XmlElement* parent, const std::string& name) {
+    // BORING.XML nests 経度_度 in 経度; a BED lists them in its 経度緯度情報.
+    const XmlElement* angle = parent == nullptr ? nullptr : parent->Child(name);
+    const XmlElement* from = angle != nullptr ? angle : parent;
+    if (from == nullptr) {
+        return {};
+    }
+    return {from->ChildText(name + "_度"), from->ChildText(name + "_分"),
+            from->ChildText(name + "_秒")};
 }
 
 std::string BoringKey(std::string_view utf8) {

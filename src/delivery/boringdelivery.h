@@ -66,6 +66,11 @@ BoringDelivery BoringDeliveryOf(const XmlElement& boringXml, const BedReader& be
 std::optional<BoringDelivery> ReadBoringDelivery(const std::string& boringFolder,
                                                  std::vector<std::string>& problems);
 
+// The degrees, minutes and seconds of an angle ("経度") below `parent`:
+// nested in an element of its name (BORING.XML, GRNDTST.XML) or beside each
+// other (a BED's 経度緯度情報); empty when there are none.
+std::array<std::string, 3> AngleIn(const XmlElement* parent, const std::string& name);
+
 // A boring's name as names are compared: full-width letters, digits and
 // signs as their ASCII forms, blanks left out, upper case.
 std::string BoringKey(std::string_view utf8);

@@ -244,7 +244,7 @@ private:
             // cannot be opened is this check's.
             say(file.opened && whole_ ? Kind::error : Kind::unread, *file.unread);
         } else if (whole_) {
-            if (Lower(file.encoding) != "shift_jis") {
+            if (!file.shiftJis) {
                 say(Kind::error,
                     "Shift_JIS と宣言されていません (" +
                         (file.encoding.empty() ? std::string("宣言なし") : file.encoding) + ")");
@@ -441,14 +441,6 @@ private:
         same(position.Child("標高"), elevation);
     }
 
-    static std::array<std::string, 3> Angle(const XmlElement& position, const std::string& name) {
-        const XmlElement* a = position.Child(name);
-        if (a == nullptr) {
-            return {};
-        }
-        return {a->ChildText(name + "_度"), a->ChildText(name + "_分"), a->ChildText(name + "_秒")};
-    }
-
     // The data sheets' positions against their boring's, and the
     // pressuremeter tests' results against the boring logs.
     void CheckDataSheets(const XmlElement* management) {
@@ -496,8 +488,9 @@ private:
                 }
                 if (const auto site = listed.find(folder); site != listed.end()) {
                     const XmlElement& p = *site->second;
-                    ComparePosition(path, *position, "GRNDTST.XML", "", Angle(p, "経度"),
-                                    Angle(p, "緯度"), p.ChildText("測地系"), p.ChildText("標高"));
+                    ComparePosition(path, *position, "GRNDTST.XML", "", AngleIn(&p, "経度"),
+                                    AngleIn(&p, "緯度"), p.ChildText("測地系"),
+                                    p.ChildText("標高"));
                 }
             }
             if (IsPressuremeter(*sheet)) {
@@ -652,6 +645,16 @@ TextSheet ToTypeSheet(const DeliveryCheck& check) {
         sheet.rows.push_back({t.boring, t.bedFile, t.depth, t.po, t.pf, t.em});
     }
     return sheet;
+}
+
+std::string DeliveryCheck::Summary() const {
+    const auto count = [&](Kind kind) {
+        return std::to_string(
+            std::count_if(findings.begin(), findings.end(),
+                          [&](const DeliveryFinding& f) { return f.kind == kind; }));
+    };
+    return FormatMessage(msg::deliveryCheckSummary,
+                         {folder, std::to_string(files), count(Kind::error), count(Kind::caution)});
 }
 
 bool DeliveryCheck::HasErrors() const {

@@ -47,6 +47,8 @@ struct DeliveryCheck {
     // What to type into the boring logs.
     std::vector<ToType> toType;
     bool HasErrors() const;
+    // "電子納品チェック FOLDER: ファイル 18、エラー 0、注意 0".
+    std::string Summary() const;
     bool HasUnread() const;
 };
 

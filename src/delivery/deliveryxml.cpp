@@ -765,10 +765,11 @@ DeliveryFile ReadDeliveryFile(const std::string& path) {
     std::string lower = file.encoding;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    file.shiftJis = lower == "shift_jis";
     // Read as a strict reader reads Shift_JIS; where it refuses, as CP932.
     std::string why;
     std::optional<std::string> text;
-    if (lower == "shift_jis") {
+    if (file.shiftJis) {
         text = StrictShiftJisText(*bytes, why);
         if (!text) {
             file.strict = why;

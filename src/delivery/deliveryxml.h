@@ -84,6 +84,7 @@ std::optional<std::string> XmlAsUtf8(std::string_view bytes, std::string& why);
 // A file of a delivery, whoever wrote it, as read for its checks.
 struct DeliveryFile {
     std::string encoding;               // as declared ("Shift_JIS"), or by its byte-order mark
+    bool shiftJis = false;              // declared Shift_JIS
     bool opened = false;                // its bytes were read
     std::optional<std::string> unread;  // why they cannot be read as XML text
     std::optional<std::string> strict;  // why a strict Shift_JIS reader refuses it

@@ -37,16 +37,7 @@ CDeliveryCheckDlg::CDeliveryCheckDlg(const DeliveryCheck& check, QWidget* parent
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("電子納品チェック"));
     auto* layout = new QVBoxLayout(this);
-    std::size_t errors = 0;
-    std::size_t cautions = 0;
-    for (const DeliveryFinding& f : check.findings) {
-        errors += f.kind == DeliveryFinding::Kind::error ? 1 : 0;
-        cautions += f.kind == DeliveryFinding::Kind::caution ? 1 : 0;
-    }
-    auto* summary = new QLabel(U(FormatMessage(msg::deliveryCheckSummary,
-                                               {check.folder, std::to_string(check.files),
-                                                std::to_string(errors), std::to_string(cautions)})),
-                               this);
+    auto* summary = new QLabel(U(check.Summary()), this);
     summary->setObjectName(QStringLiteral("summary"));
     summary->setWordWrap(true);
     layout->addWidget(summary);
