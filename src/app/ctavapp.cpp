@@ -202,7 +202,7 @@ void CTavApp::OnExportPdf() {
     }
     const PageSource source = PagesOf(ws_);
     if (!ExportPdf(source, AllPages(source), path, 600, messages_, ToPath(doc_->title()))) {
-        messages_.Show(msg::cannotSave);
+        messages_.Show(CannotSaveMessage(path));
         return;
     }
     frame_->statusBar()->showMessage(

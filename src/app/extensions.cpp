@@ -200,11 +200,11 @@ void Extensions::OnAgsExport() {
                          })) {
         return;
     }
-    if (const std::optional<std::string_view> said = RomajiMessage(file)) {
+    if (const std::optional<std::string> said = RomajiMessage(file)) {
         messages_.Show(*said);
     }
     if (!ReplaceFile(ToPath(*path), file.bytes)) {
-        messages_.Show(msg::cannotSave);
+        messages_.Show(CannotSaveMessage(ToPath(*path), file.bytes.size()));
         return;
     }
     messages_.Show(FormatMessage(msg::exportWritten, PathShown(*path)));
@@ -243,7 +243,7 @@ void Extensions::OnXlsxExport() {
     }
     said.SayAgain(messages_);
     messages_.Show(written ? FormatMessage(msg::exportWritten, PathShown(*path))
-                           : std::string(msg::cannotSave));
+                           : CannotSaveMessage(output));
 }
 
 void Extensions::OnDelivery() {
@@ -255,7 +255,13 @@ void Extensions::OnDelivery() {
     // The site sheet beside the tests: what it holds is edited, and kept
     // there for the next delivery.
     const std::string sitePath = ToPath(folder + QStringLiteral("/") + Q(kSiteSheetName));
-    const std::optional<std::string> siteText = ReadWholeFile(sitePath);
+    std::string unreadable;
+    const std::optional<std::string> siteText = ReadSiteSheetFile(sitePath, unreadable);
+    if (!unreadable.empty()) {
+        // Not written over either: it may be what the user keeps there.
+        messages_.Show(FormatMessage(msg::siteSheetUnreadable, sitePath, unreadable));
+        return;
+    }
     std::vector<std::string> problems;
     const SiteSheet read = siteText ? ReadSiteSheet(*siteText, problems) : SiteSheet{};
     if (!problems.empty()) {

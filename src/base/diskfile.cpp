@@ -190,6 +190,17 @@ bool Fails(SaveStep step) {
 #endif
 }
 
+#ifdef KARNEA_SAVE_FAULTS
+int renamesBeforeKill = 0;
+void KillIfDue() {
+    if (renamesBeforeKill > 0 && --renamesBeforeKill == 0) {
+        std::_Exit(137);
+    }
+}
+#else
+void KillIfDue() {}
+#endif
+
 // Lets no step fail while it lives: the test build fails a step of the way
 // forward, never of the way back.
 class NoFaultsHere {
@@ -342,13 +353,29 @@ fs::path TemporaryFolder() {
     return ec ? fs::path() : folder;
 }
 
+// Where the copies that protect a file written in place go when its own
+// folder takes none: the user's state folder, which a reboot leaves as it is
+// (the temporary folder is emptied at boot), made private to the user; the
+// temporary folder when there is none.
+fs::path RecoveryFolder() {
+    if (const std::optional<std::string> state = UserStateFolder()) {
+        const fs::path folder = PathOf(JoinPath(*state, "karnea"));
+        std::error_code ec;
+        if (fs::is_directory(folder, ec) || fs::create_directories(folder, ec)) {
+            fs::permissions(folder, fs::perms::owner_all, ec);
+            return folder;
+        }
+    }
+    return TemporaryFolder();
+}
+
 // A copy of a file's content made before the file is written in place,
-// beside it where the folder allows, else in the temporary folder, private
+// beside it where the folder allows, else in the recovery folder, private
 // to the user (see CopyName), so that the previous content can be had back
 // should the program be killed while it writes. Empty when no copy could be
 // made.
 fs::path KeepCopy(const fs::path& target, const std::string& content) {
-    for (const fs::path& folder : {target.parent_path(), TemporaryFolder()}) {
+    for (const fs::path& folder : {target.parent_path(), RecoveryFolder()}) {
         if (Fails(SaveStep::copy)) {
             return {};
         }
@@ -422,7 +449,7 @@ struct Staged {
 // Gives the new files their names. Each previous file keeps a second name
 // until every new one is safely in place, so that all of them come back
 // when a rename or a folder sync fails; no new file stays then.
-bool Install(const std::vector<Staged>& staged) {
+bool GiveNames(const std::vector<Staged>& staged) {
     std::vector<fs::path> keeps(staged.size());
     std::size_t done = 0;
     bool ok = true;
@@ -435,6 +462,7 @@ bool Install(const std::vector<Staged>& staged) {
         if (Fails(SaveStep::abandon)) {
             return false;
         }
+        KillIfDue();
         ok = !Fails(SaveStep::rename) && os::Rename(s.temp, s.target);
         ok = ok && SyncFolder(s.target.parent_path());
     }
@@ -616,7 +644,45 @@ bool ReplaceFiles(const FileContents& files) {
         }
         staged.push_back({temp, spot->target, exists});
     }
-    return Install(staged);
+    return GiveNames(staged);
+}
+
+struct StagedFiles::Files {
+    std::vector<Staged> staged;
+    bool installed = false;
+};
+
+StagedFiles::StagedFiles() : files_(std::make_unique<Files>()) {}
+
+StagedFiles::~StagedFiles() {
+    if (!files_->installed) {
+        for (const Staged& s : files_->staged) {
+            os::Remove(s.temp);
+        }
+    }
+}
+
+bool StagedFiles::Add(const std::string& path, const std::string& bytes) {
+    const std::optional<SaveSpot> spot = SpotOf(path);
+    if (!spot || spot->Device()) {
+        return false;
+    }
+    RemoveLeftOverSaveFiles(spot->target);
+    const ContentProducer whole = [&bytes](const ContentWriter& put) { return put(bytes); };
+    const bool exists = spot->existing.exists;
+    fs::path temp;
+    if (WriteBeside(spot->target, whole, exists ? &spot->existing : nullptr, temp) !=
+        Beside::written) {
+        return false;
+    }
+    files_->staged.push_back({temp, spot->target, exists});
+    return true;
+}
+
+bool StagedFiles::Install() {
+    const os::EndingHeld held;
+    files_->installed = true;
+    return GiveNames(files_->staged);
 }
 
 bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce) {
@@ -653,7 +719,7 @@ bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce
             break;
     }
     const os::EndingHeld held;
-    return Install({{temp, target, exists}});
+    return GiveNames({{temp, target, exists}});
 }
 
 namespace {
@@ -995,6 +1061,78 @@ std::string WhyNotWritten(const std::string& folder, std::uintmax_t bytes) {
     return std::string(msg::writeFailed);
 }
 
+namespace {
+
+std::string ScratchPrefix() {
+    return "karnea~scratch~" + HostTag() + "~";
+}
+
+}  // namespace
+
+struct ScratchFolder::Guard {
+    explicit Guard(const fs::path& folder) : removed(folder) {}
+    os::RemovedOnEnding removed;
+};
+
+ScratchFolder::ScratchFolder() {
+    RemoveEndedScratchFolders();
+    const fs::path base = TemporaryFolder();
+    if (base.empty()) {
+        return;
+    }
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
+        char digits[17];
+        std::snprintf(digits, sizeof digits, "%08x%08x", random(), random());
+        const fs::path folder =
+            base / PathOf(ScratchPrefix() + std::to_string(os::ProcessId()) + "~" + digits);
+        std::error_code ec;
+        if (fs::create_directory(folder, ec) && !ec) {
+            fs::permissions(folder, fs::perms::owner_all, ec);
+            guard_ = std::make_unique<Guard>(folder);
+            path_ = PathText(folder);
+        }
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    if (!path_.empty()) {
+        std::error_code ec;
+        fs::remove_all(PathOf(path_), ec);
+    }
+}
+
+void RemoveEndedScratchFolders() {
+    const fs::path base = TemporaryFolder();
+    if (base.empty()) {
+        return;
+    }
+    const std::string prefix = ScratchPrefix();
+    std::error_code ec;
+    for (fs::directory_iterator entries(base, ec), end; !ec && entries != end;
+         entries.increment(ec)) {
+        const std::string name = PathText(entries->path().filename());
+        if (name.rfind(prefix, 0) != 0 || !SaverEnded(SaverOf(name, prefix, Tail::random))) {
+            continue;
+        }
+        const os::EntryFacts facts = os::EntryFactsOf(entries->path());
+        if (facts.folder && facts.own) {
+            std::error_code removed;
+            fs::remove_all(entries->path(), removed);
+        }
+    }
+}
+
+std::string CannotSaveMessage(const std::string& path, std::uintmax_t bytes) {
+    const fs::path folder = PathOf(path).parent_path();
+    return FormatMessage(msg::cannotSaveFile, path,
+                         WhyNotWritten(folder.empty() ? "." : PathText(folder), bytes));
+}
+
+void RemoveEndedSavesIn(const std::string& folder) {
+    RemoveLeftOversIn(PathOf(folder));
+}
+
 std::optional<std::uintmax_t> FileSizeOf(const std::string& path) {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(PathOf(path), ec);
@@ -1012,7 +1150,7 @@ std::optional<FileStamp> StampOf(const std::string& path) {
     return FileStamp{content->size(), Fnv1a(*content)};
 }
 
-void RecoverInterruptedSave(const std::string& path, bool saving, Messages& messages) {
+void RecoverInterruptedSave(const std::string& path, SaveRecovery at, Messages& messages) {
     const std::optional<fs::path> target = path.empty() ? std::nullopt : SaveTarget(path);
     if (!target) {
         return;
@@ -1027,11 +1165,17 @@ void RecoverInterruptedSave(const std::string& path, bool saving, Messages& mess
     std::vector<Copy> copies;
     const std::string prefix = CopyPrefix(*target);
     const fs::path beside = target->parent_path().empty() ? fs::path(".") : target->parent_path();
-    for (const fs::path& folder : {beside, TemporaryFolder()}) {
+    // The temporary folder too: copies kept there before the state folder
+    // was used, or when there is none.
+    std::vector<fs::path> looked;
+    for (const fs::path& folder : {beside, RecoveryFolder(), TemporaryFolder()}) {
         std::error_code ec;
-        if (folder.empty() || (folder != beside && fs::equivalent(folder, beside, ec))) {
+        if (folder.empty() || std::any_of(looked.begin(), looked.end(), [&](const fs::path& f) {
+                return fs::equivalent(folder, f, ec);
+            })) {
             continue;
         }
+        looked.push_back(folder);
         for (fs::directory_iterator entries(folder, ec), end; !ec && entries != end;
              entries.increment(ec)) {
             std::string name = PathText(entries->path().filename());
@@ -1056,6 +1200,15 @@ void RecoverInterruptedSave(const std::string& path, bool saving, Messages& mess
     if (copies.empty()) {
         return;
     }
+    if (at == SaveRecovery::exporting) {
+        // An output is made anew from its data: its previous content is
+        // no one's to keep.
+        for (const Copy& copy : copies) {
+            os::Remove(copy.path);
+        }
+        messages.Show(FormatMessage(msg::interruptedExport, path));
+        return;
+    }
     std::sort(copies.begin(), copies.end(),
               [](const Copy& a, const Copy& b) { return a.age < b.age; });
     const std::string file = PathText(*target);
@@ -1078,7 +1231,7 @@ void RecoverInterruptedSave(const std::string& path, bool saving, Messages& mess
         if (std::exchange(offered, true)) {
             continue;
         }
-        if (saving) {
+        if (at == SaveRecovery::saving) {
             // "NAME.karnea~previous~...": the user's to keep or remove.
             std::string name = PathText(copy.path.filename());
             name.replace(StemOf(*target).size() + kMark.size(), std::strlen("before"), "previous");
@@ -1108,6 +1261,10 @@ void FailSaveStep(SaveStep step) {
 
 void SetLeftOverAfter(double seconds) {
     leftOverAfterSeconds = seconds;
+}
+
+void KillAtRename(int renames) {
+    renamesBeforeKill = renames;
 }
 
 void AbandonSetAfter(int renamed) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,10 @@ std::string_view WhyUnreadable(const std::string& path);
 // on it (UTF-8): not enough room on the disk, a folder that may not be
 // written, or a write that failed.
 std::string WhyNotWritten(const std::string& folder, std::uintmax_t bytes);
+
+// What the user is told of a save of `path` that failed: "保存できませんでした",
+// the file, and why (WhyNotWritten of its folder, for `bytes` more).
+std::string CannotSaveMessage(const std::string& path, std::uintmax_t bytes = 1);
 
 // The size of a regular file, or nothing when `path` names none.
 std::optional<std::uintmax_t> FileSizeOf(const std::string& path);
@@ -79,11 +84,37 @@ using ContentProducer = std::function<bool(const ContentWriter& put)>;
 // takes its name. False, and nothing replaced, when anything fails.
 [[nodiscard]] bool ReplaceFileStreamed(const std::string& path, const ContentProducer& produce);
 
+// Removes the files that saves killed before they ended left in `folder`
+// (their new files and second names), once their processes have ended and
+// they have not changed for a minute.
+void RemoveEndedSavesIn(const std::string& folder);
+
 // Replaces several files together: each new file is written beside its
 // target first, and only when all of them are written do they take their
 // names; otherwise nothing is replaced and no new file stays.
 using FileContents = std::vector<std::pair<std::string, std::string>>;
 [[nodiscard]] bool ReplaceFiles(const FileContents& files);
+
+// Files replaced together as ReplaceFiles does, each written beside its
+// target as it comes, so that many large files are never held at once: none
+// takes its name before Install, and a set not installed leaves no new file.
+// Only plain files (or new names) can be staged; the ending signals are held
+// only while the files take their names (a new file that a stop leaves
+// behind goes with a later save into its folder).
+class StagedFiles {
+public:
+    StagedFiles();
+    ~StagedFiles();
+    StagedFiles(const StagedFiles&) = delete;
+    StagedFiles& operator=(const StagedFiles&) = delete;
+    // False, with the set to be given up, when the file cannot be written.
+    [[nodiscard]] bool Add(const std::string& path, const std::string& bytes);
+    [[nodiscard]] bool Install();
+
+private:
+    struct Files;
+    std::unique_ptr<Files> files_;
+};
 
 // Replaces a set of files (and removes `removals`) as one, for good: after
 // a failure, a kill or a power cut at any point the set is either wholly
@@ -104,13 +135,39 @@ SetRecovery RecoverFileSet(const std::string& journal);
 
 // A save in place (ReplaceFile above) that was killed before it ended may
 // have left its file neither old nor new; the copy of the previous content
-// that it kept shows it. At the next open (`saving` false) or save of the
-// file, this finds such a copy of a process that has ended: a copy that the
-// file matches goes; otherwise the user is asked whether the previous content
-// is to be put back (opening: Yes puts it back and the copy goes; No leaves
-// the copy to be offered again), or told where it stays (saving: the copy is
-// set aside under a name no later look finds).
-void RecoverInterruptedSave(const std::string& path, bool saving, Messages& messages);
+// that it kept (beside the file, else in the user's state folder, see
+// UserStateFolder) shows it. At the next open or save of the file, this
+// finds such a copy of a process that has ended: a copy that the file
+// matches goes; otherwise the user is asked whether the previous content is
+// to be put back (opening: Yes puts it back and the copy goes; No leaves the
+// copy to be offered again), or told where it stays (saving: the copy is set
+// aside under a name no later look finds). Before an output (a report, a
+// workbook) is written again (exporting), its copies go and the user is told
+// that the last write was interrupted.
+enum class SaveRecovery { opening, saving, exporting };
+void RecoverInterruptedSave(const std::string& path, SaveRecovery at, Messages& messages);
+
+// A folder of this process's own in the temporary folder, for files that a
+// library must write somewhere before their content is saved: named
+// "karnea~scratch~HOST~PID~RANDOM", gone again with the object, removed
+// (with the files in it) by a request from outside to end the program, and,
+// when a kill left it, by the next run once its process has ended. Its path
+// is empty when none could be made.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    struct Guard;
+    std::unique_ptr<Guard> guard_;
+};
+// Removes the scratch folders of ended processes of this computer.
+void RemoveEndedScratchFolders();
 
 // The steps of a save. The test build of the core can make steps fail in
 // every save, to show that the previous file survives each; `createDenied`
@@ -137,6 +194,9 @@ void FailSaveStep(SaveStep step);
 // How long after its last change a file that an ended save left is taken
 // for left over (a minute).
 void SetLeftOverAfter(double seconds);
+// Ends the process at once, as a kill would, instead of the `renames`-th
+// rename of a new file to its target from now on (0: never).
+void KillAtRename(int renames);
 // Stops every ReplaceFileSet as a kill would once `renamed` of its files
 // took their names (-1: never).
 void AbandonSetAfter(int renamed);

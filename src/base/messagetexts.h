@@ -16,6 +16,8 @@ inline constexpr std::string_view oldVersionUseOpen =
     "旧バージョンファイルは「開く」で読み込んで下さい」";
 inline constexpr std::string_view badExtension = "拡張子を KCW(kcw) または KDW(kdw)にして下さい";
 inline constexpr std::string_view cannotSave = "保存できませんでした";
+// A save that failed, with the file and why ("%2" of WhyNotWritten).
+inline constexpr std::string_view cannotSaveFile = "保存できませんでした\n( %1 )\n%2";
 // Why a name gives nothing to read ("%1" of cannotOpen, with the path as "%2").
 inline constexpr std::string_view cannotOpen = "%1\n( %2 )";
 inline constexpr std::string_view linkLoops = "リンクが循環しています";
@@ -31,6 +33,13 @@ inline constexpr std::string_view interruptedSave =
     "保存前の内容が次のファイルに残っています。\n%2\n保存前の内容に戻しますか?";
 inline constexpr std::string_view interruptedSaveKept =
     "前回の保存が中断されました。\n%1 の保存前の内容は次のファイルに残してあります。\n%2";
+// An export written in place whose last write was killed: it is made anew.
+inline constexpr std::string_view interruptedExport =
+    "前回の書き出しが途中で終わっていました。作り直します\n( %1 )";
+// A data file that ends before its last section or inside a line.
+inline constexpr std::string_view fileCut = "ファイルが途中で切れています\n( %1 )";
+inline constexpr std::string_view openCutFile =
+    "ファイルが途中で切れています\n( %1 )\n読めたところまで開きますか?";
 // Beyond the largest data file (64 MB).
 inline constexpr std::string_view dataFileTooLarge =
     "ファイルが大きすぎるため読み込めません（データファイルは 64 MB まで）\n( %1 )";
@@ -70,6 +79,8 @@ inline constexpr std::string_view overwriteCalibrationFile =
 // Settings.
 inline constexpr std::string_view installationNotWritten =
     "設定ファイルを作れませんでした。標準の設定で続けます（次の起動で作り直します）\n( %1 )";
+inline constexpr std::string_view installationCompleted =
+    "足りなかった設定ファイルを作りました: %1\n( %2 )";
 inline constexpr std::string_view settingsFileUnreadable =
     "設定ファイルを読めないため、変更を保存しません（元に戻せなくなるため）\n( %1 )";
 inline constexpr std::string_view settingsReplaced =
@@ -229,6 +240,15 @@ inline constexpr std::string_view noRomaji =
     "日本語の文字をローマ字にできないため ? で書きました (kakasi が見つかりません)";
 inline constexpr std::string_view romajiTooSlow =
     "日本語の文字をローマ字にできないため ? で書きました (kakasi が時間内に終わりませんでした)";
+inline constexpr std::string_view romajiExited =
+    "日本語の文字をローマ字にできないため ? で書きました (kakasi が終了コード %1 で終わりました)";
+inline constexpr std::string_view romajiSignalled =
+    "日本語の文字をローマ字にできないため ? で書きました (kakasi がシグナル %1 で終わりました)";
+inline constexpr std::string_view romajiTooMuch =
+    "日本語の文字をローマ字にできないため ? で書きました "
+    "(kakasi が入力に見合わないほど多く書き出したため止めました)";
+inline constexpr std::string_view romajiWrongLines =
+    "日本語の文字をローマ字にできないため ? で書きました (kakasi の出力の行数が入力と合いません)";
 inline constexpr std::string_view qualityNeedsTest = "品質チェックは試験のデータを開いて行います";
 inline constexpr std::string_view outputOverData =
     "%1 はデータファイルです。報告書や出力では上書きしません";
@@ -239,6 +259,9 @@ inline constexpr std::string_view outputNamedAsData =
 // the sheet's key).
 inline constexpr std::string_view siteSheetMissing =
     "現場シート %1 を読めません（電子納品出力で作るか、手で書いて下さい）";
+inline constexpr std::string_view siteSheetUnreadable = "現場シート %1 を読めません: %2";
+inline constexpr std::string_view siteSheetTooLarge =
+    "%1 KB あり、現場シートとしては大きすぎます（64 KB まで）";
 inline constexpr std::string_view siteSheetNotSaved =
     "現場シート %1 を保存できませんでした: %2\n"
     "はい: 保存せずに電子納品を続けます\nいいえ: 別の場所に保存します\nキャンセル: 入力に戻ります";
@@ -291,8 +314,7 @@ inline constexpr std::string_view deliveryUndone =
     "前回中断した電子納品 (%1) を書き込み前の状態に戻しました";
 inline constexpr std::string_view deliveryJournalUnread =
     "前回中断した電子納品の記録 %1 を読めません。フォルダを確かめてから記録を削除して下さい";
-inline constexpr std::string_view diskFull =
-    "ディスクの空きが足りません（約 %1 MB 必要、空き %2 MB）";
+inline constexpr std::string_view diskFull = "ディスクがいっぱいです（約 %1 MB 必要、空き %2 MB）";
 inline constexpr std::string_view folderNotWritable =
     "フォルダに書き込めません（読み取り専用か、アクセス権がありません）";
 inline constexpr std::string_view writeFailed = "書き込みに失敗しました";

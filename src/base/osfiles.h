@@ -77,6 +77,8 @@ std::string HostName();
 struct EntryFacts {
     // A plain file (not a link, a folder or a device).
     bool regular = false;
+    // A folder (not a link to one).
+    bool folder = false;
     // This user's own: on a system with owners, the file's owner is this user.
     bool own = false;
     // Seconds since the entry itself last changed (made, written, linked or
@@ -106,6 +108,20 @@ public:
     ~EndingHeld();
     EndingHeld(const EndingHeld&) = delete;
     EndingHeld& operator=(const EndingHeld&) = delete;
+};
+
+// While one lives, a request from outside to end the program (as above)
+// first removes `folder` and the files in it (a folder of the program's own,
+// with no folders inside), then ends the program as it would have.
+class RemovedOnEnding {
+public:
+    explicit RemovedOnEnding(const fs::path& folder);
+    ~RemovedOnEnding();
+    RemovedOnEnding(const RemovedOnEnding&) = delete;
+    RemovedOnEnding& operator=(const RemovedOnEnding&) = delete;
+
+private:
+    int slot_ = -1;
 };
 
 }  // namespace karnea::os

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -5,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <mutex>
@@ -140,6 +142,7 @@ EntryFacts EntryFactsOf(const fs::path& path) {
         return facts;
     }
     facts.regular = S_ISREG(st.st_mode);
+    facts.folder = S_ISDIR(st.st_mode);
     facts.own = st.st_uid == ::geteuid();
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -205,6 +208,64 @@ extern "C" void NoteEndingSignal(int signal) {
     notedSignal = signal;
 }
 
+// The folders an ending signal removes, kept where a signal handler may
+// read them (a slot is filled before it is marked used), and what the
+// process did with the signals before there were any.
+constexpr int kRemovedSlots = 8;
+char removedPaths[kRemovedSlots][4096];
+volatile std::sig_atomic_t removedUsed[kRemovedSlots];
+int removedCount = 0;
+struct sigaction beforeRemoved[kEndingSignalCount];
+
+// Removes the files in a folder and the folder, with calls a signal handler
+// may make.
+void RemoveFlatFolder(const char* path) {
+#ifdef __linux__
+    // Names removed while the list is read may hide others: read it again.
+    for (int pass = 0; pass < 3; ++pass) {
+        const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            return;
+        }
+        alignas(struct dirent64) char buffer[8192];
+        ssize_t n = 0;
+        bool removedAny = false;
+        while ((n = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+                const char* name = entry->d_name;
+                if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+                    removedAny = ::unlinkat(fd, name, 0) == 0 || removedAny;
+                }
+                at += entry->d_reclen;
+            }
+        }
+        ::close(fd);
+        if (::rmdir(path) == 0 || !removedAny) {
+            return;
+        }
+    }
+#else
+    ::rmdir(path);
+#endif
+}
+
+extern "C" void RemoveFoldersAndEnd(int signal) {
+    for (int i = 0; i < kRemovedSlots; ++i) {
+        if (removedUsed[i] != 0) {
+            RemoveFlatFolder(removedPaths[i]);
+        }
+    }
+    // The action before the folders: the standard one ends the program
+    // once this handler returns.
+    for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+        if (kEndingSignals[i] == signal) {
+            ::sigaction(signal, &beforeRemoved[i], nullptr);
+        }
+    }
+    ::raise(signal);
+}
+
 }  // namespace
 
 // An ending signal is only noted while a save is under way, whichever of the
@@ -239,6 +300,52 @@ EndingHeld::~EndingHeld() {
     }
     if (noted != 0) {
         ::raise(noted);
+    }
+}
+
+// The handler goes in while a folder is registered. While saves hold the
+// signals, it takes the place of the action they put back.
+RemovedOnEnding::RemovedOnEnding(const fs::path& folder) {
+    const std::string path = folder.string();
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    for (int i = 0; i < kRemovedSlots && slot_ < 0; ++i) {
+        if (removedUsed[i] == 0 && path.size() < sizeof removedPaths[i]) {
+            std::memcpy(removedPaths[i], path.c_str(), path.size() + 1);
+            removedUsed[i] = 1;
+            slot_ = i;
+        }
+    }
+    if (slot_ < 0 || removedCount++ > 0) {
+        return;
+    }
+    struct sigaction remove {};
+    remove.sa_handler = RemoveFoldersAndEnd;
+    sigfillset(&remove.sa_mask);
+    for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+        if (holders > 0) {
+            beforeRemoved[i] = previousActions[i];
+            previousActions[i] = remove;
+        } else {
+            ::sigaction(kEndingSignals[i], &remove, &beforeRemoved[i]);
+        }
+    }
+}
+
+RemovedOnEnding::~RemovedOnEnding() {
+    if (slot_ < 0) {
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    removedUsed[slot_] = 0;
+    if (--removedCount > 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < kEndingSignalCount; ++i) {
+        if (holders > 0) {
+            previousActions[i] = beforeRemoved[i];
+        } else {
+            ::sigaction(kEndingSignals[i], &beforeRemoved[i], nullptr);
+        }
     }
 }
 

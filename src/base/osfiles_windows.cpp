@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "base/osfiles.h"
 
@@ -177,6 +180,8 @@ EntryFacts EntryFactsOf(const fs::path& path) {
     constexpr DWORD kNotPlain =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
     facts.regular = (info.FileAttributes & kNotPlain) == 0;
+    facts.folder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                   (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     // The temporary folder and the user's folders are the user's own here.
     facts.own = true;
     FILETIME now{};
@@ -252,6 +257,43 @@ EndingHeld::~EndingHeld() {
         SetConsoleCtrlHandler(WaitForSaves, FALSE);
     }
     allDone.notify_all();
+}
+
+namespace {
+
+// The folders a console's Ctrl+C or close removes. The handler runs on a
+// thread of its own, so it may take the lock and remove as any code does.
+std::mutex removedMutex;
+std::vector<std::pair<int, fs::path>> removedFolders;
+int lastRemovedSlot = 0;
+
+BOOL WINAPI RemoveFolders(DWORD) {
+    const std::lock_guard<std::mutex> lock(removedMutex);
+    for (const auto& [slot, folder] : removedFolders) {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    removedFolders.clear();
+    return FALSE;
+}
+
+}  // namespace
+
+RemovedOnEnding::RemovedOnEnding(const fs::path& folder) {
+    const std::lock_guard<std::mutex> lock(removedMutex);
+    slot_ = ++lastRemovedSlot;
+    if (removedFolders.empty()) {
+        SetConsoleCtrlHandler(RemoveFolders, TRUE);
+    }
+    removedFolders.emplace_back(slot_, folder);
+}
+
+RemovedOnEnding::~RemovedOnEnding() {
+    const std::lock_guard<std::mutex> lock(removedMutex);
+    std::erase_if(removedFolders, [this](const auto& entry) { return entry.first == slot_; });
+    if (removedFolders.empty()) {
+        SetConsoleCtrlHandler(RemoveFolders, FALSE);
+    }
 }
 
 }  // namespace karnea::os

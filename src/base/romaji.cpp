@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "base/messages.h"
 #include "base/system.h"
 
 namespace karnea {
@@ -73,6 +74,8 @@ Romaji RomajiOf(const std::vector<std::string>& cp932Texts, const std::function<
     ProgramRun run = RunProgram(kCommand, input, {limit, stopped});
     Romaji romaji;
     romaji.end = run.end;
+    romaji.exitCode = run.exitCode;
+    romaji.signal = run.signal;
     if (run.end != RunEnd::finished) {
         return romaji;
     }
@@ -93,9 +96,32 @@ Romaji RomajiOf(const std::vector<std::string>& cp932Texts, const std::function<
     }
     if (romaji.texts.size() != cp932Texts.size()) {
         romaji.texts.clear();
-        romaji.end = RunEnd::failed;
+        romaji.end = RunEnd::failed;  // with neither code nor signal
     }
     return romaji;
+}
+
+std::optional<std::string> RomajiFailure(const Romaji& romaji) {
+    switch (romaji.end) {
+        case RunEnd::finished:
+        case RunEnd::stopped:
+            return std::nullopt;
+        case RunEnd::notRun:
+            return std::string(msg::noRomaji);
+        case RunEnd::timedOut:
+            return std::string(msg::romajiTooSlow);
+        case RunEnd::overflowed:
+            return std::string(msg::romajiTooMuch);
+        case RunEnd::failed:
+            break;
+    }
+    if (romaji.signal != 0) {
+        return FormatMessage(msg::romajiSignalled, std::to_string(romaji.signal));
+    }
+    if (romaji.exitCode != 0) {
+        return FormatMessage(msg::romajiExited, std::to_string(romaji.exitCode));
+    }
+    return std::string(msg::romajiWrongLines);
 }
 
 }  // namespace karnea

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,15 @@ namespace karnea {
 struct Romaji {
     std::vector<std::string> texts;
     RunEnd end = RunEnd::notRun;
+    int exitCode = 0;
+    int signal = 0;
 };
 Romaji RomajiOf(const std::vector<std::string>& cp932Texts,
                 const std::function<bool()>& stopped = {});
+
+// Why the texts were written without the program, in the user's words;
+// nothing when it finished or was stopped by the user.
+std::optional<std::string> RomajiFailure(const Romaji& romaji);
 
 // A text in ASCII without the program: ASCII characters kept, every other
 // character "?" (what RomajiOf falls back to, said to the user).

@@ -55,6 +55,12 @@ void SetEnvironmentDefault(const char* name, const std::string& value);
 // %APPDATA%. Nothing when the environment names none.
 std::optional<std::string> UserConfigFolder();
 
+// Where this user's programs keep what must outlive a reboot but is no
+// setting (the copies that protect files being written): on Linux
+// $XDG_STATE_HOME (when it is absolute), else ~/.local/state; on Windows
+// %LOCALAPPDATA%. Nothing when the environment names none.
+std::optional<std::string> UserStateFolder();
+
 // The calendar time here.
 std::tm LocalTime(std::time_t time);
 
@@ -66,20 +72,24 @@ struct RunLimits {
 };
 
 // How a helper program's run ended: with success (its output is whole);
-// not started (no such program); failed (it ended otherwise, or wrote far
-// more than a helper may); ended by the program when its time was up, or
-// because it was to stop.
-enum class RunEnd { finished, notRun, failed, timedOut, stopped };
+// not started (no such program); failed (it ended otherwise: `exitCode`
+// or `signal` says how); ended by the program when its time was up, because
+// it was to stop, or because it wrote far more than a helper may
+// (`overflowed`).
+enum class RunEnd { finished, notRun, failed, timedOut, stopped, overflowed };
 struct ProgramRun {
     RunEnd end = RunEnd::notRun;
     std::string output;
+    int exitCode = 0;
+    int signal = 0;
 };
 
 // Runs a program (found as the system finds programs, `arguments[0]`; on
 // Windows first beside this one, and run in this one's folder) with `input`
 // on its standard input, which is fed while its output is read, so that
-// neither waits on the other. Its messages go nowhere. It is ended when its
-// time is up or it is to stop; this never waits longer.
+// neither waits on the other. Its messages go nowhere. It is ended, with
+// every program it started, when its time is up or it is to stop; this
+// never waits longer.
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& input,
                       const RunLimits& limits);
 

@@ -59,15 +59,28 @@ void SetEnvironmentDefault(const char* name, const std::string& value) {
     ::setenv(name, value.c_str(), 0);
 }
 
-std::optional<std::string> UserConfigFolder() {
-    if (const auto xdg = EnvironmentValue("XDG_CONFIG_HOME");
-        xdg && !xdg->empty() && (*xdg)[0] == '/') {
+namespace {
+
+// An XDG base folder: the variable's value when it is absolute, else the
+// folder under the home folder.
+std::optional<std::string> XdgFolder(const char* variable, const char* inHome) {
+    if (const auto xdg = EnvironmentValue(variable); xdg && !xdg->empty() && (*xdg)[0] == '/') {
         return *xdg;
     }
     if (const auto home = EnvironmentValue("HOME"); home && !home->empty()) {
-        return *home + "/.config";
+        return *home + inHome;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> UserConfigFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::optional<std::string> UserStateFolder() {
+    return XdgFolder("XDG_STATE_HOME", "/.local/state");
 }
 
 std::tm LocalTime(std::time_t time) {
@@ -135,8 +148,15 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
     posix_spawn_file_actions_adddup2(&actions, theirIn.fd, STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, theirOut.fd, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // A group of its own, so that what it starts ends with it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t child = 0;
-    const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        ::posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     theirIn.Close();
     theirOut.Close();
@@ -145,7 +165,7 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
     }
     // Ends the program at once, with `why`.
     const auto end = [&](RunEnd why) {
-        ::kill(child, SIGKILL);
+        ::kill(-child, SIGKILL);
         while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
         }
         run.end = why;
@@ -192,7 +212,7 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
             if (n > 0) {
                 run.output.append(buffer, static_cast<std::size_t>(n));
                 if (run.output.size() > MostOutputFor(input)) {
-                    return end(RunEnd::failed);
+                    return end(RunEnd::overflowed);
                 }
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 output.Close();
@@ -205,8 +225,9 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
         int status = 0;
         const pid_t ended = ::waitpid(child, &status, WNOHANG);
         if (ended == child) {
-            run.end =
-                WIFEXITED(status) && WEXITSTATUS(status) == 0 ? RunEnd::finished : RunEnd::failed;
+            run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
+            run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+            run.end = WIFEXITED(status) && run.exitCode == 0 ? RunEnd::finished : RunEnd::failed;
             return run;
         }
         if (ended < 0 && errno != EINTR) {

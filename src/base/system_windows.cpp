@@ -189,6 +189,14 @@ std::optional<std::string> UserConfigFolder() {
     return appData;
 }
 
+std::optional<std::string> UserStateFolder() {
+    const std::optional<std::string> local = EnvironmentValue("LOCALAPPDATA");
+    if (!local || local->empty()) {
+        return std::nullopt;
+    }
+    return local;
+}
+
 std::tm LocalTime(std::time_t time) {
     std::tm local{};
     localtime_s(&local, &time);
@@ -270,13 +278,22 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
     own.resize(GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size())));
     const std::wstring folder = std::filesystem::path(own).parent_path().native();
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, folder.empty() ? nullptr : folder.c_str(), &start, &process)) {
+    // A job of its own, so that what it starts ends with it: the program is
+    // put in the job before it runs.
+    Handle job;
+    job.h = CreateJobObjectW(nullptr, nullptr);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &start, &process)) {
         return run;
     }
     Handle child, thread;
     child.h = process.hProcess;
     thread.h = process.hThread;
+    if (job.h != nullptr) {
+        AssignProcessToJobObject(job.h, child.h);
+    }
+    ResumeThread(thread.h);
     inRead.Close();
     outWrite.Close();
     nowhere.Close();
@@ -316,19 +333,27 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::stri
         } else if (Clock::now() >= deadline) {
             run.end = RunEnd::timedOut;
         } else if (tooMuch) {
-            run.end = RunEnd::failed;
+            run.end = RunEnd::overflowed;
         } else {
             continue;
+        }
+        if (job.h != nullptr) {
+            TerminateJobObject(job.h, 1);
         }
         TerminateProcess(child.h, 1);
         WaitForSingleObject(child.h, INFINITE);
         break;
+    }
+    // What it started and left running would hold the pipes open.
+    if (job.h != nullptr) {
+        TerminateJobObject(job.h, 1);
     }
     writer.join();
     reader.join();
     DWORD code = 1;
     if (run.end == RunEnd::finished && (!GetExitCodeProcess(child.h, &code) || code != 0)) {
         run.end = RunEnd::failed;
+        run.exitCode = static_cast<int>(code);
     }
     if (run.end != RunEnd::finished) {
         run.output.clear();

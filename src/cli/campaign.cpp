@@ -150,7 +150,7 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
         return DrawCampaignPart(*campaign, parts[part], started.settings, target, said);
     };
     if (!ExportPdf(parts.size(), JobsOf(args), draw, output, 600, messages)) {
-        messages.Show(msg::cannotSave);
+        messages.Show(CannotSaveMessage(output));
         return kExitFailure;
     }
     if (args.has("png")) {
@@ -170,7 +170,9 @@ int RunCampaign(const Arguments& args, std::ostream&, Messages& messages) {
             return DrawCampaign(*campaign, started.settings, target, again);
         };
         if (!ExportPng(pages, pathOf, 150)) {
-            messages.Show(msg::cannotSave);
+            // The report itself is whole: said, with the pages that are not.
+            messages.Show(FormatMessage(msg::exportWritten, output));
+            messages.Show(CannotSaveMessage(folder + "/" + PngPageName(1)));
             return kExitFailure;
         }
         RemovePagesAfter(folder, last);
@@ -193,7 +195,7 @@ int RunXlsx(const Arguments& args, std::ostream&, Messages& messages) {
         more.push_back(ToTypeSheet(CheckResultsAgainstLogs(boring, boring)));
     }
     if (!WriteWorkbook(*campaign, started.settings, output, messages, more)) {
-        messages.Show(msg::cannotSave);
+        messages.Show(CannotSaveMessage(output));
         return kExitFailure;
     }
     return campaign->skipped.empty() ? kExitOk : kExitSkipped;
@@ -320,9 +322,11 @@ int RunDelivery(const Arguments& args, std::ostream& out, Messages& messages) {
         sitePath = PathText((folder ? PathOf(first) : PathOf(first).parent_path()) /
                             PathOf(std::string(kSiteSheetName)));
     }
-    const std::optional<std::string> siteText = ReadWholeFile(sitePath);
+    std::string why;
+    const std::optional<std::string> siteText = ReadSiteSheetFile(sitePath, why);
     if (!siteText) {
-        messages.Show(FormatMessage(msg::siteSheetMissing, sitePath));
+        messages.Show(why.empty() ? FormatMessage(msg::siteSheetMissing, sitePath)
+                                  : FormatMessage(msg::siteSheetUnreadable, sitePath, why));
         return kExitFailure;
     }
     std::vector<std::string> problems;
@@ -397,11 +401,11 @@ int RunAgs(const Arguments& args, std::ostream&, Messages& messages) {
         options.recipient = args.at("recipient");
     }
     const AgsFile file = WriteAgsFile(*campaign, Today(), options);
-    if (const std::optional<std::string_view> said = RomajiMessage(file)) {
+    if (const std::optional<std::string> said = RomajiMessage(file)) {
         messages.Show(*said);
     }
     if (!ReplaceFile(output, file.bytes)) {
-        messages.Show(msg::cannotSave);
+        messages.Show(CannotSaveMessage(output, file.bytes.size()));
         return kExitFailure;
     }
     return campaign->skipped.empty() ? kExitOk : kExitSkipped;

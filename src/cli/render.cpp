@@ -151,7 +151,7 @@ int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
             return kExitOk;
         }
         if (!ReplaceFile(output, recorder.text())) {
-            messages.Show(msg::cannotSave);
+            messages.Show(CannotSaveMessage(output, recorder.text().size()));
             return kExitFailure;
         }
         return kExitOk;
@@ -168,7 +168,7 @@ int RunRender(const Arguments& args, std::ostream& out, Messages& messages) {
             : ExportPng(
                   source, pages, [&](int page) { return PngPath(output, page); }, dpi, messages);
     if (!written) {
-        messages.Show(msg::cannotSave);
+        messages.Show(CannotSaveMessage(output));
         return kExitFailure;
     }
     return kExitOk;

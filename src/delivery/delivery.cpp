@@ -414,27 +414,30 @@ namespace {
 std::unique_ptr<ManagementFile> ExistingManagement(const std::string& path,
                                                    const DeliveryRules& rules, Messages& messages) {
     std::error_code ec;
-    if (!std::filesystem::exists(PathOf(path), ec)) {
+    // Anything under the name (a folder, a pipe, a link that leads nowhere)
+    // is said, never written over.
+    if (!std::filesystem::exists(std::filesystem::symlink_status(PathOf(path), ec))) {
         return std::make_unique<ManagementFile>(rules.rules);
     }
+    if (const std::string_view unreadable = WhyUnreadable(path); !unreadable.empty()) {
+        messages.Show(FormatMessage(msg::deliveryExistingUnread, path, unreadable));
+        return nullptr;
+    }
     // A management file lists tests, not megabytes of them.
-    const std::uintmax_t size = std::filesystem::file_size(PathOf(path), ec);
-    if (!ec && size > kLargestManagementFile) {
+    const std::optional<std::string> bytes = ReadFileStart(path, kLargestManagementFile + 1);
+    if (bytes && bytes->size() > kLargestManagementFile) {
+        const std::uintmax_t size = FileSizeOf(path).value_or(bytes->size());
         messages.Show(FormatMessage(
             msg::deliveryExistingUnread, path,
             FormatMessage(msg::deliveryExistingTooLarge, std::to_string(size >> 20))));
         return nullptr;
     }
     std::string why;
-    const std::optional<std::string> bytes = ReadWholeFile(path);
     std::unique_ptr<ManagementFile> management =
         bytes ? ManagementFile::Read(*bytes, why) : nullptr;
     if (!management) {
-        messages.Show(
-            FormatMessage(msg::deliveryExistingUnread, path,
-                          bytes ? why
-                                : std::string(WhyUnreadable(path).empty() ? msg::fileUnreadable
-                                                                          : WhyUnreadable(path))));
+        messages.Show(FormatMessage(msg::deliveryExistingUnread, path,
+                                    bytes ? why : std::string(msg::fileUnreadable)));
         return nullptr;
     }
     if (management->Rules() != rules.rules) {

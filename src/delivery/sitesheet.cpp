@@ -9,9 +9,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <set>
 
+#include "base/diskfile.h"
 #include "base/messages.h"
+#include "base/system.h"
 #include "base/textfields.h"
 
 namespace karnea {
@@ -153,6 +156,30 @@ SiteSheet ReadSiteSheet(std::string_view text, std::vector<std::string>& problem
         }
     }
     return sheet;
+}
+
+std::optional<std::string> ReadSiteSheetFile(const std::string& path, std::string& why) {
+    why = WhyUnreadable(path);
+    // A link to a sheet yet to be made is a place for one, as the save
+    // takes it.
+    if (why == msg::linkLeadsNowhere) {
+        why.clear();
+        return std::nullopt;
+    }
+    std::error_code ec;
+    if (!why.empty() ||
+        !std::filesystem::exists(std::filesystem::symlink_status(PathOf(path), ec))) {
+        return std::nullopt;
+    }
+    std::optional<std::string> text = ReadFileStart(path, kLargestSiteSheet + 1);
+    if (!text) {
+        why = msg::fileUnreadable;
+    } else if (text->size() > kLargestSiteSheet) {
+        const std::uintmax_t size = FileSizeOf(path).value_or(text->size());
+        why = FormatMessage(msg::siteSheetTooLarge, std::to_string(size >> 10));
+        text.reset();
+    }
+    return text;
 }
 
 std::string WriteSiteSheet(const SiteSheet& sheet) {

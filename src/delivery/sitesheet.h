@@ -72,6 +72,13 @@ SiteSheet ReadSiteSheet(std::string_view text, std::vector<std::string>& problem
 // The sheet as the dialog writes it (UTF-8, one item a line).
 std::string WriteSiteSheet(const SiteSheet& sheet);
 
+// The text of the site sheet at `path`, read no further than 64 KB, far more
+// than a sheet holds. Nothing when there is no sheet (`why` empty; a link
+// that leads nowhere yet too) or it cannot be read as one (`why` says why:
+// a folder, a pipe, a link that loops, a file too large).
+inline constexpr std::size_t kLargestSiteSheet = std::size_t(64) << 10;
+std::optional<std::string> ReadSiteSheetFile(const std::string& path, std::string& why);
+
 // The sheet's text (as read) with its [delivered] section made `delivered`,
 // everything else kept as it stands, comments and all.
 std::string WithDelivered(std::string_view text,

@@ -126,19 +126,20 @@ public:
     // Converts every text added, unless `stopped` says so first; how the
     // romaji program ended (the texts keep their ASCII characters alone
     // when it did not finish).
-    RunEnd Convert(const std::function<bool()>& stopped) {
+    Romaji Convert(const std::function<bool()>& stopped) {
         std::vector<std::string> cp932;
         for (const auto& [utf8, ascii] : ascii_) {
             cp932.push_back(Utf8ToCp932(utf8));
         }
-        const Romaji romaji = RomajiOf(cp932, stopped);
+        Romaji romaji = RomajiOf(cp932, stopped);
         const bool read = romaji.end == RunEnd::finished;
         std::size_t i = 0;
         for (auto& [utf8, ascii] : ascii_) {
             ascii = read ? romaji.texts[i] : AsciiOnly(cp932[i]);
             ++i;
         }
-        return romaji.end;
+        romaji.texts.clear();
+        return romaji;
     }
     // The text in ASCII, and as it is (only in a UTF-8 file, and only when
     // the two differ).
@@ -376,7 +377,7 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const Ags
     }
     AgsFile file;
     file.romaji = texts.Convert(stopped);
-    if (file.romaji == RunEnd::stopped) {
+    if (file.romaji.end == RunEnd::stopped) {
         return file;
     }
 
@@ -399,18 +400,8 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today, const Ags
     return file;
 }
 
-std::optional<std::string_view> RomajiMessage(const AgsFile& file) {
-    switch (file.romaji) {
-        case RunEnd::finished:
-        case RunEnd::stopped:
-            return std::nullopt;
-        case RunEnd::timedOut:
-            return msg::romajiTooSlow;
-        case RunEnd::notRun:
-        case RunEnd::failed:
-            break;
-    }
-    return msg::noRomaji;
+std::optional<std::string> RomajiMessage(const AgsFile& file) {
+    return RomajiFailure(file.romaji);
 }
 
 }  // namespace karnea

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/romaji.h"
 #include "base/system.h"
 
 #include "document/campaign.h"
@@ -29,10 +30,10 @@ inline constexpr std::string_view kUnnamedRecipient = "Not stated";
 
 struct AgsFile {
     std::string bytes;
-    // How the romaji program ended. Unless it finished, the Japanese texts
-    // keep their ASCII characters alone (RomajiMessage says why); when it
-    // was stopped, there is no file.
-    RunEnd romaji = RunEnd::finished;
+    // How the romaji program ended (its texts aside). Unless it finished,
+    // the Japanese texts keep their ASCII characters alone (RomajiMessage
+    // says why); when it was stopped, there is no file.
+    Romaji romaji{{}, RunEnd::finished, 0, 0};
 };
 
 // The file; `today` ("yyyy-mm-dd") is the transmission date. `stopped`, asked
@@ -42,6 +43,6 @@ AgsFile WriteAgsFile(const Campaign& campaign, std::string_view today,
 
 // What the user is told of a file whose texts could not be read as romaji,
 // or nothing when they were.
-std::optional<std::string_view> RomajiMessage(const AgsFile& file);
+std::optional<std::string> RomajiMessage(const AgsFile& file);
 
 }  // namespace karnea

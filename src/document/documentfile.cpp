@@ -59,7 +59,7 @@ std::optional<int> VersionToOpen(const std::string& path, bool recover, Messages
         return std::nullopt;
     }
     if (recover) {
-        RecoverInterruptedSave(path, false, messages);
+        RecoverInterruptedSave(path, SaveRecovery::opening, messages);
     }
     const std::optional<int> version = VersionOfFile(path);
     if (!version) {
@@ -190,9 +190,9 @@ bool WriteRecord(Workspace& ws, FileLayout layout, const std::string& path, Mess
             return false;
         }
     }
-    RecoverInterruptedSave(path, true, messages);
+    RecoverInterruptedSave(path, SaveRecovery::saving, messages);
     if (!ReplaceFile(path, bytes)) {
-        messages.Show(msg::cannotSave);
+        messages.Show(CannotSaveMessage(path, bytes.size()));
         return false;
     }
     ws.onDisk = {path, StampOf(path)};
@@ -357,6 +357,7 @@ bool MayExportTo(const std::string& path, Messages& messages) {
             return false;
         }
     }
+    RecoverInterruptedSave(path, SaveRecovery::exporting, messages);
     return true;
 }
 

@@ -75,7 +75,8 @@ bool IsDataFile(const std::string& path);
 
 // Whether a report, printed pages or an export may be written to `path`:
 // never over a data file, nor under a data file's extension (kdw, kcw, df,
-// cf), where it would later be taken for one. Says why not.
+// cf), where it would later be taken for one. Says why not. When it may, a
+// copy that an interrupted earlier write of it left goes, and is said.
 bool MayExportTo(const std::string& path, Messages& messages);
 
 }  // namespace karnea

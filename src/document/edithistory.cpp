@@ -125,7 +125,7 @@ bool WriteFiles(const EditHistory::Files& files, Messages& messages) {
         }
     }
     if (!ReplaceFiles(contents)) {
-        messages.Show(msg::cannotSave);
+        messages.Show(CannotSaveMessage(contents.empty() ? std::string() : contents.front().first));
         return false;
     }
     for (const EditHistory::File& file : files) {
@@ -198,7 +198,7 @@ bool WriteNewFiles(const Workspace& ws, const Edit& edit, Messages& messages) {
     if (!ReplaceFiles(files)) {
         messages.Show(edit.engineerMaster
                           ? std::string(msg::masterNotSaved) + std::string(msg::cannotSave)
-                          : std::string(msg::cannotSave));
+                          : CannotSaveMessage(files.empty() ? std::string() : files.front().first));
         return false;
     }
     return true;

@@ -1,5 +1,8 @@
 #include "document/startup.h"
 
+#include <string>
+
+#include "base/diskfile.h"
 #include "base/encoding.h"
 #include "base/messages.h"
 #include "document/workspace.h"
@@ -10,9 +13,17 @@ namespace karnea {
 
 void StartProgram(Workspace& ws, Messages& messages) {
     ws.documentKind = DocumentKind::test;
-    if (CompleteInstallation(ws.settings) == Installation::failed) {
+    RemoveEndedScratchFolders();
+    const Installation installed = CompleteInstallation(ws.settings);
+    if (installed.outcome == Installation::failed) {
         // Said once; the next start tries again.
         messages.Show(FormatMessage(msg::installationNotWritten, ws.settings.settingsFolder));
+    } else if (installed.outcome == Installation::completed && !installed.completedFiles.empty()) {
+        std::string names;
+        for (const std::string& name : installed.completedFiles) {
+            names += (names.empty() ? "" : "、") + name;
+        }
+        messages.Show(FormatMessage(msg::installationCompleted, names, ws.settings.settingsFolder));
     }
     LoadSettingsAndDefaults(ws, false, messages);
     ApplyCalibrationScaleDefaults(ws.calibration);

@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 
 #include "base/diskfile.h"
@@ -43,35 +42,6 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
     }
     return text.substr(0, std::min(i, text.size()));
 }
-
-// A folder of our own for the library's files, gone again with the object.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::error_code ec;
-        const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-        std::random_device random;
-        for (int attempt = 0; attempt < 16 && path_.empty() && !ec; ++attempt) {
-            const std::filesystem::path p =
-                base / FormatText("karnea-xlsx-%08x%08x", random(), random());
-            if (std::filesystem::create_directory(p, ec) && !ec) {
-                path_ = p;
-            }
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!path_.empty()) {
-            std::filesystem::remove_all(path_, ec);
-        }
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // The workbook's formats, made once.
 class Formats {
@@ -285,8 +255,8 @@ bool WriteWorkbook(const Campaign& campaign, const Settings& settings, const std
     if (scratch.path().empty()) {
         return false;
     }
-    const std::string file = PathText(scratch.path() / "book.xlsx");
-    const std::string tmp = PathText(scratch.path());
+    const std::string file = JoinPath(scratch.path(), "book.xlsx");
+    const std::string& tmp = scratch.path();
     lxw_workbook_options options{};
     options.tmpdir = const_cast<char*>(tmp.c_str());
     lxw_workbook* book = workbook_new_opt(file.c_str(), &options);

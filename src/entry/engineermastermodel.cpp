@@ -13,7 +13,9 @@ EngineerMasterModel::EngineerMasterModel(const Settings& settings, Messages& mes
     const std::optional<std::vector<std::string>> names =
         ReadEngineerNames(path_, static_cast<std::size_t>(kEngineerRows));
     if (!names) {
-        messages.Show(FormatMessage(msg::fileNotFound, path_));
+        const std::string_view why = WhyUnreadable(path_);
+        messages.Show(why.empty() ? FormatMessage(msg::fileNotFound, path_)
+                                  : FormatMessage(msg::cannotOpen, why, path_));
     }
     std::vector<std::vector<std::string>> table;
     for (const std::string& name : names.value_or(std::vector<std::string>())) {

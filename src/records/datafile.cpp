@@ -177,8 +177,32 @@ std::optional<std::string> ReadDataFile(const std::string& path, Messages& messa
     } else if (content->size() > kLargestDataFile) {
         messages.Show(FormatMessage(msg::dataFileTooLarge, path));
         content.reset();
+    } else if (DataFileCut(*content) && !messages.AskYesNo(FormatMessage(msg::openCutFile, path))) {
+        content.reset();
     }
     return content;
+}
+
+bool DataFileCut(std::string_view content) {
+    const std::string_view first = FirstLineOf(content);
+    const bool calibration = Contains(first, kCalibrationMark);
+    if (!calibration && !Contains(first, kTestMark)) {
+        return false;
+    }
+    if (first.ends_with("\r\n") && !content.ends_with("\r\n")) {
+        return true;
+    }
+    bool readings = calibration;
+    bool last = false;
+    ForEachLine(content, [&](std::string_view line) {
+        line = WithoutLineEnd(line);
+        if (line.starts_with("$$A")) {
+            readings = true;
+        } else if (line.starts_with("$$C")) {
+            last = last || readings;
+        }
+    });
+    return !last;
 }
 
 int DetectFileVersion(std::string_view firstLine) {

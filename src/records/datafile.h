@@ -49,8 +49,15 @@ inline constexpr std::size_t kLargestDataFile = std::size_t(64) << 20;
 
 // The content of the data file at `path`, read no further than
 // kLargestDataFile; nothing, with the message shown, when the file cannot be
-// read or goes on past that.
+// read or goes on past that. A file that is cut (DataFileCut) is read only
+// when the user agrees to have what it holds.
 std::optional<std::string> ReadDataFile(const std::string& path, Messages& messages);
+
+// Whether the content of a data file of the current version ends before
+// the writer's end: without the last section ("$$C", after "$$A" in a test
+// file), or, in a file whose lines end in CR LF as the writer ends them,
+// inside its last line. A file of the older version is never judged cut.
+bool DataFileCut(std::string_view content);
 
 // The version of a data file from its first line (line end may be present).
 int DetectFileVersion(std::string_view firstLine);

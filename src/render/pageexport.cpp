@@ -141,12 +141,12 @@ public:
         if (!CompactPageImage(image_).save(&png, "PNG")) {
             return false;
         }
-        files_.emplace_back(pathOf_(page), png.data().toStdString());
-        return true;
+        // On the disk beside its name at once: a long report is never held.
+        return files_.Add(pathOf_(page), png.data().toStdString());
     }
 
     // Every page, or none when one cannot be written.
-    bool Write() const { return ReplaceFiles(files_); }
+    bool Write() { return files_.Install(); }
 
 private:
     const std::function<std::string(int)>& pathOf_;
@@ -155,7 +155,7 @@ private:
     QImage image_;
     std::unique_ptr<QPainter> painter_;
     std::optional<QPainterSurface> surface_;
-    std::vector<std::pair<std::string, std::string>> files_;
+    StagedFiles files_;
 };
 
 // A part's PDF, and what its drawing said.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/diskfile.h"
+#include "base/system.h"
 
 namespace karnea {
 
@@ -24,9 +25,13 @@ PrintIntoFile::PrintIntoFile(QPrinter& printer, std::string path)
     : printer_(printer), file_(printer.outputFileName()), path_(std::move(path)) {
     if (path_.empty()) {
         file_.clear();
-    } else if (staging_.isValid()) {
-        printer_.setOutputFileName(staging_.filePath(QStringLiteral("print")));
+    } else if (!staging_.path().empty()) {
+        printer_.setOutputFileName(QString::fromStdString(StagedPrint()));
     }
+}
+
+std::string PrintIntoFile::StagedPrint() const {
+    return JoinPath(staging_.path(), "print");
 }
 
 PrintIntoFile::~PrintIntoFile() {
@@ -41,11 +46,10 @@ bool PrintIntoFile::Finish(bool printed) {
         return printed;
     }
     printer_.setOutputFileName(file_);
-    if (!printed || !staging_.isValid()) {
+    if (!printed || staging_.path().empty()) {
         return false;
     }
-    const std::optional<std::string> bytes =
-        ReadWholeFile(staging_.filePath(QStringLiteral("print")).toStdString());
+    const std::optional<std::string> bytes = ReadWholeFile(StagedPrint());
     return bytes && ReplaceFile(path_, *bytes);
 }
 

@@ -3,11 +3,11 @@
 
 #include <QPainter>
 #include <QPrinter>
-#include <QTemporaryDir>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "base/diskfile.h"
 #include "pages/pagecomposer.h"
 #include "render/qpaintersurface.h"
 
@@ -46,7 +46,7 @@ public:
     ~PrintIntoFile();
 
     // False when there is no place for the print to go first.
-    bool ready() const { return file_.isEmpty() || staging_.isValid(); }
+    bool ready() const { return file_.isEmpty() || !staging_.path().empty(); }
     // After the print: the printer names the chosen file again, and the file
     // printed into replaces it when `printed`. True when the chosen file now
     // holds the whole print (or the print went to a printer and `printed`).
@@ -56,7 +56,9 @@ private:
     QPrinter& printer_;
     QString file_;
     std::string path_;
-    QTemporaryDir staging_;
+    std::string StagedPrint() const;
+
+    ScratchFolder staging_;
     bool finished_ = false;
 };
 

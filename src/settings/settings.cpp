@@ -329,37 +329,52 @@ void LocateSettings(Settings& s) {
 Installation CompleteInstallation(Settings& s) {
     LocateSettings(s);
     if (!s.fixedFolder.empty()) {
-        return Installation::existing;
+        return {};
     }
     namespace fs = std::filesystem;
-    const fs::path folder = PathOf(s.settingsFolder);
-    std::error_code ec;
-    // A folder that holds nothing is what a first start that could not
-    // write its files leaves: it is completed.
-    if (fs::exists(folder, ec) && !fs::is_empty(folder, ec)) {
-        // The help text belongs to the program; one that has gone is laid
-        // down again. Should that fail (a folder the user may not write),
-        // the help window says the file is missing when it is asked for.
-        if (!fs::exists(PathOf(HelpTextPath(s)), ec)) {
-            [[maybe_unused]] const bool laidDown =
-                ReplaceFile(HelpTextPath(s), std::string(ShippedHelpText()));
-        }
-        return Installation::existing;
-    }
-    fs::create_directories(folder, ec);
     Settings standard = s;
     ApplyStandardSettings(standard);
     standard.engineerMasterLine = standard.engineerMasterPath;
     for (const FontRole role : kRoles) {
         standard.font(role) = DefaultFont(role);
     }
-    FileContents files;
+    FileContents set;
     SilentMessages never;  // the standard texts hold no line break
-    AddSettingsFile(files, standard, standard.settingsFilePath, never);
-    AddFontFiles(files, standard);
-    files.emplace_back(HelpTextPath(s), std::string(ShippedHelpText()));
-    files.emplace_back(s.engineerMasterPath, std::string());
-    return ReplaceFiles(files) ? Installation::made : Installation::failed;
+    AddSettingsFile(set, standard, standard.settingsFilePath, never);
+    AddFontFiles(set, standard);
+    set.emplace_back(HelpTextPath(s), std::string(ShippedHelpText()));
+    set.emplace_back(s.engineerMasterPath, std::string());
+    // Whatever is there under a name of the set (even a link that leads
+    // nowhere) is the user's and stays.
+    FileContents missing;
+    std::error_code ec;
+    for (const auto& file : set) {
+        if (!fs::exists(fs::symlink_status(PathOf(file.first), ec))) {
+            missing.push_back(file);
+        }
+    }
+    const fs::path folder = PathOf(s.settingsFolder);
+    RemoveEndedSavesIn(s.settingsFolder);
+    if (missing.empty()) {
+        return {};
+    }
+    Installation made;
+    made.outcome = missing.size() == set.size() ? Installation::made : Installation::completed;
+    for (const auto& file : missing) {
+        // The help text belongs to the program: one that has gone is laid
+        // down again without a word.
+        if (file.first != HelpTextPath(s)) {
+            made.completedFiles.push_back(PathText(PathOf(file.first).filename()));
+        }
+    }
+    fs::create_directories(folder, ec);
+    if (!ReplaceFiles(missing)) {
+        // Only the help text missing: the help window says so when asked.
+        made.outcome = made.completedFiles.empty() ? Installation::existing : Installation::failed;
+        made.completedFiles.clear();
+        return made;
+    }
+    return made;
 }
 
 bool MoveInstallation(Settings& s, const std::string& folder) {
@@ -367,7 +382,7 @@ bool MoveInstallation(Settings& s, const std::string& folder) {
     s.installDrive.clear();
     s.installFolder = folder;
     SetFolderPaths(s);
-    const bool installed = CompleteInstallation(s) != Installation::failed;
+    const bool installed = CompleteInstallation(s).outcome != Installation::failed;
     std::error_code ec;
     std::filesystem::create_directories(PathOf(s.systemDrive), ec);
     return ReplaceFile(JoinPath(s.systemDrive, kLocationFileName), folder + "\r\n") && installed;

@@ -182,13 +182,19 @@ std::string DefaultBaseFolder();
 // names an absolute folder, else the default installation folder.
 void LocateSettings(Settings& s);
 
-// The first start: when the installation folder does not exist yet, or
-// holds nothing (a first start that could not write its files leaves it
-// so), it is made with the standard settings files, the shipped help text
-// and an empty engineer master, all of them or none (`failed`). In an
-// existing folder a help text that has gone is laid down again. A settings
-// folder given directly (`fixedFolder`) is left as it is.
-enum class Installation { existing, made, failed };
+// Every start: the installation folder is completed with those of the
+// standard settings files, the shipped help text and the empty engineer
+// master that it lacks (a first start lays them all down; one that was
+// killed left part of them). What is there is never written over. The
+// missing files are written together, all of them or none (`failed`).
+// `completedFiles` names those laid down in a folder that held part of the
+// set (the help text, which is the program's, aside). A settings folder
+// given directly (`fixedFolder`) is left as it is.
+struct Installation {
+    enum Outcome { existing, made, completed, failed };
+    Outcome outcome = existing;
+    std::vector<std::string> completedFiles;
+};
 [[nodiscard]] Installation CompleteInstallation(Settings& s);
 
 // The set-up: the installation folder becomes `folder` (absolute), which is

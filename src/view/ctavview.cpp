@@ -362,7 +362,7 @@ bool CTavView::PrintDrawing(QPrinter& printer, const PageDrawing& draw, bool pro
         if (intoFile.Finish(printed) || !printed) {
             return printed;
         }
-        messages_.Show(msg::cannotSave);
+        messages_.Show(CannotSaveMessage(ToPath(file)));
         return false;
     };
     QPainter painter;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -690,20 +691,27 @@ TEST(CliXlsx, EveryNumberIsTheTestsOwn) {
 // editions: every XML valid for xmllint against the DTDs copied beside it,
 // every data sheet a PDF, the summary on standard output; what stops a
 // delivery is said and writes nothing.
-TEST(CliDelivery, BothEditionsPassXmllint) {
-    ScratchDir dir;
+// The example tests in `dir`/tests with a site sheet for the 2008 edition
+// (datum 1), returned as written.
+std::string DeliveryTests(const ScratchDir& dir, const std::string& client) {
     std::filesystem::create_directory(dir.path() / "tests");
     for (const auto& entry : std::filesystem::directory_iterator(kExamples + "/campaign")) {
         std::filesystem::copy(entry.path(), dir.path() / "tests" / entry.path().filename(),
                               std::filesystem::copy_options::recursive);
     }
-    std::string sheet = "[delivery]\nclient = 県①土木事務所\n";
+    std::string sheet = "[delivery]\nclient = " + client + "\n";
     for (const char* boring : {"B-1", "B-2"}) {
         sheet += std::string("[boring ") + boring + "]\nfolder = BRG000" + boring[2] +
                  "\nlongitude = 136 13 13.033\nlatitude = 36 4 41.987\nmethod = 02\n"
                  "precision = 3\ndatum = 1\nelevation = 7.1\ndiameter = 66\n";
     }
     WriteBytes(dir.file("tests/delivery.ini"), sheet);
+    return sheet;
+}
+
+TEST(CliDelivery, BothEditionsPassXmllint) {
+    ScratchDir dir;
+    std::string sheet = DeliveryTests(dir, "県①土木事務所");
     const std::string tests = dir.file("tests");
     // The 2016 edition has other datum codes than the sheet's.
     CliRun run = RunCli({"delivery", tests, "-o", dir.file("out")});
@@ -863,8 +871,9 @@ TEST(CliCampaign, BadInputsAreNamedAndOutputsCheckedFirst) {
 
 // The romaji program reads and writes at once with the export, so a long
 // text never stalls the two (a survey name of 200 KB of kanji), and is given
-// a time that follows its input: one that never answers is ended, and the
-// file is written with the texts' ASCII characters, in seconds.
+// a time that follows its input: one that never answers is ended with what
+// it started, and the file is written with the texts' ASCII characters, in
+// seconds. Whatever else a stand-in does is said as it is.
 TEST(CliCampaign, TheRomajiProgramNeverHoldsTheExport) {
     if (std::getenv("KARNEA_CLI_COMMAND") != nullptr) {
         GTEST_SKIP() << "the stand-in for kakasi is a script of this system";
@@ -879,23 +888,138 @@ TEST(CliCampaign, TheRomajiProgramNeverHoldsTheExport) {
     test.replace(name, test.find("\r\n", name) - name, kanji);
     WriteBytes(dir.file("long.kdw"), test);
     std::filesystem::create_directory(dir.file("bin"));
-    WriteBytes(dir.file("bin/kakasi"), "#!/bin/sh\nexec sleep 600\n");
-    std::filesystem::permissions(dir.file("bin/kakasi"), std::filesystem::perms::owner_all);
-
-    for (const bool answers : {true, false}) {
-        const std::string path = answers ? "" : "PATH=" + ShellQuote(dir.file("bin")) + ":$PATH ";
+    const std::string started = dir.file("started");
+    const struct {
+        const char* script;  // empty: the real program
+        const char* said;
+    } cases[] = {
+        {"", ""},
+        {"sleep 600 &\necho $! > started\nexec sleep 600\n", "kakasi が時間内に終わりませんでした"},
+        {"exec yes\n", "kakasi が入力に見合わないほど多く書き出したため止めました"},
+        {"exit 3\n", "kakasi が終了コード 3 で終わりました"},
+        {"kill -9 $$\n", "kakasi がシグナル 9 で終わりました"},
+        {"cat > /dev/null\necho one\n", "kakasi の出力の行数が入力と合いません"},
+    };
+    for (const auto& c : cases) {
+        const std::string script = c.script;
+        std::string path;
+        if (!script.empty()) {
+            WriteBytes(dir.file("bin/kakasi"),
+                       "#!/bin/sh\ncd " + ShellQuote(dir.path().string()) + "\n" + script);
+            std::filesystem::permissions(dir.file("bin/kakasi"), std::filesystem::perms::owner_all);
+            path = "PATH=" + ShellQuote(dir.file("bin")) + ":$PATH ";
+        }
         const auto start = std::chrono::steady_clock::now();
         const CliRun run =
             test::RunShell(path + CliCommand() + " ags " + ShellQuote(dir.file("long.kdw")) +
                            " -o " + ShellQuote(dir.file("long.ags")));
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_LT(took.count(), 20.0) << answers;
-        EXPECT_EQ(Contains(run.err, "kakasi が時間内に終わりませんでした"), !answers) << run.err;
+        EXPECT_LT(took.count(), 20.0) << script;
+        EXPECT_EQ(Contains(run.err, "ローマ字にできないため"), !script.empty()) << run.err;
+        EXPECT_TRUE(Contains(run.err, c.said)) << run.err;
         const std::string ags = ReadBytes(dir.file("long.ags"));
-        EXPECT_EQ(Contains(ags, "suihei saika shiken"), answers) << ags.substr(0, 400);
+        EXPECT_EQ(Contains(ags, "suihei saika shiken"), script.empty()) << ags.substr(0, 400);
         EXPECT_EQ(test::AgsRuleFindings(ags), std::vector<std::string>{});
     }
+    // The stand-in's own child ended with it (gone, or a zombie nobody
+    // has reaped yet).
+    const std::string proc = "/proc/" + std::to_string(std::stol(ReadBytes(started))) + "/stat";
+    const std::string stat = std::filesystem::exists(proc) ? ReadBytes(proc) : "";
+    EXPECT_TRUE(stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") << stat;
+}
+
+// What stands where a file is read or written is named as it is: a folder,
+// a pipe, a loop of links or a huge file as the site sheet or the existing
+// management file; a data file cut short; a full disk, with the file.
+TEST(CliMessages, NameTheRealReason) {
+    if (std::getenv("KARNEA_CLI_COMMAND") != nullptr) {
+        GTEST_SKIP() << "pipes and links of this system";
+    }
+    ScratchDir dir;
+    DeliveryTests(dir, "県土木事務所");
+    std::filesystem::create_directory(dir.file("folder"));
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("loop", dir.file("loop"));
+    WriteBytes(dir.file("tests/huge.ini"), "");
+    std::filesystem::resize_file(dir.file("tests/huge.ini"), std::uintmax_t(1) << 30);
+    const std::string grnd = dir.file("out/BORING/TEST/GRNDTST.XML");
+    std::filesystem::create_directories(dir.file("out/BORING/TEST"));
+    const std::string test = ReadBytes(kExamples + "/test.kdw");
+    std::filesystem::create_directory(dir.file("cut"));
+    WriteBytes(dir.file("cut/good.kdw"), test);
+    WriteBytes(dir.file("cut/a.kdw"), test.substr(0, test.find("$$A")));
+    WriteBytes(dir.file("cut/b.kdw"), test.substr(0, test.size() - 5));
+
+    const auto delivery = [&](const std::string& site) {
+        return std::vector<std::string>{
+            "delivery", dir.file("tests"), "-o", dir.file("out"), "--edition",
+            "2008",     "--site",          site};
+    };
+    const struct {
+        std::function<void()> before;
+        std::vector<std::string> args;
+        int status;
+        std::string said;
+    } cases[] = {
+        {{},
+         delivery(dir.file("folder")),
+         1,
+         "現場シート " + dir.file("folder") + " を読めません: ファイルではなくフォルダです"},
+        {{}, delivery(dir.file("fifo")), 1, "を読めません: 通常のファイルではありません"},
+        {{}, delivery(dir.file("loop")), 1, "を読めません: リンクが循環しています"},
+        {{},
+         delivery(dir.file("tests/huge.ini")),
+         1,
+         "1048576 KB あり、現場シートとしては大きすぎます（64 KB まで）"},
+        {[&] { std::filesystem::create_directory(grnd); }, delivery(dir.file("tests/delivery.ini")),
+         1,
+         "既存の " + grnd +
+             " を読めないため、電子納品を出力しません\nファイルではなくフォルダです"},
+        {[&] {
+             std::filesystem::remove(grnd);
+             std::filesystem::create_symlink("GRNDTST.XML", grnd);
+         },
+         delivery(dir.file("tests/delivery.ini")), 1, "\nリンクが循環しています"},
+        {{}, {"check", dir.file("cut")}, 3, "a.kdw: ファイルが途中で切れています"},
+        {{},
+         {"dump", dir.file("cut/b.kdw")},
+         1,
+         "ファイルが途中で切れています\n( " + dir.file("cut/b.kdw") +
+             " )\n読めたところまで開きますか? (No)\n"},
+    };
+    for (const auto& c : cases) {
+        if (c.before) {
+            c.before();
+        }
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
+        EXPECT_TRUE(Contains(run.err, c.said)) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(grnd));
+
+    // A full disk: the file and the reason; the report's pages that do not
+    // fit leave the report written, and say so.
+    std::filesystem::create_directory(dir.file("full"));
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=64k karnea-full " +
+                                         ShellQuote(dir.file("full")) + " 2>/dev/null")
+                                            .c_str()) != 0) {
+        GTEST_SKIP() << "a small tmpfs needs root and the right to mount";
+    }
+    CliRun run = RunCli({"campaign", dir.file("tests"), "-o", dir.file("full/r.pdf")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "保存できませんでした\n( " + dir.file("full/r.pdf") +
+                                      " )\nディスクがいっぱいです"))
+        << run.err;
+    run =
+        RunCli({"campaign", dir.file("tests"), "-o", dir.file("r.pdf"), "--png", dir.file("full")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, dir.file("r.pdf") +
+                                      " に書き出しました\n保存できませんでした\n( " +
+                                      dir.file("full") + "/page-001.png )\nディスクがいっぱいです"))
+        << run.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("full")));
+    EXPECT_EQ(std::system(("umount " + ShellQuote(dir.file("full"))).c_str()), 0);
 }
 
 TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {

@@ -511,7 +511,7 @@ TEST_F(ExampleCampaign, AgsFileOfAwkwardTextsPassesTheRules) {
     campaign.boreholes[1].surveyNumber = "";
     campaign.boreholes[1].surveyName = Sjis("東 \"2\" 地区");
     const AgsFile file = WriteAgsFile(campaign, "2026-12-08", {"株式会社 みどり地質", false});
-    EXPECT_EQ(file.romaji, RunEnd::finished);
+    EXPECT_EQ(file.romaji.end, RunEnd::finished);
     EXPECT_EQ(test::AgsRuleFindings(file.bytes), std::vector<std::string>{});
     std::vector<std::string> unread;
     const auto groups = test::ReadAgs(file.bytes, unread);

@@ -352,7 +352,8 @@ TEST(SaveAs, FailuresKeepThePreviousFile) {
     EXPECT_FALSE(SaveDocumentAs(ws, dir.file("missing/folder.kdw"), m));
     ws.test.testHeader[header::memo] = "fine";
     EXPECT_FALSE(SaveDocumentAs(ws, dir.file("missing/folder.kdw"), m));
-    EXPECT_EQ(m.shown.back(), "保存できませんでした");
+    EXPECT_EQ(m.shown.back(), "保存できませんでした\n( " + dir.file("missing/folder.kdw") +
+                                  " )\n書き込みに失敗しました");
 
     // A successful save replaces the content and keeps the permissions,
     // leaving no temporary file behind.
@@ -498,7 +499,8 @@ TEST(Save, GoesThroughSaveAsWhenTheNameDoesNotSuit) {
     EXPECT_EQ(ReadBytes(dir.file("s.KCW")), WriteCalibrationFile(ws.calibration));
     EXPECT_EQ(ws.lastTestFileName, "old.kdw");  // Save keeps the last file names
     EXPECT_FALSE(SaveDocument(ws, dir.file("no/such.kdw"), m));
-    EXPECT_EQ(m.shown, std::vector<std::string>{"保存できませんでした"});
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_EQ(m.shown[0].rfind("保存できませんでした\n( " + dir.file("no/such.kdw") + " )", 0), 0u);
 }
 
 TEST(Save, ExtensionOfAPath) {

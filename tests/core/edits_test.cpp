@@ -200,7 +200,10 @@ TEST(EditPath, AFileThatCannotBeWrittenLeavesEverythingAsItWas) {
     const std::optional<Refusal> refused = AcceptEdit(ws, style, o.m);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->message, "");  // said already
-    EXPECT_EQ(o.m.shown, std::vector<std::string>{"保存できませんでした"});
+    ASSERT_EQ(o.m.shown.size(), 1u);
+    EXPECT_EQ(
+        o.m.shown[0].rfind("保存できませんでした\n( " + o.dir.file("missing/Sys.ndx") + " )", 0),
+        0u);
     EXPECT_EQ(ws.settings.emDecimals, before.emDecimals);
     EXPECT_FALSE(ws.edits.CanUndo());
 }

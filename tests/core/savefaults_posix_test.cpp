@@ -17,8 +17,13 @@
 #include <vector>
 
 #include "base/diskfile.h"
+#include "base/encoding.h"
+#include "base/messages.h"
+#include "base/system.h"
 #include "document/documentfile.h"
+#include "document/startup.h"
 #include "document/workspace.h"
+#include "settings/settings.h"
 #include "support/testsupport.h"
 
 namespace karnea {
@@ -85,8 +90,9 @@ TEST(SaveFaults, AnEndingSignalLeavesNoTemporaryFile) {
 
 // A save killed outright (SIGKILL cannot be held) while it writes a file in
 // place, in a folder the user may not write: the file holds the previous or
-// the new content whole, or else the copy the save kept in the temporary
-// folder holds the previous content, which the next open offers back.
+// the new content whole, or else the copy the save kept in the user's state
+// folder holds the previous content, which the next open offers back, even
+// after a reboot has emptied the temporary folder.
 TEST(SaveFaults, KilledWhileWritingInPlace) {
     const std::string a(24 << 20, 'a');
     const std::string b(16 << 20, 'b');
@@ -94,7 +100,9 @@ TEST(SaveFaults, KilledWhileWritingInPlace) {
     for (int attempt = 0; attempt < 6; ++attempt) {
         ScratchDir dir;
         OpenScratchDir temporary;
+        OpenScratchDir state;
         const EnvironmentSet tmpdir("TMPDIR", temporary.path().string());
+        const EnvironmentSet stateHome("XDG_STATE_HOME", state.path().string());
         WriteBytes(dir.file("f.kdw"), a);
         ::chmod(dir.file("f.kdw").c_str(), 0666);
         ::chmod(dir.path().c_str(), 0555);
@@ -114,17 +122,61 @@ TEST(SaveFaults, KilledWhileWritingInPlace) {
         ::usleep(20000 + random() % 200000);
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
+        std::filesystem::remove_all(temporary.path());
+        std::filesystem::create_directory(temporary.path());
         // The next open offers the previous content back where the file
         // holds neither whole: then it holds one, and no copy stays.
         EXPECT_TRUE(test::AsOrdinaryUser([&] {
             RecordedMessages yes(true);
-            RecoverInterruptedSave(dir.file("f.kdw"), false, yes);
+            RecoverInterruptedSave(dir.file("f.kdw"), SaveRecovery::opening, yes);
             const std::string kept = ReadBytes(dir.file("f.kdw"));
-            return (kept == a || kept == b) && std::filesystem::is_empty(temporary.path());
+            return (kept == a || kept == b) && std::filesystem::is_empty(state.path() / "karnea");
         })) << "attempt "
             << attempt;
         ::chmod(dir.path().c_str(), 0755);
     }
+}
+
+// A scratch folder goes with its process: at once on an ending signal,
+// and, when a kill left it, with the next run. Folders of other computers,
+// of processes still running and names the program does not give stay.
+TEST(SaveFaults, ScratchFoldersGoWithTheirProcess) {
+    OpenScratchDir temporary;
+    const EnvironmentSet tmpdir("TMPDIR", temporary.path().string());
+    for (const char* name :
+         {"karnea~scratch~elsewhere~1~0123456789abcdef", "karnea-xlsx-0123456789abcdef"}) {
+        std::filesystem::create_directory(temporary.path() / name);
+    }
+    for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const ScratchFolder scratch;
+            WriteBytes(JoinPath(scratch.path(), "book.xlsx"), std::string(1 << 20, 'x'));
+            WriteBytes(JoinPath(scratch.path(), "sheet1.xml"), "x");
+            [[maybe_unused]] const ssize_t said = ::write(ready[1], "x", 1);
+            for (;;) {
+                ::pause();
+            }
+        }
+        char c = 0;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_EQ(FilesIn(temporary), signal == SIGKILL ? 3u : 2u) << signal;
+        RemoveEndedScratchFolders();
+        EXPECT_EQ(FilesIn(temporary), 2u) << signal;
+    }
+    const ScratchFolder running;
+    ASSERT_FALSE(running.path().empty());
+    RemoveEndedScratchFolders();
+    EXPECT_TRUE(std::filesystem::is_directory(running.path()));
 }
 
 #ifdef KARNEA_SAVE_FAULTS
@@ -202,6 +254,59 @@ TEST(SaveFaults, LeftOverSaveFilesGo) {
     }
     EXPECT_EQ(left(), all);
 }
+// A first start killed before each file of the installation takes its
+// name: the next start completes the set (saying what it made when part of
+// it was there), and its left-over new files go.
+TEST(SaveFaults, AKilledFirstStartIsCompleted) {
+    const std::vector<std::string> set = {"Sys.ndx",   "Font1.ndx", "Font2.ndx",
+                                          "Font3.ndx", "Font4.ndx", "Font5.ndx",
+                                          "Font6.ndx", "Help.txt",  "M.mst"};
+    for (std::size_t killedAt = 1; killedAt <= set.size(); ++killedAt) {
+        ScratchDir base;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            KillAtRename(static_cast<int>(killedAt));
+            Workspace ws;
+            ws.settings.baseFolder = base.path().string();
+            RecordedMessages m;
+            StartProgram(ws, m);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 137) << killedAt;
+        const std::string folder = base.file("VardoXQ/Kvar5");
+        SetLeftOverAfter(0);
+        Workspace ws;
+        ws.settings.baseFolder = base.path().string();
+        RecordedMessages m;
+        StartProgram(ws, m);
+        SetLeftOverAfter(60);
+        std::string made;
+        for (std::size_t i = killedAt - 1; i < set.size(); ++i) {
+            made += set[i] == "Help.txt" ? "" : (made.empty() ? "" : "、") + set[i];
+        }
+        if (killedAt == 1) {
+            EXPECT_TRUE(m.shown.empty());
+        } else {
+            ASSERT_EQ(m.shown.size(), 1u) << killedAt;
+            EXPECT_EQ(m.shown[0],
+                      "足りなかった設定ファイルを作りました: " + made + "\n( " + folder + " )");
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> sorted = set;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(names, sorted) << killedAt;
+        EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
+        EXPECT_EQ(ws.settings.defaultCompanyName, Sjis("株式会社"));
+    }
+}
+
 #endif
 
 // As root: a full file system (a small tmpfs) fails the save, keeps the
@@ -239,8 +344,7 @@ TEST(SaveFaults, AFullFileSystem) {
     }
     // What the user is told of a write that failed: the room it wants, or
     // a folder that may not be written.
-    EXPECT_EQ(WhyNotWritten(dir.path().string(), 1 << 20).rfind("ディスクの空きが足りません", 0),
-              0u);
+    EXPECT_EQ(WhyNotWritten(dir.path().string(), 1 << 20).rfind("ディスクがいっぱいです", 0), 0u);
     ::chmod(dir.path().c_str(), 0555);
     EXPECT_TRUE(test::AsOrdinaryUser([&] {
         return WhyNotWritten(dir.path().string(), 10).rfind("フォルダに書き込めません", 0) == 0;

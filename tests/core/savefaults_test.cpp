@@ -199,7 +199,7 @@ TEST(SaveFaults, DataSettingsAndMasterSavesSayTheyFailed) {
         {
             const FailingStep failing(step);
             EXPECT_FALSE(SaveDocument(ws, data, m));
-            EXPECT_EQ(m.shown.back(), "保存できませんでした");
+            EXPECT_EQ(m.shown.back().rfind("保存できませんでした\n( " + data + " )\n", 0), 0u);
             EXPECT_FALSE(SaveSettings(settings, dir.file("Sys.ndx"), m));
             EngineerMasterModel master(settings, m);
             master.SetCell(2, 1, "B");
@@ -214,7 +214,8 @@ TEST(SaveFaults, DataSettingsAndMasterSavesSayTheyFailed) {
 }
 // A save in place that ends while it writes (here stopped where a kill stops
 // it) leaves the file half written and a copy of its previous content. The
-// next open offers that content back (No leaves both as they are); a save
+// next open offers that content back (No leaves both as they are, and the
+// cut file is opened only if the user wants what it holds); a save
 // over the file says where the copy stays and sets it aside; a copy that the
 // file matches goes without a word.
 TEST(SaveFaults, AnInterruptedSaveIsOfferedBack) {
@@ -244,10 +245,13 @@ TEST(SaveFaults, AnInterruptedSaveIsOfferedBack) {
     ASSERT_NE(ReadBytes(path), previous);
     ASSERT_EQ(named(".karnea~before~"), 1u);
 
+    // Half written, the file is cut: it is not opened unasked either.
     RecordedMessages no(false);
-    EXPECT_TRUE(OpenDataFile(ws, path, no));
-    ASSERT_EQ(no.asked.size(), 1u);
+    EXPECT_FALSE(OpenDataFile(ws, path, no));
+    ASSERT_EQ(no.asked.size(), 2u);
     EXPECT_EQ(no.asked[0].rfind("前回の保存が中断されました。\n" + path, 0), 0u) << no.asked[0];
+    EXPECT_EQ(no.asked[1],
+              "ファイルが途中で切れています\n( " + path + " )\n読めたところまで開きますか?");
     EXPECT_EQ(named(".karnea~before~"), 1u);
     RecordedMessages yes(true);
     EXPECT_TRUE(OpenDataFile(ws, path, yes));
@@ -273,6 +277,26 @@ TEST(SaveFaults, AnInterruptedSaveIsOfferedBack) {
     EXPECT_TRUE(OpenDataFile(ws, path, m));
     EXPECT_TRUE(m.asked.empty());
     EXPECT_EQ(named(".karnea~before~"), 0u);
+
+    // An output is made anew from its data: the next write of it says the
+    // last one was interrupted, once, and its copy goes.
+    const std::string report = dir.file("r.pdf");
+    WriteBytes(report, "%PDF previous");
+    FailSaveStep(SaveStep::createDenied);
+    FailSaveStep(SaveStep::abandon);
+    EXPECT_FALSE(ReplaceFile(report, "%PDF new, and longer"));
+    FailSaveStep(SaveStep::none);
+    ASSERT_EQ(named(".karnea~before~"), 1u);
+    for (const std::size_t said : {1u, 0u}) {
+        RecordedMessages output;
+        EXPECT_TRUE(MayExportTo(report, output));
+        ASSERT_EQ(output.shown.size(), said);
+        EXPECT_TRUE(said == 0 || output.shown[0] ==
+                                     "前回の書き出しが途中で終わっていました。"
+                                     "作り直します\n( " +
+                                         report + " )");
+        EXPECT_EQ(named(".karnea~before~"), 0u);
+    }
 }
 #endif
 

@@ -98,29 +98,47 @@ TEST(StartProgram, FirstStartLaysDownTheInstallationFolder) {
     EXPECT_TRUE(m.shown.empty());
 }
 
-// A folder that holds files but lacks one keeps the program's message; one
-// that holds nothing is what a first start that could not write leaves, and
-// is completed. A folder given directly is never made.
-TEST(StartProgram, AnExistingFolderIsNotFilledIn) {
+// A folder that lacks files of the set (a first start was killed, a file
+// was deleted) gets them at the next start, said once; what is there,
+// even a link that leads nowhere, stays. A folder given directly is never
+// made.
+TEST(StartProgram, AFolderThatLacksFilesIsCompleted) {
     ScratchDir base;
     const std::string folder = base.file("VardoXQ/Kvar5");
     std::filesystem::create_directories(folder);
     WriteBytes(JoinPath(folder, "M.mst"), "name\r\n");
+    WriteBytes(JoinPath(folder, "Font2.ndx"), "40.0\r\n");
+    std::filesystem::create_symlink("nowhere", JoinPath(folder, "Font5.ndx"));
     Workspace ws;
     ws.settings.baseFolder = base.path().string();
     RecordedMessages m;
     StartProgram(ws, m);
-    ASSERT_EQ(m.shown.size(), 2u);
-    EXPECT_EQ(m.shown[0], "ファイルが見つかりません\n( " + JoinPath(folder, "Sys.ndx") + " )");
-    EXPECT_FALSE(std::filesystem::exists(JoinPath(folder, "Sys.ndx")));
-    // The help text, which is the program's, is laid down again.
+    ASSERT_EQ(m.shown.size(), 1u);
+    EXPECT_EQ(m.shown[0],
+              "足りなかった設定ファイルを作りました: Sys.ndx、Font1.ndx、Font3.ndx、Font4.ndx、"
+              "Font6.ndx\n( " +
+                  folder + " )");
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "M.mst")), "name\r\n");
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "Font2.ndx")), "40.0\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(JoinPath(folder, "Font5.ndx")));
+    EXPECT_FALSE(std::filesystem::exists(base.file("VardoXQ/Kvar5/nowhere")));
+    EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
+    EXPECT_EQ(ws.settings.font(FontRole::heading).size, 40.0);
+
+    // Complete now: said no more. The help text alone is laid down silently.
+    std::filesystem::remove(JoinPath(folder, "Help.txt"));
+    m.shown.clear();
+    Workspace again;
+    again.settings.baseFolder = base.path().string();
+    StartProgram(again, m);
+    EXPECT_TRUE(m.shown.empty());
     EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
 
     Workspace fixed;
     fixed.settings.fixedFolder = base.file("given");
     StartProgram(fixed, m);
     EXPECT_FALSE(std::filesystem::exists(base.file("given")));
-    EXPECT_EQ(m.shown.size(), 4u);
+    EXPECT_EQ(m.shown.size(), 2u);
 }
 
 #ifdef KARNEA_SAVE_FAULTS

@@ -596,8 +596,11 @@ private slots:
     void deliverySheetThatCannotBeKeptBesideTheTests() {
         QTemporaryDir dir;
         const QString tests = dir.filePath(QStringLiteral("tests"));
-        // A folder where the sheet would be: no file can be written there.
-        QVERIFY(QDir().mkpath(tests + QStringLiteral("/delivery.ini")));
+        // The sheet's name leads into a folder that is not there: no file
+        // can be written there.
+        QVERIFY(QDir().mkpath(tests));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("no/such/delivery.ini")),
+                            tests + QStringLiteral("/delivery.ini")));
         for (const QString& name : QDir(Example("campaign")).entryList({QStringLiteral("*.kdw")})) {
             QVERIFY(QFile::copy(Example("campaign/") + name, tests + QStringLiteral("/") + name));
         }
@@ -1071,7 +1074,9 @@ private slots:
                  std::string("拡張子を KCW(kcw) または KDW(kdw)にして下さい"));
         p.chooser.answers.push_back(QStringLiteral("/no/such/folder/x.kdw"));
         doc.OnFileSaveAs();
-        QCOMPARE(p.messages.shown.back(), std::string("保存できませんでした"));
+        QCOMPARE(
+            p.messages.shown.back(),
+            std::string("保存できませんでした\n( /no/such/folder/x.kdw )\n書き込みに失敗しました"));
         QCOMPARE(doc.title(), QStringLiteral("good.kdw"));
 
         // The older version: refused through the recent list, imported by Open.

@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "base/diskfile.h"
 #include "base/system.h"
 #include "support/testsystem.h"
 
@@ -89,7 +90,9 @@ void WriteStandardSettings(const std::string& folder) {
     s.settingsFolder = folder;
     std::filesystem::create_directories(folder);
     SilentMessages quiet;
-    if (!SaveSettings(s, folder + "/Sys.ndx", quiet) || !SaveFontFiles(s)) {
+    if (!SaveSettings(s, folder + "/Sys.ndx", quiet) || !SaveFontFiles(s) ||
+        !ReplaceFiles(
+            {{folder + "/M.mst", ""}, {folder + "/Help.txt", std::string(ShippedHelpText())}})) {
         throw std::runtime_error("cannot write the settings in " + folder);
     }
 }

@@ -109,8 +109,8 @@ public:
 // pages of the tests are drawn with.
 Settings StandardSettings();
 
-// Those settings as the program's files (Sys.ndx, Font1..6.ndx) in `folder`,
-// which is made when missing.
+// Those settings as the installation lays them down (Sys.ndx, Font1..6.ndx,
+// an empty M.mst and the help text) in `folder`, which is made when missing.
 void WriteStandardSettings(const std::string& folder);
 
 }  // namespace karnea::test
