@@ -92,7 +92,7 @@ TEST(SaveFaults, AnEndingSignalLeavesNoTemporaryFile) {
 // place, in a folder the user may not write: the file holds the previous or
 // the new content whole, or else the copy the save kept in the user's state
 // folder holds the previous content, which the next open offers back, even
-// after a reboot has emptied the temporary folder.
+// after a reboot has emptied the temporary folder (an output is made anew).
 TEST(SaveFaults, KilledWhileWritingInPlace) {
     const std::string a(24 << 20, 'a');
     const std::string b(16 << 20, 'b');
@@ -103,8 +103,11 @@ TEST(SaveFaults, KilledWhileWritingInPlace) {
         OpenScratchDir state;
         const EnvironmentSet tmpdir("TMPDIR", temporary.path().string());
         const EnvironmentSet stateHome("XDG_STATE_HOME", state.path().string());
-        WriteBytes(dir.file("f.kdw"), a);
-        ::chmod(dir.file("f.kdw").c_str(), 0666);
+        // Every other time an output (a report), which is made anew.
+        const bool output = attempt % 2 == 1;
+        const std::string path = dir.file(output ? "f.pdf" : "f.kdw");
+        WriteBytes(path, a);
+        ::chmod(path.c_str(), 0666);
         ::chmod(dir.path().c_str(), 0555);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -114,8 +117,7 @@ TEST(SaveFaults, KilledWhileWritingInPlace) {
                 ::_exit(1);
             }
             for (int i = 0; i < 1000; ++i) {
-                [[maybe_unused]] const bool saved =
-                    ReplaceFile(dir.file("f.kdw"), i % 2 == 0 ? b : a);
+                [[maybe_unused]] const bool saved = ReplaceFile(path, i % 2 == 0 ? b : a);
             }
             ::_exit(0);
         }
@@ -125,11 +127,18 @@ TEST(SaveFaults, KilledWhileWritingInPlace) {
         std::filesystem::remove_all(temporary.path());
         std::filesystem::create_directory(temporary.path());
         // The next open offers the previous content back where the file
-        // holds neither whole: then it holds one, and no copy stays.
+        // holds neither whole: then it holds one, and no copy stays. The
+        // next write of an output says that the last was interrupted.
         EXPECT_TRUE(test::AsOrdinaryUser([&] {
             RecordedMessages yes(true);
-            RecoverInterruptedSave(dir.file("f.kdw"), SaveRecovery::opening, yes);
-            const std::string kept = ReadBytes(dir.file("f.kdw"));
+            const std::string before = ReadBytes(path);
+            if (output) {
+                return MayExportTo(path, yes) &&
+                       (before == a || before == b || yes.shown.size() == 1) &&
+                       std::filesystem::is_empty(state.path() / "karnea");
+            }
+            RecoverInterruptedSave(path, SaveRecovery::opening, yes);
+            const std::string kept = ReadBytes(path);
             return (kept == a || kept == b) && std::filesystem::is_empty(state.path() / "karnea");
         })) << "attempt "
             << attempt;
