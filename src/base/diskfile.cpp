@@ -598,6 +598,20 @@ std::optional<SaveSpot> SpotOf(const std::string& path) {
     return spot;
 }
 
+// Writes `bytes` beside the file of `spot` (after what ended saves of it
+// left there goes) and adds the new file to `staged`.
+Beside StageBeside(const SaveSpot& spot, const std::string& bytes, std::vector<Staged>& staged) {
+    RemoveLeftOverSaveFiles(spot.target);
+    const ContentProducer whole = [&bytes](const ContentWriter& put) { return put(bytes); };
+    const bool exists = spot.existing.exists;
+    fs::path temp;
+    const Beside written = WriteBeside(spot.target, whole, exists ? &spot.existing : nullptr, temp);
+    if (written == Beside::written) {
+        staged.push_back({temp, spot.target, exists});
+    }
+    return written;
+}
+
 }  // namespace
 
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
@@ -627,22 +641,18 @@ bool ReplaceFiles(const FileContents& files) {
         if (!held) {
             held.emplace();
         }
-        RemoveLeftOverSaveFiles(spot->target);
-        fs::path temp;
-        const std::string& content = bytes;  // a binding cannot be captured everywhere
-        const ContentProducer whole = [&content](const ContentWriter& put) { return put(content); };
-        const bool exists = spot->existing.exists;
-        switch (WriteBeside(spot->target, whole, exists ? &spot->existing : nullptr, temp)) {
+        switch (StageBeside(*spot, bytes, staged)) {
             case Beside::cannotCreate:
                 // A single writable file in a folder the user may not write:
                 // the only way to save is to write the file itself.
-                return files.size() == 1 && exists ? WriteInPlace(spot->target, bytes) : fail();
+                return files.size() == 1 && spot->existing.exists
+                           ? WriteInPlace(spot->target, bytes)
+                           : fail();
             case Beside::failed:
                 return fail();
             case Beside::written:
                 break;
         }
-        staged.push_back({temp, spot->target, exists});
     }
     return GiveNames(staged);
 }
@@ -667,16 +677,7 @@ bool StagedFiles::Add(const std::string& path, const std::string& bytes) {
     if (!spot || spot->Device()) {
         return false;
     }
-    RemoveLeftOverSaveFiles(spot->target);
-    const ContentProducer whole = [&bytes](const ContentWriter& put) { return put(bytes); };
-    const bool exists = spot->existing.exists;
-    fs::path temp;
-    if (WriteBeside(spot->target, whole, exists ? &spot->existing : nullptr, temp) !=
-        Beside::written) {
-        return false;
-    }
-    files_->staged.push_back({temp, spot->target, exists});
-    return true;
+    return StageBeside(*spot, bytes, files_->staged) == Beside::written;
 }
 
 bool StagedFiles::Install() {

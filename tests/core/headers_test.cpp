@@ -4,6 +4,8 @@
 // questions, the master's moves and saving.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/encoding.h"
 #include "base/textfields.h"
 #include "entry/analysismodel.h"
@@ -175,6 +177,13 @@ TEST(EngineerMasterModel, MissingAndUnwritableMasters) {
     EXPECT_EQ(refused->message, "");
     EXPECT_EQ(t.m.shown.back(), "マスタファイルは\n保存できませんでした");
     EXPECT_EQ(d.cell(1, 1), "X");
+
+    // A master that is there but cannot be read is said as it is.
+    t.settings.engineerMasterPath = t.dir.file("folder.mst");
+    std::filesystem::create_directory(t.settings.engineerMasterPath);
+    const EngineerMasterModel folder(t.settings, t.m);
+    EXPECT_EQ(t.m.shown.back(),
+              "ファイルではなくフォルダです\n( " + t.settings.engineerMasterPath + " )");
 }
 
 }  // namespace
