@@ -100,6 +100,11 @@ std::string StemOf(const fs::path& target) {
 std::string SavePrefix(const fs::path& target, std::string_view kind) {
     return "." + StemOf(target) + std::string(kMark) + std::string(kind) + "~" + HostTag() + "~";
 }
+// What every new file of this process beside its target has in its name.
+std::string StagingMark() {
+    return std::string(kMark) + "save~" + HostTag() + "~" + std::to_string(os::ProcessId()) + "~";
+}
+
 fs::path SaveFileName(const fs::path& target, int attempt) {
     return target.parent_path() /
            PathOf(SavePrefix(target, "save") + std::to_string(os::ProcessId()) + "~" +
@@ -232,6 +237,7 @@ enum class Beside { written, cannotCreate, failed };
 // once. A new file that could not be written is removed.
 Beside WriteBeside(const fs::path& target, const ContentProducer& produce,
                    const os::FileFacts* existing, fs::path& temp, bool sync = true) {
+    os::NoteStagingFolder(target.parent_path(), StagingMark());
     std::optional<os::WriteFile> file;
     os::WriteFile::Failure failure = os::WriteFile::Failure::exists;
     for (int attempt = 0; attempt < 100 && failure == os::WriteFile::Failure::exists; ++attempt) {

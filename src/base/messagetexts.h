@@ -16,6 +16,8 @@ inline constexpr std::string_view oldVersionUseOpen =
     "旧バージョンファイルは「開く」で読み込んで下さい」";
 inline constexpr std::string_view badExtension = "拡張子を KCW(kcw) または KDW(kdw)にして下さい";
 inline constexpr std::string_view cannotSave = "保存できませんでした";
+// Memory ran out: the program ends at once.
+inline constexpr std::string_view outOfMemory = "メモリが足りません";
 // A save that failed, with the file and why ("%2" of WhyNotWritten).
 inline constexpr std::string_view cannotSaveFile = "保存できませんでした\n( %1 )\n%2";
 // Why a name gives nothing to read ("%1" of cannotOpen, with the path as "%2").

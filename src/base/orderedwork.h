@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -78,6 +79,11 @@ bool MakeInOrder(std::size_t count, int jobs, Make&& make, Take&& take,
             std::exception_ptr thrown;
             try {
                 part.emplace(make(i));
+            } catch (const std::bad_alloc&) {
+                // Memory ran out where locks of other code may be held:
+                // nothing may wait for this thread, the program ends now
+                // (see os::EndWhenMemoryRunsOut).
+                std::terminate();
             } catch (...) {
                 thrown = std::current_exception();
             }

@@ -124,4 +124,21 @@ private:
     int slot_ = -1;
 };
 
+// A folder in which this process writes new files beside their targets,
+// their names holding `mark` (the same for every folder of a run): what it
+// left there is removed should memory run out. At most 32 folders a run are
+// kept in mind.
+void NoteStagingFolder(const fs::path& folder, const std::string& mark);
+
+// From now on, memory that runs out ends the program at once: an allocation
+// that fails (or a failure to allocate that nobody catches) removes the
+// folders registered for an ending and the new files of this process in the
+// staging folders, writes `message` on the standard error and ends the
+// process with status 1. No other code runs after the failure, so no lock
+// is left held and nothing waits on it. A library that does not say when
+// its allocation fails crashes instead: a crash at the process's address
+// space limit ends the same way; any other crash first removes what the
+// process staged.
+void EndWhenMemoryRunsOut(const char* message);
+
 }  // namespace karnea::os

