@@ -1,5 +1,6 @@
 #include "cli/render.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <cstdlib>
 #include <memory>
@@ -58,6 +59,10 @@ std::unique_ptr<QGuiApplication> StartGui() {
     static char* argv[] = {name, nullptr};
     auto app = std::make_unique<QGuiApplication>(argc, argv);
     LoadShippedFonts();
+    // The system's font configuration is read here, on this thread, before
+    // any drawing thread starts: the font library does not survive its own
+    // allocation failures, and this thread has the stack to end cleanly.
+    [[maybe_unused]] const QStringList families = QFontDatabase::families();
     return app;
 }
 
