@@ -359,14 +359,16 @@ Installation CompleteInstallation(Settings& s) {
         return {};
     }
     Installation made;
-    made.outcome = missing.size() == set.size() ? Installation::made : Installation::completed;
     for (const auto& file : missing) {
-        // The help text belongs to the program: one that has gone is laid
-        // down again without a word.
+        // The help text belongs to the program (the setup program lays it
+        // down too): one that has gone is laid down again without a word.
         if (file.first != HelpTextPath(s)) {
             made.completedFiles.push_back(PathText(PathOf(file.first).filename()));
         }
     }
+    // A folder that holds no file of the set but the help text is new.
+    made.outcome =
+        made.completedFiles.size() == set.size() - 1 ? Installation::made : Installation::completed;
     fs::create_directories(folder, ec);
     if (!ReplaceFiles(missing)) {
         // Only the help text missing: the help window says so when asked.

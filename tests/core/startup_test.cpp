@@ -124,6 +124,18 @@ TEST(StartProgram, AFolderThatLacksFilesIsCompleted) {
     EXPECT_EQ(ReadBytes(JoinPath(folder, "Help.txt")), std::string(ShippedHelpText()));
     EXPECT_EQ(ws.settings.font(FontRole::heading).size, 40.0);
 
+    // A folder with the help text alone (as the setup program leaves it) is
+    // a first start: nothing said.
+    ScratchDir installed;
+    std::filesystem::create_directories(installed.file("VardoXQ/Kvar5"));
+    WriteBytes(installed.file("VardoXQ/Kvar5/Help.txt"), "help\r\n");
+    Workspace first;
+    first.settings.baseFolder = installed.path().string();
+    RecordedMessages none;
+    StartProgram(first, none);
+    EXPECT_TRUE(none.shown.empty());
+    EXPECT_TRUE(std::filesystem::is_regular_file(installed.file("VardoXQ/Kvar5/M.mst")));
+
     // Complete now: said no more. The help text alone is laid down silently.
     std::filesystem::remove(JoinPath(folder, "Help.txt"));
     m.shown.clear();
